@@ -1,0 +1,14 @@
+#include "link/PortIo.h"
+
+#include <chrono>
+#include <thread>
+
+void RealSleep(uint32_t ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+uint32_t RealTickCount() {
+  using namespace std::chrono;
+  return static_cast<uint32_t>(
+      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}

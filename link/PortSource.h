@@ -1,0 +1,29 @@
+#pragma once
+// Where ports come from. A source lists the ports it knows (discovery) and
+// opens an I/O object for one of them (what loading the port-I/O library
+// does for the whole machine elsewhere). The port object asks every source
+// it was given, in order.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/PortIo.h"
+
+struct TDiscoveredPort {
+  uint16_t Address = 0;
+  std::string Name;  // a name the source gives the port ("Virtual card"); may be empty
+  std::string Node;  // device node, for example /dev/parport0; may be empty
+};
+
+class TPortSource {
+public:
+  virtual ~TPortSource() = default;
+  // Appends the ports this source knows, in its own order. May throw
+  // std::runtime_error with a message for the port object's LastError.
+  virtual void FindPorts(std::vector<TDiscoveredPort>& ports) = 0;
+  // Opens the port; null and `error` set when it cannot be opened.
+  virtual std::unique_ptr<TPortIo> Open(const TDiscoveredPort& port,
+                                        std::string& error) = 0;
+};

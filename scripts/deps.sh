@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and running need,
+# and only those that are missing. Runs as root (no sudo).
+set -euo pipefail
+
+packages=(
+  cmake make g++
+  qt6-base-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  binutils-avr
+  fonts-liberation
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "deps.sh: missing packages: ${missing[*]}; run as root to install them" >&2
+  exit 1
+fi
+
+echo "deps.sh: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq "${missing[@]}"
