@@ -1,0 +1,45 @@
+#pragma once
+// What the card routines need from the window they run in: the status
+// line, the four progress bars, the chip id label, the processor and
+// EEPROM choices, modal questions, the beep, and processing of pending
+// window events between units of work. The main window implements it;
+// tests implement it with a scripted fake.
+
+#include <string>
+
+enum TProgressBarId { pbInit, pbFlash, pbIntEE, pbExtEE };
+
+enum TMessageKind { mkError, mkInformation, mkConfirmation };
+enum TMessageButtons { mbOK, mbYesNo };
+enum TMessageResult { mrOK, mrYes, mrNo };
+
+class TCardHost {
+public:
+  virtual ~TCardHost() = default;
+
+  virtual void SetStatusText(const std::string& text) = 0;
+
+  // A progress bar's range, step and position; a bar that is not shown
+  // keeps its values.
+  virtual void SetProgressMax(TProgressBarId bar, int max) = 0;
+  virtual void SetProgressStep(TProgressBarId bar, int step) = 0;
+  virtual void SetProgressPosition(TProgressBarId bar, int position) = 0;
+  virtual int ProgressPosition(TProgressBarId bar) = 0;
+  virtual void SetProgressVisible(TProgressBarId bar, bool visible) = 0;
+  // Position := Position + Step, kept within the bar's range.
+  virtual void StepProgress(TProgressBarId bar) = 0;
+
+  virtual void SetChipIdText(const std::string& text) = 0;
+
+  // Rows of the chip catalogue selected in the processor and EEPROM
+  // choices. SelectProcessorRow changes the choice without resizing any
+  // image.
+  virtual int SelectedProcessorRow() = 0;
+  virtual void SelectProcessorRow(int row) = 0;
+  virtual int SelectedEepromRow() = 0;
+
+  virtual TMessageResult ShowMessageDialog(const std::string& text, TMessageKind kind,
+                                           TMessageButtons buttons) = 0;
+  virtual void Beep() = 0;
+  virtual void ProcessPendingEvents() = 0;
+};
