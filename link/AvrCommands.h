@@ -1,0 +1,74 @@
+#pragma once
+// The AVR serial programming commands over the bit link: programming
+// enable with retries, signature, chip erase, and reading, writing and
+// verifying flash and internal EEPROM. Memory sizes come from the
+// processor row selected in the host's processor choice.
+//
+// Buffers are the caller's. Every transfer is bounded by the chip's size
+// and by the length the caller gives, so nothing is read or written past
+// the end of a buffer.
+
+#include <cstdint>
+#include <string>
+
+#include "link/CardHost.h"
+#include "link/IspLink.h"
+
+class TAvrCommands {
+public:
+  TAvrCommands(TIspLink& link, TCardHost& host) : Link(link), Host(host) {}
+
+  // Set once at start-up; the power cycle of EnterProgrammingMode happens
+  // at most once per run.
+  bool PowerCycleAllowed = true;
+
+  bool SendProgrammingEnable(uint8_t& echo);
+  bool EnterProgrammingMode();
+  bool ReadSignature();
+  bool ChipErase();
+
+  // Read the chip's memory (at most bufferSize bytes).
+  void ReadFlash(uint8_t* buffer, int bufferSize);
+  void ReadInternalEeprom(uint8_t* buffer, int bufferSize);
+
+  // Write length bytes from address 0 into an erased chip (length is
+  // clamped to the chip's size; an odd last byte is paired with 0xFF).
+  bool ProgramFlash(const uint8_t* data, int length);
+  bool ProgramInternalEeprom(const uint8_t* data, int length);
+
+  // Compare the first length bytes (at most the chip's size) with the chip.
+  bool VerifyFlash(const uint8_t* data, int length);
+  bool VerifyInternalEeprom(const uint8_t* data, int length);
+
+  int FlashSize() const;
+  int EepromSize() const;
+
+  // One four-byte instruction; the fourth byte is sent (Send) or read (Read).
+  void SendInstruction(uint8_t b1, uint8_t b2, uint8_t b3, uint8_t b4);
+  uint8_t ReadInstruction(uint8_t b1, uint8_t b2, uint8_t b3);
+
+  uint8_t ReadFlashByte(int word, bool high) {
+    return ReadInstruction(high ? 0x28 : 0x20, Hi(word), Lo(word));
+  }
+  uint8_t ReadEepromByte(int address) { return ReadInstruction(0xA0, Hi(address), Lo(address)); }
+
+  static constexpr int MaxPolls = 5000;
+
+private:
+  static uint8_t Hi(int a) { return static_cast<uint8_t>((a >> 8) & 0xFF); }
+  static uint8_t Lo(int a) { return static_cast<uint8_t>(a & 0xFF); }
+
+  // Writes one flash byte and waits for it; false after MaxPolls reads.
+  bool WriteFlashByte(int word, bool high, uint8_t b);
+  bool WriteEepromByte(int address, uint8_t b);
+
+  void BeginProgress(TProgressBarId bar, int size, bool resetPosition);
+  void Progress(TProgressBarId bar, int done);
+
+  TIspLink& Link;
+  TCardHost& Host;
+  int ProgressStep = 0;
+};
+
+// "%X" with at least `digits` digits, upper case.
+std::string HexText(unsigned value, int digits);
