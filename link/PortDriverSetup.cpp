@@ -1,0 +1,124 @@
+#include "link/PortDriverSetup.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+
+namespace fs = std::filesystem;
+
+extern char** environ;
+
+const char* const TPortDriverSetup::UdevRuleText =
+    "# Written by Pellar Remake: members of the group lp may use the\n"
+    "# parallel ports through ppdev.\n"
+    "SUBSYSTEM==\"ppdev\", KERNEL==\"parport[0-9]*\", GROUP=\"lp\", MODE=\"0660\"\n";
+
+TPortDriverSetup::TPortDriverSetup(std::string rootPrefix)
+    : RootPrefix(std::move(rootPrefix)),
+      IsPrivileged([] { return ::geteuid() == 0; }),
+      LoadModule([] { return RunModprobe(ModuleName); }) {}
+
+std::string TPortDriverSetup::ModulesLoadFailureText() const {
+  return std::string("Cannot write \"") + ModuleName + "\" into \n" + ModulesLoadFile();
+}
+
+std::string TPortDriverSetup::UdevRuleFailureText() const {
+  return "Cannot write the udev rule\ninto " + UdevRuleFile();
+}
+
+bool TPortDriverSetup::WriteTextFile(const std::string& path, const std::string& text) {
+  const std::string temp = path + ".new";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out << text;
+    out.flush();
+    if (!out) {
+      out.close();
+      std::error_code ec;
+      fs::remove(temp, ec);
+      return false;
+    }
+  }
+  std::error_code ec;
+  fs::permissions(temp, fs::perms::owner_read | fs::perms::owner_write |
+                            fs::perms::group_read | fs::perms::others_read,
+                  ec);
+  fs::rename(temp, path, ec);
+  if (ec) {
+    fs::remove(temp, ec);
+    return false;
+  }
+  return true;
+}
+
+bool TPortDriverSetup::Run(TCardHost& host) {
+  host.SetStatusText("Installing ppdev port driver...");
+  host.ProcessPendingEvents();
+
+  // Without root nothing is touched.
+  if (!IsPrivileged || !IsPrivileged()) {
+    host.Beep();
+    host.ShowMessageDialog(NotPrivilegedText, mkError, mbOK);
+    host.SetStatusText("");
+    return false;
+  }
+
+  std::error_code ec;
+  host.SetStatusText(std::string("Writing \"") + ModulesLoadName + "\" into " +
+                     ModulesLoadDir() + "...");
+  fs::create_directories(ModulesLoadDir(), ec);  // an existing directory is fine
+  if (!WriteTextFile(ModulesLoadFile(), std::string(ModuleName) + "\n")) {
+    host.Beep();
+    host.ShowMessageDialog(ModulesLoadFailureText(), mkError, mbOK);
+    host.SetStatusText("");
+    return false;
+  }
+
+  host.SetStatusText(std::string("Writing \"") + UdevRuleName + "\" into " + UdevRulesDir() +
+                     "...");
+  fs::create_directories(UdevRulesDir(), ec);
+  if (!WriteTextFile(UdevRuleFile(), UdevRuleText)) {
+    host.Beep();
+    host.ShowMessageDialog(UdevRuleFailureText(), mkError, mbOK);
+    host.SetStatusText("");
+    return false;
+  }
+
+  host.SetStatusText("Installing ppdev port driver...");
+  if (!LoadModule || !LoadModule()) {
+    host.Beep();
+    host.ShowMessageDialog(
+        "Could not load ppdev port driver\nMake sure the kernel has the ppdev module.", mkError,
+        mbOK);
+    host.SetStatusText("");
+    return false;
+  }
+  host.ShowMessageDialog(CompleteText, mkInformation, mbOK);
+  host.SetStatusText("");
+  return true;
+}
+
+bool RunModprobe(const std::string& module) {
+  // Root's PATH normally holds /usr/sbin; look there first in case the
+  // program was started with a user's PATH.
+  std::string program = "modprobe";
+  for (const char* candidate : {"/usr/sbin/modprobe", "/sbin/modprobe"})
+    if (::access(candidate, X_OK) == 0) {
+      program = candidate;
+      break;
+    }
+  std::string arg0 = "modprobe";
+  std::string arg1 = module;
+  char* argv[] = {arg0.data(), arg1.data(), nullptr};
+  pid_t pid = 0;
+  if (::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0) return false;
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0)
+    if (errno != EINTR) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
