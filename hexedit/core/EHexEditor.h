@@ -1,0 +1,67 @@
+#pragma once
+// Errors the hex editor raises itself, and their fixed message texts.
+// what() is the message exactly as the user sees it (the application's one
+// error box adds the closing period when the text ends in a letter or digit).
+// Texts with a placeholder are filled with HexMessage(), printf-style.
+
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+class EHexEditor : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// The data or the journal could not grow (out of memory, or beyond the
+// largest size a 32-bit position can address). Nothing was changed.
+class EHexStreamError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// Saving a read-only file was asked for (CheckSaveAllowed).
+class EFileOpenError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+namespace HexMsg {
+// Data store and journal.
+inline constexpr const char* FixedFileSize = "Cannot change fixed filesize";
+inline constexpr const char* CannotUpdateUndo = "Cannot update undo storage";
+inline constexpr const char* InvalidDataSize = "Invalid data size %d";
+inline constexpr const char* StreamGrowth = "Out of memory while expanding memory stream";
+inline constexpr const char* SaveReadOnly = "Cannot save readonly file %s.";
+// Caret, selection and bookmarks.
+inline constexpr const char* InvalidSelStart = "Invalid selection start";
+inline constexpr const char* InvalidSelEnd = "Invalid selection end";
+inline constexpr const char* InvalidBookmark = "Invalid bookmark index";
+// Layout, units and translations.
+inline constexpr const char* InvalidBytesPerLine = "Invalid bytes per line argument";
+inline constexpr const char* InvalidBytesPerColumn = "Invalid bytes per column argument";
+inline constexpr const char* InvalidBytesPerUnit = "Invalid bytes per unit value %d, allowed: 1,2,4,8";
+inline constexpr const char* UnicodeNeedsUnit2 = "BytesPerUnit must be set to 2 in unicode mode";
+inline constexpr const char* InvalidRulerUnit =
+    "Invalid ruler bytes per unit value %d, allowed: -1,1,2,4,8";
+inline constexpr const char* NoTranslationInUnicode = "Translations cannot be used in unicode mode";
+inline constexpr const char* OddSizeUnicode = "Cannot use unicode mode with odd-sized files";
+inline constexpr const char* InvalidBookmarkBitmap = "Invalid bookmark bitmap (must be 10 x 200 px)";
+// Offset format and number conversion.
+inline constexpr const char* MissingFormatChar = "Missing char in offset format: %s";
+inline constexpr const char* InvalidFormatRadix =
+    "Invalid radix in offset format (%xh), allowed: 02h..10h";
+inline constexpr const char* InvalidRadixChar =
+    "Invalid character %s, cannot convert using radix %xh";
+}  // namespace HexMsg
+
+// Fills a message text's placeholders (printf conventions: %d, %s, %x).
+template <typename... Args>
+std::string HexMessage(const char* format, Args... args) {
+  const int n = std::snprintf(nullptr, 0, format, args...);
+  if (n <= 0) return format;
+  std::string text(static_cast<size_t>(n) + 1, '\0');
+  std::snprintf(text.data(), text.size(), format, args...);
+  text.resize(static_cast<size_t>(n));
+  return text;
+}
