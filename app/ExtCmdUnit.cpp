@@ -1,0 +1,83 @@
+#include "app/ExtCmdUnit.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TdlgExtCmd::TdlgExtCmd(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("dlgExtCmd"));
+  setWindowTitle(QStringLiteral("Confirm"));
+
+  GroupBox1 = new QGroupBox(this);
+  GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+  cbRestore = new QCheckBox(QStringLiteral("Restore after execute"), GroupBox1);
+  cbRestore->setObjectName(QStringLiteral("cbRestore"));
+  cbRestore->setEnabled(false);
+  meRestore = new QPlainTextEdit(GroupBox1);
+  meRestore->setObjectName(QStringLiteral("meRestore"));
+  meRestore->setPlainText(QStringLiteral("This command will erase flash/internal eeprom.\n"
+                                         "Be sure to have a backup of these files or check \n"
+                                         "before executing this command!"));
+  meRestore->setReadOnly(true);
+  meRestore->setFrameShape(QFrame::NoFrame);
+  meRestore->setEnabled(false);
+  meRestore->setFocusPolicy(Qt::NoFocus);
+  meRestore->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  meRestore->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  meRestore->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // The memo takes the window's face colour in every state.
+  QPalette pal = meRestore->palette();
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+    pal.setColor(group, QPalette::Base, pal.color(group, QPalette::Window));
+  meRestore->setPalette(pal);
+  meRestore->setFixedHeight(meRestore->fontMetrics().lineSpacing() * 3 +
+                            2 * static_cast<int>(meRestore->document()->documentMargin()) + 2);
+  auto* group1 = new QVBoxLayout(GroupBox1);
+  group1->addWidget(cbRestore);
+  group1->addWidget(meRestore);
+
+  GroupBox2 = new QGroupBox(this);
+  GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
+  cbVerify = new QCheckBox(QStringLiteral("Verify after program"), GroupBox2);
+  cbVerify->setObjectName(QStringLiteral("cbVerify"));
+  cbVerify->setEnabled(false);
+  auto* group2 = new QVBoxLayout(GroupBox2);
+  group2->addWidget(cbVerify);
+
+  btnOK = new QPushButton(QStringLiteral("OK"), this);
+  btnOK->setObjectName(QStringLiteral("btnOK"));
+  btnOK->setDefault(true);
+  btnOK->setAutoDefault(true);
+  // Escape closes a QDialog with reject(), which is what Cancel does.
+  BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
+  BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+  BitBtn2->setAutoDefault(false);
+  connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
+  connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(btnOK);
+  buttons->addWidget(BitBtn2);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(GroupBox1);
+  layout->addWidget(GroupBox2);
+  layout->addStretch(1);
+  layout->addLayout(buttons);
+
+  resize(325, 218);
+}
+
+void TdlgExtCmd::showEvent(QShowEvent* event) {
+  FormShow();
+  QDialog::showEvent(event);
+}
+
+void TdlgExtCmd::FormShow() {
+  // The warning reads normally when restoring is offered, greyed when not.
+  meRestore->setEnabled(cbRestore->isEnabled());
+}

@@ -1,0 +1,24 @@
+#pragma once
+// One QApplication for the whole test program (the offscreen platform),
+// created on first use and kept to the end of the process.
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+inline QApplication& TestApp() {
+  static int argc = 1;
+  static char name[] = "pellar-app-tests";
+  static char* argv[] = {name, nullptr};
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+// Lets the event loop run until it has nothing left to do and goes idle
+// at least once.
+inline void RunUntilIdle(int ms = 20) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}

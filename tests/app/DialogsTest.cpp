@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/AboutUnit.h"
+#include "app/ExtCmdUnit.h"
+#include "app/MessageDialog.h"
+#include "app/UserDialogs.h"
+#include "tests/app/AppTestSupport.h"
+
+namespace {
+
+// Shows the box, presses a key in it and returns its answer.
+TMessageResult AnswerWithKey(TMessageButtons buttons, Qt::Key key) {
+  auto box = CreateMessageDialog(nullptr, "Question?", mkConfirmation, buttons);
+  box->show();
+  QTest::keyClick(box.get(), key);
+  EXPECT_FALSE(box->isVisible());
+  return MessageDialogResult(*box, buttons);
+}
+
+TEST(MessageDialog, KindsGiveCaptionIconAndButtons) {
+  TestApp();
+  auto error = CreateMessageDialog(nullptr, "Error programming Flash.", mkError, mbOK);
+  EXPECT_EQ(error->windowTitle(), "Error");
+  EXPECT_EQ(error->icon(), QMessageBox::Critical);
+  ASSERT_EQ(error->buttons().size(), 1);
+  EXPECT_EQ(error->buttons()[0]->text(), "OK");
+
+  auto info = CreateMessageDialog(nullptr, "Installation complete.\n\nYou need to reboot.",
+                                  mkInformation, mbOK);
+  EXPECT_EQ(info->windowTitle(), "Information");
+  EXPECT_EQ(info->icon(), QMessageBox::Information);
+  // Line breaks are kept, and nothing is read as markup.
+  EXPECT_EQ(info->text(), "Installation complete.\n\nYou need to reboot.");
+  EXPECT_EQ(info->textFormat(), Qt::PlainText);
+
+  auto confirm = CreateMessageDialog(nullptr, "Do you really want to erase?", mkConfirmation,
+                                     mbYesNo);
+  EXPECT_EQ(confirm->windowTitle(), "Confirm");
+  EXPECT_EQ(confirm->icon(), QMessageBox::Question);
+  QStringList texts;
+  for (auto* b : confirm->buttons()) texts << b->text();
+  texts.sort();
+  EXPECT_EQ(texts, QStringList({"&No", "&Yes"}));
+}
+
+TEST(MessageDialog, EnterAnswersYesEscapeAnswersNo) {
+  TestApp();
+  EXPECT_EQ(AnswerWithKey(mbYesNo, Qt::Key_Return), mrYes);
+  EXPECT_EQ(AnswerWithKey(mbYesNo, Qt::Key_Enter), mrYes);
+  EXPECT_EQ(AnswerWithKey(mbYesNo, Qt::Key_Escape), mrNo);
+  EXPECT_EQ(AnswerWithKey(mbOK, Qt::Key_Return), mrOK);
+  EXPECT_EQ(AnswerWithKey(mbOK, Qt::Key_Escape), mrOK);
+
+  // Closed with its close box, a Yes/No box does not answer Yes.
+  auto box = CreateMessageDialog(nullptr, "Abort?", mkError, mbYesNo);
+  box->show();
+  box->close();
+  EXPECT_EQ(MessageDialogResult(*box, mbYesNo), mrNo);
+}
+
+TEST(ErrorBox, StopIconTitleAndClosingPeriod) {
+  TestApp();
+  auto box = CreateErrorBox(nullptr, "pellar", "Format Error");
+  EXPECT_EQ(box->windowTitle(), "pellar");
+  EXPECT_EQ(box->icon(), QMessageBox::Critical);
+  EXPECT_EQ(box->text(), "Format Error.");
+
+  EXPECT_EQ(ErrorBoxText("Cannot initialize Port-driver!"), "Cannot initialize Port-driver!");
+  EXPECT_EQ(ErrorBoxText("Cannot save readonly file x."), "Cannot save readonly file x.");
+  EXPECT_EQ(ErrorBoxText("Invalid bytes per unit value 3"), "Invalid bytes per unit value 3.");
+  EXPECT_EQ(ErrorBoxText("Missing char in offset format: )"), "Missing char in offset format: )");
+  EXPECT_EQ(ErrorBoxText(QString::fromUtf8("Fehler in Datei \xc3\xa4")),
+            QString::fromUtf8("Fehler in Datei \xc3\xa4."));
+  EXPECT_EQ(ErrorBoxText(""), "");
+}
+
+TEST(TdlgExtCmd, StatesAsTheCallerSetsThem) {
+  TestApp();
+  {
+    // Program All with only a flash image: verify offered, no restore.
+    TdlgExtCmd dlg;
+    EXPECT_EQ(dlg.windowTitle(), "Confirm");
+    EXPECT_FALSE(dlg.cbRestore->isEnabled());
+    EXPECT_FALSE(dlg.cbVerify->isEnabled());
+    dlg.cbVerify->setEnabled(true);
+    dlg.cbVerify->setChecked(true);
+    dlg.show();
+    EXPECT_FALSE(dlg.cbRestore->isChecked());
+    EXPECT_FALSE(dlg.meRestore->isEnabled());  // the warning is greyed
+    EXPECT_TRUE(dlg.cbVerify->isChecked());
+    QTest::keyClick(&dlg, Qt::Key_Return);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+  }
+  {
+    // Read Ext. EEprom: restore offered and checked, verify not.
+    TdlgExtCmd dlg;
+    dlg.cbRestore->setEnabled(true);
+    dlg.cbRestore->setChecked(true);
+    dlg.show();
+    EXPECT_TRUE(dlg.meRestore->isEnabled());
+    EXPECT_TRUE(dlg.meRestore->isReadOnly());
+    EXPECT_FALSE(dlg.cbVerify->isEnabled());
+    EXPECT_TRUE(dlg.meRestore->toPlainText().startsWith(
+        "This command will erase flash/internal eeprom.\n"));
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+  }
+}
+
+TEST(TAboutForm, ShowsTheVersionRecord) {
+  TestApp();
+  TVersionRecord r;
+  r.Present = true;
+  r.ProductName = "Pellar Remake";
+  ASSERT_TRUE(ParseVersionText("3.0.0.358", r));
+  r.Comments = "For the latest information about the Orvane project please visit";
+  TAboutForm about(r);
+  EXPECT_EQ(about.windowTitle(), "About");
+  EXPECT_EQ(about.productLabel->text(), "Pellar Remake (Beta 2)");
+  EXPECT_EQ(about.versionLabel->text(), "3.0.0 (Build 358)");
+  EXPECT_EQ(about.commentsLabel->text(), r.Comments);
+  EXPECT_EQ(about.copyLabel->text(), "");
+  EXPECT_FALSE(about.winverLabel->text().isEmpty());
+  EXPECT_EQ(about.URLLabel->text(), ProjectUrl());
+  EXPECT_GE(about.width(), 346);
+  EXPECT_GE(about.height(), 197);
+
+  r.Debug = true;
+  EXPECT_EQ(TAboutForm(r).windowTitle(), "DebugBuild");
+}
+
+TEST(TAboutForm, WithoutAVersionRecordOnlyTheSystemLineIsFilled) {
+  TestApp();
+  TVersionRecord none;
+  none.Debug = true;  // ignored without a record
+  TAboutForm about(none);
+  EXPECT_EQ(about.windowTitle(), "About");
+  EXPECT_EQ(about.productLabel->text(), "");
+  EXPECT_EQ(about.versionLabel->text(), "");
+  EXPECT_EQ(about.commentsLabel->text(), "");
+  EXPECT_EQ(about.copyLabel->text(), "");
+  EXPECT_EQ(about.winverLabel->text(), OsVersionText());
+  EXPECT_TRUE(OsVersionText().contains(QSysInfo::kernelVersion()));
+}
+
+TEST(TAboutForm, CompiledRecordAndVersionParsing) {
+  const TVersionRecord r = CompiledVersionRecord();
+  EXPECT_TRUE(r.Present);
+  EXPECT_EQ(r.ProductName, "Pellar Remake");
+  EXPECT_EQ(r.Major, 3);
+  EXPECT_EQ(r.Build, 358);
+  TVersionRecord bad;
+  EXPECT_FALSE(ParseVersionText("3.0.358", bad));
+  EXPECT_FALSE(ParseVersionText("3.0.x.358", bad));
+  EXPECT_FALSE(ParseVersionText("3.0.0.70000", bad));
+  EXPECT_EQ(bad.Major, 0);
+}
+
+TEST(FileDialogFilters, PairsBecomeNameFilters) {
+  EXPECT_EQ(FileDialogFilters("Intel hex files (*.hex)|*.hex|All files (*.*)|*.*"),
+            QStringList({"Intel hex files (*.hex)", "All files (*)"}));
+  EXPECT_EQ(FileDialogFilters("XML files|*.xml;*.XML"), QStringList({"XML files (*.xml *.XML)"}));
+  EXPECT_TRUE(FileDialogFilters("").isEmpty());
+  EXPECT_TRUE(FileDialogFilters("dangling").isEmpty());
+}
+
+}  // namespace
