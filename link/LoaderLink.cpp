@@ -1,0 +1,225 @@
+#include "link/LoaderLink.h"
+
+#include <algorithm>
+
+#include "images/DeviceCatalogue.h"
+#include "link/loader/ELoader.h"
+
+int TLoaderLink::ExternalSize() const {
+  const int row = Host.SelectedEepromRow();
+  if (row < 0 || row >= static_cast<int>(EepromTable.size())) return 0;
+  return EepromTable[row].Size;
+}
+
+int TLoaderLink::PageSize() const {
+  const int row = Host.SelectedEepromRow();
+  if (row < 0 || row >= static_cast<int>(EepromTable.size())) return 0;
+  return EepromTable[row].PageSize;
+}
+
+bool TLoaderLink::WriteLoader() {
+  Host.SetStatusText("writing loader...");
+  if (!Avr.ChipErase()) {
+    Host.SetStatusText("Error erasing chip!");
+    return false;
+  }
+  const bool ok = Avr.ProgramFlash(LoaderImage.data(), LoaderImageSize);
+  if (!ok) Host.SetStatusText("Error writing loader!");
+  Host.SetProgressPosition(pbFlash, 0);
+  return ok;
+}
+
+void TLoaderLink::StartLoader() {
+  Link.DataLatch |= Lines::Reset;
+  Link.Write();
+  Link.StrobeTick();
+  Link.Delay(100);
+  // The loader drives MISO low within these ticks and raises it (ready)
+  // only after them, so the first handshake wait starts from a low line.
+  for (int i = 0; i < 11; ++i) Link.StrobeTick();
+}
+
+bool TLoaderLink::WaitWhileMiso(bool level) {
+  for (uint32_t ticks = 0; Link.Port.ReadAck() == level; ++ticks) {
+    if (ticks >= HandshakeTickLimit) return false;
+    Link.StrobeTick();
+  }
+  return true;
+}
+
+void TLoaderLink::HandshakeLost() {
+  Link.PowerOff();
+  Host.SetProgressPosition(pbExtEE, 0);
+  Host.Beep();
+  Host.ShowMessageDialog(HandshakeLostText, mkError, mbOK);
+}
+
+bool TLoaderLink::LoaderSendByte(uint8_t b) {
+  // MISO high: the loader is ready. Each bit is on MOSI for 5 ticks; the
+  // first write of the first tick carries the new level.
+  if (!WaitWhileMiso(false)) {
+    HandshakeLost();
+    return false;
+  }
+  for (uint8_t mask = 0x80; mask != 0; mask >>= 1) {
+    if (b & mask)
+      Link.DataLatch |= Lines::Mosi;
+    else
+      Link.DataLatch &= ~Lines::Mosi;
+    for (int i = 0; i < 5; ++i) Link.StrobeTick();
+  }
+  // The loader acknowledges with MISO low.
+  const bool acknowledged = WaitWhileMiso(true);
+  Link.DataLatch &= ~Lines::Mosi;
+  if (!acknowledged) {
+    HandshakeLost();
+    return false;
+  }
+  return true;
+}
+
+bool TLoaderLink::LoaderReceiveByte(uint8_t& b) {
+  // MISO high marks the start; the bits follow every 7 ticks.
+  if (!WaitWhileMiso(false)) {
+    HandshakeLost();
+    return false;
+  }
+  uint8_t r = 0;
+  for (int bit = 0; bit < 8; ++bit) {
+    for (int i = 0; i < 7; ++i) Link.StrobeTick();
+    r = static_cast<uint8_t>((r << 1) | (Link.Port.ReadAck() ? 1 : 0));
+  }
+  Link.StrobeTick();
+  Link.StrobeTick();
+  // The loader ends the byte with MISO low.
+  if (!WaitWhileMiso(true)) {
+    HandshakeLost();
+    return false;
+  }
+  b = r;
+  return true;
+}
+
+bool TLoaderLink::ReadExternalEeprom(uint8_t* buffer, int length) {
+  const int size = std::clamp(length, 0, ExternalSize());
+  Host.SetProgressMax(pbExtEE, size);
+  Host.SetProgressPosition(pbExtEE, 0);
+  const int step = size / 64;
+  Host.SetProgressStep(pbExtEE, step);
+  if (!LoaderSendByte(ReadAll)) return false;
+  for (int i = 0; i < size; ++i) {
+    uint8_t b = 0;
+    if (!LoaderReceiveByte(b)) return false;
+    buffer[i] = b;
+    if (i + 1 >= Host.ProgressPosition(pbExtEE) + step) Host.StepProgress(pbExtEE);
+    Host.ProcessPendingEvents();
+  }
+  return true;
+}
+
+bool TLoaderLink::WriteExternalEeprom(const uint8_t* image, int length) {
+  if (std::clamp(length, 0, ExternalSize()) == 0 || PageSize() <= 0) return true;  // nothing to write
+  if (!WriteLoader()) return false;
+  if (!WriteExternalPages(image, length)) return false;
+  Link.PowerOff();
+  Link.Delay(50);
+  Link.PowerOn();
+  return Avr.EnterProgrammingMode() && Avr.ReadSignature();
+}
+
+bool TLoaderLink::WriteExternalPages(const uint8_t* image, int length) {
+  const int page = PageSize();
+  const int imageSize = std::clamp(length, 0, ExternalSize());
+  if (imageSize == 0 || page <= 0) return true;
+  // Whole pages: a short image's last page is completed with 0xFF.
+  const int size = (imageSize + page - 1) / page * page;
+  const auto byteAt = [&](int pos) -> uint8_t { return pos < imageSize ? image[pos] : 0xFF; };
+
+  Host.SetStatusText("Writing and page verifying external eeprom...");
+  StartLoader();
+
+  Host.SetProgressMax(pbExtEE, size);
+  Host.SetProgressPosition(pbExtEE, 0);
+  const int step = size / 64;
+  Host.SetProgressStep(pbExtEE, step);
+
+  int retries = 0;
+  int pos = 0;
+  int n = 0;
+  if (!LoaderSendByte(StartWrite(page))) return false;
+  for (;;) {
+    Host.ProcessPendingEvents();
+    if (!LoaderSendByte(byteAt(pos))) return false;
+    ++n;
+    ++pos;
+    if (n >= page) {
+      // The page is complete: let the EEPROM write it, then read it back.
+      Link.Delay(20);
+      n = 0;
+      pos -= page;
+      bool bad = false;
+      if (!LoaderSendByte(ReadBackPage)) return false;
+      for (int i = 0; i < page; ++i) {
+        uint8_t r = 0;
+        if (!LoaderReceiveByte(r)) return false;
+        if (r != byteAt(pos)) bad = true;  // all page bytes are received
+        ++pos;
+      }
+      if (bad) {
+        pos -= page;
+        ++retries;
+        if (retries >= MaxPageWrites) {
+          Link.PowerOff();
+          Host.ShowMessageDialog("Page verify error at: 0x" + HexText(pos, 1), mkError, mbOK);
+          return false;
+        }
+        if (!LoaderSendByte(RepeatPage)) return false;
+      } else {
+        retries = 0;
+        if (pos >= size) break;
+        if (!LoaderSendByte(NextPage)) return false;
+      }
+    }
+    if (pos >= Host.ProgressPosition(pbExtEE) + step) Host.StepProgress(pbExtEE);
+  }
+
+  // The loader goes back to its command loop and raises MISO (ready).
+  if (!WaitWhileMiso(false)) {
+    HandshakeLost();
+    return false;
+  }
+  Host.SetProgressPosition(pbExtEE, 0);
+  Host.SetStatusText("");
+  return true;
+}
+
+bool TLoaderLink::VerifyExternalEeprom(const uint8_t* image, int length) {
+  StartLoader();
+  const int size = std::clamp(length, 0, ExternalSize());
+  Host.SetProgressMax(pbExtEE, size);
+  Host.SetProgressPosition(pbExtEE, 0);
+  const int step = size / 64;
+  Host.SetProgressStep(pbExtEE, step);
+
+  if (!LoaderSendByte(ReadAll)) return false;
+  bool ok = true;
+  int i = 0;
+  uint8_t r = 0;
+  for (; i < size; ++i) {
+    if (!LoaderReceiveByte(r)) return false;
+    if (r != image[i]) {
+      ok = false;
+      break;
+    }
+    if (i + 1 >= Host.ProgressPosition(pbExtEE) + step) Host.StepProgress(pbExtEE);
+    Host.ProcessPendingEvents();
+  }
+  Link.PowerOff();
+  if (!ok)
+    Host.ShowMessageDialog("External eeprom verification error!\n\nvalue differ at address 0x" +
+                               HexText(i, 1) + "\nBuffer value: 0x" + HexText(image[i], 2) +
+                               "\nExternal eeprom value: 0x" + HexText(r, 2),
+                           mkError, mbOK);
+  Host.SetProgressPosition(pbExtEE, 0);
+  return ok;
+}

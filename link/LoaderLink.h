@@ -1,0 +1,123 @@
+#pragma once
+// The PC side of the loader link: the external EEPROM is wired to the
+// card's processor, not to the adapter, so it is reached through the
+// loader (link/loader/Loader.S), a small program written into the card's
+// flash. The loader takes bytes on MOSI and hands bytes back on MISO, with
+// MISO also carrying the handshake; the PC supplies every clock cycle of
+// the card and counts ticks instead of waiting on time.
+//
+// Byte protocol (PC side):
+//   send:    wait while MISO is low; 8 bits, most significant first, each
+//            on MOSI for 5 ticks; wait while MISO is high.
+//   receive: wait while MISO is low; 8 samples of MISO, 7 ticks apart;
+//            2 ticks; wait while MISO is high.
+//
+// Every handshake wait is bounded: after HandshakeTickLimit ticks without
+// the awaited MISO level the running operation ends. The card is powered
+// off, the host shows HandshakeLostText (after a beep), and the routine
+// returns false. A tick costs two port writes and the wait's status read,
+// about 0.2 to 3 us on real ports, so the default bound of 1,000,000 ticks
+// is 0.2 s or more: at least twenty times the longest 24Cxx write cycle
+// (10 ms) the loader may be polling through, and about 3 s of the virtual
+// card's time (1 us per port access).
+//
+// Images are the caller's byte arrays with their length. A transfer covers
+// min(length, Size of the selected external EEPROM) bytes; nothing is read
+// or written past the array. A write always sends whole pages: when the
+// image ends inside a page, that page is completed with 0xFF (the erased
+// value) and read back as such; the EEPROM beyond it is not touched.
+//
+// Calling order, as the window's commands use it (the window owns the
+// TIspLink, the TAvrCommands and the host, and builds one TLoaderLink over
+// them, as it builds TAvrCommands):
+//
+//   Program All, external image:
+//     PowerOn; EnterProgrammingMode; ReadSignature;
+//     WriteExternalEeprom(image)   erases the chip, writes and starts the
+//                                  loader, writes the pages, power-cycles
+//                                  the card and enters programming mode
+//                                  again (the loader stays in flash);
+//     VerifyExternalEeprom(image)  restarts the loader, compares, powers
+//                                  off (verify chosen);
+//     then, powered and in programming mode again, ChipErase before the
+//     user's flash is written: the loader occupies flash until erased.
+//   Read Ext. EEprom:
+//     PowerOn; EnterProgrammingMode; ReadSignature;
+//     WriteLoader; StartLoader;
+//     ReadExternalEeprom(buffer)   leaves the loader running;
+//     PowerOff; the caller resets the external bar.
+//
+// A false from any of them means the routine has already shown its message
+// (or the host's abort question was answered Yes); the caller stops.
+
+#include <cstdint>
+#include <string>
+
+#include "link/AvrCommands.h"
+#include "link/CardHost.h"
+#include "link/IspLink.h"
+
+class TLoaderLink {
+public:
+  TLoaderLink(TIspLink& link, TAvrCommands& avr, TCardHost& host)
+      : Link(link), Avr(avr), Host(host) {}
+
+  // Command bytes of the loader.
+  static constexpr uint8_t ReadAll = 0x00;
+  static constexpr uint8_t ReadBackPage = 0x03;
+  static constexpr uint8_t NextPage = 0x05;
+  static constexpr uint8_t RepeatPage = 0x06;
+  // The first byte of a page-write run: 4 + page / 4 (its low 8 bits).
+  static uint8_t StartWrite(int pageSize) { return static_cast<uint8_t>(4 + pageSize / 4); }
+
+  // A page is written at most this many times.
+  static constexpr int MaxPageWrites = 6;
+
+  static constexpr uint32_t DefaultHandshakeTickLimit = 1000000;
+  uint32_t HandshakeTickLimit = DefaultHandshakeTickLimit;
+  static constexpr const char* HandshakeLostText =
+      "The card does not answer: no handshake from the loader.\n\nThe card has been switched off.";
+
+  // Erases the chip and writes LoaderImage into flash. The card must be
+  // powered and in programming mode.
+  bool WriteLoader();
+  // Releases RESET: the card runs the loader from word address 0.
+  void StartLoader();
+
+  // One byte to or from the running loader; false when a handshake wait
+  // ran out (the card is then off and the message shown).
+  bool LoaderSendByte(uint8_t b);
+  bool LoaderReceiveByte(uint8_t& b);
+
+  // Reads min(length, Size) bytes from address 0 into `buffer`, storing
+  // them without marks of any kind. Needs the loader written and started;
+  // leaves it running and the external bar as it is.
+  bool ReadExternalEeprom(uint8_t* buffer, int length);
+  // Writes the image page by page, each page read back and written again
+  // on a difference, at most MaxPageWrites times. Ends with the card
+  // power-cycled and in programming mode (the loader still in flash).
+  bool WriteExternalEeprom(const uint8_t* image, int length);
+  // The page-write run of WriteExternalEeprom on its own, with the loader
+  // already in flash and the card in programming mode: starts the loader,
+  // writes and reads back every page, waits for the loader to be ready
+  // again. Leaves the card running; powers it off only on a failure.
+  bool WriteExternalPages(const uint8_t* image, int length);
+  // Starts the loader (still in flash), compares min(length, Size) bytes,
+  // stops at the first difference; the card is off afterwards.
+  bool VerifyExternalEeprom(const uint8_t* image, int length);
+
+  // Size and PageSize of the selected external EEPROM (0 for no row).
+  int ExternalSize() const;
+  int PageSize() const;
+
+private:
+  // Ticks the card while MISO shows `level`; false after
+  // HandshakeTickLimit ticks.
+  bool WaitWhileMiso(bool level);
+  // The bound ran out: card off, bar reset, beep and message.
+  void HandshakeLost();
+
+  TIspLink& Link;
+  TAvrCommands& Avr;
+  TCardHost& Host;
+};

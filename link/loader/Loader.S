@@ -1,0 +1,316 @@
+; The loader: a small AVR program that the PC writes into the card's flash
+; to reach the external 24Cxx EEPROM on port B. It runs on every processor
+; of the chip catalogue (classic core only: no MUL, MOVW, JMP/CALL,
+; LPM Rd,Z+ or SPM) and is clocked by the PC one cycle per tick, so every
+; loop that talks to the PC runs a fixed number of cycles per bit.
+;
+; Assemble: avr-as -mmcu=at90s2313 Loader.S -o Loader.o
+;           avr-ld -m avr2 -Ttext 0 Loader.o -o Loader.elf
+;           avr-objcopy -O binary -j .text Loader.elf Loader.bin
+; The image is exactly 522 bytes (261 words), padded with 0xFF.
+;
+; Pins (port B): PB0 SDA, PB1 SCL (I2C, driven both ways, read back
+; through PINB), PB5 MOSI from the PC (input), PB6 MISO to the PC
+; (handshake and data), PB2-PB4 unused outputs, PB7 unused input.
+;
+; Registers:
+;   r16          byte being received, sent or written
+;   r19:r18:r17  EEPROM address, 24 bits
+;   r25:r24      page length in bytes (set by start write)
+;   r21          last command byte
+;   r21:r20      bytes left in a page transfer (low byte r20)
+;   r22          first data byte of a page, kept here while the page is
+;                addressed: r21 is reloaded as the counter's high byte
+;                before that byte goes to the EEPROM
+;   r23          bit counter of the I2C byte write
+;   r26, r27     port B images while a byte goes to the PC
+;   r31:r30      jump table address
+;
+; Subroutines are never nested: the stack holds one return address.
+;
+; PC protocol (the PC counts ticks, it never waits on time):
+;   receive: PB6 high (ready); one bit every 5 cycles on PB5, most
+;            significant first; PB6 low (acknowledge)
+;   send:    PB6 high (start); one bit every 7 cycles on PB6, most
+;            significant first; PB6 low (end of byte)
+; Command bytes, low 3 bits: 0-2 read all, 3 read back page, 4 start
+; write (page length = (byte & 0xF8) * 4), 5 next page, 6 repeat page,
+; 7 ignored.
+
+        .equ    PINB,   0x16
+        .equ    DDRB,   0x17
+        .equ    PORTB,  0x18
+        .equ    MCUCR,  0x35
+        .equ    SPL,    0x3D
+        .equ    SPH,    0x3E
+
+        .equ    SDA,    0
+        .equ    SCL,    1
+        .equ    MOSI,   5
+        .equ    MISO,   6
+
+        .text
+        .global Start
+Start:
+        rjmp    Setup                   ; word 0: reset
+        .fill   13, 2, 0xFFFF           ; words 1-13: no interrupts used
+
+Setup:                                  ; word 14
+        ldi     r16, 0xC0
+        out     MCUCR, r16
+        ldi     r16, 0x5F               ; PB0-PB4, PB6 out; PB5, PB7 in
+        out     DDRB, r16               ; MISO driven low from here on
+        sbi     PORTB, SDA              ; I2C bus idle
+        sbi     PORTB, SCL
+        ldi     r16, 0x61               ; one return address at 0x60-0x61
+        out     SPL, r16
+        ldi     r16, 0x00
+        out     SPH, r16
+
+; ---- command loop --------------------------------------------------------
+CommandLoop:
+        rcall   ReceiveByte
+        mov     r21, r16
+        andi    r16, 0x07
+        cpi     r16, 0x07
+        breq    CommandLoop             ; 7: ignored
+        ldi     r30, pm_lo8(JumpTable)
+        ldi     r31, pm_hi8(JumpTable)
+        add     r30, r16                ; the table lies low in flash: no carry
+        ijmp
+
+JumpTable:
+        rjmp    ReadAll                 ; 0
+        rjmp    ReadAll                 ; 1
+        rjmp    ReadAll                 ; 2
+        rjmp    ReadBackPage            ; 3
+        rjmp    StartWrite              ; 4
+        rjmp    NextPage                ; 5
+        rjmp    PageData                ; 6: repeat page
+
+; ---- read all: stream the EEPROM from address 0 until the PC stops --------
+ReadAll:
+        clr     r17
+        clr     r18
+        clr     r19
+ReadAllAddress:
+        rcall   I2cStart
+        mov     r16, r19                ; 0xA0 | block bits
+        lsl     r16
+        ori     r16, 0xA0
+        rcall   I2cWrite
+        mov     r16, r18
+        rcall   I2cWrite
+        mov     r16, r17
+        rcall   I2cWrite
+        rcall   I2cStart
+        ldi     r16, 0xA1
+        rcall   I2cWrite
+ReadAllByte:
+        rcall   I2cRead
+        rcall   SendByte
+        inc     r17
+        brne    ReadAllNext
+        inc     r18
+        brne    ReadAllNext
+        inc     r19                     ; 64 KiB boundary: address the next block
+        rcall   I2cNack
+        rcall   I2cStop
+        rjmp    ReadAllAddress
+ReadAllNext:
+        rcall   I2cAck
+        rjmp    ReadAllByte
+
+; ---- page writes -----------------------------------------------------------
+StartWrite:
+        clr     r17
+        clr     r18
+        clr     r19
+        mov     r24, r21                ; page length = (command & 0xF8) * 4
+        andi    r24, 0xF8
+        clr     r25
+        lsl     r24
+        rol     r25
+        lsl     r24
+        rol     r25
+        rjmp    PageData
+
+NextPage:
+        add     r17, r24
+        adc     r18, r25
+        brcc    PageData
+        inc     r19
+
+PageData:
+        rcall   ReceiveByte
+        mov     r22, r16                ; first data byte, out of the counter's way
+PagePoll:
+        rcall   I2cStart                ; acknowledge polling: the EEPROM may
+        mov     r16, r19                ; still be in its write cycle
+        lsl     r16
+        ori     r16, 0xA0
+        rcall   I2cWrite
+        brcs    PagePoll
+        mov     r16, r18
+        rcall   I2cWrite
+        mov     r16, r17
+        rcall   I2cWrite
+        mov     r20, r24                ; counter := page length
+        mov     r21, r25
+        mov     r16, r22
+        rcall   I2cWrite
+PageNext:
+        subi    r20, 1
+        sbci    r21, 0
+        breq    PageEnd
+        rcall   ReceiveByte
+        rcall   I2cWrite
+        rjmp    PageNext
+PageEnd:
+        rcall   I2cStop                 ; the EEPROM starts its write cycle
+        rjmp    CommandLoop
+
+; ---- read back the page just written (the address is kept) ---------------
+ReadBackPage:
+        rcall   I2cStart
+        mov     r16, r19
+        lsl     r16
+        ori     r16, 0xA0
+        rcall   I2cWrite
+        brcs    ReadBackPage            ; still writing: poll again
+        mov     r16, r18
+        rcall   I2cWrite
+        mov     r16, r17
+        rcall   I2cWrite
+        rcall   I2cStart
+        ldi     r16, 0xA1
+        rcall   I2cWrite
+        mov     r20, r24
+        mov     r21, r25
+ReadBackByte:
+        rcall   I2cRead
+        rcall   SendByte
+        subi    r20, 1
+        sbci    r21, 0
+        breq    ReadBackEnd
+        rcall   I2cAck
+        rjmp    ReadBackByte
+ReadBackEnd:
+        rcall   I2cNack
+        rcall   I2cStop
+        rjmp    CommandLoop
+
+; ---- one byte from the PC into r16 -----------------------------------------
+; PB6 goes high (ready); the first sample of PB5 falls in the middle of the
+; PC's first 5-tick bit; the marker bit reaches carry after 8 bits.
+ReceiveByte:
+        sbi     PORTB, MISO             ; ready
+        ldi     r16, 0x01               ; marker
+        clc
+ReceiveBit:                             ; 5 cycles a bit
+        sbic    PINB, MOSI
+        sec
+        rol     r16
+        brcc    ReceiveBit
+        cbi     PORTB, MISO             ; acknowledge
+        ret
+
+; ---- one byte in r16 to the PC -------------------------------------------
+; PB6 goes high (start); bit 7 goes out 4 cycles after the start edge and
+; each bit stays 7 cycles, so the PC's samples 7, 14, ... 56 ticks after it
+; saw the start fall 3 cycles into each bit. The last bit is held 7 cycles
+; too before PB6 goes low (end of byte).
+SendByte:
+        in      r26, PORTB
+        andi    r26, 0xBF               ; port B with MISO low
+        sec
+        rol     r16                     ; carry = bit 7, marker into bit 0
+        sbi     PORTB, MISO             ; start
+SendBit:                                ; 7 cycles a bit
+        mov     r27, r26
+        brcc    SendOut
+        ori     r27, 0x40
+SendOut:
+        out     PORTB, r27
+        lsl     r16
+        brne    SendBit
+        nop
+        nop
+        nop
+        cbi     PORTB, MISO             ; end of byte
+        ret
+
+; ---- I2C bus primitives (SDA = PB0, SCL = PB1) ----------------------------
+I2cStart:
+        sbi     PORTB, SDA
+        sbi     PORTB, SCL
+        nop
+        cbi     PORTB, SDA
+        nop
+        cbi     PORTB, SCL
+        ret
+
+I2cStop:
+        cbi     PORTB, SDA
+        nop
+        sbi     PORTB, SCL
+        nop
+        sbi     PORTB, SDA
+        ret
+
+I2cAck:
+        cbi     PORTB, SDA
+        nop
+        sbi     PORTB, SCL
+        nop
+        cbi     PORTB, SCL
+        ret
+
+I2cNack:
+        sbi     PORTB, SDA
+        nop
+        sbi     PORTB, SCL
+        nop
+        cbi     PORTB, SCL
+        ret
+
+; Reads one byte into r16, most significant bit first.
+I2cRead:
+        sbi     PORTB, SDA
+        ldi     r16, 0x01               ; marker
+I2cReadBit:
+        sbi     PORTB, SCL
+        clc
+        sbic    PINB, SDA
+        sec
+        rol     r16
+        cbi     PORTB, SCL
+        brcc    I2cReadBit
+        ret
+
+; Writes r16, most significant bit first; carry set on return = the
+; EEPROM did not acknowledge.
+I2cWrite:
+        ldi     r23, 8
+I2cWriteBit:
+        lsl     r16
+        brcs    I2cWriteOne
+        cbi     PORTB, SDA
+        rjmp    I2cWriteClock
+I2cWriteOne:
+        sbi     PORTB, SDA
+I2cWriteClock:
+        sbi     PORTB, SCL
+        cbi     PORTB, SCL
+        dec     r23
+        brne    I2cWriteBit
+        sbi     PORTB, SDA
+        sbi     PORTB, SCL
+        clc
+        sbic    PINB, SDA
+        sec
+        cbi     PORTB, SCL
+        ret
+
+End:
+        .fill   522 - (End - Start), 1, 0xFF
