@@ -201,11 +201,18 @@ ReadBackEnd:
         rjmp    CommandLoop
 
 ; ---- one byte from the PC into r16 -----------------------------------------
-; PB6 goes high (ready); the first sample of PB5 falls in the middle of the
-; PC's first 5-tick bit; the marker bit reaches carry after 8 bits.
+; PB6 goes high (ready) with the write in SBI's second cycle w. The PC sees
+; it after the edge w + 2 (the pin takes the new level on the edge that
+; ends cycle w) and puts bit k on MOSI for the edges w + 3 + 5k to
+; w + 7 + 5k. The SBIC of pass k runs in cycle w + 5 + 5k and, through the
+; input synchroniser, sees the line as it was on edge w + 5 + 5k: the
+; middle of the bit, two edges of margin either way. The marker bit
+; reaches carry after 8 bits.
 ReceiveByte:
         sbi     PORTB, MISO             ; ready
         ldi     r16, 0x01               ; marker
+        nop                             ; centre the samples in the bits
+        nop
         clc
 ReceiveBit:                             ; 5 cycles a bit
         sbic    PINB, MOSI
@@ -216,10 +223,12 @@ ReceiveBit:                             ; 5 cycles a bit
         ret
 
 ; ---- one byte in r16 to the PC -------------------------------------------
-; PB6 goes high (start); bit 7 goes out 4 cycles after the start edge and
-; each bit stays 7 cycles, so the PC's samples 7, 14, ... 56 ticks after it
-; saw the start fall 3 cycles into each bit. The last bit is held 7 cycles
-; too before PB6 goes low (end of byte).
+; PB6 goes high (start) with the write in SBI's second cycle w; bit 7 is
+; written in cycle w + 4 and each bit stays 7 cycles, so the PC's samples,
+; 7, 14, ... 56 ticks after it saw the start, fall on the fourth of the
+; seven edges of each bit whatever the pins' output delay. The last bit is
+; held 7 cycles too (the three NOPs make up for the loop's untaken branch)
+; before PB6 goes low (end of byte).
 SendByte:
         in      r26, PORTB
         andi    r26, 0xBF               ; port B with MISO low
