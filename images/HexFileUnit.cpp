@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -29,12 +30,21 @@ EOSError FileDeviceError(const QFileDevice& file, int savedErrno) {
   return EOSError(EIO, file.errorString().toStdString());
 }
 
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
+// Digit values by character, -1 for a character that is not a hexadecimal
+// digit. A table rather than comparisons: the digits of random data would
+// send every comparison the wrong way half of the time.
+constexpr std::array<int8_t, 256> HexDigitTable = [] {
+  std::array<int8_t, 256> table{};
+  table.fill(-1);
+  for (int i = 0; i < 10; ++i) table['0' + i] = static_cast<int8_t>(i);
+  for (int i = 0; i < 6; ++i) {
+    table['A' + i] = static_cast<int8_t>(10 + i);
+    table['a' + i] = static_cast<int8_t>(10 + i);
+  }
+  return table;
+}();
+
+int HexDigitValue(char c) { return HexDigitTable[static_cast<unsigned char>(c)]; }
 
 // A file opened for reading, read through a buffer of its own. The
 // descriptor is closed on every path out of the reader.
