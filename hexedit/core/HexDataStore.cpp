@@ -1,0 +1,165 @@
+// The data store: held bytes, change marks, size rules and mode switches.
+
+#include <algorithm>
+#include <cstring>
+
+#include "hexedit/core/HexEditorCore.h"
+
+void THexEditorCore::CopyDataOut(void* dest, int pos, int count) const {
+  if (count > 0) std::memcpy(dest, FData.PointerAt(pos), static_cast<size_t>(count));
+}
+
+void THexEditorCore::CopyDataIn(const void* src, int pos, int count) {
+  if (count > 0) std::memcpy(FData.PointerAt(pos), src, static_cast<size_t>(count));
+}
+
+bool THexEditorCore::ByteChanged(int pos) const {
+  if (InsertMode()) return false;
+  return pos >= 0 && pos < ChangeMarksSize() && FChangeMarks[static_cast<size_t>(pos)];
+}
+
+void THexEditorCore::SetChangeMark(int pos, bool value) {
+  if (pos < 0) return;
+  const auto i = static_cast<size_t>(pos);
+  if (i >= FChangeMarks.size()) {
+    if (!value) return;  // beyond the marks every byte reads unchanged
+    FChangeMarks.resize(i + 1, false);
+  }
+  FChangeMarks[i] = value;
+}
+
+void THexEditorCore::CutChangeMarks(int size) {
+  if (size < 0) size = 0;
+  if (static_cast<size_t>(size) < FChangeMarks.size()) FChangeMarks.resize(static_cast<size_t>(size));
+}
+
+void THexEditorCore::UpdateRowCount() { CutChangeMarks(DataSize()); }
+
+void THexEditorCore::ReserveData(int64_t size) { FData.Reserve(size); }
+
+void THexEditorCore::ResetData(std::string_view title) {
+  FData.SetSize(0);
+  FFileTitle = title.empty() ? std::string(UntitledTitle) : std::string(title);
+  FUndo.ResetUndo();
+  ClearSelection(false);
+  FChangeMarks.clear();
+  UpdateRowCount();
+  FModified = false;
+  FReadOnlyFile = true;
+  FDataInitialised = true;
+  // Bookmarks of the old data mean nothing in the new.
+  bool hadBookmarks = false;
+  for (THexBookmark& b : FBookmarks) {
+    hadBookmarks |= b.Position != -1;
+    b = THexBookmark{};
+  }
+  FCaret = THexCaret{};
+  Invalidate();
+  if (hadBookmarks) BookmarkChanged();
+  NotifyChange();
+}
+
+namespace {
+struct TFlagGuard {
+  bool& Flag;
+  explicit TFlagGuard(bool& flag) : Flag(flag) { Flag = true; }
+  ~TFlagGuard() { Flag = false; }
+};
+}  // namespace
+
+void THexEditorCore::SetDataSize(int newSize) {
+  if (newSize < 0) throw EHexEditor(HexMessage(HexMsg::InvalidDataSize, newSize));
+  const int old = DataSize();
+  if (newSize == old) {
+    FDataInitialised = true;
+    return;
+  }
+  const int remembered = std::clamp(FCaret.Position, 0, std::max(0, old - 1));
+  if (newSize != 0 && old != 0 && SizeFixed()) throw EHexEditor(HexMsg::FixedFileSize);
+  // Room first: a growth that fails must not leave a journal entry behind.
+  if (newSize > old) ReserveData(newSize);
+
+  TFlagGuard inProgress(FSizeChangeInProgress);
+  if (newSize < old)
+    RecordChange(ukRemoveData, newSize, old - newSize, 0);
+  else
+    RecordChange(ukAppendBuffer, old, newSize - old, 0);
+  FData.SetSize(newSize);
+  if (newSize > old) std::memset(FData.PointerAt(old), FFillByte, static_cast<size_t>(newSize - old));
+  FModified = true;
+  FDataInitialised = true;
+  UpdateRowCount();
+
+  if (remembered >= DataSize()) {
+    ClearSelection(true);
+    if (DataSize() > 0 || InsertMode())
+      MoveCaretToEnd();
+    else
+      MoveCaret(THexCaret{});
+  } else if (FSelHigh >= DataSize()) {
+    // A selection reaching into the cut-off bytes does not survive.
+    ClearSelection(true);
+  }
+  Invalidate();
+}
+
+void THexEditorCore::AppendRaw(const void* buffer, int count) {
+  if (DataSize() == 0) FChangeMarks.clear();
+  const int old = DataSize();
+  FData.SetSize(int64_t(old) + count);
+  CopyDataIn(buffer, old, count);
+  UpdateRowCount();
+}
+
+void THexEditorCore::InsertRaw(const void* buffer, int count, int pos) {
+  if (DataSize() == 0) FChangeMarks.clear();
+  const int old = DataSize();
+  FData.SetSize(int64_t(old) + count);
+  if (pos < old) FData.MoveBytes(pos, int64_t(pos) + count, old - pos);
+  CopyDataIn(buffer, pos, count);
+  UpdateRowCount();
+}
+
+void THexEditorCore::DeleteRaw(int start, int end, std::optional<THexCaret> caretCell) {
+  const int size = DataSize();
+  if (end <= size - 1) FData.MoveBytes(end, start, size - end);
+  FData.SetSize(size - (end - start));
+
+  const int p = caretCell ? caretCell->Position : FCaret.Position;
+  const bool field = caretCell ? caretCell->InCharField : FCaret.InCharField;
+  if (DataSize() == 0) {
+    MoveCaret(THexCaret{0, field, false});
+  } else if (p >= DataSize()) {
+    FCaret.InCharField = field;
+    MoveCaretToEnd();
+  } else if (caretCell) {
+    MoveCaret(*caretCell);
+  }
+  UpdateRowCount();
+  ClearSelection(false);
+  Invalidate();
+}
+
+void THexEditorCore::SetInsertMode(bool value) {
+  if (value == FInsertFlag || !CanInsert()) return;
+  FInsertFlag = value;
+  // The layout adds or removes the append row here; the widget refreshes
+  // the caret shape on the repaint below.
+  if (DataSize() < 1) {
+    Invalidate();
+    return;
+  }
+  if (!value && FCaret.Position >= DataSize()) SetSelStart(DataSize() - 1);
+  FChangeMarks.clear();
+  Invalidate();
+}
+
+void THexEditorCore::SetNoSizeChange(bool value) {
+  if (value) SetInsertMode(false);
+  FNoSizeChange = value;
+}
+
+void THexEditorCore::SetAllowInsertMode(bool value) {
+  if (!value && FInsertFlag) SetInsertMode(false);
+  FAllowInsertMode = value;
+}

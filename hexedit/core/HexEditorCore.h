@@ -1,0 +1,329 @@
+#pragma once
+// THexEditorCore: everything a hex editor decides, in plain C++.
+//
+// One object per editor holds the data, the change marks, the edit
+// journal, the settings, the caret and the selection, and performs every
+// edit. The Qt widget (hexedit/widget) owns one, feeds it events and turns
+// its requests (repaint, post a selection notice) into Qt calls.
+//
+// The class is implemented across several files, one per topic:
+//   HexEditorCore.cpp  construction, life cycle, notifications
+//   HexDataStore.cpp   data store, size rules, change marks, mode switches
+//   HexJournal.cpp     recording edits into the journal
+//   HexSelection.cpp   caret and selection
+//   HexBookmarks.cpp   bookmarks
+//   HexEditing.cpp     buffer editing operations
+//
+// Positions are 0-based byte offsets (32-bit, as the journal stores them).
+// Direct-access operations do not check their ranges: that is the caller's
+// duty. Everything else rejects bad values with EHexEditor and keeps its
+// old state.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "hexedit/core/EHexEditor.h"
+#include "hexedit/core/HexMemoryStream.h"
+#include "hexedit/core/HexTranslation.h"
+#include "hexedit/core/HexUndoStorage.h"
+
+// Where the caret stands, in data terms: the byte, the field, and in the
+// hex field which of the byte's two digit columns. The grid cell of a
+// caret follows from this and the layout (a position past the data end is
+// the append position, valid only in insert mode).
+struct THexCaret {
+  int Position = 0;
+  bool InCharField = false;
+  bool SecondDigit = false;  // hex field only
+
+  bool operator==(const THexCaret&) const = default;
+};
+
+// One of the ten bookmark slots; Position -1 = unset.
+struct THexBookmark {
+  int Position = -1;
+  bool InCharField = false;
+
+  bool operator==(const THexBookmark&) const = default;
+};
+
+inline constexpr int HexBookmarkCount = 10;
+inline constexpr int DefaultMaxUndo = 1048576;
+inline constexpr const char* NeverResetTitle = "---";
+inline constexpr const char* UntitledTitle = "Untitled";
+
+class THexEditorCore {
+public:
+  THexEditorCore();
+  virtual ~THexEditorCore();
+  THexEditorCore(const THexEditorCore&) = delete;
+  THexEditorCore& operator=(const THexEditorCore&) = delete;
+
+  // ==== Life cycle =========================================================
+  // The widget calls this once its window exists. An editor that nobody
+  // has reset or sized yet is emptied and titled "Untitled"; one that a
+  // host filled earlier (even without ResetData) keeps its data.
+  void WindowCreated();
+  // True once ResetData or SetDataSize has run.
+  bool DataInitialised() const { return FDataInitialised; }
+
+  // ==== Host events and view hooks =========================================
+  // Host events; each is called only when set.
+  std::function<void()> OnChange;
+  std::function<void()> OnSelectionChanged;
+  std::function<void()> OnBookmarkChanged;
+
+  // Set by the widget: queue one later call of DeliverSelectionNotice on
+  // the UI thread (a queued invocation). Tests call it by hand.
+  std::function<void()> PostSelectionNotice;
+  // Set by the widget: repaint everything / the rows holding the bytes
+  // first..last. When the range hook is missing the whole control repaints.
+  std::function<void()> RequestRepaint;
+  std::function<void(int first, int last)> RequestRepaintRange;
+
+  // Fires OnChange, then NotifySelectionChange.
+  virtual void NotifyChange();
+  // Posts one selection notice per event-loop turn: the first call after a
+  // delivery posts, later ones only count.
+  virtual void NotifySelectionChange();
+  // The posted call coming back: fires OnSelectionChanged once when any
+  // notice is pending. The count is cleared before the handler runs, so a
+  // handler that raises does not leave it set, and a change the handler
+  // makes posts a fresh notice.
+  void DeliverSelectionNotice();
+  int PendingSelectionNotices() const { return FPendingSelectionNotices; }
+
+  // Raises EFileOpenError when the held data came from a read-only file.
+  // Construction and ResetData set that flag; nothing here saves files.
+  virtual void CheckSaveAllowed() const;
+
+  void Invalidate();
+  void InvalidateRows(int firstPos, int lastPos);
+
+  // The widget keeps this in step with its enabled state; a disabled
+  // editor does not select what InsertBuffer inserted.
+  bool ControlEnabled = true;
+
+  // ==== Data store =========================================================
+  int DataSize() const { return static_cast<int>(FData.Size()); }
+  // First held byte; valid until the next size change (nullptr when empty).
+  uint8_t* DataPointer() { return FData.Memory(); }
+  const uint8_t* DataPointer() const { return FData.Memory(); }
+  uint8_t PeekByte(int pos) const { return *FData.PointerAt(pos); }
+  void PokeByte(int pos, uint8_t value) { *FData.PointerAt(pos) = value; }
+  void CopyDataOut(void* dest, int pos, int count) const;
+  virtual void CopyDataIn(const void* src, int pos, int count);
+
+  // Empties data, journal, change marks and selection; FileTitle := title
+  // ("Untitled" when empty); caret to the first hex cell; OnChange.
+  void ResetData(std::string_view title = {});
+  // Grows (new bytes = FillByte) or cuts the data at its end, recording
+  // the change. Raises "Cannot change fixed filesize" for n -> m (both
+  // non-zero) while NoSizeChange is on, "Invalid data size %d" for a
+  // negative size, EHexStreamError when memory runs out; nothing changes
+  // then. No OnChange.
+  void SetDataSize(int newSize);
+
+  // Raw primitives of the edits: no recording, no change marks.
+  void AppendRaw(const void* buffer, int count);
+  void InsertRaw(const void* buffer, int count, int pos);
+  // Removes [start, end) and places the caret: on the first cell of its
+  // field when the data is now empty, at the end when caretCell lies past
+  // it, else on caretCell (kept as it is when none is given).
+  void DeleteRaw(int start, int end, std::optional<THexCaret> caretCell);
+
+  // Largest data size accepted; growing beyond it (or beyond what memory
+  // allows) raises EHexStreamError and changes nothing.
+  int64_t MaxDataSize() const { return FData.MaxSize; }
+  void SetMaxDataSize(int64_t size) { FData.MaxSize = size; }
+
+  // Called after every size change: keeps the change marks within the
+  // data (the grid layout extends this with its row count).
+  void UpdateRowCount();
+
+  // Change marks: bit i set = byte i was changed by an overwrite edit.
+  const std::vector<bool>& ChangeMarks() const { return FChangeMarks; }
+  int ChangeMarksSize() const { return static_cast<int>(FChangeMarks.size()); }
+  // False in insert mode; else the mark of pos (false beyond the marks).
+  bool ByteChanged(int pos) const;
+
+  // ==== Data-side settings =================================================
+  const std::string& FileTitle() const { return FFileTitle; }
+  bool Modified() const { return FModified; }
+  void SetModified(bool value) { FModified = value; }
+  uint8_t FillByte() const { return FFillByte; }
+  void SetFillByte(uint8_t value) { FFillByte = value; }
+
+  bool NoSizeChange() const { return FNoSizeChange; }
+  void SetNoSizeChange(bool value);  // on: switches insert mode off first
+  bool AllowInsertMode() const { return FAllowInsertMode; }
+  void SetAllowInsertMode(bool value);
+  bool ReadOnlyView() const { return FReadOnlyView; }
+  void SetReadOnlyView(bool value) { FReadOnlyView = value; }
+  // The effective mode: the user's flag while CanInsert holds.
+  bool InsertMode() const { return FInsertFlag && CanInsert(); }
+  bool InsertFlag() const { return FInsertFlag; }
+  // Ignored while CanInsert is false. Drops every change mark.
+  void SetInsertMode(bool value);
+
+  bool SizeFixed() const { return FNoSizeChange && !FSizeChangeInProgress; }
+  bool CanInsert() const { return !SizeFixed() && FAllowInsertMode && !FReadOnlyView; }
+
+  // Byte budget of the journal; <= 0 disables trimming.
+  int MaxUndo = DefaultMaxUndo;
+
+  // ==== Edit journal =======================================================
+  // The gate of every edit, called before the data changes: refuses with
+  // "Cannot update undo storage" (nothing changed) when CanRecordChange
+  // says no or the range lies outside the data; else adds the entry
+  // (unless recording is suspended) and sets Modified.
+  void RecordChange(UndoKind kind, int pos, int count, int count2, std::string_view description = {});
+  virtual bool CanRecordChange(UndoKind kind, int count, int count2) const;
+  void ClearUndo() { FUndo.ResetUndo(); }
+  virtual int BeginUndoUpdate() { return FUndo.BeginUndoUpdate(); }
+  virtual int EndUndoUpdate() { return FUndo.EndUndoUpdate(); }
+  const THexUndoStorage& UndoStorage() const { return FUndo; }
+  THexUndoStorage& UndoStorage() { return FUndo; }
+
+  // ==== Caret and selection ================================================
+  const THexCaret& Caret() const { return FCaret; }
+  // The caret's byte, clamped to 0 .. max(0, DataSize - 1).
+  int CaretPosition() const;
+  // False while no data is held, else the caret's field.
+  bool CaretInCharField() const { return DataSize() > 0 && FCaret.InCharField; }
+  // Moves the caret to target when that is a valid caret place: with no
+  // data only position 0 (first digit) is; a place past the data is valid
+  // only as the append position in insert mode, anything further lands on
+  // the data end instead. A negative position means the first hex cell.
+  // Clears the selection unless one is being extended, repaints and posts
+  // a selection notice. False when the move was refused.
+  bool MoveCaret(THexCaret target);
+  // Caret to DataSize (insert mode) or DataSize - 1, in the caret's field.
+  void MoveCaretToEnd();
+  // The cell of pos in a field, as a caret place (unicode characters start
+  // at even positions in the character field).
+  THexCaret CellOf(int pos, bool inCharField) const;
+
+  int SelectionAnchor() const { return FSelAnchor; }  // -1: no selection
+  int SelectionLow() const { return FSelLow; }
+  int SelectionHigh() const { return FSelHigh; }
+  bool HasSelection() const { return FSelAnchor != -1; }
+  bool IsSelected(int pos) const { return HasSelection() && pos >= FSelLow && pos <= FSelHigh; }
+  bool Selecting() const { return FSelecting; }
+  void SetSelecting(bool value) { FSelecting = value; }
+  int ExtendOrigin() const { return FExtendOrigin; }
+
+  int SelCount() const { return HasSelection() ? FSelHigh - FSelLow + 1 : 0; }
+  int SelStart() const;
+  void SetSelStart(int pos);
+  int SelEnd() const;
+  void SetSelEnd(int pos);
+  // Selects a..b rounded out to whole units (a stays the anchor end).
+  void SelectRange(int a, int b);
+  void ClearSelection(bool repaint);
+  // origin 0: from the start, 1: from the caret, 2: from the last byte.
+  // Returns the position moved to, or -1 when no data is held.
+  int Seek(int offset, int origin);
+  // The largest multiple of BytesPerUnit not above pos.
+  int AlignToUnit(int pos) const;
+
+  // ==== Bookmarks ==========================================================
+  const THexBookmark& Bookmark(int index) const;
+  // Sets slot index to pos, or clears it when it already holds pos in the
+  // same field. "Invalid bookmark index" beyond 0..9.
+  void ToggleBookmark(int index, int pos, bool inCharField);
+  // Moves the caret to the bookmark; false for an unset slot or one past
+  // the data (which is cleared).
+  bool GotoBookmark(int index);
+  // Moves every set bookmark at or after from by delta; called before an
+  // edit changes the data by delta bytes. Bookmarks that then lie beyond
+  // the data (past the append position) are cleared.
+  void AdjustBookmarks(int from, int delta);
+  virtual void BookmarkChanged();
+
+  // ==== Buffer editing operations ==========================================
+  // Each records itself through RecordChange before the data changes and
+  // ends with NotifyChange. A refused edit raises and changes nothing. An
+  // empty description counts as none.
+  void ChangeByte(uint8_t oldValue, uint8_t newValue, int pos, std::string_view description = {});
+  void ChangeWord(uint16_t oldValue, uint16_t newValue, int pos, std::string_view description = {});
+  void DeleteSelection(std::string_view description = {});
+  void DeleteUnit(bool backwards, std::string_view description = {});
+  void InsertBuffer(const void* buffer, int count, int pos, std::string_view description = {},
+                    bool moveCaret = false);
+  void ReplaceSelection(const void* buffer, int count, std::string_view description = {},
+                        bool moveCaret = false);
+  void AppendBuffer(const void* buffer, int count, std::string_view description = {},
+                    bool moveCaret = false);
+
+  // ==== Character translation and units ====================================
+  // The values the data side and the edits read. Plain stores for now;
+  // their checks and follow-up work belong with the translation code.
+  THexTranslationKind Translation() const { return FTranslation; }
+  bool UnicodeChars() const { return FUnicodeChars; }
+  bool UnicodeBigEndian() const { return FUnicodeBigEndian; }
+  int BytesPerUnit() const { return FBytesPerUnit; }
+  void SetBytesPerUnit(int value) { FBytesPerUnit = value; }
+
+  // ==== Grid geometry ======================================================
+  // Plain stores for now; the layout code adds the rules.
+  int BytesPerRow() const { return FBytesPerRow; }
+  int BytesPerColumn() const { return FBytesPerColumn; }
+  void SetBytesPerColumn(int value) { FBytesPerColumn = value; }
+
+private:
+  // Life cycle and notifications.
+  bool FDataInitialised = false;
+  int FPendingSelectionNotices = 0;
+  bool FReadOnlyFile = true;
+
+  // Data store.
+  THexMemoryStream FData;
+  std::vector<bool> FChangeMarks;
+  void SetChangeMark(int pos, bool value);
+  void CutChangeMarks(int size);
+  // Makes sure the data can grow to size without failing later.
+  void ReserveData(int64_t size);
+  bool RangeRecordable(UndoKind kind, int pos, int count, int count2) const;
+
+  // Data-side settings.
+  std::string FFileTitle = NeverResetTitle;
+  bool FModified = false;
+  uint8_t FFillByte = 0;
+  bool FSizeChangeInProgress = false;
+  bool FNoSizeChange = false;
+  bool FAllowInsertMode = true;
+  bool FReadOnlyView = false;
+  bool FInsertFlag = false;
+
+  // Edit journal.
+  THexUndoStorage FUndo{*this};
+
+  // Caret and selection.
+  THexCaret FCaret;
+  int FSelAnchor = -1;
+  int FSelLow = -1;
+  int FSelHigh = -1;
+  int FExtendOrigin = -1;
+  bool FSelecting = false;
+  void SetSelectionDirect(int anchor, int low, int high);
+  void MoveCaretOneColumnRight();
+
+  // Bookmarks.
+  std::array<THexBookmark, HexBookmarkCount> FBookmarks;
+
+  // Character translation and units.
+  THexTranslationKind FTranslation = tkAsIs;
+  bool FUnicodeChars = false;
+  bool FUnicodeBigEndian = false;
+  int FBytesPerUnit = 1;
+
+  // Grid geometry.
+  int FBytesPerRow = 16;
+  int FBytesPerColumn = 2;
+};
