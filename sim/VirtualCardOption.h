@@ -1,0 +1,17 @@
+#pragma once
+// The command-line option that adds the virtual card:
+//   --virtual-card                      AT90S8515 with a "2464/2465"
+//   --virtual-card=PROCESSOR,EEPROM     for example =AT90S8515,24256
+//   --virtual-card=PROCESSOR            with a "2464/2465"
+// Names are those of the chip catalogue (upper or lower case).
+
+#include <string>
+
+#include "sim/VirtualCardConfig.h"
+
+// `value` is what follows "--virtual-card": "" or "=PROCESSOR[,EEPROM]".
+// Sets the rows of `config` and returns true; on a bad value leaves
+// `config` as it was, sets `error` to a message naming the valid choices
+// and returns false.
+bool ParseVirtualCardOption(const std::string& value, TVirtualCardConfig& config,
+                            std::string& error);
