@@ -123,6 +123,7 @@ public:
   void RunUntil(uint64_t target);
 
   // Executes one instruction (if running) and returns its cycle count.
+  // An undefined opcode stops the core without spending a cycle (0).
   int Step();
 
   const TAvrModel& Model;
@@ -166,5 +167,7 @@ private:
 // Decodes one flash word for the classic AT90S core (AvrCoreDecode.cpp).
 TAvrDecoded AvrDecode(uint16_t raw);
 
-// True for the first word of a two-word instruction (LDS, STS).
+// True for the first word of a two-word instruction (LDS, STS): the only
+// ones on this core, so skips jump over 2 words only for these (a JMP/CALL
+// encoding is undefined here and counts as one word).
 inline bool AvrIsTwoWord(uint16_t raw) { return (raw & 0xFC0F) == 0x9000; }
