@@ -29,6 +29,7 @@
 
 #include "hexedit/core/EHexEditor.h"
 #include "hexedit/core/HexMemoryStream.h"
+#include "hexedit/core/HexOffsetFormat.h"
 #include "hexedit/core/HexTranslation.h"
 #include "hexedit/core/HexUndoStorage.h"
 
@@ -262,19 +263,84 @@ public:
                     bool moveCaret = false);
 
   // ==== Character translation and units ====================================
-  // The values the data side and the edits read. Plain stores for now;
-  // their checks and follow-up work belong with the translation code.
+  // The values the data side and the edits read; their checked setters
+  // are in the character field section below.
   THexTranslationKind Translation() const { return FTranslation; }
   bool UnicodeChars() const { return FUnicodeChars; }
   bool UnicodeBigEndian() const { return FUnicodeBigEndian; }
   int BytesPerUnit() const { return FBytesPerUnit; }
-  void SetBytesPerUnit(int value) { FBytesPerUnit = value; }
 
   // ==== Grid geometry ======================================================
   // Plain stores for now; the layout code adds the rules.
   int BytesPerRow() const { return FBytesPerRow; }
   int BytesPerColumn() const { return FBytesPerColumn; }
-  void SetBytesPerColumn(int value) { FBytesPerColumn = value; }
+
+  // ==== Character field, units and offset texts (HexEditorText.cpp) =======
+  // Setters check first and raise EHexEditor with nothing changed; setting
+  // the value in force does nothing (the bytes-per-row and -column checks
+  // come before that test).
+  void SetTranslation(THexTranslationKind value);
+  // On: needs an even BytesPerRow, BytesPerColumn and DataSize, and puts
+  // Translation back to tkAsIs. On or off, BytesPerUnit becomes 2.
+  void SetUnicodeChars(bool value);
+  void SetUnicodeBigEndian(bool value);
+  // 1, 2, 4 or 8; only 2 in unicode mode.
+  void SetBytesPerUnit(int value);
+  // -1 (follow BytesPerUnit), 1, 2, 4 or 8.
+  int RulerBytesPerUnit() const { return FRulerBytesPerUnit; }
+  void SetRulerBytesPerUnit(int value);
+  int RulerUnit() const { return FRulerBytesPerUnit != -1 ? FRulerBytesPerUnit : FBytesPerUnit; }
+  // 1..256, even in unicode mode. The offset divisor follows them when the
+  // format names them; the grid layout adds its own work to these setters.
+  void SetBytesPerRow(int value);
+  void SetBytesPerColumn(int value);
+
+  // Shown for unprintable characters; 0 turns masking off.
+  char16_t MaskChar() const { return FMaskChar; }
+  void SetMaskChar(char16_t value);
+  // Hex field: a byte's left digit shows its low nibble.
+  bool SwapNibbles() const { return FSwapNibbles; }
+  void SetSwapNibbles(bool value);
+  // Lower-case digits in hex cells, the ruler and offset texts.
+  bool HexLowerCase() const { return FHexLowerCase; }
+  void SetHexLowerCase(bool value);
+  // The 16 digits hex cells and the ruler are drawn with.
+  std::string_view HexDigits() const { return FHexDigits; }
+
+  // The character the byte / the unicode character at pos (even, within
+  // the data) shows in the character field, by the settings in force.
+  char16_t ByteToDisplayChar(uint8_t b) const;
+  char16_t UnicodeCharAt(int pos) const;
+  // What typing c in the character field stores: one byte (0 = refused),
+  // or in unicode mode two bytes in storage order (false = refused).
+  uint8_t TypedCharToByte(char32_t c) const;
+  bool TypedCharToUnicodeBytes(char32_t c, std::array<uint8_t, 2>& bytes) const;
+
+  // The offset format text; setting it parses it (see HexOffsetFormat.h)
+  // and keeps the previous format in force when that fails.
+  const std::string& OffsetFormat() const { return FOffsetFormat.Format; }
+  void SetOffsetFormat(std::string_view value);
+  const THexOffsetFormat& OffsetFormatRecord() const { return FOffsetFormat; }
+  // Host hook: when set, it produces every offset text instead.
+  THexGetOffsetTextEvent OnGetOffsetText;
+  // Gutter text of the row starting at offset.
+  virtual std::string GetOffsetText(uint32_t offset) const;
+  // GetOffsetText, or plain hex digits while the format is empty.
+  virtual std::string FormatOffset(uint32_t offset) const;
+  // Offset of the last data row, (RowCount - 3) * BytesPerRow: the row of
+  // the append position counts in insert mode.
+  int64_t LastRowOffset() const;
+  // Characters of the last data row's gutter text + 1, as measured by the
+  // latest UpdateGutterWidth; -1 before the first.
+  int OffsetTextLength() const { return FOffsetTextLength; }
+
+  // Layout steps the settings trigger. For now UpdateLayout only runs
+  // UpdateGutterWidth, UpdateGutterWidth only measures the offset text
+  // (and recomputes an automatic digit count), and BuildRulerText does
+  // nothing: the grid layout completes them.
+  void UpdateLayout();
+  void UpdateGutterWidth();
+  void BuildRulerText();
 
 private:
   // Life cycle and notifications.
@@ -317,6 +383,14 @@ private:
   // Bookmarks.
   std::array<THexBookmark, HexBookmarkCount> FBookmarks;
 
+  // Buffer editing operations.
+  struct TDeletionRange {
+    int Start;
+    int End;  // exclusive
+    THexCaret Cell;
+  };
+  TDeletionRange SelectionDeletionRange() const;
+
   // Character translation and units.
   THexTranslationKind FTranslation = tkAsIs;
   bool FUnicodeChars = false;
@@ -326,4 +400,15 @@ private:
   // Grid geometry.
   int FBytesPerRow = 16;
   int FBytesPerColumn = 2;
+
+  // Character field, units and offset texts.
+  int FRulerBytesPerUnit = -1;
+  char16_t FMaskChar = DefaultMaskChar;
+  bool FSwapNibbles = false;
+  bool FHexLowerCase = false;
+  std::string_view FHexDigits = UpperHexDigits;
+  THexOffsetFormat FOffsetFormat = DefaultOffsetFormatRecord();
+  int FOffsetTextLength = -1;
+  static THexOffsetFormat DefaultOffsetFormatRecord();
+  void FollowRulerUnitChange();
 };

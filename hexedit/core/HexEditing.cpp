@@ -1,0 +1,169 @@
+// Buffer editing operations: every change the user makes to the data.
+//
+// Each operation asks RecordChange first (which refuses with nothing
+// changed), then changes the data, the change marks, caret and selection,
+// and ends with NotifyChange. A count of 0 or less, or a missing buffer,
+// is no edit at all.
+
+#include <algorithm>
+#include <vector>
+
+#include "hexedit/core/HexEditorCore.h"
+
+namespace {
+// A buffer that lies inside the held data would move under the edit;
+// such a buffer is copied first.
+struct TBufferCopy {
+  std::vector<uint8_t> Copy;
+  const void* Buffer;
+  TBufferCopy(const void* buffer, int count, const uint8_t* data, int size) : Buffer(buffer) {
+    const auto* b = static_cast<const uint8_t*>(buffer);
+    if (data && b >= data && b < data + size) {
+      Copy.assign(b, b + count);
+      Buffer = Copy.data();
+    }
+  }
+};
+}  // namespace
+
+void THexEditorCore::ChangeByte(uint8_t oldValue, uint8_t newValue, int pos,
+                                std::string_view description) {
+  if (oldValue == newValue) return;
+  RecordChange(ukChangeBytes, pos, 1, 0, description);
+  PokeByte(pos, newValue);
+  if (!InsertMode()) SetChangeMark(pos, true);
+  InvalidateRows(pos, pos);
+  NotifyChange();
+}
+
+void THexEditorCore::ChangeWord(uint16_t oldValue, uint16_t newValue, int pos,
+                                std::string_view description) {
+  if (oldValue == newValue) return;
+  RecordChange(ukChangeBytes, pos, 2, 0, description);
+  const uint8_t bytes[2] = {static_cast<uint8_t>(newValue), static_cast<uint8_t>(newValue >> 8)};
+  CopyDataIn(bytes, pos, 2);
+  if (!InsertMode()) {
+    SetChangeMark(pos, (oldValue & 0xFF) != (newValue & 0xFF));
+    SetChangeMark(pos + 1, (oldValue >> 8) != (newValue >> 8));
+  }
+  InvalidateRows(pos, pos + 1);
+  NotifyChange();
+}
+
+THexEditorCore::TDeletionRange THexEditorCore::SelectionDeletionRange() const {
+  if (!HasSelection()) return {FCaret.Position, FCaret.Position + 1, FCaret};
+  return {FSelLow, FSelHigh + 1, CellOf(FSelLow, CaretInCharField())};
+}
+
+void THexEditorCore::DeleteSelection(std::string_view description) {
+  const TDeletionRange r = SelectionDeletionRange();
+  RecordChange(ukRemoveData, r.Start, r.End - r.Start, 0, description);
+  // Marks behind the removed bytes no longer stand over their bytes.
+  CutChangeMarks(r.Start);
+  DeleteRaw(r.Start, r.End, r.Cell);
+  NotifyChange();
+}
+
+void THexEditorCore::DeleteUnit(bool backwards, std::string_view description) {
+  const int u = std::max(1, FBytesPerUnit);
+  const int size = DataSize();
+  const int a = CaretPosition() - CaretPosition() % u;
+  if (backwards) {
+    int c = a;
+    int n = u;
+    if (InsertMode() && !HasSelection()) {
+      c = FCaret.Position;
+      if (c == size && size % u != 0)
+        n = 1;  // the partial unit at the end goes byte by byte
+      else
+        c -= c % u;
+    }
+    if (c <= 0 || c - n < 0) return;
+    RecordChange(ukRemoveData, c - n, n, 0, description);
+    CutChangeMarks(c - n);
+    DeleteRaw(c - n, c, FCaret);
+    if (c == a)
+      Seek(c - n, 0);
+    else
+      MoveCaretOneColumnRight();
+    NotifyChange();
+  } else {
+    if (a >= size) return;
+    const int n = std::min(u, size - a);
+    RecordChange(ukRemoveData, a, n, 0, description);
+    CutChangeMarks(a);
+    DeleteRaw(a, a + n, FCaret);
+    NotifyChange();
+  }
+}
+
+void THexEditorCore::InsertBuffer(const void* buffer, int count, int pos, std::string_view description,
+                                  bool moveCaret) {
+  if (!buffer || count <= 0) return;
+  const TBufferCopy src(buffer, count, DataPointer(), DataSize());
+  ReserveData(int64_t(DataSize()) + count);
+  RecordChange(ukInsertBuffer, pos, count, 0, description);
+  InsertRaw(src.Buffer, count, pos);
+  CutChangeMarks(pos);
+  if (ControlEnabled) {
+    SetSelectionDirect(pos, pos, pos + count - 1);
+    if (moveCaret) {
+      MoveCaret(CellOf(FSelHigh, CaretInCharField()));
+      SetSelectionDirect(pos, pos, pos + count - 1);
+    }
+    Invalidate();
+  }
+  NotifyChange();
+}
+
+void THexEditorCore::AppendBuffer(const void* buffer, int count, std::string_view description,
+                                  bool moveCaret) {
+  if (!buffer || count <= 0) return;
+  const TBufferCopy src(buffer, count, DataPointer(), DataSize());
+  const int old = DataSize();
+  ReserveData(int64_t(old) + count);
+  RecordChange(ukAppendBuffer, old, count, 0, description);
+  CutChangeMarks(old);
+  AppendRaw(src.Buffer, count);
+  if (moveCaret) MoveCaret(CellOf(old, CaretInCharField()));
+  SetSelectionDirect(old, old, old + count - 1);
+  Invalidate();
+  NotifyChange();
+}
+
+void THexEditorCore::ReplaceSelection(const void* buffer, int count, std::string_view description,
+                                      bool moveCaret) {
+  if (!buffer || count <= 0) return;
+  const bool inChar = CaretInCharField();
+  if (!HasSelection()) {
+    InsertBuffer(buffer, count, FCaret.Position, description, moveCaret);
+    return;
+  }
+  if (SizeFixed()) {
+    // The length may not change: use as many bytes as are selected, or
+    // select only as many as are given, from the lower end.
+    if (count > SelCount()) {
+      count = SelCount();
+    } else if (count < SelCount()) {
+      const int low = FSelLow;
+      SetSelStart(low);
+      SetSelectionDirect(low, low, low + count - 1);
+      NotifySelectionChange();
+    }
+  }
+  const TBufferCopy src(buffer, count, DataPointer(), DataSize());
+  ReserveData(int64_t(DataSize()) - SelCount() + count);
+  RecordChange(ukReplace, FSelLow, count, SelCount(), description);
+  const TDeletionRange r = SelectionDeletionRange();
+  CutChangeMarks(r.Start);
+  DeleteRaw(r.Start, r.End, r.Cell);
+  InsertRaw(src.Buffer, count, r.Start);
+  CutChangeMarks(r.Start);
+  if (moveCaret) {
+    const int last = r.Start + count - 1;
+    MoveCaret(CellOf(last, inChar));
+    SetSelectionDirect(last, r.Start, last);
+  }
+  Invalidate();
+  NotifyChange();
+}
