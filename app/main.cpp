@@ -1,17 +1,63 @@
-// Program entry. The main window arrives with its own change; until then
-// the program reports what the port object finds.
+// Program entry: the application object, the main window and the message
+// loop. The command line may add the virtual card as a port
+// (--virtual-card[=PROCESSOR,EEPROM]); a bad value ends the program with a
+// message on stderr and exit code 2.
+#include <QApplication>
+#include <QFileInfo>
+#include <QStringList>
 #include <cstdio>
+#include <memory>
 
+#include "app/MainUnit.h"
+#include "app/ProgramOptions.h"
 #include "link/TLpt.h"
+#include "sim/VirtualCardPortSource.h"
 
-int main() {
-  TLptPort port;
-  port.SetActive(true);
-  if (!port.Active) {
-    std::printf("%s\n", port.LastError.c_str());
+namespace {
+
+QStringList RawArguments(int argc, char** argv) {
+  QStringList args;
+  for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  return args;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const QString programName =
+      argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() : QStringLiteral("pellar");
+
+  // Our own options are read before the display is opened, so that --help
+  // and a bad value work without one; the toolkit's options pass.
+  TProgramOptions options;
+  QString error;
+  if (!ParseProgramOptions(RawArguments(argc, argv), false, options, error)) {
+    std::fprintf(stderr, "%s: %s\n", qPrintable(programName), qPrintable(error));
+    return 2;
+  }
+  if (options.Help) {
+    std::fputs(qPrintable(ProgramUsage(programName)), stdout);
     return 0;
   }
-  for (int i = 0; i < port.PortCount; ++i)
-    std::printf("port %d: 0x%04X %s\n", i, port.PortAddresses[i], port.PortNodes[i].c_str());
-  return 0;
+  if (options.Version) {
+    std::printf("%s %s\n", PELLAR_PRODUCT_NAME, PELLAR_VERSION_TEXT);
+    return 0;
+  }
+
+  QApplication app(argc, argv);
+  // What is left once the toolkit has taken its own options must be ours.
+  if (!ParseProgramOptions(app.arguments().mid(1), true, options, error)) {
+    std::fprintf(stderr, "%s: %s\n", qPrintable(programName), qPrintable(error));
+    return 2;
+  }
+
+  auto port = std::make_unique<TLptPort>();
+  if (options.VirtualCard)
+    port->AddSource(std::make_unique<TVirtualCardPortSource>(options.VirtualCardConfig));
+
+  TMainFormOptions formOptions;
+  formOptions.Port = std::move(port);
+  TMainForm form(std::move(formOptions));
+  form.show();
+  return app.exec();
 }

@@ -1,0 +1,281 @@
+#pragma once
+// TMainForm: the program's one window. It owns the port object, the bit
+// link and the AVR commands, the three memory images (one hex editor
+// each) and every control; every user command is one of its actions.
+//
+// Start-up (FormCreate, run by the constructor) hides the memory pages,
+// sets up the editors, fills the chip choices, activates the port and
+// lists its ports; a port that cannot be activated is reported once,
+// before the window is shown. The action update rules run whenever the
+// event loop goes idle, never while a command runs. Card commands lock the
+// interface with SetUiEnabled; a close request that arrives meanwhile is
+// held until the command has ended and the card is off.
+//
+// The command bodies live in their own files: CardCommands.cpp (program,
+// verify, erase, read), FileCommands.cpp (load, save, import),
+// PortDriverCommand.cpp (port driver set-up).
+
+#include <QDomDocument>
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "app/UserDialogs.h"
+#include "link/AvrCommands.h"
+#include "link/CardHost.h"
+#include "link/IspLink.h"
+#include "link/PortDriverSetup.h"
+#include "link/TLpt.h"
+
+class QAbstractButton;
+class QAction;
+class QCheckBox;
+class QCloseEvent;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QSettings;
+class QStatusBar;
+class QTabWidget;
+class QToolButton;
+class THexEditor;
+
+// The three memory images.
+enum TImageKind { ikFlash, ikIntEE, ikExtEE };
+
+struct TMainFormOptions {
+  // The port object, not yet active; null: the machine's parallel ports.
+  std::unique_ptr<TLptPort> Port;
+  // The modal dialogs; null: the real ones.
+  std::shared_ptr<TUserDialogs> Dialogs;
+  // Where the autoload boxes and last file names are kept; empty: the
+  // user's settings of this program.
+  QString SettingsFile;
+};
+
+class TMainForm : public QMainWindow, public TCardHost {
+  Q_OBJECT
+public:
+  explicit TMainForm(TMainFormOptions options = {}, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // ---- Fields ------------------------------------------------------------
+  std::unique_ptr<TLptPort> Port;
+  // Linux needs the ppdev set-up step, so it counts as the family with a
+  // driver installation.
+  bool IsWinNT = false;
+  // The bit link (holds DataLatch) and the AVR commands (hold
+  // PowerCycleAllowed), both over Port and this window.
+  std::unique_ptr<TIspLink> Link;
+  std::unique_ptr<TAvrCommands> Avr;
+  // Targets and hooks of the port driver set-up (tests redirect them).
+  TPortDriverSetup DriverSetup;
+  std::shared_ptr<TUserDialogs> Dialogs;
+  // The document of the last XML import.
+  QDomDocument xmlFile;
+
+  // ---- Components (object names as here) ---------------------------------
+  QTabWidget* pgcMain = nullptr;
+  QWidget* TabSheet2 = nullptr;  // "Programmer"
+  QWidget* tshFlash = nullptr;
+  QWidget* tshIntEE = nullptr;
+  QWidget* tshExtEE = nullptr;
+  THexEditor* hexFlash = nullptr;
+  THexEditor* hexIntEE = nullptr;
+  THexEditor* hexExtEE = nullptr;
+  QStatusBar* StatusBar1 = nullptr;
+  QLabel* StatusPanel = nullptr;  // the status bar's one simple panel
+
+  QToolButton* btnLoadFlash = nullptr;
+  QToolButton* btnSaveFlash = nullptr;
+  QCheckBox* cbFlash = nullptr;
+  QLineEdit* ebFlash = nullptr;
+  QToolButton* btnReadFlash = nullptr;
+  QToolButton* btnVerifyFlash = nullptr;
+  QToolButton* btnLoadIntEE = nullptr;
+  QToolButton* btnSaveIntEE = nullptr;
+  QCheckBox* cbIntEE = nullptr;
+  QLineEdit* ebIntEE = nullptr;
+  QToolButton* btnReadIntEE = nullptr;
+  QToolButton* btnVerifyIntEE = nullptr;
+  QToolButton* btnLoadExtEE = nullptr;
+  QToolButton* btnSaveExtEE = nullptr;
+  QCheckBox* cbExtEE = nullptr;
+  QLineEdit* ebExtEE = nullptr;
+  QToolButton* btnReadExtEE = nullptr;
+
+  QComboBox* cbProcessor = nullptr;
+  QComboBox* cbEeprom = nullptr;
+  QComboBox* cbPort = nullptr;
+  QLabel* chipidLabel = nullptr;
+  QProgressBar* initBar = nullptr;
+  QProgressBar* flashBar = nullptr;
+  QProgressBar* intBar = nullptr;
+  QProgressBar* extBar = nullptr;
+  QPushButton* btnProgAll = nullptr;
+  QPushButton* btnErase = nullptr;
+  QPushButton* btnVerify = nullptr;
+
+  QMenu* miFile = nullptr;
+  QMenu* miSystem = nullptr;
+  QMenu* miHelp = nullptr;
+
+  // ---- Actions (list actMain) --------------------------------------------
+  QAction* actLoadFlash = nullptr;
+  QAction* actLoadIntEE = nullptr;
+  QAction* actLoadExtEE = nullptr;
+  QAction* actSaveFlash = nullptr;
+  QAction* actSaveIntEE = nullptr;
+  QAction* actSaveExtEE = nullptr;
+  QAction* actProgAll = nullptr;
+  QAction* actVerify = nullptr;
+  QAction* actErase = nullptr;
+  QAction* actReadFlash = nullptr;
+  QAction* actReadIntEE = nullptr;
+  QAction* actReadExtEE = nullptr;
+  QAction* actVerifyFlash = nullptr;
+  QAction* actVerifyIntEE = nullptr;
+  QAction* actImportXML = nullptr;
+  QAction* actInstallNTPortDrivers = nullptr;
+  // Menu items without an action of the list.
+  QAction* miExit = nullptr;
+  QAction* miContents = nullptr;
+  QAction* miAbout = nullptr;
+
+  // ---- Interface lock ----------------------------------------------------
+  // 1. menus, 2. the card and file actions, 3. the three choices,
+  // 4. editors read-only while locked, 5. the hourglass while locked.
+  void SetUiEnabled(bool enabled);
+  bool UiLocked() const { return FUiLocked; }
+  // A close request held while the interface was locked.
+  bool CloseDeferred() const { return FCloseRequested; }
+
+  // ---- Action update rules (run when the event loop goes idle) ----------
+  void UpdateActions();
+  void actSaveFlashUpdate();
+  void actSaveIntEEUpdate();
+  void actSaveExtEEUpdate();
+  void actProgAllUpdate();
+  void actVerifyUpdate();
+  void actVerifyFlashUpdate();
+  void actVerifyIntEEUpdate();
+  void actInstallNTPortDriversUpdate();
+
+  // ---- The error display of every command --------------------------------
+  // Runs a command; an exception that ends it is shown in the stop-icon box
+  // titled with the application title, and the program goes on. A command
+  // that ends by an exception while it holds the interface lock has the
+  // card powered off and the interface unlocked.
+  void RunCommand(const std::function<void()>& command);
+  void ShowCommandError(const QString& text);
+  QString ApplicationTitle() const;
+
+  // ---- Card commands (CardCommands.cpp) ---------------------------------
+  void actProgAllExecute();
+  void actVerifyExecute();
+  void actEraseExecute();
+  void actReadFlashExecute();
+  void actReadIntEEExecute();
+  void actReadExtEEExecute();
+  void actVerifyFlashExecute();
+  void actVerifyIntEEExecute();
+  // Raises "Cannot initialize Port-driver!" unless the port is active.
+  void CheckPortActive() const;
+
+  // ---- File commands (FileCommands.cpp) ---------------------------------
+  void actLoadFlashExecute();
+  void actLoadIntEEExecute();
+  void actLoadExtEEExecute();
+  void actSaveFlashExecute();
+  void actSaveIntEEExecute();
+  void actSaveExtEEExecute();
+  void actImportXMLExecute();
+  // Loads an Intel HEX file into an image, as the load commands do after
+  // their dialog: the file name box shows the file, the image is emptied,
+  // sized from the selected chip and filled. Raises the file's error.
+  void LoadImageFile(TImageKind kind, const QString& fileName);
+
+  // ---- Port driver set-up (PortDriverCommand.cpp) ------------------------
+  void actInstallNTPortDriversExecute();
+
+  // ---- Menu commands -----------------------------------------------------
+  void miExitClick();
+  void miContentsClick();
+  void miAboutClick();
+  // The user guide "&Contents" opens.
+  static QString UserGuidePath();
+
+  // ---- Catalogue choices -------------------------------------------------
+  void cbProcessorChange();
+  void cbEepromChange();
+  void cbPortChange();
+
+  // ---- The three images --------------------------------------------------
+  THexEditor* ImageEditor(TImageKind kind) const;
+  QLineEdit* ImageFileBox(TImageKind kind) const;
+  QCheckBox* ImageAutoloadBox(TImageKind kind) const;
+  // The image's size for the selected processor / external EEPROM.
+  int CatalogueSize(TImageKind kind) const;
+  static QString ImageName(TImageKind kind);  // "Flash", "IntEE", "ExtEE"
+
+  // ---- Autoload ----------------------------------------------------------
+  // Loads the images whose autoload box is checked from their last file;
+  // a missing or unreadable file is skipped with a note on the status
+  // line. Run at the end of start-up.
+  void AutoloadImages();
+  QSettings& Settings() { return *FSettings; }
+
+  // ---- TCardHost ---------------------------------------------------------
+  void SetStatusText(const std::string& text) override;
+  void SetProgressMax(TProgressBarId bar, int max) override;
+  void SetProgressStep(TProgressBarId bar, int step) override;
+  void SetProgressPosition(TProgressBarId bar, int position) override;
+  int ProgressPosition(TProgressBarId bar) override;
+  void SetProgressVisible(TProgressBarId bar, bool visible) override;
+  void StepProgress(TProgressBarId bar) override;
+  void SetChipIdText(const std::string& text) override;
+  int SelectedProcessorRow() override;
+  void SelectProcessorRow(int row) override;
+  int SelectedEepromRow() override;
+  TMessageResult ShowMessageDialog(const std::string& text, TMessageKind kind,
+                                   TMessageButtons buttons) override;
+  void Beep() override;
+  void ProcessPendingEvents() override;
+
+  // The status line's text.
+  QString StatusText() const;
+  void SetStatusText(const QString& text);
+
+protected:
+  void closeEvent(QCloseEvent* event) override;
+
+private:
+  void CreateActions();
+  void CreateMenus();
+  void CreateProgrammerPage();
+  THexEditor* CreateEditor(QWidget* page, int bytesPerColumn, int bytesPerUnit);
+  void BindButton(QAbstractButton* button, QAction* action);
+  void BindCommand(QAction* action, void (TMainForm::*handler)());
+  void FormCreate(std::unique_ptr<TLptPort> port);
+  void ListPorts();
+  void ApplicationIdle();
+  void ApplicationFocusChanged(QWidget* old, QWidget* now);
+  void RememberFileName(TImageKind kind);
+  void RememberAutoload(TImageKind kind);
+  void LoadAutoloadStates();
+  QProgressBar* Bar(TProgressBarId bar) const;
+
+  std::unique_ptr<QSettings> FSettings;
+  std::array<int, 4> FProgressSteps{};
+  std::array<int, 4> FProgressMax{};
+  bool FUiLocked = false;
+  bool FCursorOverridden = false;
+  bool FCloseRequested = false;
+  int FCommandDepth = 0;
+  bool FStartingUp = true;
+};
