@@ -33,7 +33,10 @@ void THexEditorCore::CutChangeMarks(int size) {
   if (static_cast<size_t>(size) < FChangeMarks.size()) FChangeMarks.resize(static_cast<size_t>(size));
 }
 
-void THexEditorCore::UpdateRowCount() { CutChangeMarks(DataSize()); }
+void THexEditorCore::UpdateRowCount() {
+  CutChangeMarks(DataSize());
+  UpdateLayout();
+}
 
 void THexEditorCore::ReserveData(int64_t size) { FData.Reserve(size); }
 

@@ -29,7 +29,7 @@ bool StartsWithUpper(std::string_view s, char a, char b) {
 uint8_t Low8(long long v) { return static_cast<uint8_t>(v & 0xFF); }
 
 [[noreturn]] void Missing(std::string_view what) {
-  throw EHexEditor(FillPlaceholders(MissingOffsetCharMessage, {what}));
+  throw EHexEditor(FillPlaceholders(HexMsg::MissingFormatChar, {what}));
 }
 
 }  // namespace
@@ -64,7 +64,7 @@ void ParseOffsetFormat(THexOffsetFormat& format, std::string_view text, const TH
       }
     }
     if (f.Divisor != 1 && f.Divisor != 2 && f.Divisor != 4 && f.Divisor != 8)
-      throw EHexEditor(FillPlaceholders(InvalidBytesPerUnitMessage, {std::to_string(f.Divisor)}));
+      throw EHexEditor(FillPlaceholders(HexMsg::InvalidBytesPerUnit, {std::to_string(f.Divisor)}));
 
     // Width part.
     if (s.size() >= 2 && s[0] == '-' && s[1] == '!') {
@@ -87,7 +87,7 @@ void ParseOffsetFormat(THexOffsetFormat& format, std::string_view text, const TH
     if (r >= s.size() || s[r] != ':') Missing(":");
     f.Radix = Low8(RadixToInt(s.substr(0, r), 16));
     if (f.Radix < 2 || f.Radix > 16)
-      throw EHexEditor(FillPlaceholders(InvalidOffsetRadixMessage, {HexNumberText(f.Radix)}));
+      throw EHexEditor(FillPlaceholders(HexMsg::InvalidFormatRadix, {HexNumberText(f.Radix)}));
     s.remove_prefix(r + 1);
 
     // Texts around the digits.
@@ -124,7 +124,7 @@ std::string OffsetTextWithHook(const THexOffsetFormat& format, uint32_t offset, 
   return OffsetTextOf(format, offset, lowerCase);
 }
 
-int OffsetTextLength(THexOffsetFormat& format, int64_t last, bool lowerCase,
+int MeasureGutterText(THexOffsetFormat& format, int64_t last, bool lowerCase,
                      const THexGetOffsetTextEvent& hook) {
   if (hook) {
     std::string text;

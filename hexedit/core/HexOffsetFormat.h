@@ -21,12 +21,6 @@
 
 inline constexpr const char* DefaultOffsetFormat = "-!10:0x|";
 
-inline constexpr const char* MissingOffsetCharMessage = "Missing char in offset format: %s";
-inline constexpr const char* InvalidOffsetRadixMessage =
-    "Invalid radix in offset format (%xh), allowed: 02h..10h";
-inline constexpr const char* InvalidBytesPerUnitMessage =
-    "Invalid bytes per unit value %d, allowed: 1,2,4,8";
-
 // Which values of the record follow the editor.
 enum THexOffsetFlag : uint8_t {
   ofAutoWidth = 1,   // MinWidth from the last row's offset
@@ -75,7 +69,7 @@ std::string OffsetTextWithHook(const THexOffsetFormat& format, uint32_t offset, 
 // Number of characters of the gutter text for the last data row at offset
 // last, plus one. Recomputes MinWidth first when the format has
 // ofAutoWidth (and no hook is set).
-int OffsetTextLength(THexOffsetFormat& format, int64_t last, bool lowerCase,
+int MeasureGutterText(THexOffsetFormat& format, int64_t last, bool lowerCase,
                      const THexGetOffsetTextEvent& hook);
 
 // Divisor updates when the editor's units change; not range-checked.

@@ -41,7 +41,7 @@ uint32_t RadixToInt(std::string_view text, unsigned radix) {
       const size_t n = Utf8SequenceLength(static_cast<unsigned char>(text[i]));
       std::string shown(1, c);
       if (n > 1) shown = std::string(text.substr(i, n));
-      throw EHexEditor(FillPlaceholders(InvalidRadixCharMessage, {shown, HexNumberText(radix)}));
+      throw EHexEditor(FillPlaceholders(HexMsg::InvalidRadixChar, {shown, HexNumberText(radix)}));
     }
     result = result * radix + static_cast<uint32_t>(digit);
     ++i;

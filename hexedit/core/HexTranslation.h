@@ -39,6 +39,10 @@ extern THexByteTable CustomCharToByte;
 
 inline constexpr char16_t DefaultMaskChar = u'.';
 
+// The two digit tables hex cells are drawn with.
+inline constexpr std::string_view UpperHexDigits = "0123456789ABCDEF";
+inline constexpr std::string_view LowerHexDigits = "0123456789abcdef";
+
 // The character shown for held byte b. maskChar replaces characters below
 // 0x20 (and, under tkASCII, bytes above 0x7F); 0 turns that masking off.
 char16_t ByteToDisplayChar(uint8_t b, THexTranslationKind kind, char16_t maskChar);

@@ -38,7 +38,7 @@ TEST(HexOffsetFormat, DefaultFormat) {
   EXPECT_EQ(f.Prefix, "0x");
   EXPECT_EQ(f.Suffix, "");
   // 4096 bytes, 16 per row: the last row starts at 0xFF0.
-  EXPECT_EQ(OffsetTextLength(f, 0xFF0, false, nullptr), 6);
+  EXPECT_EQ(MeasureGutterText(f, 0xFF0, false, nullptr), 6);
   EXPECT_EQ(f.MinWidth, 3);
   EXPECT_EQ(OffsetTextOf(f, 0, false), "0x000");
   EXPECT_EQ(OffsetTextOf(f, 0xFF0, false), "0xFF0");
@@ -52,7 +52,7 @@ TEST(HexOffsetFormat, RowNumbers) {
   EXPECT_EQ(f.Divisor, 8);
   EXPECT_EQ(f.Radix, 10);
   // 100 rows of 8 bytes: the last row, number 99, is at offset 792.
-  EXPECT_EQ(OffsetTextLength(f, 99 * 8, false, nullptr), 7);
+  EXPECT_EQ(MeasureGutterText(f, 99 * 8, false, nullptr), 7);
   EXPECT_EQ(OffsetTextOf(f, 0, false), "Row 00");
   EXPECT_EQ(OffsetTextOf(f, 80, false), "Row 10");
   EXPECT_EQ(Parsed("R%10:|", {4, 2, 1}).Divisor, 4);
@@ -65,7 +65,7 @@ TEST(HexOffsetFormat, WidthAndSuffix) {
   EXPECT_EQ(f.MinWidth, 8);
   EXPECT_EQ(f.Flags, ofRulerUnit);
   EXPECT_EQ(OffsetTextOf(f, 0x1F0, false), "000001F0h");
-  EXPECT_EQ(OffsetTextLength(f, 0x1F0, false, nullptr), 10);  // fixed width stays
+  EXPECT_EQ(MeasureGutterText(f, 0x1F0, false, nullptr), 10);  // fixed width stays
 
   f = Parsed("0!10:<|>");
   EXPECT_EQ(OffsetTextOf(f, 0, false), "<>");
@@ -91,7 +91,7 @@ TEST(HexOffsetFormat, EmptyFormatShowsNothing) {
   EXPECT_EQ(f.Flags, 0);
   EXPECT_EQ(f.Radix, 2);  // other fields are kept
   EXPECT_EQ(OffsetTextOf(f, 0x100, false), "");
-  EXPECT_EQ(OffsetTextLength(f, 0x100, false, nullptr), 1);
+  EXPECT_EQ(MeasureGutterText(f, 0x100, false, nullptr), 1);
 }
 
 TEST(HexOffsetFormat, BadFormatsRaiseAndChangeNothing) {
@@ -133,7 +133,7 @@ TEST(HexOffsetFormat, DivisorFollowsTheUnitItNames) {
   FollowBytesPerRow(row, 256);
   EXPECT_EQ(row.Divisor, 0);
   EXPECT_EQ(OffsetTextOf(row, 0x200, false), "200");
-  EXPECT_EQ(OffsetTextLength(row, 0x200, false, nullptr), 4);
+  EXPECT_EQ(MeasureGutterText(row, 0x200, false, nullptr), 4);
 }
 
 TEST(HexOffsetFormat, HookReplacesTheFormat) {
@@ -145,7 +145,7 @@ TEST(HexOffsetFormat, HookReplacesTheFormat) {
   };
   EXPECT_EQ(OffsetTextWithHook(f, 0xFFFFFFF0u, false, hook), "Zeile \xC3\xBC" "4294967280");
   EXPECT_EQ(asked, 4294967280);  // zero-extended
-  EXPECT_EQ(OffsetTextLength(f, 160, false, hook), 11);  // characters, not bytes
+  EXPECT_EQ(MeasureGutterText(f, 160, false, hook), 11);  // characters, not bytes
   EXPECT_EQ(asked, 160);
   EXPECT_EQ(f.MinWidth, 1);  // the hook's text leaves the width alone
   EXPECT_EQ(OffsetTextWithHook(f, 16, false, nullptr), "0x10");
