@@ -1,0 +1,170 @@
+// A card program that talks to the 24Cxx over PB0/PB1 the way the loader
+// does: page write, acknowledge polling through the write cycle, random
+// read. It proves the wiring (SDA as a wired AND, read back through PINB)
+// and the pin timing under every nearby setting of the two delays.
+#include <gtest/gtest.h>
+
+#include "sim/VirtualCard.h"
+#include "tests/sim/AvrAssemble.h"
+
+namespace {
+
+const char* const Program = R"(
+        .equ PINB, 0x16
+        .equ DDRB, 0x17
+        .equ PORTB, 0x18
+        .equ SPL, 0x3D
+        .text
+        .org 0
+        ldi r16, 0x43           ; SDA, SCL and PB6 outputs
+        out DDRB, r16
+        ldi r16, 0x03           ; bus idle
+        out PORTB, r16
+        ldi r16, 0x7F
+        out SPL, r16
+        clr r24                 ; polls
+        rcall start
+        ldi r16, 0xA0
+        rcall wbyte
+        ldi r16, 0x01
+        rcall wbyte
+        ldi r16, 0x23
+        rcall wbyte
+        ldi r16, 0xA5
+        rcall wbyte
+        ldi r16, 0x3C
+        rcall wbyte
+        rcall stop
+poll:   inc r24
+        rcall start
+        ldi r16, 0xA0
+        rcall wbyte
+        sbrc r17, 0
+        rjmp poll
+        ldi r16, 0x01
+        rcall wbyte
+        ldi r16, 0x23
+        rcall wbyte
+        rcall start
+        ldi r16, 0xA1
+        rcall wbyte
+        rcall rbyte
+        mov r20, r16
+        rcall mack
+        rcall rbyte
+        mov r21, r16
+        rcall mnack
+        rcall stop
+        sbi PORTB, 6            ; done
+park:   rjmp park
+
+start:  sbi PORTB, 0
+        sbi PORTB, 1
+        nop
+        cbi PORTB, 0
+        nop
+        cbi PORTB, 1
+        ret
+stop:   cbi PORTB, 0
+        nop
+        sbi PORTB, 1
+        nop
+        sbi PORTB, 0
+        ret
+; r16 out, most significant bit first; r17 = 1 when not acknowledged
+wbyte:  ldi r18, 8
+wb1:    sbrs r16, 7
+        cbi PORTB, 0
+        sbrc r16, 7
+        sbi PORTB, 0
+        sbi PORTB, 1
+        cbi PORTB, 1
+        lsl r16
+        dec r18
+        brne wb1
+        sbi PORTB, 0
+        sbi PORTB, 1
+        clr r17
+        sbic PINB, 0
+        inc r17
+        cbi PORTB, 1
+        ret
+; r16 in
+rbyte:  sbi PORTB, 0
+        ldi r18, 8
+rb1:    sbi PORTB, 1
+        nop
+        lsl r16
+        sbic PINB, 0
+        ori r16, 1
+        cbi PORTB, 1
+        dec r18
+        brne rb1
+        ret
+mack:   cbi PORTB, 0
+        nop
+        sbi PORTB, 1
+        nop
+        cbi PORTB, 1
+        ret
+mnack:  sbi PORTB, 0
+        nop
+        sbi PORTB, 1
+        nop
+        cbi PORTB, 1
+        ret
+)";
+
+constexpr uint16_t Base = TVirtualCard::DefaultAddress;
+
+// Runs the program until PB6 goes high or `limit` ticks have passed;
+// returns the ticks it took, or -1.
+int RunUntilDone(TVirtualCard& card, const std::vector<uint16_t>& words, int limit) {
+  std::copy(words.begin(), words.end(), card.Flash().begin());
+  card.WritePort(Base, 0x17);
+  for (int t = 1; t <= limit; ++t) {
+    card.WritePort(Base, 0x1F);
+    card.WritePort(Base, 0x17);
+    if (t % 16 == 0 && (card.ReadPort(Base + 1) & 0x40)) return t;
+  }
+  return -1;
+}
+
+TEST(VirtualCardI2c, ProgramWritesPollsAndReadsBack) {
+  if (!AvrToolchainAvailable()) GTEST_SKIP() << "avr-as, avr-ld or avr-objcopy not found";
+  const TAvrAssembly code = AvrAssembleSource(Program);
+  ASSERT_TRUE(code.Ok) << code.Error;
+
+  for (int output = 0; output <= 2; ++output) {
+    for (int input = 0; input <= 2; ++input) {
+      TVirtualCardConfig config;
+      config.EepromRow = 2;  // 24256
+      config.Timing.OutputDelayCycles = output;
+      config.Timing.InputSyncCycles = input;
+      TVirtualCard card(config);
+      const int ticks = RunUntilDone(card, code.Words, 100000);
+      ASSERT_GT(ticks, 0) << "delays " << output << "/" << input;
+      EXPECT_EQ(card.ExternalEeprom().Memory[0x123], 0xA5);
+      EXPECT_EQ(card.ExternalEeprom().Memory[0x124], 0x3C);
+      EXPECT_EQ(card.Core().Reg(20), 0xA5);
+      EXPECT_EQ(card.Core().Reg(21), 0x3C);
+      // The chip stayed silent for its 5 ms write cycle (2 µs a tick).
+      EXPECT_GT(card.Core().Reg(24), 1);
+      EXPECT_GE(ticks, 2500);
+    }
+  }
+}
+
+TEST(VirtualCardI2c, AbsentEepromKeepsTheProgramPolling) {
+  if (!AvrToolchainAvailable()) GTEST_SKIP() << "avr-as, avr-ld or avr-objcopy not found";
+  const TAvrAssembly code = AvrAssembleSource(Program);
+  ASSERT_TRUE(code.Ok) << code.Error;
+  TVirtualCardConfig config;
+  config.Faults.EepromAbsent = true;
+  TVirtualCard card(config);
+  EXPECT_EQ(RunUntilDone(card, code.Words, 20000), -1);
+  EXPECT_GT(card.Core().Reg(24), 10);
+  EXPECT_EQ(card.ExternalEeprom().Memory[0x123], 0xFF);
+}
+
+}  // namespace
