@@ -129,6 +129,13 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+  // Nothing may call into this window once its destruction has begun: the
+  // base classes tear down the children (and hide the window) afterwards,
+  // which emits signals connected to members of this class.
+  QObject::disconnect(qApp, nullptr, this, nullptr);
+  if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
+    QObject::disconnect(dispatcher, nullptr, this, nullptr);
+  for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
   if (FCursorOverridden) QGuiApplication::restoreOverrideCursor();
   // The editors go with their pages; the AVR commands and the link before
   // the port object they use.

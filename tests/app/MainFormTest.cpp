@@ -1,0 +1,444 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <stdexcept>
+
+#include "app/AboutUnit.h"
+#include "hexedit/widget/HexEditor.h"
+#include "tests/app/MainFormHarness.h"
+
+namespace {
+
+bool TabShown(TMainForm& f, QWidget* page) {
+  return f.pgcMain->isTabVisible(f.pgcMain->indexOf(page));
+}
+
+void Fill(THexEditor* editor, int size, uint8_t first) {
+  editor->ResetData();
+  editor->SetDataSize(size);
+  for (int i = 0; i < size; ++i) editor->PokeByte(i, static_cast<uint8_t>(first + i));
+}
+
+QStringList Items(QComboBox* box) {
+  QStringList items;
+  for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+  return items;
+}
+
+bool HourglassShown() {
+  return QGuiApplication::overrideCursor() &&
+         QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
+}
+
+std::vector<QAction*> LockedActions(TMainForm& f) {
+  return {f.actLoadFlash,   f.actLoadIntEE,   f.actLoadExtEE, f.actSaveFlash, f.actSaveIntEE,
+          f.actSaveExtEE,   f.actReadFlash,   f.actReadIntEE, f.actReadExtEE, f.actVerifyFlash,
+          f.actVerifyIntEE, f.actProgAll,     f.actErase,     f.actVerify};
+}
+
+TEST(MainFormStartUp, WithoutAnyPortTheDriverMessageComesOnceBeforeTheWindow) {
+  TFormHarness h;
+  TMainForm& f = h.Start({});
+  ASSERT_EQ(h.Dialogs->Messages.size(), 1u);
+  const auto& m = h.Dialogs->Messages[0];
+  EXPECT_EQ(m.Text,
+            "Cannot initialize Port Driver.\nPlease select System|Install when logged\n"
+            "in as root, then reboot.");
+  EXPECT_EQ(m.Kind, mkError);
+  EXPECT_EQ(m.Buttons, mbOK);
+  EXPECT_FALSE(m.ParentVisible);
+  EXPECT_EQ(f.cbPort->count(), 0);
+  EXPECT_EQ(f.StatusText(), "Cannot find any LPT ports.");
+
+  f.show();
+  RunUntilIdle();
+  EXPECT_EQ(h.Dialogs->Messages.size(), 1u);
+
+  // Images still work: an image filled by hand shows its page.
+  Fill(f.hexIntEE, 512, 0);
+  RunUntilIdle();
+  EXPECT_TRUE(TabShown(f, f.tshIntEE));
+
+  // Every card command refuses, through the one error display.
+  f.actErase->trigger();
+  f.actReadFlash->trigger();
+  ASSERT_EQ(h.Dialogs->Errors.size(), 2u);
+  EXPECT_EQ(h.Dialogs->Errors[0].Text, "Cannot initialize Port-driver!");
+  EXPECT_EQ(h.Dialogs->Errors[0].Title, QGuiApplication::applicationDisplayName());
+  EXPECT_FALSE(f.UiLocked());
+  EXPECT_TRUE(h.Log->Writes.empty());
+}
+
+TEST(MainFormStartUp, PortsAreListedSortedAndTheShownOneIsInUse) {
+  TFormHarness h;
+  TMainForm& f = h.Start({0x378, 0x278});
+  EXPECT_TRUE(h.Dialogs->Messages.empty());
+  EXPECT_EQ(Items(f.cbPort), QStringList({"0x0278", "0x0378"}));
+  EXPECT_EQ(f.cbPort->currentText(), "0x0278");
+  EXPECT_EQ(f.Port->SelectedAddress, 0x278);
+  EXPECT_EQ(f.Port->SelectedIndex, 1);
+  // Every programmer line starts low on the port in use.
+  ASSERT_FALSE(h.Log->Writes.empty());
+  EXPECT_EQ(h.Log->Writes.back(), (TPortWrite{0x278, 0}));
+  EXPECT_EQ(f.Link->DataLatch, 0);
+
+  // Choosing an entry switches to the port it names.
+  f.cbPort->setCurrentIndex(1);
+  EXPECT_EQ(f.Port->SelectedAddress, 0x378);
+  EXPECT_EQ(f.Port->SelectedIndex, 0);
+  EXPECT_EQ(h.Log->Writes.back(), (TPortWrite{0x378, 0}));
+  f.cbPort->setCurrentIndex(0);
+  EXPECT_EQ(f.Port->SelectedAddress, 0x278);
+}
+
+TEST(MainFormStartUp, CatalogueFilledAndNoImageSized) {
+  TFormHarness h;
+  TMainForm& f = h.Start({0x378});
+  EXPECT_EQ(Items(f.cbProcessor),
+            QStringList({"AT90S8515", "AT90S4433", "AT90S4414", "AT90S2343", "AT90S2323"}));
+  EXPECT_EQ(Items(f.cbEeprom),
+            QStringList({"2464/2465", "24128", "24256", "24512", "241024", "242048"}));
+  EXPECT_EQ(f.cbProcessor->currentIndex(), 0);
+  EXPECT_EQ(f.cbEeprom->currentIndex(), 0);
+  for (THexEditor* e : {f.hexFlash, f.hexIntEE, f.hexExtEE}) {
+    EXPECT_EQ(e->DataSize(), 0);
+    EXPECT_EQ(e->FillByte(), 0xFF);
+    EXPECT_EQ(e->font().pointSize(), 8);
+  }
+  EXPECT_EQ(f.hexFlash->BytesPerColumn(), 2);
+  EXPECT_EQ(f.hexFlash->BytesPerUnit(), 2);
+  EXPECT_EQ(f.hexIntEE->BytesPerColumn(), 1);
+  EXPECT_EQ(f.hexExtEE->BytesPerColumn(), 1);
+  EXPECT_EQ(f.hexIntEE->BytesPerUnit(), 1);
+  EXPECT_EQ(f.pgcMain->currentWidget(), f.TabSheet2);
+  EXPECT_FALSE(f.initBar->isVisibleTo(&f));
+  EXPECT_TRUE(f.Avr->PowerCycleAllowed);
+  EXPECT_TRUE(f.actInstallNTPortDrivers->isEnabled());
+}
+
+TEST(MainFormActions, TabsAndRulesFollowTheImagesAtTheNextIdleMoment) {
+  TFormHarness h;
+  TMainForm& f = h.Start({0x378});
+  f.show();
+  RunUntilIdle();
+  EXPECT_FALSE(TabShown(f, f.tshFlash));
+  EXPECT_FALSE(TabShown(f, f.tshIntEE));
+  EXPECT_FALSE(TabShown(f, f.tshExtEE));
+  // All images empty: nothing to program, verify or save.
+  for (QAction* a : {f.actProgAll, f.actVerify, f.actVerifyFlash, f.actVerifyIntEE,
+                     f.actSaveFlash, f.actSaveIntEE, f.actSaveExtEE})
+    EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+  for (QAction* a : {f.actErase, f.actReadFlash, f.actReadIntEE, f.actReadExtEE, f.actLoadFlash,
+                     f.actLoadIntEE, f.actLoadExtEE, f.actImportXML})
+    EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+  // Buttons follow their actions.
+  EXPECT_FALSE(f.btnProgAll->isEnabled());
+  EXPECT_FALSE(f.btnVerify->isEnabled());
+  EXPECT_TRUE(f.btnErase->isEnabled());
+  EXPECT_TRUE(f.btnReadExtEE->isEnabled());
+
+  Fill(f.hexFlash, 8192, 0);
+  EXPECT_FALSE(TabShown(f, f.tshFlash));  // not before the loop goes idle
+  RunUntilIdle();
+  EXPECT_TRUE(TabShown(f, f.tshFlash));
+  EXPECT_FALSE(TabShown(f, f.tshIntEE));
+  EXPECT_TRUE(f.actSaveFlash->isEnabled());
+  EXPECT_TRUE(f.actVerifyFlash->isEnabled());
+  EXPECT_FALSE(f.actVerifyIntEE->isEnabled());
+  EXPECT_TRUE(f.actProgAll->isEnabled());
+  EXPECT_TRUE(f.btnVerify->isEnabled());
+
+  f.hexFlash->ResetData();
+  RunUntilIdle();
+  EXPECT_FALSE(TabShown(f, f.tshFlash));
+  EXPECT_FALSE(f.actProgAll->isEnabled());
+
+  // Only an external image: Program All and Verify are offered.
+  Fill(f.hexExtEE, 8192, 0);
+  RunUntilIdle();
+  EXPECT_TRUE(TabShown(f, f.tshExtEE));
+  EXPECT_TRUE(f.actProgAll->isEnabled());
+  EXPECT_TRUE(f.actVerify->isEnabled());
+  EXPECT_FALSE(f.actVerifyFlash->isEnabled());
+}
+
+TEST(MainFormLock, SetUiEnabledLocksAndRestoresEverything) {
+  TFormHarness h;
+  TMainForm& f = h.Start({0x378});
+  f.show();
+  Fill(f.hexFlash, 8192, 0);
+  RunUntilIdle();
+  ASSERT_EQ(QGuiApplication::overrideCursor(), nullptr);
+
+  f.SetUiEnabled(false);
+  EXPECT_TRUE(f.UiLocked());
+  for (QMenu* m : {f.miFile, f.miSystem, f.miHelp}) EXPECT_FALSE(m->menuAction()->isEnabled());
+  for (QAction* a : LockedActions(f)) EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+  for (QWidget* w : {static_cast<QWidget*>(f.cbProcessor), static_cast<QWidget*>(f.cbEeprom),
+                     static_cast<QWidget*>(f.cbPort), static_cast<QWidget*>(f.btnLoadFlash),
+                     static_cast<QWidget*>(f.btnProgAll)})
+    EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+  for (THexEditor* e : {f.hexFlash, f.hexIntEE, f.hexExtEE}) EXPECT_TRUE(e->ReadOnlyView());
+  EXPECT_TRUE(HourglassShown());
+
+  // Idle moments while locked leave the lock alone.
+  RunUntilIdle();
+  EXPECT_FALSE(f.actSaveFlash->isEnabled());
+  EXPECT_FALSE(f.actProgAll->isEnabled());
+  // Locking twice keeps one hourglass.
+  f.SetUiEnabled(false);
+
+  f.SetUiEnabled(true);
+  EXPECT_FALSE(f.UiLocked());
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  for (QMenu* m : {f.miFile, f.miSystem, f.miHelp}) EXPECT_TRUE(m->menuAction()->isEnabled());
+  for (THexEditor* e : {f.hexFlash, f.hexIntEE, f.hexExtEE}) EXPECT_FALSE(e->ReadOnlyView());
+  EXPECT_TRUE(f.cbProcessor->isEnabled());
+  EXPECT_TRUE(f.cbPort->isEnabled());
+  RunUntilIdle();
+  EXPECT_TRUE(f.actSaveFlash->isEnabled());
+  EXPECT_FALSE(f.actSaveIntEE->isEnabled());  // the update rules are back
+  EXPECT_TRUE(f.actErase->isEnabled());
+}
+
+TEST(MainFormErrors, OneDisplayForEveryCommandAndTheLockIsGivenBack) {
+  TFormHarness h;
+  TMainForm& f = h.Start({0x378});
+  f.RunCommand([] { throw std::runtime_error("Format Error"); });
+  ASSERT_EQ(h.Dialogs->Errors.size(), 1u);
+  EXPECT_EQ(h.Dialogs->Errors[0].Text, "Format Error.");
+  EXPECT_EQ(h.Dialogs->Errors[0].Title, f.ApplicationTitle());
+
+  // A command that fails while it holds the card: card off, lock released.
+  h.Log->Writes.clear();
+  f.RunCommand([&f] {
+    f.SetUiEnabled(false);
+    f.Link->PowerOn();
+    throw std::runtime_error("Checksum Error!");
+  });
+  EXPECT_FALSE(f.UiLocked());
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(f.Link->DataLatch, 0);
+  EXPECT_EQ(h.Log->Writes.back().Value, 0);
+  EXPECT_EQ(h.Dialogs->Errors.back().Text, "Checksum Error!");
+
+  // Editor errors from a catalogue choice go the same way.
+  f.hexFlash->Core().SetNoSizeChange(true);
+  Fill(f.hexFlash, 8192, 0);
+  f.cbProcessor->setCurrentIndex(1);
+  EXPECT_EQ(h.Dialogs->Errors.back().Text, "Cannot change fixed filesize.");
+  EXPECT_EQ(f.hexFlash->DataSize(), 8192);
+}
+
+TEST(MainFormCatalogue, ProcessorChoiceSizesTheImages) {
+  TFormHarness h;
+  TMainForm& f = h.Start({0x378});
+  Fill(f.hexFlash, 8192, 1);
+  Fill(f.hexIntEE, 512, 7);
+  f.cbProcessor->setCurrentIndex(4);  // AT90S2323
+  EXPECT_EQ(f.hexFlash->DataSize(), 2048);
+  EXPECT_EQ(f.hexIntEE->DataSize(), 128);
+  EXPECT_EQ(f.hexFlash->PeekByte(2047), static_cast<uint8_t>(1 + 2047));
+  f.cbProcessor->setCurrentIndex(0);  // AT90S8515 again
+  ASSERT_EQ(f.hexFlash->DataSize(), 8192);
+  ASSERT_EQ(f.hexIntEE->DataSize(), 512);
+  EXPECT_EQ(f.hexFlash->PeekByte(2047), static_cast<uint8_t>(1 + 2047));
+  EXPECT_EQ(f.hexFlash->PeekByte(2048), 0xFF);  // the cut bytes do not come back
+  EXPECT_EQ(f.hexFlash->PeekByte(8191), 0xFF);
+  EXPECT_EQ(f.hexIntEE->PeekByte(127), static_cast<uint8_t>(7 + 127));
+  EXPECT_EQ(f.hexIntEE->PeekByte(128), 0xFF);
+  EXPECT_TRUE(h.Dialogs->Errors.empty());
+}
+
+TEST(MainFormCatalogue, EmptyImagesAndTheSignatureLookUp) {
+  TFormHarness h;
+  TMainForm& f = h.Start({0x378});
+  // An empty flash image becomes a full erased one; the others stay empty.
+  f.cbProcessor->setCurrentIndex(1);
+  ASSERT_EQ(f.hexFlash->DataSize(), 4096);
+  EXPECT_EQ(f.hexFlash->PeekByte(0), 0xFF);
+  EXPECT_EQ(f.hexIntEE->DataSize(), 0);
+  f.cbEeprom->setCurrentIndex(3);
+  EXPECT_EQ(f.hexExtEE->DataSize(), 0);
+  Fill(f.hexExtEE, 65536, 0);
+  f.cbEeprom->setCurrentIndex(1);
+  EXPECT_EQ(f.hexExtEE->DataSize(), 16384);
+
+  // A detected processor is selected without resizing anything.
+  f.SelectProcessorRow(2);
+  EXPECT_EQ(f.cbProcessor->currentIndex(), 2);
+  EXPECT_EQ(f.SelectedProcessorRow(), 2);
+  f.SelectProcessorRow(0);
+  EXPECT_EQ(f.hexFlash->DataSize(), 4096);
+  f.SelectProcessorRow(9);  // no such row: nothing changes
+  EXPECT_EQ(f.cbProcessor->currentIndex(), 0);
+  EXPECT_EQ(f.SelectedEepromRow(), 1);
+}
+
+TEST(MainFormCatalogue, ImageSizedBeforeItsPageWasShownKeepsItsData) {
+  TFormHarness h;
+  TMainForm& f = h.Start({0x378});
+  f.show();
+  RunUntilIdle();
+  f.cbProcessor->setCurrentIndex(3);  // sizes the flash image; its page was never shown
+  f.hexFlash->PokeByte(5, 0x42);
+  RunUntilIdle();
+  ASSERT_TRUE(TabShown(f, f.tshFlash));
+  f.pgcMain->setCurrentWidget(f.tshFlash);
+  RunUntilIdle();
+  EXPECT_TRUE(f.hexFlash->isVisible());
+  EXPECT_EQ(f.hexFlash->DataSize(), 2048);
+  EXPECT_EQ(f.hexFlash->PeekByte(5), 0x42);
+}
+
+TEST(MainFormClose, CloseDuringALockedCommandWaitsForTheCardToBeOff) {
+  TFormHarness h;
+  TMainForm& f = h.Start({0x378});
+  f.show();
+  RunUntilIdle();
+  bool visibleAfterClose = false;
+  f.RunCommand([&] {
+    f.SetUiEnabled(false);
+    f.Link->PowerOn();
+    // The user closes the window while the command processes events.
+    QTimer::singleShot(0, &f, &QWidget::close);
+    f.ProcessPendingEvents();
+    f.ProcessPendingEvents();
+    visibleAfterClose = f.isVisible();
+    f.Link->PowerOff();
+    f.SetUiEnabled(true);
+  });
+  EXPECT_TRUE(visibleAfterClose);
+  EXPECT_TRUE(f.CloseDeferred());
+  RunUntilIdle();
+  EXPECT_FALSE(f.isVisible());
+  EXPECT_EQ(h.Log->Writes.back().Value, 0);
+
+  // Unlocked, a close happens at once.
+  TFormHarness h2;
+  TMainForm& g = h2.Start({0x378});
+  g.show();
+  EXPECT_TRUE(g.close());
+  EXPECT_FALSE(g.isVisible());
+}
+
+TEST(MainFormMenus, ContentsAboutAndDriverSetUp) {
+  TFormHarness h;
+  TMainForm& f = h.Start({0x378});
+
+  f.miContents->trigger();
+  ASSERT_EQ(h.Dialogs->OpenedUrls.size(), 1u);
+  EXPECT_TRUE(h.Dialogs->OpenedUrls[0].isLocalFile());
+  EXPECT_TRUE(h.Dialogs->OpenedUrls[0].toLocalFile().endsWith("USER_GUIDE.md"));
+  EXPECT_TRUE(QFile::exists(h.Dialogs->OpenedUrls[0].toLocalFile()));
+
+  QString version;
+  h.Dialogs->OnDialog = [&version](QDialog& d) {
+    if (auto* about = qobject_cast<TAboutForm*>(&d)) version = about->versionLabel->text();
+    return int(QDialog::Accepted);
+  };
+  f.miAbout->trigger();
+  EXPECT_EQ(version, "3.0.0 (Build 358)");
+
+  QTemporaryDir root;
+  f.DriverSetup.RootPrefix = root.path().toStdString();
+  f.DriverSetup.IsPrivileged = [] { return true; };
+  f.DriverSetup.LoadModule = [] { return true; };
+  f.actInstallNTPortDrivers->trigger();
+  EXPECT_TRUE(QFile::exists(root.filePath("etc/modules-load.d/pellar-ppdev.conf")));
+  EXPECT_TRUE(QFile::exists(root.filePath("etc/udev/rules.d/60-pellar-parport.rules")));
+  ASSERT_FALSE(h.Dialogs->Messages.empty());
+  EXPECT_EQ(h.Dialogs->Messages.back().Text,
+            "Installation complete.\n\nYou need to reboot before using driver.");
+  EXPECT_EQ(h.Dialogs->Messages.back().Kind, mkInformation);
+  EXPECT_EQ(f.StatusText(), "");
+
+  // Without root: the failure message and nothing written.
+  QTemporaryDir other;
+  f.DriverSetup.RootPrefix = other.path().toStdString();
+  f.DriverSetup.IsPrivileged = [] { return false; };
+  f.actInstallNTPortDrivers->trigger();
+  EXPECT_FALSE(QFile::exists(other.filePath("etc")));
+  EXPECT_EQ(h.Dialogs->Messages.back().Kind, mkError);
+}
+
+TEST(MainFormProgress, BarsKeepTheirRangeAndStep) {
+  TFormHarness h;
+  TMainForm& f = h.Start({0x378});
+  f.SetProgressMax(pbFlash, 8192);
+  f.SetProgressStep(pbFlash, 128);
+  f.SetProgressPosition(pbFlash, 0);
+  f.StepProgress(pbFlash);
+  f.StepProgress(pbFlash);
+  EXPECT_EQ(f.ProgressPosition(pbFlash), 256);
+  f.SetProgressPosition(pbFlash, 9000);
+  EXPECT_EQ(f.ProgressPosition(pbFlash), 8192);
+  f.SetProgressMax(pbExtEE, 0);  // not a busy indicator
+  EXPECT_GT(f.extBar->maximum(), 0);
+  f.SetProgressVisible(pbInit, true);
+  EXPECT_TRUE(f.initBar->isVisibleTo(&f));
+  f.SetChipIdText("AT90S8515");
+  EXPECT_EQ(f.chipidLabel->text(), "AT90S8515");
+}
+
+TEST(MainFormAutoload, BoxesAndLastFilesAreRemembered) {
+  TFormHarness h;
+  {
+    TMainForm& f = h.Start({0x378});
+    f.cbExtEE->setChecked(true);
+    f.ebExtEE->setText("/tmp/card.hex");
+    f.ebExtEE->clear();  // a read from the card: the last file stays
+    h.Form.reset();
+  }
+  QSettings s(h.SettingsFile(), QSettings::IniFormat);
+  EXPECT_TRUE(s.value("ExtEE/Autoload").toBool());
+  EXPECT_EQ(s.value("ExtEE/LastFile").toString(), "/tmp/card.hex");
+  EXPECT_FALSE(s.value("Flash/Autoload").toBool());
+}
+
+TEST(MainFormAutoload, JunkAndMissingFilesAreSkippedWithANote) {
+  TFormHarness h;
+  const QString junk = h.Dir.filePath("junk.hex");
+  {
+    QFile file(junk);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("this is no hex file\n");
+  }
+  {
+    QSettings s(h.SettingsFile(), QSettings::IniFormat);
+    s.setValue("Flash/Autoload", true);
+    s.setValue("Flash/LastFile", h.Dir.filePath("gone.hex"));
+    s.setValue("IntEE/Autoload", "true");
+    s.setValue("IntEE/LastFile", junk);
+    s.setValue("ExtEE/Autoload", "banana");
+    s.setValue("ExtEE/LastFile", QStringList({"a", "b"}));
+  }
+  TMainForm& f = h.Start({0x378});
+  EXPECT_TRUE(f.cbFlash->isChecked());
+  EXPECT_TRUE(f.cbIntEE->isChecked());
+  EXPECT_FALSE(f.cbExtEE->isChecked());
+  EXPECT_TRUE(f.StatusText().startsWith("Autoload: "));
+  EXPECT_TRUE(f.StatusText().contains("Flash file not found"));
+  EXPECT_TRUE(f.StatusText().contains("IntEE file " + junk + " skipped"));
+  for (THexEditor* e : {f.hexFlash, f.hexIntEE, f.hexExtEE}) EXPECT_EQ(e->DataSize(), 0);
+  EXPECT_EQ(f.ebIntEE->text(), "");
+  EXPECT_TRUE(h.Dialogs->Errors.empty());
+  // The remembered file is kept for next time.
+  QSettings s(h.SettingsFile(), QSettings::IniFormat);
+  EXPECT_EQ(s.value("IntEE/LastFile").toString(), junk);
+}
+
+}  // namespace

@@ -1,0 +1,85 @@
+#pragma once
+// Dialogs for tests of the main window: every question is recorded and
+// answered from a script; no window is ever shown modally.
+
+#include <QDialog>
+#include <QStringList>
+#include <QUrl>
+#include <QWidget>
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "app/UserDialogs.h"
+
+class TScriptedDialogs : public TUserDialogs {
+public:
+  struct TMessage {
+    QString Text;
+    TMessageKind Kind;
+    TMessageButtons Buttons;
+    bool ParentVisible;  // whether the asking window was on screen
+  };
+  struct TError {
+    QString Title;
+    QString Text;
+  };
+
+  QString OpenFileName(QWidget*, const TFileDialogRequest& request) override {
+    OpenRequests.push_back(request);
+    return Next(OpenAnswers);
+  }
+  QString SaveFileName(QWidget*, const TFileDialogRequest& request) override {
+    SaveRequests.push_back(request);
+    return Next(SaveAnswers);
+  }
+  TMessageResult MessageDialog(QWidget* parent, const QString& text, TMessageKind kind,
+                               TMessageButtons buttons) override {
+    Messages.push_back({text, kind, buttons, parent && parent->isVisible()});
+    if (buttons == mbOK) return mrOK;
+    if (Answers.empty()) return DefaultAnswer;
+    const TMessageResult r = Answers.front();
+    Answers.pop_front();
+    return r;
+  }
+  void ErrorBox(QWidget*, const QString& title, const QString& text) override {
+    Errors.push_back({title, text});
+  }
+  int ExecDialog(QDialog& dialog) override {
+    ++DialogsShown;
+    return OnDialog ? OnDialog(dialog) : QDialog::Rejected;
+  }
+  bool OpenUrl(const QUrl& url) override {
+    OpenedUrls.push_back(url);
+    return true;
+  }
+
+  QStringList MessageTexts() const {
+    QStringList texts;
+    for (const auto& m : Messages) texts << m.Text;
+    return texts;
+  }
+
+  std::deque<QString> OpenAnswers;  // "" = cancelled
+  std::deque<QString> SaveAnswers;
+  std::deque<TMessageResult> Answers;
+  TMessageResult DefaultAnswer = mrYes;
+  // Runs in place of the modal loop of ExecDialog; returns the dialog's
+  // result. Unset: every dialog is cancelled.
+  std::function<int(QDialog&)> OnDialog;
+
+  std::vector<TFileDialogRequest> OpenRequests;
+  std::vector<TFileDialogRequest> SaveRequests;
+  std::vector<TMessage> Messages;
+  std::vector<TError> Errors;
+  std::vector<QUrl> OpenedUrls;
+  int DialogsShown = 0;
+
+private:
+  static QString Next(std::deque<QString>& answers) {
+    if (answers.empty()) return {};
+    QString a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+};
