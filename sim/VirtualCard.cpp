@@ -149,6 +149,8 @@ void TVirtualCard::PowerUp() {
 }
 
 void TVirtualCard::PowerDown() {
+  // What the pins showed before the power went still reached the bus.
+  ApplyPinWrites(Edges);
   const uint64_t now = NowNs();
   Spi.PowerLost(now);
   Ext.PowerLost(now);
@@ -174,8 +176,10 @@ void TVirtualCard::HoldReset() {
   SpiEdges = Edges;
 }
 
-// A reset makes every pin an input: SDA and SCL float high.
+// A reset makes every pin an input: SDA and SCL float high. Pin writes
+// already on the lines reach the bus first.
 void TVirtualCard::ResetPins() {
+  ApplyPinWrites(Edges);
   QueueCount = 0;
   PinPort = 0;
   PinDdr = 0;
@@ -204,6 +208,12 @@ void TVirtualCard::Sync() {
 }
 
 void TVirtualCard::MarkSync() {
+  // Queued pin writes whose edge has passed keep that edge's time.
+  for (unsigned i = 0; i < QueueCount; ++i) {
+    TPinWrite& w = PinQueue[(QueueHead + i) % PinQueue.size()];
+    if (w.At > Edges) break;
+    if (w.Ns == 0) w.Ns = EdgeNs(w.At);
+  }
   SyncEdges = Edges;
   SyncNs = NowNs();
   SyncClkHigh = (DataReg & LineClk) != 0;
@@ -231,7 +241,7 @@ void TVirtualCard::PortBWritten(uint8_t port, uint8_t ddr, uint64_t cycle) {
     --QueueCount;
   }
   const uint64_t at = cycle + 1 + static_cast<uint64_t>(Conf.Timing.OutputDelayCycles);
-  PinQueue[(QueueHead + QueueCount) % PinQueue.size()] = {at, port, ddr};
+  PinQueue[(QueueHead + QueueCount) % PinQueue.size()] = {at, 0, port, ddr};
   ++QueueCount;
   // No later read looks further back than this.
   const int64_t horizon = static_cast<int64_t>(cycle) + 1 - Conf.Timing.InputSyncCycles;
@@ -269,7 +279,7 @@ void TVirtualCard::ApplyPinWrite(const TPinWrite& w) {
   PinDdr = w.Ddr;
   const bool scl = (w.Ddr & PinScl) ? (w.Port & PinScl) != 0 : true;
   const bool sda = (w.Ddr & PinSda) ? (w.Port & PinSda) != 0 : true;
-  Ext.Update(scl, sda, EdgeNs(w.At));
+  Ext.Update(scl, sda, w.Ns != 0 ? w.Ns : EdgeNs(w.At));
 }
 
 void TVirtualCard::RecordLines(uint64_t from, uint8_t lines) {

@@ -116,6 +116,7 @@ public:
 private:
   struct TPinWrite {
     uint64_t At;  // the clock edge from which the lines show it
+    uint64_t Ns;  // virtual time of that edge once known, else 0
     uint8_t Port;
     uint8_t Ddr;
   };

@@ -4,12 +4,14 @@
 // and the pin timing under every nearby setting of the two delays.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "sim/VirtualCard.h"
 #include "tests/sim/AvrAssemble.h"
 
 namespace {
 
-const char* const Program = R"(
+const std::string Header = R"(
         .equ PINB, 0x16
         .equ DDRB, 0x17
         .equ PORTB, 0x18
@@ -22,6 +24,9 @@ const char* const Program = R"(
         out PORTB, r16
         ldi r16, 0x7F
         out SPL, r16
+)";
+
+const std::string WriteAndReadBack = Header + R"(
         clr r24                 ; polls
         rcall start
         ldi r16, 0xA0
@@ -57,7 +62,25 @@ poll:   inc r24
         rcall stop
         sbi PORTB, 6            ; done
 park:   rjmp park
+)";
 
+// One byte written, then PB6 high right after the stop.
+const std::string WriteOnly = Header + R"(
+        rcall start
+        ldi r16, 0xA0
+        rcall wbyte
+        ldi r16, 0x00
+        rcall wbyte
+        ldi r16, 0x10
+        rcall wbyte
+        ldi r16, 0x99
+        rcall wbyte
+        rcall stop
+        sbi PORTB, 6
+park:   rjmp park
+)";
+
+const std::string Subroutines = R"(
 start:  sbi PORTB, 0
         sbi PORTB, 1
         nop
@@ -132,7 +155,7 @@ int RunUntilDone(TVirtualCard& card, const std::vector<uint16_t>& words, int lim
 
 TEST(VirtualCardI2c, ProgramWritesPollsAndReadsBack) {
   if (!AvrToolchainAvailable()) GTEST_SKIP() << "avr-as, avr-ld or avr-objcopy not found";
-  const TAvrAssembly code = AvrAssembleSource(Program);
+  const TAvrAssembly code = AvrAssembleSource(WriteAndReadBack + Subroutines);
   ASSERT_TRUE(code.Ok) << code.Error;
 
   for (int output = 0; output <= 2; ++output) {
@@ -157,7 +180,7 @@ TEST(VirtualCardI2c, ProgramWritesPollsAndReadsBack) {
 
 TEST(VirtualCardI2c, AbsentEepromKeepsTheProgramPolling) {
   if (!AvrToolchainAvailable()) GTEST_SKIP() << "avr-as, avr-ld or avr-objcopy not found";
-  const TAvrAssembly code = AvrAssembleSource(Program);
+  const TAvrAssembly code = AvrAssembleSource(WriteAndReadBack + Subroutines);
   ASSERT_TRUE(code.Ok) << code.Error;
   TVirtualCardConfig config;
   config.Faults.EepromAbsent = true;
@@ -165,6 +188,34 @@ TEST(VirtualCardI2c, AbsentEepromKeepsTheProgramPolling) {
   EXPECT_EQ(RunUntilDone(card, code.Words, 20000), -1);
   EXPECT_GT(card.Core().Reg(24), 10);
   EXPECT_EQ(card.ExternalEeprom().Memory[0x123], 0xFF);
+}
+
+// The write cycle starts at the virtual time of the clock edge that put
+// the stop condition on the bus, however late the card catches up.
+TEST(VirtualCardI2c, WriteCycleRunsFromTheEdgeOfTheStop) {
+  if (!AvrToolchainAvailable()) GTEST_SKIP() << "avr-as, avr-ld or avr-objcopy not found";
+  const TAvrAssembly code = AvrAssembleSource(WriteOnly + Subroutines);
+  ASSERT_TRUE(code.Ok) << code.Error;
+  TVirtualCard card;
+  const int ticks = RunUntilDone(card, code.Words, 10000);
+  ASSERT_GT(ticks, 0);
+
+  // Again, read nothing for 6 ms of ticks after the stop: the card runs
+  // the program only now, yet the 5-ms write cycle is already over.
+  auto lazyRun = [&](int extraTicks, uint32_t waitMs) {
+    auto card = std::make_unique<TVirtualCard>();
+    std::copy(code.Words.begin(), code.Words.end(), card->Flash().begin());
+    card->WritePort(Base, 0x17);
+    for (int t = 0; t < ticks + extraTicks; ++t) {
+      card->WritePort(Base, 0x1F);
+      card->WritePort(Base, 0x17);
+    }
+    card->Sleep(waitMs);
+    return card->ExternalEeprom().Memory[0x10];
+  };
+  EXPECT_EQ(lazyRun(3000, 0), 0x99);
+  EXPECT_EQ(lazyRun(100, 4), 0xFF);  // 4.2 ms after the stop: still writing
+  EXPECT_EQ(lazyRun(100, 5), 0x99);
 }
 
 }  // namespace
