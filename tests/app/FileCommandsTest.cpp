@@ -1,0 +1,207 @@
+// The load, save and import commands of the main window, with the file
+// dialogs answered from a script.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QSettings>
+
+#include <algorithm>
+
+#include "hexedit/widget/HexEditor.h"
+#include "images/HexFileUnit.h"
+#include "tests/app/MainFormHarness.h"
+
+namespace {
+
+const QString HexFilter = QStringLiteral("Intel hex files (*.hex)|*.hex|All files (*.*)|*.*");
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+class FileCommandsTest : public ::testing::Test {
+protected:
+  void SetUp() override { Harness.Start({}); }
+  TMainForm& Form() { return *Harness.Form; }
+  TScriptedDialogs& Dialogs() { return *Harness.Dialogs; }
+  QString Path(const QString& name) const { return Harness.Dir.filePath(name); }
+
+  // A HEX file covering the first `count` bytes with value+i.
+  QString HexFile(const QString& name, int count, uint8_t value = 0x10) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(value + i);
+    WriteHexFile(Path(name), bytes.data(), count);
+    return Path(name);
+  }
+  std::vector<uint8_t> Image(THexEditor* editor) const {
+    return {editor->DataPointer(), editor->DataPointer() + editor->DataSize()};
+  }
+  QStringList ErrorTexts() const {
+    QStringList texts;
+    for (const auto& e : Harness.Dialogs->Errors) texts << e.Text;
+    return texts;
+  }
+  void Load(QAction* action, const QString& answer) {
+    Dialogs().OpenAnswers.push_back(answer);
+    action->trigger();
+  }
+  void Save(QAction* action, const QString& answer) {
+    Form().UpdateActions();  // as when the event loop goes idle: save needs an image
+    Dialogs().SaveAnswers.push_back(answer);
+    action->trigger();
+  }
+
+  TFormHarness Harness;
+};
+
+TEST_F(FileCommandsTest, LoadGivesAnImageOfTheSelectedSizeWithUncoveredBytesErased) {
+  Form().cbProcessor->setCurrentIndex(0);  // AT90S8515
+  const QString file = HexFile("flash.hex", 100);
+  Load(Form().actLoadFlash, file);
+
+  ASSERT_TRUE(ErrorTexts().isEmpty()) << ErrorTexts().join('\n').toStdString();
+  const auto image = Image(Form().hexFlash);
+  ASSERT_EQ(image.size(), 8192u);
+  EXPECT_EQ(image[99], 0x10 + 99);
+  EXPECT_EQ(std::count(image.begin() + 100, image.end(), 0xFF), 8192 - 100);
+  EXPECT_EQ(Form().ebFlash->text(), file);
+
+  const auto& request = Dialogs().OpenRequests.at(0);
+  EXPECT_EQ(request.Title, "Open Flash file");
+  EXPECT_EQ(request.Filter, HexFilter);
+  EXPECT_TRUE(request.InitialName.isEmpty());
+
+  Load(Form().actLoadIntEE, HexFile("int.hex", 16));
+  Load(Form().actLoadExtEE, HexFile("ext.hex", 16));
+  EXPECT_EQ(Dialogs().OpenRequests.at(1).Title, "Open Internal EEprom file");
+  EXPECT_EQ(Dialogs().OpenRequests.at(2).Title, "Open External EEprom file");
+  EXPECT_EQ(Form().hexIntEE->DataSize(), 512);
+  EXPECT_EQ(Form().hexExtEE->DataSize(), 8192);
+  EXPECT_EQ(Form().ebExtEE->text(), Path("ext.hex"));
+}
+
+TEST_F(FileCommandsTest, AFailedLoadLeavesTheImageItsEditsAndItsBoxAsTheyWere) {
+  const QString first = HexFile("first.hex", 16, 0x40);
+  Load(Form().actLoadIntEE, first);
+  Form().hexIntEE->PokeByte(300, 0x77);  // an edit of the user's
+  const auto before = Image(Form().hexIntEE);
+
+  // 600 bytes do not fit the 512 bytes of the AT90S8515's EEPROM; the
+  // records before the one that does not fit are not taken either.
+  Load(Form().actLoadIntEE, HexFile("big.hex", 600));
+  Load(Form().actLoadIntEE, Path("missing.hex"));
+  WriteBytes(Path("bad.hex"), "\x7F" "ELF binary junk");
+  Load(Form().actLoadIntEE, Path("bad.hex"));
+
+  EXPECT_EQ(ErrorTexts(), (QStringList{"Out of address!", "System Error.  Code: 2.\r\nNo such file or directory.",
+                                       "Format Error."}));
+  EXPECT_EQ(Image(Form().hexIntEE), before);
+  EXPECT_EQ(Form().ebIntEE->text(), first);
+}
+
+TEST_F(FileCommandsTest, SaveProposesTheLoadedFileAndWritesTheWholeImage) {
+  const QString file = HexFile("flash.hex", 100);
+  Load(Form().actLoadFlash, file);
+  const size_t questions = Dialogs().Messages.size();
+  Save(Form().actSaveFlash, file);
+
+  const auto& request = Dialogs().SaveRequests.at(0);
+  EXPECT_EQ(request.Title, "Save Flash file As");
+  EXPECT_EQ(request.Filter, HexFilter);
+  EXPECT_EQ(request.DefaultSuffix, "hex");
+  EXPECT_EQ(request.InitialName, file);
+  EXPECT_EQ(Dialogs().Messages.size(), questions) << "no question before replacing the file";
+
+  std::vector<uint8_t> saved(8192, 0);
+  ReadHexFile(file, saved.data(), 8192);
+  EXPECT_EQ(saved, Image(Form().hexFlash)) << "the erased bytes are written too";
+
+  Load(Form().actLoadIntEE, HexFile("int.hex", 4));
+  Save(Form().actSaveIntEE, Path("int-copy.hex"));
+  EXPECT_EQ(Dialogs().SaveRequests.at(1).Title, "Save Internal EEprom file As");
+  EXPECT_EQ(Form().ebIntEE->text(), Path("int-copy.hex"));
+  EXPECT_TRUE(ErrorTexts().isEmpty()) << ErrorTexts().join('\n').toStdString();
+}
+
+TEST_F(FileCommandsTest, ANameWithoutSuffixGetsHex) {
+  Load(Form().actLoadExtEE, HexFile("ext.hex", 32));
+  Save(Form().actSaveExtEE, Path("dump"));
+  EXPECT_EQ(Dialogs().SaveRequests.at(0).Title, "Save External EEprom file As");
+  EXPECT_EQ(Form().ebExtEE->text(), Path("dump.hex"));
+  EXPECT_TRUE(QFileInfo(Path("dump.hex")).isFile());
+  EXPECT_FALSE(QFileInfo(Path("dump")).exists());
+}
+
+TEST_F(FileCommandsTest, AFailedSaveKeepsTheBoxAndCancelChangesNothing) {
+  const QString file = HexFile("ext.hex", 32);
+  Load(Form().actLoadExtEE, file);
+  const auto image = Image(Form().hexExtEE);
+
+  Save(Form().actSaveExtEE, Path("no/such/dir/x.hex"));
+  EXPECT_EQ(ErrorTexts(), QStringList{"System Error.  Code: 2.\r\nNo such file or directory."});
+  Save(Form().actSaveExtEE, QString());
+  Load(Form().actLoadExtEE, QString());
+  Load(Form().actLoadFlash, QString());
+
+  EXPECT_EQ(ErrorTexts().size(), 1);
+  EXPECT_EQ(Form().ebExtEE->text(), file);
+  EXPECT_EQ(Image(Form().hexExtEE), image);
+  EXPECT_EQ(Form().hexFlash->DataSize(), 0);
+  EXPECT_TRUE(Form().ebFlash->text().isEmpty());
+}
+
+TEST_F(FileCommandsTest, ImportXmlReadsTheFileAndChangesNothing) {
+  Load(Form().actLoadFlash, HexFile("flash.hex", 10));
+  const auto image = Image(Form().hexFlash);
+  const QString status = Form().StatusText();
+
+  WriteBytes(Path("card.xml"), "<?xml version=\"1.0\"?><card><flash/><eeprom/></card>");
+  Load(Form().actImportXML, Path("card.xml"));
+  EXPECT_EQ(Dialogs().OpenRequests.back().Title, "Open XML file");
+  EXPECT_EQ(Dialogs().OpenRequests.back().Filter, "XML files (*.xml)|*.xml|All files (*.*)|*.*");
+  EXPECT_TRUE(ErrorTexts().isEmpty());
+  EXPECT_EQ(Form().xmlFile.documentElement().nodeName(), "card");
+
+  WriteBytes(Path("bad.xml"), "<card><flash></card>");
+  Load(Form().actImportXML, Path("bad.xml"));
+  Load(Form().actImportXML, QString());
+  ASSERT_EQ(ErrorTexts().size(), 1);
+  EXPECT_EQ(ErrorTexts()[0], "The file \"" + Path("bad.xml") +
+                                 "\" is not well-formed XML (line 1, column 20): Opening and ending tag mismatch.");
+
+  EXPECT_EQ(Image(Form().hexFlash), image);
+  EXPECT_EQ(Form().ebFlash->text(), Path("flash.hex"));
+  EXPECT_EQ(Form().hexIntEE->DataSize(), 0);
+  EXPECT_EQ(Form().hexExtEE->DataSize(), 0);
+  EXPECT_EQ(Form().cbProcessor->currentIndex(), 0);
+  EXPECT_EQ(Form().cbEeprom->currentIndex(), 0);
+  EXPECT_EQ(Form().StatusText(), status);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FileCommandsAutoload, StartUpLoadsTheLastFileThroughTheLoadPath) {
+  TFormHarness harness;
+  const QString file = harness.Dir.filePath("last.hex");
+  const std::vector<uint8_t> bytes = {1, 2, 3};
+  WriteHexFile(file, bytes.data(), 3);
+  {
+    QSettings settings(harness.SettingsFile(), QSettings::IniFormat);
+    settings.setValue("Flash/Autoload", true);
+    settings.setValue("Flash/LastFile", file);
+  }
+  TMainForm& form = harness.Start({});
+  ASSERT_EQ(form.hexFlash->DataSize(), 8192);
+  EXPECT_EQ(form.hexFlash->DataPointer()[2], 3);
+  EXPECT_EQ(form.hexFlash->DataPointer()[3], 0xFF);
+  EXPECT_EQ(form.ebFlash->text(), file);
+}
+
+}  // namespace
