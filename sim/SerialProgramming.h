@@ -17,6 +17,19 @@
 // 0xAC 0x53 enables programming; until then every other frame is
 // ignored.
 //
+// With the bit link's sequences this lines up with the PC's samples:
+// - Programming enable: each bit is MOSI, SCK high, tick (the card sees
+//   the rising SCK and takes the bit), SCK low, tick (it sees the falling
+//   SCK and shifts out), two ticks, sample. Byte 2 completes on its last
+//   rising edge, so the falling edge of that same bit puts bit 7 of the
+//   echo on MISO, sampled as the PC's echo bit 7; the falling edges of
+//   byte 3's first seven bits give echo bits 6..0.
+// - Reading: the PC samples each bit of byte 4 after writing SCK low but
+//   before the next tick, so it reads what the previous falling edge put
+//   out: bit 7 of the data comes from the falling edge that ends byte 3
+//   (byte 3 completes on its last rising edge, when the read is done),
+//   bits 6..0 from the falling edges of byte 4's bits 7..1.
+//
 // Writes take their write time in virtual time. While a byte is being
 // written, reading that byte gives the chip's polling values (NvmTiming.h)
 // and further write or erase instructions are ignored; during a chip
