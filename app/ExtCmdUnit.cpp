@@ -1,5 +1,7 @@
 #include "app/ExtCmdUnit.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -33,8 +35,13 @@ TdlgExtCmd::TdlgExtCmd(QWidget* parent) : QDialog(parent) {
   for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
     pal.setColor(group, QPalette::Base, pal.color(group, QPalette::Window));
   meRestore->setPalette(pal);
-  meRestore->setFixedHeight(meRestore->fontMetrics().lineSpacing() * 3 +
-                            2 * static_cast<int>(meRestore->document()->documentMargin()) + 2);
+  // Room for the three lines as they stand, without scrolling.
+  const int margin = 2 * static_cast<int>(meRestore->document()->documentMargin()) + 4;
+  int widest = 0;
+  for (const QString& line : meRestore->toPlainText().split(QLatin1Char('\n')))
+    widest = std::max(widest, meRestore->fontMetrics().horizontalAdvance(line));
+  meRestore->setMinimumWidth(widest + margin);
+  meRestore->setFixedHeight(meRestore->fontMetrics().lineSpacing() * 3 + margin);
   auto* group1 = new QVBoxLayout(GroupBox1);
   group1->addWidget(cbRestore);
   group1->addWidget(meRestore);
@@ -69,7 +76,7 @@ TdlgExtCmd::TdlgExtCmd(QWidget* parent) : QDialog(parent) {
   layout->addStretch(1);
   layout->addLayout(buttons);
 
-  resize(325, 218);
+  resize(sizeHint().expandedTo(QSize(325, 218)));
 }
 
 void TdlgExtCmd::showEvent(QShowEvent* event) {

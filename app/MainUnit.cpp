@@ -414,6 +414,10 @@ void TMainForm::CreateProgrammerPage() {
   bar(flashBar, "flashBar");
   bar(intBar, "intBar");
   bar(extBar, "extBar");
+  // The chip id row keeps its height while the bar is hidden.
+  QSizePolicy keep = initBar->sizePolicy();
+  keep.setRetainSizeWhenHidden(true);
+  initBar->setSizePolicy(keep);
   initBar->setVisible(false);
   for (int i = 0; i < 4; ++i) {
     FProgressMax[i] = 100;

@@ -250,6 +250,7 @@ public:
   // The status line's text.
   QString StatusText() const;
   void SetStatusText(const QString& text);
+  void SetStatusText(const char* text) { SetStatusText(QString::fromUtf8(text)); }
 
 protected:
   void closeEvent(QCloseEvent* event) override;

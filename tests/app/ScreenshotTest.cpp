@@ -1,0 +1,80 @@
+// Renders the main window, the About box and the confirm dialog to PNG
+// files for a look by eye. Runs only when PELLAR_SCREENSHOT_DIR names the
+// directory to write them to.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QTabWidget>
+
+#include "app/AboutUnit.h"
+#include "app/ExtCmdUnit.h"
+#include "hexedit/widget/HexEditor.h"
+#include "sim/VirtualCardPortSource.h"
+#include "tests/app/MainFormHarness.h"
+
+namespace {
+
+QString ShotDir() { return qEnvironmentVariable("PELLAR_SCREENSHOT_DIR"); }
+
+void Save(QWidget& w, const QString& name) {
+  RunUntilIdle(50);
+  const QPixmap shot = w.grab();
+  ASSERT_FALSE(shot.isNull());
+  EXPECT_TRUE(shot.save(QDir(ShotDir()).filePath(name)));
+}
+
+TEST(Screenshots, MainWindowAndDialogs) {
+  if (ShotDir().isEmpty()) GTEST_SKIP() << "PELLAR_SCREENSHOT_DIR not set";
+  TFormHarness h;
+  std::vector<std::unique_ptr<TPortSource>> extra;
+  extra.push_back(std::make_unique<TVirtualCardPortSource>());
+  TMainForm& f = h.Start({}, std::move(extra));
+  f.show();
+  f.ebFlash->setText("/home/user/cards/demo-flash.hex");
+  f.ebIntEE->setText("/home/user/cards/demo-eeprom.hex");
+  f.cbFlash->setChecked(true);
+  f.hexFlash->ResetData();
+  f.hexFlash->SetDataSize(8192);
+  f.hexIntEE->ResetData();
+  f.hexIntEE->SetDataSize(512);
+  f.SetChipIdText("AT90S8515");
+  f.SetProgressMax(pbFlash, 8192);
+  f.SetProgressPosition(pbFlash, 8192);
+  f.SetProgressMax(pbIntEE, 512);
+  f.SetProgressPosition(pbIntEE, 512);
+  f.SetStatusText("Device programmed.");
+  Save(f, "main-window.png");
+
+  f.SetUiEnabled(false);
+  f.SetProgressVisible(pbInit, true);
+  f.SetProgressPosition(pbFlash, 3000);
+  f.SetStatusText("Programming flash...");
+  Save(f, "main-window-locked.png");
+  f.SetUiEnabled(true);
+
+  f.pgcMain->setCurrentWidget(f.tshFlash);
+  Save(f, "main-window-flash.png");
+
+  TAboutForm about(CompiledVersionRecord(), nullptr, &f);
+  about.show();
+  Save(about, "about.png");
+
+  TdlgExtCmd dlg(&f);
+  dlg.cbVerify->setEnabled(true);
+  dlg.cbVerify->setChecked(true);
+  dlg.show();
+  Save(dlg, "confirm-program-all.png");
+
+  TdlgExtCmd read(&f);
+  read.cbRestore->setEnabled(true);
+  read.cbRestore->setChecked(true);
+  read.show();
+  Save(read, "confirm-read-ext.png");
+}
+
+}  // namespace
