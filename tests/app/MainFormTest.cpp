@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -407,6 +408,32 @@ TEST(MainFormAutoload, BoxesAndLastFilesAreRemembered) {
   EXPECT_TRUE(s.value("ExtEE/Autoload").toBool());
   EXPECT_EQ(s.value("ExtEE/LastFile").toString(), "/tmp/card.hex");
   EXPECT_FALSE(s.value("Flash/Autoload").toBool());
+}
+
+TEST(MainFormAutoload, CheckedImagesLoadAtStartUpEvenWithoutAPort) {
+  TFormHarness h;
+  const QString hex = h.Dir.filePath("flash.hex");
+  {
+    QFile file(hex);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(":10000000000102030405060708090A0B0C0D0E0F78\n:00000001FF\n");
+  }
+  {
+    QSettings s(h.SettingsFile(), QSettings::IniFormat);
+    s.setValue("Flash/Autoload", true);
+    s.setValue("Flash/LastFile", hex);
+    s.setValue("ExtEE/Autoload", false);
+    s.setValue("ExtEE/LastFile", hex);
+  }
+  TMainForm& f = h.Start({});
+  EXPECT_EQ(h.Dialogs->Messages.size(), 1u);  // the port-driver message
+  ASSERT_EQ(f.hexFlash->DataSize(), 8192);
+  EXPECT_EQ(f.hexFlash->PeekByte(15), 0x0F);
+  EXPECT_EQ(f.hexFlash->PeekByte(16), 0xFF);
+  EXPECT_EQ(f.ebFlash->text(), QFileInfo(hex).absoluteFilePath());
+  EXPECT_EQ(f.hexExtEE->DataSize(), 0);  // its box is not checked
+  EXPECT_TRUE(TabShown(f, f.tshFlash));
+  EXPECT_TRUE(h.Dialogs->Errors.empty());
 }
 
 TEST(MainFormAutoload, JunkAndMissingFilesAreSkippedWithANote) {
