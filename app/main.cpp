@@ -2,13 +2,13 @@
 // loop. The command line may add the virtual card as a port
 // (--virtual-card[=PROCESSOR,EEPROM]); a bad value ends the program with a
 // message on stderr and exit code 2.
-#include <QApplication>
 #include <QFileInfo>
 #include <QStringList>
 #include <cstdio>
 #include <memory>
 
 #include "app/MainUnit.h"
+#include "app/PellarApplication.h"
 #include "app/ProgramOptions.h"
 #include "link/TLpt.h"
 #include "sim/VirtualCardPortSource.h"
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  QApplication app(argc, argv);
+  TPellarApplication app(argc, argv);
   // What is left once the toolkit has taken its own options must be ours.
   if (!ParseProgramOptions(app.arguments().mid(1), true, options, error)) {
     std::fprintf(stderr, "%s: %s\n", qPrintable(programName), qPrintable(error));
@@ -58,6 +58,10 @@ int main(int argc, char** argv) {
   TMainFormOptions formOptions;
   formOptions.Port = std::move(port);
   TMainForm form(std::move(formOptions));
+  // Errors that end any other event's handling are shown the same way.
+  app.ErrorHandler = [&form](const QString& text) { form.ShowCommandError(text); };
   form.show();
-  return app.exec();
+  const int result = app.exec();
+  app.ErrorHandler = nullptr;
+  return result;
 }

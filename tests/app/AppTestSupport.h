@@ -6,12 +6,14 @@
 #include <QEventLoop>
 #include <QTimer>
 
-inline QApplication& TestApp() {
+#include "app/PellarApplication.h"
+
+inline TPellarApplication& TestApp() {
   static int argc = 1;
   static char name[] = "pellar-app-tests";
   static char* argv[] = {name, nullptr};
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication* app = new QApplication(argc, argv);
+  static TPellarApplication* app = new TPellarApplication(argc, argv);
   return *app;
 }
 

@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <stdexcept>
 
 #include "app/AboutUnit.h"
 #include "app/ExtCmdUnit.h"
@@ -169,6 +170,31 @@ TEST(FileDialogFilters, PairsBecomeNameFilters) {
   EXPECT_EQ(FileDialogFilters("XML files|*.xml;*.XML"), QStringList({"XML files (*.xml *.XML)"}));
   EXPECT_TRUE(FileDialogFilters("").isEmpty());
   EXPECT_TRUE(FileDialogFilters("dangling").isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+// An object whose event handler refuses.
+class TThrowingObject : public QObject {
+public:
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::User) throw std::runtime_error("Cannot change fixed filesize");
+    return QObject::event(e);
+  }
+};
+
+TEST(TPellarApplication, AnErrorInAnyEventHandlerIsShownAndTheLoopGoesOn) {
+  TPellarApplication& app = TestApp();
+  QStringList shown;
+  app.ErrorHandler = [&shown](const QString& text) { shown << text; };
+  TThrowingObject target;
+  QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
+  QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
+  RunUntilIdle();
+  app.ErrorHandler = nullptr;
+  EXPECT_EQ(shown, QStringList({"Cannot change fixed filesize", "Cannot change fixed filesize"}));
 }
 
 }  // namespace

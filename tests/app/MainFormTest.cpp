@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTabWidget>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <stdexcept>
@@ -374,6 +375,29 @@ TEST(MainFormMenus, ContentsAboutAndDriverSetUp) {
   f.actInstallNTPortDrivers->trigger();
   EXPECT_FALSE(QFile::exists(other.filePath("etc")));
   EXPECT_EQ(h.Dialogs->Messages.back().Kind, mkError);
+}
+
+TEST(MainFormStatus, FocusEnteringTheProgrammerPageClearsTheStatusLine) {
+  TFormHarness h;
+  TMainForm& f = h.Start({0x378});
+  f.show();
+  f.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+  Fill(f.hexFlash, 8192, 0);
+  RunUntilIdle();
+  f.pgcMain->setCurrentWidget(f.tshFlash);
+  f.hexFlash->setFocus();
+  RunUntilIdle();
+  f.SetStatusText("Flash verified.");
+  // Moving within the page keeps it; entering the page clears it.
+  f.pgcMain->setCurrentWidget(f.TabSheet2);
+  f.cbProcessor->setFocus();
+  RunUntilIdle();
+  EXPECT_EQ(f.StatusText(), "");
+  f.SetStatusText("Device verified.");
+  f.cbEeprom->setFocus();
+  RunUntilIdle();
+  EXPECT_EQ(f.StatusText(), "Device verified.");
 }
 
 TEST(MainFormProgress, BarsKeepTheirRangeAndStep) {
