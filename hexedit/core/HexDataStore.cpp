@@ -33,7 +33,20 @@ void THexEditorCore::CutChangeMarks(int size) {
   if (static_cast<size_t>(size) < FChangeMarks.size()) FChangeMarks.resize(static_cast<size_t>(size));
 }
 
+// The grid follows the data: one row per BytesPerRow bytes (one empty row
+// without data), plus the row of the append position when insert mode is
+// on and the data fills its last row.
 void THexEditorCore::UpdateRowCount() {
+  const int64_t n = DataSize();
+  int64_t rows = 3;
+  if (n > 0) {
+    rows = (n + FBytesPerRow - 1) / FBytesPerRow + 2;
+    if (n % FBytesPerRow == 0 && InsertMode()) ++rows;
+  }
+  FGrid.SetRowCount(static_cast<int>(rows));
+  FGrid.SetColCount(ExpectedColCount());
+  FGrid.SetFixedCols(2);
+  FGrid.SetFixedRows(2);
   CutChangeMarks(DataSize());
   UpdateLayout();
 }
@@ -146,12 +159,13 @@ void THexEditorCore::DeleteRaw(int start, int end, std::optional<THexCaret> care
 void THexEditorCore::SetInsertMode(bool value) {
   if (value == FInsertFlag || !CanInsert()) return;
   FInsertFlag = value;
-  // The layout adds or removes the append row here; the widget refreshes
-  // the caret shape on the repaint below.
+  // The widget refreshes the caret shape on the repaint below.
   if (DataSize() < 1) {
     Invalidate();
     return;
   }
+  // The row of the append position comes or goes.
+  UpdateRowCount();
   if (!value && FCaret.Position >= DataSize()) SetSelStart(DataSize() - 1);
   FChangeMarks.clear();
   Invalidate();

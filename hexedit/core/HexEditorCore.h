@@ -28,8 +28,11 @@
 #include <vector>
 
 #include "hexedit/core/EHexEditor.h"
+#include "hexedit/core/HexColors.h"
+#include "hexedit/core/HexGrid.h"
 #include "hexedit/core/HexMemoryStream.h"
 #include "hexedit/core/HexOffsetFormat.h"
+#include "hexedit/core/HexPaint.h"
 #include "hexedit/core/HexTranslation.h"
 #include "hexedit/core/HexUndoStorage.h"
 
@@ -270,10 +273,145 @@ public:
   bool UnicodeBigEndian() const { return FUnicodeBigEndian; }
   int BytesPerUnit() const { return FBytesPerUnit; }
 
-  // ==== Grid geometry ======================================================
-  // Plain stores for now; the layout code adds the rules.
+  // ==== Grid geometry (HexGeometry.cpp) ====================================
+  // The grid: column 0 the offset gutter, column 1 a 6 px spacer, then one
+  // column per hex digit (byte b of a row in 2 + 2b and 3 + 2b), the empty
+  // SeparatorColumn, and one column per character (per 16-bit character
+  // in unicode mode). Row 0 is the ruler, row 1 an empty row of height 0,
+  // data row r shows the bytes from (r - 2) * BytesPerRow on. Columns 0-1
+  // and rows 0-1 are fixed. SetBytesPerRow and SetBytesPerColumn are with
+  // the unit setters below; a BytesPerRow change keeps the caret on its
+  // byte, field and digit and the selection as it was.
   int BytesPerRow() const { return FBytesPerRow; }
   int BytesPerColumn() const { return FBytesPerColumn; }
+  int NibblesPerColumn() const { return 2 * FBytesPerColumn; }
+  // Extra gaps after every BytesPerBlock bytes; 1 or less: no blocks.
+  int BytesPerBlock() const { return FBytesPerBlock; }
+  void SetBytesPerBlock(int value);
+  bool SeparateBlocksInCharField() const { return FSeparateBlocksInCharField; }
+  void SetSeparateBlocksInCharField(bool value);
+  // Width of column 0; -1 = as wide as the last row's offset text needs.
+  int GutterWidth() const { return FGutterWidth; }
+  void SetGutterWidth(int value);
+  bool ShowRuler() const { return FShowRuler; }
+  void SetShowRuler(bool value);
+
+  // The widget measures the editor font: the width of "w" and the height
+  // of "yY". Storing them relayouts.
+  void SetFontMetrics(int charWidth, int textHeight);
+  // -1 until the first UpdateLayout.
+  int CharWidth() const { return FCharWidth; }
+  // Text height of "yY" + 2.
+  int RowHeight() const { return FRowHeight; }
+  int HexColumnCount() const { return 2 * FBytesPerRow; }
+  int SeparatorColumn() const { return HexColumnCount() + 2; }
+  int FirstCharColumn() const { return HexColumnCount() + 3; }
+  int CharColumnCount() const { return FUnicodeChars ? FBytesPerRow / 2 : FBytesPerRow; }
+  int ColCount() const { return FGrid.ColCount(); }
+  int RowCount() const { return FGrid.RowCount(); }
+  // The text over the hex field: hex column c shows character c - 2.
+  const std::string& RulerText() const { return FRulerText; }
+  THexGrid& Grid() { return FGrid; }
+  const THexGrid& Grid() const { return FGrid; }
+
+  struct TCellPosition {
+    int Position = 0;
+    bool InCharField = false;
+    bool operator==(const TCellPosition&) const = default;
+  };
+  // The byte a cell shows (the separator maps to the next row's first
+  // byte; never negative).
+  TCellPosition CellToPosition(int col, int row) const;
+  // The cell of a byte: its first digit, or its character; (2, 2) for a
+  // negative position.
+  TGridCoord PositionToCell(int pos, bool inCharField) const;
+  int RowOfPosition(int pos) const;
+  // The column of the other field showing the same byte (the first digit
+  // of a byte or of a character's first byte); InCharField tells whether
+  // col itself is in the character field. Callers use max(2, Col).
+  TCellPosition TwinColumn(int col) const;
+  // The caret's cell, and the caret a cell stands for.
+  TGridCoord CaretCell() const;
+  THexCaret CellToCaret(int col, int row) const;
+  // The rectangle over columns 2 .. ColCount - 1 of the rows holding two
+  // positions (what InvalidateRows repaints).
+  TRect RowsRect(int firstPos, int lastPos) const;
+
+  // ==== Painting (HexPaint.cpp) ============================================
+  // The editor's colour set; SetColors copies another set's colours in.
+  THexColors& Colors() { return FColors; }
+  const THexColors& Colors() const { return FColors; }
+  void SetColors(const THexColors& value) { FColors.Assign(&value); }
+  // RGB values of the system colours (the widget's palette) and of the
+  // font; both repaint when they change.
+  const THexSystemColors& SystemColors() const { return FSystemColors; }
+  void SetSystemColors(const THexSystemColors& value);
+  TColor ToRGB(TColor c) const { return FSystemColors.ToRGB(c); }
+  TColor FontColor() const { return FFontColor; }
+  void SetFontColor(TColor value);
+
+  // The widget keeps this in step with its keyboard focus.
+  bool Focused() const { return FFocused; }
+  void SetFocused(bool value);
+  THexCaretKind CaretKind() const { return FCaretKind; }
+  void SetCaretKind(THexCaretKind value);
+  bool FocusFrame() const { return FFocusFrame; }
+  void SetFocusFrame(bool value);
+  bool DrawGridLines() const { return FDrawGridLines; }
+  void SetDrawGridLines(bool value);
+  bool DrawGutter3D() const { return FDrawGutter3D; }
+  void SetDrawGutter3D(bool value);
+  bool ShowPositionIfNotFocused() const { return FShowPositionIfNotFocused; }
+  void SetShowPositionIfNotFocused(bool value);
+  bool HideSelection() const { return FHideSelection; }
+  void SetHideSelection(bool value);
+  bool GraySelectionIfNotFocused() const { return FGraySelectionIfNotFocused; }
+  void SetGraySelectionIfNotFocused(bool value);
+
+  // The bookmark icons: twenty 10 x 10 images cut from a 200 x 10 bitmap,
+  // drawn without the pixels of the top-left pixel's colour. No bitmap
+  // restores the built-in one; another size raises "Invalid bookmark
+  // bitmap (must be 10 x 200 px)" and keeps the old one.
+  const THexBitmap& BookmarkBitmap() const { return FBookmarkBitmap; }
+  void SetBookmarkBitmap(const THexBitmap* value);
+  bool OwnBookmarkBitmap() const { return FOwnBookmarkBitmap; }
+  // Counts the bitmap's changes, so a painter knows when to refresh.
+  int BookmarkImagesVersion() const { return FBookmarkImagesVersion; }
+  // Pixel (x, y) of image 0..19; false where it is transparent.
+  bool BookmarkImagePixel(int image, int x, int y, TColor& color) const;
+
+  // The host's hook into every cell's text step (see THexDrawCellEvent).
+  THexDrawCellEvent OnDrawCell;
+  // Set by the widget: repaint a rectangle of the view (falls back to
+  // RequestRepaint when missing).
+  std::function<void(const TRect&)> RequestRepaintRect;
+
+  // Paints the view's cells that meet clip, in order, through painter.
+  void Paint(THexPainter& painter, const TRect& clip);
+  // What cell (col, row) draws when its rectangle is rect / where it is
+  // now (an empty rectangle when it is scrolled away).
+  THexCellPaint DecideCell(int col, int row, const TRect& rect) const;
+  THexCellPaint DecideCell(int col, int row) const;
+
+  // The caret shape: a CharWidth x (RowHeight - 2) box whose white part,
+  // relative to the caret's origin, inverts the screen.
+  int CaretShapeWidth() const;
+  int CaretShapeHeight() const;
+  TRect CaretShapeWhite() const;
+  // Where the caret is shown (client pixels; -50, -50 = out of sight).
+  // PlaceCaret moves it only while the editor has the focus.
+  int CaretX() const { return FCaretX; }
+  int CaretY() const { return FCaretY; }
+  void PlaceCaret(int x, int y);
+  // Puts the caret on its cell, or out of sight when that is scrolled away.
+  void UpdateCaretPosition();
+
+  // Small repaints: one cell; the gutter cells of the visible rows; what a
+  // caret move changes (both carets' cells, their twins and gutter cells,
+  // and the ruler).
+  void InvalidateCell(int col, int row);
+  void InvalidateGutter();
+  void RepaintCaretMove(const THexCaret& from, const THexCaret& to);
 
   // ==== Character field, units and offset texts (HexEditorText.cpp) =======
   // Setters check first and raise EHexEditor with nothing changed; setting
@@ -334,10 +472,11 @@ public:
   // latest UpdateGutterWidth; -1 before the first.
   int OffsetTextLength() const { return FOffsetTextLength; }
 
-  // Layout steps the settings trigger. For now UpdateLayout only runs
-  // UpdateGutterWidth, UpdateGutterWidth only measures the offset text
-  // (and recomputes an automatic digit count), and BuildRulerText does
-  // nothing: the grid layout completes them.
+  // Layout steps the settings trigger (HexGeometry.cpp): UpdateLayout
+  // recomputes CharWidth, every column width and the row heights (the
+  // gutter's included); UpdateGutterWidth measures the last row's offset
+  // text (recomputing an automatic digit count) and sizes column 0;
+  // BuildRulerText rebuilds RulerText.
   void UpdateLayout();
   void UpdateGutterWidth();
   void BuildRulerText();
@@ -400,6 +539,47 @@ private:
   // Grid geometry.
   int FBytesPerRow = 16;
   int FBytesPerColumn = 2;
+  int FBytesPerBlock = -1;
+  bool FSeparateBlocksInCharField = true;
+  int FGutterWidth = -1;
+  bool FShowRuler = false;
+  int FFontCharWidth = -1;
+  int FFontTextHeight = 0;
+  int FCharWidth = -1;
+  int FRowHeight = 0;
+  static std::string RulerTextFor(int bytesPerRow, int bytesPerUnit, int rulerUnit, bool lowerCase);
+  std::string FRulerText = RulerTextFor(16, 1, 1, false);
+  THexEditorGrid FGrid{*this};
+  friend class THexEditorGrid;
+  int ExpectedColCount() const;
+
+  // Painting.
+  THexColors FColors{this};
+  THexSystemColors FSystemColors;
+  TColor FFontColor = clWindowText;
+  bool FFocused = false;
+  THexCaretKind FCaretKind = ckAuto;
+  bool FFocusFrame = true;
+  bool FDrawGridLines = false;
+  bool FDrawGutter3D = true;
+  bool FShowPositionIfNotFocused = false;
+  bool FHideSelection = false;
+  bool FGraySelectionIfNotFocused = false;
+  THexBitmap FBookmarkBitmap = BuiltInBookmarkBitmap();
+  bool FOwnBookmarkBitmap = false;
+  int FBookmarkImagesVersion = 0;
+  int FCaretX = -50;
+  int FCaretY = -50;
+  void BookmarkBitmapChanged();
+  void SetPaintFlag(bool& flag, bool value);
+  // The cell walk of a paint: cells of one kind from (col, x) and (row, y)
+  // up to (stopX, stopY).
+  void PaintCells(THexPainter& painter, const TRect& clip, THexCellKind kind, int col, int row,
+                  int x, int y, int stopX, int stopY);
+  void TextStep(THexPainter& painter, THexCellPaint& cell);
+  void DecideData(THexCellPaint& cell) const;
+  void DecideGutter(THexCellPaint& cell) const;
+  void DecideRuler(THexCellPaint& cell) const;
 
   // Character field, units and offset texts.
   int FRulerBytesPerUnit = -1;

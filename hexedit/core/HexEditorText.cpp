@@ -76,17 +76,6 @@ void THexEditorCore::SetRulerBytesPerUnit(int value) {
 
 void THexEditorCore::FollowRulerUnitChange() { FollowRulerUnit(FOffsetFormat, RulerUnit()); }
 
-void THexEditorCore::SetBytesPerRow(int value) {
-  if (value < 1 || value > 256 || (FUnicodeChars && value % 2 != 0))
-    throw EHexEditor(HexMsg::InvalidBytesPerLine);
-  if (value == FBytesPerRow) return;
-  FollowBytesPerRow(FOffsetFormat, value);
-  FBytesPerRow = value;
-  BuildRulerText();
-  UpdateRowCount();
-  Invalidate();
-}
-
 void THexEditorCore::SetBytesPerColumn(int value) {
   if (value < 1 || value > 256 || (FUnicodeChars && value % 2 != 0))
     throw EHexEditor(HexMsg::InvalidBytesPerColumn);
@@ -170,13 +159,3 @@ int64_t THexEditorCore::LastRowOffset() const {
   if (size % perRow == 0 && InsertMode()) ++rows;
   return (rows - 1) * perRow;
 }
-
-// ---- Layout steps ---------------------------------------------------------
-
-void THexEditorCore::UpdateLayout() { UpdateGutterWidth(); }
-
-void THexEditorCore::UpdateGutterWidth() {
-  FOffsetTextLength = MeasureGutterText(FOffsetFormat, LastRowOffset(), FHexLowerCase, OnGetOffsetText);
-}
-
-void THexEditorCore::BuildRulerText() {}

@@ -37,10 +37,9 @@ bool THexEditorCore::MoveCaret(THexCaret target) {
     }
   }
   if (!FSelecting) ClearSelection(true);
-  const int old = FCaret.Position;
+  const THexCaret old = FCaret;
   FCaret = target;
-  InvalidateRows(old, old);
-  InvalidateRows(target.Position, target.Position);
+  RepaintCaretMove(old, target);
   NotifySelectionChange();
   return true;
 }
