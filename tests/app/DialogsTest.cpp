@@ -13,6 +13,7 @@
 #include "app/MessageDialog.h"
 #include "app/UserDialogs.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/app/ScriptedDialogs.h"
 
 namespace {
 
@@ -135,6 +136,17 @@ TEST(TAboutForm, ShowsTheVersionRecord) {
 
   r.Debug = true;
   EXPECT_EQ(TAboutForm(r).windowTitle(), "DebugBuild");
+}
+
+TEST(TAboutForm, ClickingTheAddressHandsItToTheDesktop) {
+  TestApp();
+  TScriptedDialogs dialogs;
+  TAboutForm about(CompiledVersionRecord(), &dialogs);
+  about.show();
+  QTest::mouseClick(about.URLLabel, Qt::LeftButton);
+  ASSERT_EQ(dialogs.OpenedUrls.size(), 1u);
+  EXPECT_EQ(dialogs.OpenedUrls[0].toString(), ProjectUrl());
+  EXPECT_TRUE(dialogs.OpenedUrls[0].scheme().startsWith("http"));
 }
 
 TEST(TAboutForm, WithoutAVersionRecordOnlyTheSystemLineIsFilled) {
