@@ -61,6 +61,7 @@ class TLoaderLink {
 public:
   TLoaderLink(TIspLink& link, TAvrCommands& avr, TCardHost& host)
       : Link(link), Avr(avr), Host(host) {}
+  virtual ~TLoaderLink() = default;
 
   // Command bytes of the loader.
   static constexpr uint8_t ReadAll = 0x00;
@@ -85,9 +86,10 @@ public:
   void StartLoader();
 
   // One byte to or from the running loader; false when a handshake wait
-  // ran out (the card is then off and the message shown).
-  bool LoaderSendByte(uint8_t b);
-  bool LoaderReceiveByte(uint8_t& b);
+  // ran out (the card is then off and the message shown). Virtual so that
+  // a test can watch the byte stream.
+  virtual bool LoaderSendByte(uint8_t b);
+  virtual bool LoaderReceiveByte(uint8_t& b);
 
   // Reads min(length, Size) bytes from address 0 into `buffer`, storing
   // them without marks of any kind. Needs the loader written and started;

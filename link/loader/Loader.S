@@ -67,6 +67,64 @@ Setup:                                  ; word 14
         ldi     r16, 0x00
         out     SPH, r16
 
+; ---- inline steps of the streaming loops -----------------------------------
+; Read all and read back run these once per byte; they are macros so that
+; a byte costs no calls (the PC ticks through every cycle of it).
+
+; One byte in r16 to the PC.
+; PB6 goes high (start) with the write in SBI's second cycle w; bit 7 is
+; written in cycle w + 4 and each bit stays 7 cycles, so the PC's samples,
+; 7, 14, ... 56 ticks after it saw the start, fall on the fourth of the
+; seven edges of each bit whatever the pins' output delay. The last bit is
+; held 7 cycles too (the three NOPs make up for the loop's untaken branch)
+; before PB6 goes low (end of byte).
+        .macro  SEND_BYTE
+        in      r26, PORTB
+        andi    r26, 0xBF               ; port B with MISO low
+        sec
+        rol     r16                     ; carry = bit 7, marker into bit 0
+        sbi     PORTB, MISO             ; start
+1:                                      ; 7 cycles a bit
+        mov     r27, r26
+        brcc    2f
+        ori     r27, 0x40
+2:
+        out     PORTB, r27
+        lsl     r16
+        brne    1b
+        nop
+        nop
+        nop
+        cbi     PORTB, MISO             ; end of byte
+        .endm
+
+; I2C read of one byte into r16, most significant bit first: SDA high,
+; then 8 times SCL high, sample SDA, SCL low. The carry is cleared once:
+; ROL moves the marker's zero bits above it into carry until the eighth
+; bit. Each sample comes 5 cycles after the previous SCL low was written,
+; so the EEPROM's next bit is on SDA whatever the pin delays.
+        .macro  I2C_READ
+        sbi     PORTB, SDA
+        ldi     r16, 0x01               ; marker
+        clc
+1:                                      ; 9 cycles a bit
+        sbi     PORTB, SCL
+        sbic    PINB, SDA
+        sec
+        rol     r16
+        cbi     PORTB, SCL
+        brcc    1b
+        .endm
+
+; Master acknowledge: SDA low; nop; SCL high; nop; SCL low.
+        .macro  I2C_ACK
+        cbi     PORTB, SDA
+        nop
+        sbi     PORTB, SCL
+        nop
+        cbi     PORTB, SCL
+        .endm
+
 ; ---- command loop --------------------------------------------------------
 CommandLoop:
         rcall   ReceiveByte
@@ -107,8 +165,8 @@ ReadAllAddress:
         ldi     r16, 0xA1
         rcall   I2cWrite
 ReadAllByte:
-        rcall   I2cRead
-        rcall   SendByte
+        I2C_READ
+        SEND_BYTE
         inc     r17
         brne    ReadAllNext
         inc     r18
@@ -118,7 +176,7 @@ ReadAllByte:
         rcall   I2cStop
         rjmp    ReadAllAddress
 ReadAllNext:
-        rcall   I2cAck
+        I2C_ACK
         rjmp    ReadAllByte
 
 ; ---- page writes -----------------------------------------------------------
@@ -188,12 +246,12 @@ ReadBackPage:
         mov     r20, r24
         mov     r21, r25
 ReadBackByte:
-        rcall   I2cRead
-        rcall   SendByte
+        I2C_READ
+        SEND_BYTE
         subi    r20, 1
         sbci    r21, 0
         breq    ReadBackEnd
-        rcall   I2cAck
+        I2C_ACK
         rjmp    ReadBackByte
 ReadBackEnd:
         rcall   I2cNack
@@ -222,33 +280,6 @@ ReceiveBit:                             ; 5 cycles a bit
         cbi     PORTB, MISO             ; acknowledge
         ret
 
-; ---- one byte in r16 to the PC -------------------------------------------
-; PB6 goes high (start) with the write in SBI's second cycle w; bit 7 is
-; written in cycle w + 4 and each bit stays 7 cycles, so the PC's samples,
-; 7, 14, ... 56 ticks after it saw the start, fall on the fourth of the
-; seven edges of each bit whatever the pins' output delay. The last bit is
-; held 7 cycles too (the three NOPs make up for the loop's untaken branch)
-; before PB6 goes low (end of byte).
-SendByte:
-        in      r26, PORTB
-        andi    r26, 0xBF               ; port B with MISO low
-        sec
-        rol     r16                     ; carry = bit 7, marker into bit 0
-        sbi     PORTB, MISO             ; start
-SendBit:                                ; 7 cycles a bit
-        mov     r27, r26
-        brcc    SendOut
-        ori     r27, 0x40
-SendOut:
-        out     PORTB, r27
-        lsl     r16
-        brne    SendBit
-        nop
-        nop
-        nop
-        cbi     PORTB, MISO             ; end of byte
-        ret
-
 ; ---- I2C bus primitives (SDA = PB0, SCL = PB1) ----------------------------
 I2cStart:
         sbi     PORTB, SDA
@@ -267,34 +298,12 @@ I2cStop:
         sbi     PORTB, SDA
         ret
 
-I2cAck:
-        cbi     PORTB, SDA
-        nop
-        sbi     PORTB, SCL
-        nop
-        cbi     PORTB, SCL
-        ret
-
 I2cNack:
         sbi     PORTB, SDA
         nop
         sbi     PORTB, SCL
         nop
         cbi     PORTB, SCL
-        ret
-
-; Reads one byte into r16, most significant bit first.
-I2cRead:
-        sbi     PORTB, SDA
-        ldi     r16, 0x01               ; marker
-I2cReadBit:
-        sbi     PORTB, SCL
-        clc
-        sbic    PINB, SDA
-        sec
-        rol     r16
-        cbi     PORTB, SCL
-        brcc    I2cReadBit
         ret
 
 ; Writes r16, most significant bit first; carry set on return = the
