@@ -4,12 +4,11 @@
 // 5-tick bit), hands bytes back on MISO (7 ticks a bit) with the loader's
 // handshake edges, and keeps an external EEPROM as a byte array. It does
 // not model the AVR; the cycle-exact loader runs on the virtual card in
-// tests/card. Faults can be injected: corrupted read-backs, a stuck MISO,
-// a loader that stops answering.
+// tests/card. Faults can be injected: a stuck MISO, a loader that stops
+// answering.
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -21,14 +20,12 @@ struct TFakeLoaderCard {
 
   // Faults.
   int BusyTicks = 30;                        // between two handshakes
-  std::map<int, int> CorruptReadBacks;       // page address -> read-backs to spoil
   int StuckMiso = -1;                        // 0 or 1: MISO never changes
   int HangAfterBytes = -1;                   // stop after this many received bytes
 
   // What happened.
   std::vector<uint8_t> Received;             // every byte the PC sent
   int SentBytes = 0;
-  std::map<int, int> PageWrites;             // page address -> times written
   uint64_t Ticks = 0;
   int PortWrites = 0;
   int PortReads = 0;
@@ -132,7 +129,6 @@ private:
       if (static_cast<int>(PageBuffer.size()) < PageLength) return Receive(rData);
       for (int i = 0; i < PageLength; ++i)
         Eeprom[static_cast<size_t>(Address + i) % Eeprom.size()] = PageBuffer[i];
-      ++PageWrites[Address];
       PageBuffer.clear();
       return Receive(rCommand);
     }
@@ -144,12 +140,9 @@ private:
       case 2:
         Address = 0;
         return Send(rReadAll, EepromAt(0));
-      case 3: {
+      case 3:
         Index = 0;
-        Spoil = CorruptReadBacks[Address] > 0;
-        if (Spoil) --CorruptReadBacks[Address];
-        return Send(rReadBack, ReadBackByte());
-      }
+        return Send(rReadBack, EepromAt(Address));
       case 4:
         Address = 0;
         PageLength = (b & 0xF8) * 4;
@@ -161,16 +154,12 @@ private:
         return Receive(rData);
     }
   }
-  uint8_t ReadBackByte() const {
-    const uint8_t v = EepromAt(Address + Index);
-    return Spoil && Index == PageLength - 1 ? static_cast<uint8_t>(v ^ 0x01) : v;
-  }
   void Sent() {
     if (Role == rReadAll) {
       ++Address;
       return Send(rReadAll, EepromAt(Address));
     }
-    if (++Index < PageLength) return Send(rReadBack, ReadBackByte());
+    if (++Index < PageLength) return Send(rReadBack, EepromAt(Address + Index));
     Receive(rCommand);
   }
 
@@ -185,7 +174,6 @@ private:
   int Address = 0;
   int PageLength = 0;
   int Index = 0;
-  bool Spoil = false;
   std::vector<uint8_t> PageBuffer;
 };
 
