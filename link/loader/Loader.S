@@ -102,7 +102,8 @@ Setup:                                  ; word 14
 ; then 8 times SCL high, sample SDA, SCL low. The carry is cleared once:
 ; ROL moves the marker's zero bits above it into carry until the eighth
 ; bit. Each sample comes 5 cycles after the previous SCL low was written,
-; so the EEPROM's next bit is on SDA whatever the pin delays.
+; so the EEPROM's next bit is on SDA as long as the pins' output delay and
+; input synchroniser add up to 5 cycles or less (the chip's: 2).
         .macro  I2C_READ
         sbi     PORTB, SDA
         ldi     r16, 0x01               ; marker
@@ -263,8 +264,9 @@ ReadBackEnd:
 ; it after the edge w + 2 (the pin takes the new level on the edge that
 ; ends cycle w) and puts bit k on MOSI for the edges w + 3 + 5k to
 ; w + 7 + 5k. The SBIC of pass k runs in cycle w + 5 + 5k and, through the
-; input synchroniser, sees the line as it was on edge w + 5 + 5k: the
-; middle of the bit, two edges of margin either way. The marker bit
+; input synchroniser, sees the line as it was on edge w + 5 + 5k, the
+; middle of the bit. This holds while the output delay and the input
+; synchroniser add up to 0 to 4 cycles (the chip's: 2). The marker bit
 ; reaches carry after 8 bits.
 ReceiveByte:
         sbi     PORTB, MISO             ; ready
