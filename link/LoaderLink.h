@@ -25,7 +25,9 @@
 // min(length, Size of the selected external EEPROM) bytes; nothing is read
 // or written past the array. A write always sends whole pages: when the
 // image ends inside a page, that page is completed with 0xFF (the erased
-// value) and read back as such; the EEPROM beyond it is not touched.
+// value) and read back as such; the EEPROM beyond it is not touched. An
+// empty image (or no EEPROM row selected) writes nothing and succeeds
+// without touching the card.
 //
 // Calling order, as the window's commands use it (the window owns the
 // TIspLink, the TAvrCommands and the host, and builds one TLoaderLink over
