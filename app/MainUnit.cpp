@@ -139,6 +139,7 @@ TMainForm::~TMainForm() {
   if (FCursorOverridden) QGuiApplication::restoreOverrideCursor();
   // The editors go with their pages; the AVR commands and the link before
   // the port object they use.
+  Loader.reset();
   Avr.reset();
   Link.reset();
   Port.reset();
@@ -155,6 +156,7 @@ void TMainForm::FormCreate(std::unique_ptr<TLptPort> port) {
   IsWinNT = Port->IsWinNT;
   Link = std::make_unique<TIspLink>(*Port);
   Avr = std::make_unique<TAvrCommands>(*Link, *this);
+  Loader = std::make_unique<TLoaderLink>(*Link, *Avr, *this);
   // 2. One power-cycle retry per run of EnterProgrammingMode.
   Avr->PowerCycleAllowed = true;
 

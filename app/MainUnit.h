@@ -26,6 +26,7 @@
 #include "link/AvrCommands.h"
 #include "link/CardHost.h"
 #include "link/IspLink.h"
+#include "link/LoaderLink.h"
 #include "link/PortDriverSetup.h"
 #include "link/TLpt.h"
 
@@ -73,6 +74,8 @@ public:
   // PowerCycleAllowed), both over Port and this window.
   std::unique_ptr<TIspLink> Link;
   std::unique_ptr<TAvrCommands> Avr;
+  // The loader link to the external EEPROM, over Link, Avr and this window.
+  std::unique_ptr<TLoaderLink> Loader;
   // Targets and hooks of the port driver set-up (tests redirect them).
   TPortDriverSetup DriverSetup;
   std::shared_ptr<TUserDialogs> Dialogs;

@@ -1,0 +1,66 @@
+#include "app/CardCommandSupport.h"
+
+#include <algorithm>
+
+#include "images/DeviceCatalogue.h"
+
+int FirstDataBeyond(const uint8_t* data, int size, int chipSize) {
+  if (!data) return -1;
+  for (int i = std::max(chipSize, 0); i < size; ++i)
+    if (data[i] != 0xFF) return i;
+  return -1;
+}
+
+namespace {
+
+// One image against one chip; false (after the message) when it does not fit.
+bool CheckFit(TCardHost& host, const TImageRef& image, int chipSize, const char* imageName,
+              const std::string& chipName, const char* memoryName, const char* after) {
+  if (!image.HasData()) return true;
+  const int offset = FirstDataBeyond(image.Data, image.Size, chipSize);
+  if (offset < 0) return true;
+  host.Beep();
+  host.ShowMessageDialog(std::string("The ") + imageName + " image does not fit the " +
+                             chipName + "!\n\nIt holds data at 0x" + HexText(offset, 1) +
+                             ", beyond the chip's " + std::to_string(chipSize) + " bytes of " +
+                             memoryName + ".\n" + after,
+                         mkError, mbOK);
+  return false;
+}
+
+}  // namespace
+
+bool CheckImagesFit(TCardHost& host, const TCardImages& images, const char* after) {
+  const int p = host.SelectedProcessorRow();
+  const int e = host.SelectedEepromRow();
+  const bool pOk = p >= 0 && p < static_cast<int>(ProcessorTable.size());
+  const bool eOk = e >= 0 && e < static_cast<int>(EepromTable.size());
+  const std::string processor = pOk ? ProcessorTable[p].Name : "selected processor";
+  const std::string eeprom = eOk ? EepromTable[e].Name : "selected eeprom";
+  return CheckFit(host, images.Flash, pOk ? ProcessorTable[p].FlashSize : 0, "flash", processor,
+                  "flash", after) &&
+         CheckFit(host, images.IntEE, pOk ? ProcessorTable[p].EepromSize : 0, "internal eeprom",
+                  processor, "internal eeprom", after) &&
+         CheckFit(host, images.ExtEE, eOk ? EepromTable[e].Size : 0, "external eeprom", eeprom,
+                  "memory", after);
+}
+
+bool WriteBackBackups(TIspLink& link, TAvrCommands& avr, TCardHost& host,
+                      const TCardBackups& backups, const char* flashText,
+                      const char* eepromText) {
+  link.PowerOff();
+  link.Delay(50);
+  link.PowerOn();
+  if (!(avr.EnterProgrammingMode() && avr.ReadSignature() && avr.ChipErase())) return false;
+  if (!backups.Flash.empty()) {
+    host.SetStatusText(flashText);
+    if (!avr.ProgramFlash(backups.Flash.data(), static_cast<int>(backups.Flash.size())))
+      return false;
+  }
+  if (!backups.Eeprom.empty()) {
+    host.SetStatusText(eepromText);
+    if (!avr.ProgramInternalEeprom(backups.Eeprom.data(), static_cast<int>(backups.Eeprom.size())))
+      return false;
+  }
+  return true;
+}

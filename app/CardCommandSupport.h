@@ -1,0 +1,54 @@
+#pragma once
+// What the card commands of the main window share, kept free of widgets so
+// that the command flows can also run over a scripted host: the images as
+// byte arrays with their lengths, the check that an image fits the chip it
+// is meant for, and writing saved memories back after the card was erased.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "link/AvrCommands.h"
+#include "link/CardHost.h"
+#include "link/IspLink.h"
+
+// One memory image as an editor holds it; empty when Size is 0.
+struct TImageRef {
+  uint8_t* Data = nullptr;
+  int Size = 0;
+  bool HasData() const { return Size > 0 && Data != nullptr; }
+};
+
+struct TCardImages {
+  TImageRef Flash;
+  TImageRef IntEE;
+  TImageRef ExtEE;
+};
+
+// The first offset at or past chipSize where the image holds data (a byte
+// other than 0xFF, the erased value); -1 when the image fits. Bytes past
+// the chip that are all 0xFF are what an erased chip would give anyway.
+int FirstDataBeyond(const uint8_t* data, int size, int chipSize);
+
+// Checks every image that has data against the chips selected in the host
+// (flash and internal EEPROM against the processor, the external image
+// against the external EEPROM). For the first that does not fit it beeps,
+// shows an error naming the image and the chip, and returns false; `after`
+// ends that message ("Nothing has been written to the card.").
+bool CheckImagesFit(TCardHost& host, const TCardImages& images, const char* after);
+
+// Memories read from the card before a command erases it.
+struct TCardBackups {
+  std::vector<uint8_t> Flash;   // empty: not saved
+  std::vector<uint8_t> Eeprom;  // empty: not saved
+  bool Any() const { return !Flash.empty() || !Eeprom.empty(); }
+};
+
+// Writes the backups back into the card: power off, 50 ms, power on, then,
+// when programming mode, the signature and the chip erase all succeed, the
+// flash backup (status flashText) and, unless that write failed, the
+// EEPROM backup (status eepromText). A missing backup is skipped. No
+// verification. True when every backup present was written.
+bool WriteBackBackups(TIspLink& link, TAvrCommands& avr, TCardHost& host,
+                      const TCardBackups& backups, const char* flashText,
+                      const char* eepromText);

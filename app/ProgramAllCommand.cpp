@@ -1,0 +1,112 @@
+#include "app/ProgramAllCommand.h"
+
+bool TProgramAllCommand::Run(const TCardImages& images, bool restore, bool verify) {
+  Host.SetStatusText("Programming...");
+  Link.PowerOn();
+  bool programmed = false;
+  // A Yes to either abort question leaves "Programming..." on the status line.
+  if (Avr.EnterProgrammingMode() && Avr.ReadSignature())
+    programmed = Program(images, restore, verify);
+  Link.PowerOff();
+  Host.SetProgressPosition(pbIntEE, 0);
+  Host.SetProgressPosition(pbFlash, 0);
+  return programmed;
+}
+
+bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool verify) {
+  // The detected chips may be smaller than the images were made for.
+  if (!CheckImagesFit(Host, images, "Nothing has been written to the card.")) {
+    Host.SetStatusText("Programming error.");
+    return false;
+  }
+
+  bool failed = false;
+  bool verified = true;
+  // The memories the user has no image for, saved before the chip is
+  // erased (sized for the detected processor). Freed when the run ends.
+  TCardBackups backups;
+  if (restore) {
+    if (!images.Flash.HasData() && Avr.FlashSize() > 0) {
+      Host.SetStatusText("Reading flash...");
+      backups.Flash.resize(static_cast<size_t>(Avr.FlashSize()));
+      Avr.ReadFlash(backups.Flash.data(), static_cast<int>(backups.Flash.size()));
+    }
+    if (!images.IntEE.HasData() && Avr.EepromSize() > 0) {
+      Host.SetStatusText("Reading internal eeprom...");
+      backups.Eeprom.resize(static_cast<size_t>(Avr.EepromSize()));
+      Avr.ReadInternalEeprom(backups.Eeprom.data(), static_cast<int>(backups.Eeprom.size()));
+    }
+  }
+  // Set once a backup is being written back into the card.
+  bool restoring = false;
+
+  // The external EEPROM first: the loader it needs takes the flash.
+  if (images.ExtEE.HasData()) {
+    failed = !Avr.ChipErase();
+    if (!failed) failed = !Loader.WriteExternalEeprom(images.ExtEE.Data, images.ExtEE.Size);
+    if (!failed && verify) {
+      Host.SetStatusText("Verifying external eeprom...");
+      verified = Loader.VerifyExternalEeprom(images.ExtEE.Data, images.ExtEE.Size);
+      // The verification leaves the card off.
+      Link.Delay(50);
+      Link.PowerOn();
+      failed = !(Avr.EnterProgrammingMode() && Avr.ReadSignature());
+    }
+  }
+
+  // Erased on every run: this also removes the loader.
+  if (!failed) failed = !Avr.ChipErase();
+
+  if (!failed) {
+    if (images.Flash.HasData()) {
+      Host.SetStatusText("Programming flash...");
+      failed = !Avr.ProgramFlash(images.Flash.Data, images.Flash.Size);
+      if (!failed && verify) {
+        Host.SetStatusText("Verifying flash...");
+        if (verified) verified = Avr.VerifyFlash(images.Flash.Data, images.Flash.Size);
+      }
+    } else if (restore && !backups.Flash.empty()) {
+      restoring = true;
+      const int size = static_cast<int>(backups.Flash.size());
+      Host.SetStatusText("Restoring flash...");
+      failed = !Avr.ProgramFlash(backups.Flash.data(), size);
+      if (!failed && verify) {
+        Host.SetStatusText("Verifying flash...");
+        if (verified) verified = Avr.VerifyFlash(backups.Flash.data(), size);
+      }
+    }
+  }
+
+  if (!failed) {
+    if (images.IntEE.HasData()) {
+      Host.SetStatusText("Programming internal eeprom...");
+      failed = !Avr.ProgramInternalEeprom(images.IntEE.Data, images.IntEE.Size);
+      if (!failed && verify) {
+        Host.SetStatusText("Verifying internal eeprom...");
+        if (verified) verified = Avr.VerifyInternalEeprom(images.IntEE.Data, images.IntEE.Size);
+      }
+    } else if (restore && !backups.Eeprom.empty()) {
+      restoring = true;
+      const int size = static_cast<int>(backups.Eeprom.size());
+      Host.SetStatusText("Restoring internal eeprom...");
+      failed = !Avr.ProgramInternalEeprom(backups.Eeprom.data(), size);
+      if (!failed && verify) {
+        Host.SetStatusText("Verifying internal eeprom...");
+        if (verified) verified = Avr.VerifyInternalEeprom(backups.Eeprom.data(), size);
+      }
+    }
+  }
+
+  // A step failed after the chip was erased (every step after the backups
+  // begins with an erase) and before any backup went back: the card's own
+  // flash and internal EEPROM exist only in the backups now. Write them
+  // back once. A write-back that fails by itself has shown its message and
+  // is not tried again.
+  if (failed && backups.Any() && !restoring)
+    WriteBackBackups(Link, Avr, Host, backups, "Restoring flash...",
+                     "Restoring internal eeprom...");
+
+  const bool ok = !failed && verified;
+  Host.SetStatusText(ok ? "Device programmed." : "Programming error.");
+  return ok;
+}

@@ -1,0 +1,163 @@
+#pragma once
+// The main window over the virtual card, through the real port object, for
+// tests of the card commands. The window records every status text and
+// progress position the commands and card routines set; the scripted
+// dialogs record every message and answer every question (Yes unless told
+// otherwise) and the confirm dialog.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDialog>
+#include <QTemporaryDir>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/ExtCmdUnit.h"
+#include "app/MainUnit.h"
+#include "hexedit/widget/HexEditor.h"
+#include "sim/VirtualCardPortSource.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/app/ScriptedDialogs.h"
+
+class TRecordingForm : public TMainForm {
+public:
+  using TMainForm::TMainForm;
+  using TMainForm::SetStatusText;
+
+  void SetStatusText(const std::string& text) override {
+    Statuses.push_back(text);
+    TMainForm::SetStatusText(text);
+    if (OnStatus) OnStatus(text);
+  }
+  void SetProgressPosition(TProgressBarId bar, int position) override {
+    TMainForm::SetProgressPosition(bar, position);
+    Positions[bar].push_back(ProgressPosition(bar));
+  }
+  void Beep() override { ++Beeps; }
+
+  std::vector<std::string> Statuses;
+  std::map<TProgressBarId, std::vector<int>> Positions;
+  int Beeps = 0;
+  // Runs after each status text (to change the card's faults mid-command).
+  std::function<void(const std::string&)> OnStatus;
+};
+
+// What the confirm dialog showed.
+struct TConfirmState {
+  bool RestoreEnabled = false;
+  bool RestoreChecked = false;
+  bool VerifyEnabled = false;
+  bool VerifyChecked = false;
+};
+
+inline std::vector<uint8_t> RandomBytes(size_t n, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::vector<uint8_t> v(n);
+  for (auto& b : v) b = static_cast<uint8_t>(gen());
+  return v;
+}
+
+// `n` bytes of 0xFF with a few data bytes at the front: cheap to write
+// (erased bytes are skipped) but still telling.
+inline std::vector<uint8_t> SparseBytes(size_t n, unsigned seed, size_t data = 8) {
+  std::vector<uint8_t> v(n, 0xFF);
+  const auto r = RandomBytes(data, seed);
+  for (size_t i = 0; i < data && i < n; ++i) v[i] = r[i] == 0xFF ? 0x5A : r[i];
+  return v;
+}
+
+inline std::vector<uint8_t> FlashBytes(TVirtualCard& card) {
+  std::vector<uint8_t> bytes;
+  for (uint16_t w : card.Flash()) {
+    bytes.push_back(static_cast<uint8_t>(w & 0xFF));
+    bytes.push_back(static_cast<uint8_t>(w >> 8));
+  }
+  return bytes;
+}
+
+struct TCardCommandsRig {
+  explicit TCardCommandsRig(const TVirtualCardConfig& config = {}) {
+    TestApp();
+    auto source = std::make_unique<TVirtualCardPortSource>(config);
+    Source = source.get();
+    std::vector<std::unique_ptr<TPortSource>> sources;
+    sources.push_back(std::move(source));
+    TMainFormOptions options;
+    options.Port = std::make_unique<TLptPort>(std::move(sources));
+    options.Dialogs = Dialogs;
+    options.SettingsFile = Dir.filePath(QStringLiteral("settings.ini"));
+    Form = std::make_unique<TRecordingForm>(std::move(options));
+    // A card that stops answering is given up on sooner than on hardware.
+    Form->Loader->HandshakeTickLimit = 20000;
+    Dialogs->OnDialog = [this](QDialog& dialog) {
+      auto* confirm = dynamic_cast<TdlgExtCmd*>(&dialog);
+      if (!confirm) return static_cast<int>(QDialog::Rejected);
+      Confirm = TConfirmState{confirm->cbRestore->isEnabled(), confirm->cbRestore->isChecked(),
+                              confirm->cbVerify->isEnabled(), confirm->cbVerify->isChecked()};
+      if (SetRestore) confirm->cbRestore->setChecked(*SetRestore);
+      if (SetVerify) confirm->cbVerify->setChecked(*SetVerify);
+      return ConfirmAnswer;
+    };
+  }
+
+  TRecordingForm& F() { return *Form; }
+  TVirtualCard& Card() { return *Source->Card(); }
+
+  // Fills an image as a loaded file would.
+  void SetImage(THexEditor* editor, const std::vector<uint8_t>& bytes) {
+    editor->ResetData();
+    editor->SetDataSize(static_cast<int>(bytes.size()));
+    for (size_t i = 0; i < bytes.size(); ++i) editor->PokeByte(static_cast<int>(i), bytes[i]);
+    Form->UpdateActions();
+  }
+
+  // Runs a command as the user would: through its (enabled) action.
+  void Trigger(QAction* action) {
+    Form->UpdateActions();
+    ASSERT_TRUE(action->isEnabled()) << action->objectName().toStdString();
+    action->trigger();
+  }
+  static std::vector<uint8_t> Bytes(const THexEditor* editor) {
+    const uint8_t* p = editor->DataPointer();
+    return p ? std::vector<uint8_t>(p, p + editor->DataSize()) : std::vector<uint8_t>{};
+  }
+
+  // The state every command must leave behind.
+  void ExpectIdle() const {
+    EXPECT_FALSE(Form->UiLocked());
+    EXPECT_FALSE(Source->Card()->Powered());
+    EXPECT_EQ(Form->Link->DataLatch, 0);
+    EXPECT_TRUE(Form->actErase->isEnabled());
+  }
+
+  std::vector<std::string> MessageTexts() const {
+    std::vector<std::string> texts;
+    for (const auto& m : Dialogs->Messages) texts.push_back(m.Text.toStdString());
+    return texts;
+  }
+
+  QTemporaryDir Dir;
+  std::shared_ptr<TScriptedDialogs> Dialogs = std::make_shared<TScriptedDialogs>();
+  TVirtualCardPortSource* Source = nullptr;
+  std::unique_ptr<TRecordingForm> Form;
+
+  // The confirm dialog: what it showed, what the user changes, how it closes.
+  std::optional<TConfirmState> Confirm;
+  std::optional<bool> SetRestore;
+  std::optional<bool> SetVerify;
+  int ConfirmAnswer = QDialog::Accepted;
+};
+
+inline TVirtualCardConfig CardConfig(int processorRow, int eepromRow = 0) {
+  TVirtualCardConfig c;
+  c.ProcessorRow = processorRow;
+  c.EepromRow = eepromRow;
+  return c;
+}
