@@ -42,7 +42,7 @@ namespace {
 
 constexpr const char* PortDriverMessageNT =
     "Cannot initialize Port Driver.\nPlease select System|Install when logged\n"
-    "in as root, then reboot.";
+    "in as Administrator, then reboot.";
 constexpr const char* PortDriverMessage = "Cannot initialize Port-driver";
 
 QLabel* RowLabel(const char* text, QWidget* parent) {

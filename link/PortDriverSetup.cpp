@@ -23,11 +23,11 @@ TPortDriverSetup::TPortDriverSetup(std::string rootPrefix)
       LoadModule([] { return RunModprobe(ModuleName); }) {}
 
 std::string TPortDriverSetup::ModulesLoadFailureText() const {
-  return std::string("Cannot write \"") + ModuleName + "\" into \n" + ModulesLoadFile();
+  return std::string("Cannot copy ") + ModulesLoadName + " into \n" + ModulesLoadFile();
 }
 
 std::string TPortDriverSetup::UdevRuleFailureText() const {
-  return "Cannot write the udev rule\ninto " + UdevRuleFile();
+  return std::string("Cannot copy ") + UdevRuleName + "\ninto " + UdevRuleFile();
 }
 
 bool TPortDriverSetup::WriteTextFile(const std::string& path, const std::string& text) {
@@ -57,19 +57,19 @@ bool TPortDriverSetup::WriteTextFile(const std::string& path, const std::string&
 }
 
 bool TPortDriverSetup::Run(TCardHost& host) {
-  host.SetStatusText("Installing ppdev port driver...");
+  host.SetStatusText(InstallingText);
   host.ProcessPendingEvents();
 
   // Without root nothing is touched.
   if (!IsPrivileged || !IsPrivileged()) {
     host.Beep();
-    host.ShowMessageDialog(NotPrivilegedText, mkError, mbOK);
+    host.ShowMessageDialog(NotInstalledText, mkError, mbOK);
     host.SetStatusText("");
     return false;
   }
 
   std::error_code ec;
-  host.SetStatusText(std::string("Writing \"") + ModulesLoadName + "\" into " +
+  host.SetStatusText(std::string("Copying \"") + ModulesLoadName + "\" into " +
                      ModulesLoadDir() + "...");
   fs::create_directories(ModulesLoadDir(), ec);  // an existing directory is fine
   if (!WriteTextFile(ModulesLoadFile(), std::string(ModuleName) + "\n")) {
@@ -79,7 +79,7 @@ bool TPortDriverSetup::Run(TCardHost& host) {
     return false;
   }
 
-  host.SetStatusText(std::string("Writing \"") + UdevRuleName + "\" into " + UdevRulesDir() +
+  host.SetStatusText(std::string("Copying \"") + UdevRuleName + "\" into " + UdevRulesDir() +
                      "...");
   fs::create_directories(UdevRulesDir(), ec);
   if (!WriteTextFile(UdevRuleFile(), UdevRuleText)) {
@@ -89,12 +89,10 @@ bool TPortDriverSetup::Run(TCardHost& host) {
     return false;
   }
 
-  host.SetStatusText("Installing ppdev port driver...");
+  host.SetStatusText(InstallingText);
   if (!LoadModule || !LoadModule()) {
     host.Beep();
-    host.ShowMessageDialog(
-        "Could not load ppdev port driver\nMake sure the kernel has the ppdev module.", mkError,
-        mbOK);
+    host.ShowMessageDialog(NotInstalledText, mkError, mbOK);
     host.SetStatusText("");
     return false;
   }

@@ -45,8 +45,14 @@ public:
   // The messages, as the command shows them.
   static constexpr const char* CompleteText =
       "Installation complete.\n\nYou need to reboot before using driver.";
-  static constexpr const char* NotPrivilegedText =
-      "Could not install ppdev port driver\nMake sure you are logged in as root.";
+  // The set-up keeps the texts users of the program know from its driver
+  // installation elsewhere: a failed copy names the file and its target,
+  // and anything else (not root, modprobe failing) is the one "could not
+  // install" message.
+  static constexpr const char* InstallingText = "Installing Windows NT driver...";
+  static constexpr const char* NotInstalledText =
+      "Could not install Windows NT driver\nMake sure you are loggend in under an administrator "
+      "account.";
   std::string ModulesLoadFailureText() const;
   std::string UdevRuleFailureText() const;
 

@@ -58,7 +58,7 @@ TEST(MainFormStartUp, WithoutAnyPortTheDriverMessageComesOnceBeforeTheWindow) {
   const auto& m = h.Dialogs->Messages[0];
   EXPECT_EQ(m.Text,
             "Cannot initialize Port Driver.\nPlease select System|Install when logged\n"
-            "in as root, then reboot.");
+            "in as Administrator, then reboot.");
   EXPECT_EQ(m.Kind, mkError);
   EXPECT_EQ(m.Buttons, mbOK);
   EXPECT_FALSE(m.ParentVisible);
