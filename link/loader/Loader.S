@@ -22,8 +22,8 @@
 ;   r22          first data byte of a page, kept here while the page is
 ;                addressed: r21 is reloaded as the counter's high byte
 ;                before that byte goes to the EEPROM
-;   r23          bit counter of the I2C byte write
-;   r26, r27     port B images while a byte goes to the PC
+;   r23          pass counter of the I2C byte write
+;   r26, r27     port B images while a byte goes to the PC or the EEPROM
 ;   r31:r30      jump table address
 ;
 ; Subroutines are never nested: the stack holds one return address.
@@ -308,28 +308,37 @@ I2cNack:
         cbi     PORTB, SCL
         ret
 
-; Writes r16, most significant bit first; carry set on return = the
-; EEPROM did not acknowledge.
+; Writes r16, most significant bit first: 8 times SDA to the bit, SCL
+; high, SCL low; then SDA high, SCL high, sample SDA, SCL low. Carry set
+; on return = the EEPROM did not acknowledge. Every I2C write happens with
+; MISO low and the other port B bits clear, so whole-port writes of
+; SDA | SCL << 1 (OUT, one cycle) stand for the single-bit steps; each
+; step still changes one line. The acknowledge is sampled 8 cycles after
+; the eighth SCL low was written.
 I2cWrite:
-        ldi     r23, 8
-I2cWriteBit:
+        ldi     r23, 4
+I2cWriteBits:                           ; two bits a pass
+        .rept   2
+        clr     r27
         lsl     r16
-        brcs    I2cWriteOne
-        cbi     PORTB, SDA
-        rjmp    I2cWriteClock
-I2cWriteOne:
-        sbi     PORTB, SDA
-I2cWriteClock:
-        sbi     PORTB, SCL
-        cbi     PORTB, SCL
+        rol     r27                     ; the bit on SDA, SCL low
+        out     PORTB, r27
+        ori     r27, 0x02
+        out     PORTB, r27              ; SCL high: the EEPROM takes the bit
+        andi    r27, 0x01
+        out     PORTB, r27              ; SCL low
+        .endr
         dec     r23
-        brne    I2cWriteBit
-        sbi     PORTB, SDA
-        sbi     PORTB, SCL
+        brne    I2cWriteBits
+        ldi     r27, 0x01
+        out     PORTB, r27              ; SDA high (released)
+        ldi     r27, 0x03
+        out     PORTB, r27              ; SCL high
         clc
         sbic    PINB, SDA
         sec
-        cbi     PORTB, SCL
+        ldi     r27, 0x01
+        out     PORTB, r27              ; SCL low
         ret
 
 End:
