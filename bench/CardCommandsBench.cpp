@@ -1,0 +1,148 @@
+// The card commands on the virtual card, through the real port object, bit
+// link, programming commands and loader link, with a quiet host in place
+// of the window (no widgets, no event processing): what is measured is
+// the command flow and the card link, not the toolkit.
+//
+// Counters: wall_s is the wall time of one run, virtual_s the time the
+// same port accesses and waits take on the virtual card's clock (1 us per
+// port access plus every millisecond wait), which is about what a real
+// adapter would take.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <random>
+#include <vector>
+
+#include "app/ProgramAllCommand.h"
+#include "images/DeviceCatalogue.h"
+#include "link/AvrCommands.h"
+#include "link/IspLink.h"
+#include "link/LoaderLink.h"
+#include "link/TLpt.h"
+#include "sim/VirtualCardPortSource.h"
+
+namespace {
+
+// Selects the given chips, answers every question with No (go on), keeps
+// the last status text and counts messages.
+class TQuietHost : public TCardHost {
+public:
+  TQuietHost(int processorRow, int eepromRow) : Processor(processorRow), Eeprom(eepromRow) {}
+  void SetStatusText(const std::string& text) override { Status = text; }
+  void SetProgressMax(TProgressBarId bar, int max) override { Max[bar] = max; }
+  void SetProgressStep(TProgressBarId bar, int step) override { Step[bar] = step; }
+  void SetProgressPosition(TProgressBarId bar, int position) override {
+    Position[bar] = position < 0 ? 0 : (position > Max[bar] ? Max[bar] : position);
+  }
+  int ProgressPosition(TProgressBarId bar) override { return Position[bar]; }
+  void SetProgressVisible(TProgressBarId, bool) override {}
+  void StepProgress(TProgressBarId bar) override {
+    SetProgressPosition(bar, Position[bar] + Step[bar]);
+  }
+  void SetChipIdText(const std::string&) override {}
+  int SelectedProcessorRow() override { return Processor; }
+  void SelectProcessorRow(int row) override { Processor = row; }
+  int SelectedEepromRow() override { return Eeprom; }
+  TMessageResult ShowMessageDialog(const std::string&, TMessageKind, TMessageButtons) override {
+    ++Messages;
+    return mrNo;
+  }
+  void Beep() override {}
+  void ProcessPendingEvents() override {}
+
+  int Processor;
+  int Eeprom;
+  std::string Status;
+  int Messages = 0;
+  int Max[4] = {};
+  int Step[4] = {};
+  int Position[4] = {};
+};
+
+std::vector<uint8_t> RandomBytes(size_t n, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::vector<uint8_t> v(n);
+  for (auto& b : v) b = static_cast<uint8_t>(gen());
+  return v;
+}
+
+// A virtual card behind the port object, with the link over it.
+struct TBenchCard {
+  explicit TBenchCard(int processorRow, int eepromRow) : Host(processorRow, eepromRow) {
+    TVirtualCardConfig config;
+    config.ProcessorRow = processorRow;
+    config.EepromRow = eepromRow;
+    auto source = std::make_unique<TVirtualCardPortSource>(config);
+    Source = source.get();
+    std::vector<std::unique_ptr<TPortSource>> sources;
+    sources.push_back(std::move(source));
+    Port = std::make_unique<TLptPort>(std::move(sources));
+    Port->SetActive(true);
+    Link = std::make_unique<TIspLink>(*Port);
+    Avr = std::make_unique<TAvrCommands>(*Link, Host);
+    Loader = std::make_unique<TLoaderLink>(*Link, *Avr, Host);
+  }
+  TVirtualCard& Card() { return *Source->Card(); }
+
+  TQuietHost Host;
+  TVirtualCardPortSource* Source = nullptr;
+  std::unique_ptr<TLptPort> Port;
+  std::unique_ptr<TIspLink> Link;
+  std::unique_ptr<TAvrCommands> Avr;
+  std::unique_ptr<TLoaderLink> Loader;
+};
+
+template <typename Run>
+void Measure(benchmark::State& state, TBenchCard& card, Run run) {
+  double wall = 0;
+  double virtualTime = 0;
+  for (auto _ : state) {
+    const uint64_t ns = card.Card().VirtualTimeNs();
+    const auto start = std::chrono::steady_clock::now();
+    if (!run()) {
+      state.SkipWithError("the command failed");
+      return;
+    }
+    wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    virtualTime += static_cast<double>(card.Card().VirtualTimeNs() - ns) / 1e9;
+  }
+  const auto n = static_cast<double>(state.iterations());
+  state.counters["wall_s"] = wall / n;
+  state.counters["virtual_s"] = virtualTime / n;
+}
+
+// Program and verify a full 8 KiB flash image of random bytes on an
+// AT90S8515: power on, programming mode, chip erase, ProgramFlash,
+// VerifyFlash, power off.
+void BM_ProgramVerifyFlash8K(benchmark::State& state) {
+  TBenchCard card(0, 0);
+  const auto image = RandomBytes(8192, 1);
+  Measure(state, card, [&] {
+    card.Link->PowerOn();
+    const bool ok = card.Avr->EnterProgrammingMode() && card.Avr->ChipErase() &&
+                    card.Avr->ProgramFlash(image.data(), 8192) &&
+                    card.Avr->VerifyFlash(image.data(), 8192);
+    card.Link->PowerOff();
+    return ok && card.Host.Messages == 0;
+  });
+}
+BENCHMARK(BM_ProgramVerifyFlash8K)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Program All with all three images on an AT90S8515 with a "242048"
+// (256 KiB), verify on: the window's command flow from power-on to
+// power-off.
+void BM_ProgramAll256K(benchmark::State& state) {
+  TBenchCard card(0, 5);
+  std::vector<uint8_t> flash = RandomBytes(8192, 2);
+  std::vector<uint8_t> eeprom = RandomBytes(512, 3);
+  std::vector<uint8_t> ext = RandomBytes(262144, 4);
+  const TCardImages images{{flash.data(), 8192}, {eeprom.data(), 512}, {ext.data(), 262144}};
+  Measure(state, card, [&] {
+    TProgramAllCommand command(*card.Link, *card.Avr, *card.Loader, card.Host);
+    return command.Run(images, false, true) && card.Host.Messages == 0 &&
+           card.Card().ExternalEeprom().Memory == ext;
+  });
+}
+BENCHMARK(BM_ProgramAll256K)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+}  // namespace
