@@ -311,8 +311,8 @@ public:
   int RowCount() const { return FGrid.RowCount(); }
   // The text over the hex field: hex column c shows character c - 2.
   const std::string& RulerText() const { return FRulerText; }
-  THexGrid& Grid() { return FGrid; }
-  const THexGrid& Grid() const { return FGrid; }
+  THexEditorGrid& Grid() { return FGrid; }
+  const THexEditorGrid& Grid() const { return FGrid; }
 
   struct TCellPosition {
     int Position = 0;
@@ -380,8 +380,8 @@ public:
   // Pixel (x, y) of image 0..19; false where it is transparent.
   bool BookmarkImagePixel(int image, int x, int y, TColor& color) const;
 
-  // The host's hook into every cell's text step (see THexDrawCellEvent).
-  THexDrawCellEvent OnDrawCell;
+  // The host's hook into every cell's text step (see THexDrawCellHook).
+  THexDrawCellHook OnDrawCell;
   // Set by the widget: repaint a rectangle of the view (falls back to
   // RequestRepaint when missing).
   std::function<void(const TRect&)> RequestRepaintRect;

@@ -367,7 +367,10 @@ void THexEditorCore::DecideData(THexCellPaint& cell) const {
 void THexEditorCore::TextStep(THexPainter& painter, THexCellPaint& cell) {
   TRect box = cell.Col == 0 ? cell.Rect : cell.TextBox;
   bool defaultDraw = true;
-  if (OnDrawCell) OnDrawCell(cell.Col, cell.Row, cell.Text.Text, box, defaultDraw);
+  if (OnDrawCell) {
+    painter.BeforeCellHook(cell.Text);
+    OnDrawCell(cell.Col, cell.Row, cell.Text.Text, box, defaultDraw);
+  }
   if (defaultDraw) painter.DrawCellText(cell.Rect, box, cell.Text);
 }
 

@@ -115,6 +115,9 @@ public:
   // Called before and after a paint's cells; a painter may batch between.
   virtual void BeginPaint() {}
   virtual void EndPaint() {}
+  // Before the host's cell hook runs: the colours the text step uses (a
+  // painter hands them to the host's canvas).
+  virtual void BeforeCellHook(const THexCellText& /*text*/) {}
 };
 
 // The host's hook into the text step: called for every gutter, ruler and
@@ -122,5 +125,5 @@ public:
 // column 0, else the text box), both of which it may change; clearing
 // defaultDraw leaves the cell to the host (frames and grid lines are
 // still drawn).
-using THexDrawCellEvent =
+using THexDrawCellHook =
     std::function<void(int ACol, int ARow, std::u16string& AWideText, TRect& ARect, bool& ADefaultDraw)>;

@@ -1,10 +1,17 @@
 #include "hexedit/widget/HexEditor.h"
 
+#include <QApplication>
 #include <QEvent>
-#include <QFontDatabase>
+#include <QFocusEvent>
+#include <QFontMetrics>
 #include <QMetaObject>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScrollBar>
+
+namespace {
+TColor FromQColor(const QColor& c) { return RGBColor(unsigned(c.red()), unsigned(c.green()), unsigned(c.blue())); }
+}  // namespace
 
 TCustomHexEditor::TCustomHexEditor(QWidget* parent) : QAbstractScrollArea(parent) {
   // Liberation Mono has the metrics of Courier New.
@@ -13,9 +20,15 @@ TCustomHexEditor::TCustomHexEditor(QWidget* parent) : QAbstractScrollArea(parent
   font.setFixedPitch(true);
   setFont(font);
   setFrameShape(QFrame::StyledPanel);
+  setFocusPolicy(Qt::StrongFocus);
+  // The grid is laid out left to right whatever the application's direction.
+  setLayoutDirection(Qt::LeftToRight);
   viewport()->setCursor(Qt::IBeamCursor);
-  viewport()->setBackgroundRole(QPalette::Base);
-  viewport()->setAutoFillBackground(true);
+  // The paint fills every pixel itself, starting with the control colour.
+  viewport()->setAutoFillBackground(false);
+  viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
   FCore.OnChange = [this] { emit changed(); };
   FCore.OnSelectionChanged = [this] { emit selectionChanged(); };
@@ -26,7 +39,23 @@ TCustomHexEditor::TCustomHexEditor(QWidget* parent) : QAbstractScrollArea(parent
         this, [this] { FCore.DeliverSelectionNotice(); }, Qt::QueuedConnection);
   };
   FCore.RequestRepaint = [this] { viewport()->update(); };
-  FCore.RequestRepaintRange = [this](int, int) { viewport()->update(); };
+  FCore.RequestRepaintRange = [this](int first, int last) { RepaintRect(FCore.RowsRect(first, last)); };
+  FCore.RequestRepaintRect = [this](const TRect& r) { RepaintRect(r); };
+  FCore.Grid().OnSizeChanged = [this] { UpdateScrollBars(); };
+  FCore.Grid().OnTopLeftChanged = [this] {
+    UpdateScrollBars();
+    RefreshCaret();
+    emit topLeftChanged();
+  };
+
+  connect(&FBlink, &QTimer::timeout, this, [this] {
+    FCaretShown = !FCaretShown;
+    viewport()->update(CaretRect());
+  });
+
+  PaletteChanged();
+  FontChanged();
+  UpdateViewSize();
 }
 
 TCustomHexEditor::~TCustomHexEditor() {
@@ -37,24 +66,76 @@ TCustomHexEditor::~TCustomHexEditor() {
   FCore.PostSelectionNotice = nullptr;
   FCore.RequestRepaint = nullptr;
   FCore.RequestRepaintRange = nullptr;
+  FCore.RequestRepaintRect = nullptr;
+  FCore.Grid().OnSizeChanged = nullptr;
+  FCore.Grid().OnTopLeftChanged = nullptr;
 }
 
 void TCustomHexEditor::ResetData(const QString& title) { FCore.ResetData(title.toStdString()); }
-
-void TCustomHexEditor::SetBytesPerColumn(int value) {
-  FCore.SetBytesPerColumn(value);
-  viewport()->update();
-}
-
-void TCustomHexEditor::SetBytesPerUnit(int value) {
-  FCore.SetBytesPerUnit(value);
-  viewport()->update();
-}
 
 void TCustomHexEditor::SetReadOnlyView(bool value) {
   FCore.SetReadOnlyView(value);
   viewport()->update();
 }
+
+void TCustomHexEditor::SetDrawGutter3D(bool value) {
+  if (value == FCore.DrawGutter3D()) return;
+  FCore.SetDrawGutter3D(value);
+  viewport()->repaint();
+}
+
+// ---- What the core is fed -------------------------------------------------
+
+void TCustomHexEditor::FontChanged() {
+  const QFontMetrics fm(font());
+  FCore.SetFontMetrics(fm.horizontalAdvance(QLatin1Char('w')), fm.height());
+  FGlyphs.Reset(font(), FCore.CharWidth(), FCore.RowHeight());
+  RefreshCaret();
+  viewport()->update();
+}
+
+void TCustomHexEditor::PaletteChanged() {
+  const QPalette& pal = palette();
+  THexSystemColors colors;
+  colors.Window = FromQColor(pal.color(QPalette::Base));
+  colors.WindowText = FromQColor(pal.color(QPalette::Text));
+  colors.BtnFace = FromQColor(pal.color(QPalette::Button));
+  colors.BtnShadow = FromQColor(pal.color(QPalette::Dark));
+  colors.BtnHighlight = FromQColor(pal.color(QPalette::Light));
+  FCore.SetSystemColors(colors);
+}
+
+void TCustomHexEditor::UpdateViewSize() {
+  FCore.Grid().SetClientSize(viewport()->width(), viewport()->height());
+  UpdateScrollBars();
+}
+
+void TCustomHexEditor::UpdateScrollBars() {
+  // Showing or hiding a scroll bar resizes the view, which comes back here.
+  if (FSyncingScrollBars) return;
+  FSyncingScrollBars = true;
+  const THexGrid& g = FCore.Grid();
+  QScrollBar* v = verticalScrollBar();
+  v->setRange(0, std::max(0, g.MaxTopRow() - g.FixedRows()));
+  v->setPageStep(std::max(1, g.VisibleRowCount()));
+  v->setSingleStep(1);
+  v->setValue(g.TopRow() - g.FixedRows());
+  QScrollBar* h = horizontalScrollBar();
+  h->setRange(0, std::max(0, g.MaxLeftCol() - g.FixedCols()));
+  h->setPageStep(std::max(1, g.VisibleColCount()));
+  h->setSingleStep(1);
+  h->setValue(g.LeftCol() - g.FixedCols());
+  FSyncingScrollBars = false;
+  // The view may have changed size meanwhile.
+  if (viewport()->width() != g.ClientWidth() || viewport()->height() != g.ClientHeight())
+    FCore.Grid().SetClientSize(viewport()->width(), viewport()->height());
+}
+
+void TCustomHexEditor::RepaintRect(const TRect& rect) {
+  if (!rect.IsEmpty()) viewport()->update(ToQRect(rect));
+}
+
+// ---- Qt events ------------------------------------------------------------
 
 void TCustomHexEditor::showEvent(QShowEvent* event) {
   if (!FWindowCreated) {
@@ -65,40 +146,113 @@ void TCustomHexEditor::showEvent(QShowEvent* event) {
 }
 
 void TCustomHexEditor::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::EnabledChange) FCore.ControlEnabled = isEnabled();
+  switch (event->type()) {
+    case QEvent::EnabledChange: FCore.ControlEnabled = isEnabled(); break;
+    case QEvent::FontChange: FontChanged(); break;
+    case QEvent::PaletteChange: PaletteChanged(); break;
+    default: break;
+  }
   QAbstractScrollArea::changeEvent(event);
 }
 
-// A plain view until the grid painter arrives: the size, then the first
-// rows as offset, hex digits and characters.
-void TCustomHexEditor::paintEvent(QPaintEvent*) {
+void TCustomHexEditor::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  UpdateViewSize();
+  // The caret follows once the resize has settled.
+  QMetaObject::invokeMethod(
+      this, [this] { RefreshCaret(); }, Qt::QueuedConnection);
+}
+
+void TCustomHexEditor::scrollContentsBy(int, int) {
+  if (FSyncingScrollBars) return;
+  THexGrid& g = FCore.Grid();
+  g.SetTopRow(g.FixedRows() + verticalScrollBar()->value());
+  g.SetLeftCol(g.FixedCols() + horizontalScrollBar()->value());
+}
+
+void TCustomHexEditor::focusInEvent(QFocusEvent* event) {
+  FCore.SetFocused(true);
+  RestartBlink();
+  RefreshCaret();
+  QAbstractScrollArea::focusInEvent(event);
+}
+
+void TCustomHexEditor::focusOutEvent(QFocusEvent* event) {
+  FBlink.stop();
+  FCore.SetFocused(false);
+  RefreshCaret();
+  QAbstractScrollArea::focusOutEvent(event);
+}
+
+// ---- The caret ------------------------------------------------------------
+
+QRect TCustomHexEditor::CaretRect() const {
+  if (!FCore.Focused() || FCore.CaretX() == -50) return QRect();
+  const TRect white = FCore.CaretShapeWhite();
+  return QRect(FCore.CaretX() + white.Left, FCore.CaretY() + white.Top, white.Width(), white.Height());
+}
+
+void TCustomHexEditor::RefreshCaret() {
+  FCore.UpdateCaretPosition();
+  const QRect now = CaretRect();
+  if (now == FDrawnCaret) return;
+  viewport()->update(FDrawnCaret);
+  viewport()->update(now);
+}
+
+void TCustomHexEditor::RestartBlink() {
+  FCaretShown = true;
+  const int period = QApplication::cursorFlashTime() / 2;
+  if (period > 0)
+    FBlink.start(period);
+  else
+    FBlink.stop();
+}
+
+// ---- Painting -------------------------------------------------------------
+
+void TCustomHexEditor::paintEvent(QPaintEvent* event) {
   QPainter p(viewport());
-  p.setFont(font());
-  p.setPen(palette().color(QPalette::Text));
-  const QFontMetrics fm(font());
-  const int lineHeight = fm.height() + 2;
-  int y = fm.ascent() + 4;
-  const int x = 6;
-  p.drawText(x, y, tr("%1 bytes").arg(FCore.DataSize()));
-  y += lineHeight;
-  const int bytesPerRow = 16;
-  const int visibleRows = viewport()->height() / lineHeight;
-  for (int row = 0; row < visibleRows; ++row) {
-    const int start = row * bytesPerRow;
-    if (start >= FCore.DataSize()) break;
-    QString line = QStringLiteral("%1  ").arg(start, 6, 16, QLatin1Char('0')).toUpper();
-    QString chars;
-    for (int i = 0; i < bytesPerRow; ++i) {
-      const int pos = start + i;
-      if (pos < FCore.DataSize()) {
-        const uint8_t b = FCore.PeekByte(pos);
-        line += QStringLiteral("%1 ").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-        chars += (b >= 0x20 && b < 0x7F) ? QChar(b) : QChar('.');
-      } else {
-        line += QStringLiteral("   ");
-      }
+  const QRect clip = event->rect();
+  const QColor surface = ToQColor(FCore.ToRGB(FCore.Colors().Background()));
+  p.fillRect(clip, surface);
+  // Scrolling or a move may have taken the caret elsewhere.
+  FCore.UpdateCaretPosition();
+
+  // The host's hook sees this paint's canvas.
+  THexDrawCellHook coreHook;
+  const bool hostHook = static_cast<bool>(OnDrawCell);
+  if (hostHook) {
+    coreHook = std::move(FCore.OnDrawCell);
+    FCore.OnDrawCell = [this](int col, int row, std::u16string& text, TRect& rect, bool& defaultDraw) {
+      QString t = QString::fromStdU16String(text);
+      QRect r = ToQRect(rect);
+      OnDrawCell(this, FPaintPainter, col, row, t, r, defaultDraw);
+      text = t.toStdU16String();
+      rect = ToTRect(r);
+    };
+  }
+  struct TRestore {
+    TCustomHexEditor& Ed;
+    THexDrawCellHook& Saved;
+    bool Active;
+    ~TRestore() {
+      Ed.FPaintPainter = nullptr;
+      if (Active) Ed.FCore.OnDrawCell = std::move(Saved);
     }
-    p.drawText(x, y, line + QStringLiteral(" ") + chars);
-    y += lineHeight;
+  } restore{*this, coreHook, hostHook};
+
+  FPaintPainter = &p;
+  THexQtPainter painter(p, font(), FGlyphs, FIcons, FCore, surface, static_cast<bool>(FCore.OnDrawCell));
+  FCore.Paint(painter, ToTRect(clip));
+
+  const QRect caret = CaretRect();
+  if (FCaretShown && !caret.isEmpty()) {
+    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    p.fillRect(caret, Qt::white);
+  }
+  if (caret != FDrawnCaret) {
+    if (!FDrawnCaret.isEmpty() && !clip.contains(FDrawnCaret)) viewport()->update(FDrawnCaret);
+    FDrawnCaret = caret;
   }
 }

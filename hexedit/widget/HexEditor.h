@@ -1,14 +1,30 @@
 #pragma once
 // The hex editor widget: a thin Qt layer over THexEditorCore.
 //
-// TCustomHexEditor owns the core, turns the core's requests (repaint, a
-// queued selection notice) into Qt calls and forwards the operations a
-// host uses. THexEditor is the class hosts create.
+// TCustomHexEditor owns the core, feeds it the font's metrics, the
+// palette's system colours, the view's size, scroll position and focus,
+// turns the core's requests (repaint a rectangle, a queued selection
+// notice) into Qt calls, paints what the core decides, and draws the caret
+// as an inverting block or bar that blinks. THexEditor is the class hosts
+// create.
 
 #include <QAbstractScrollArea>
 #include <QString>
+#include <QTimer>
+#include <functional>
 
 #include "hexedit/core/HexEditorCore.h"
+#include "hexedit/widget/HexQtPainter.h"
+
+class TCustomHexEditor;
+
+// The host's cell hook: called before the editor draws a gutter, ruler or
+// data cell's text, with the canvas set to the cell's colours (brush: cell
+// background, pen: text colour, background: text background). The text
+// and the rectangle (the whole cell for column 0, else the text box) may
+// be changed; clearing ADefaultDraw leaves the cell to the host.
+using THexDrawCellEvent = std::function<void(TCustomHexEditor* Sender, QPainter* ACanvas, int ACol,
+                                             int ARow, QString& AWideText, QRect& ARect, bool& ADefaultDraw)>;
 
 class TCustomHexEditor : public QAbstractScrollArea {
   Q_OBJECT
@@ -36,14 +52,37 @@ public:
   QString FileTitle() const { return QString::fromStdString(FCore.FileTitle()); }
 
   // Settings.
+  int BytesPerRow() const { return FCore.BytesPerRow(); }
+  void SetBytesPerRow(int value) { FCore.SetBytesPerRow(value); }
   int BytesPerColumn() const { return FCore.BytesPerColumn(); }
-  void SetBytesPerColumn(int value);
+  void SetBytesPerColumn(int value) { FCore.SetBytesPerColumn(value); }
   int BytesPerUnit() const { return FCore.BytesPerUnit(); }
-  void SetBytesPerUnit(int value);
+  void SetBytesPerUnit(int value) { FCore.SetBytesPerUnit(value); }
+  int BytesPerBlock() const { return FCore.BytesPerBlock(); }
+  void SetBytesPerBlock(int value) { FCore.SetBytesPerBlock(value); }
   bool ReadOnlyView() const { return FCore.ReadOnlyView(); }
   void SetReadOnlyView(bool value);
   bool InsertMode() const { return FCore.InsertMode(); }
   void SetInsertMode(bool value) { FCore.SetInsertMode(value); }
+  bool ShowRuler() const { return FCore.ShowRuler(); }
+  void SetShowRuler(bool value) { FCore.SetShowRuler(value); }
+  int GutterWidth() const { return FCore.GutterWidth(); }
+  void SetGutterWidth(int value) { FCore.SetGutterWidth(value); }
+  bool DrawGridLines() const { return FCore.DrawGridLines(); }
+  void SetDrawGridLines(bool value) { FCore.SetDrawGridLines(value); }
+  bool DrawGutter3D() const { return FCore.DrawGutter3D(); }
+  void SetDrawGutter3D(bool value);
+  bool FocusFrame() const { return FCore.FocusFrame(); }
+  void SetFocusFrame(bool value) { FCore.SetFocusFrame(value); }
+  THexCaretKind CaretKind() const { return FCore.CaretKind(); }
+  void SetCaretKind(THexCaretKind value) { FCore.SetCaretKind(value); }
+  THexColors& Colors() { return FCore.Colors(); }
+  void SetColors(const THexColors& value) { FCore.SetColors(value); }
+
+  THexDrawCellEvent OnDrawCell;
+
+  // Where the caret is drawn now (empty while it is hidden or out of sight).
+  QRect CaretRect() const;
 
 signals:
   // After every recorded edit and after ResetData.
@@ -51,15 +90,38 @@ signals:
   // Once per event-loop turn after caret and selection changes.
   void selectionChanged();
   void bookmarkChanged();
+  // The view scrolled.
+  void topLeftChanged();
 
 protected:
   void paintEvent(QPaintEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void scrollContentsBy(int dx, int dy) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
 private:
   THexEditorCore FCore;
   bool FWindowCreated = false;
+  THexGlyphCache FGlyphs;
+  THexBookmarkImages FIcons;
+  QTimer FBlink;
+  bool FCaretShown = true;
+  QRect FDrawnCaret;
+  bool FSyncingScrollBars = false;
+  QPainter* FPaintPainter = nullptr;
+
+  // The font's metrics and the palette's colours into the core.
+  void FontChanged();
+  void PaletteChanged();
+  void UpdateScrollBars();
+  void UpdateViewSize();
+  void RepaintRect(const TRect& rect);
+  // The caret moved or blinked: repaint where it was and where it is.
+  void RefreshCaret();
+  void RestartBlink();
 };
 
 class THexEditor : public TCustomHexEditor {
