@@ -93,6 +93,21 @@ TEST(ReadExtEeprom, ACardThatStopsAnsweringLeavesTheImage) {
   rig.ExpectIdle();
 }
 
+// The loader's first word never programs: the status shows the loader's
+// failure, the image and its file name are not touched.
+TEST(ReadExtEeprom, ALoaderThatCannotBeWrittenLeavesTheImage) {
+  TReadExtRig rig;
+  TRecordingForm& f = rig.F();
+  rig.Card().Faults().StuckFlashByte = 0;
+  rig.SetRestore = false;
+  rig.Trigger(f.actReadExtEE);
+  EXPECT_EQ(rig.MessageTexts(), Texts({"Error programming Flash."}));
+  EXPECT_EQ(f.Statuses, Texts({"writing loader...", "Error writing loader!", ""}));
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexExtEE), rig.OldImage);
+  EXPECT_EQ(f.ebExtEE->text(), "/cards/old-ext.hex");
+  rig.ExpectIdle();
+}
+
 // An external EEPROM that never acknowledges reads as erased memory (its
 // data line stays pulled up); the command ends normally.
 TEST(ReadExtEeprom, AnEepromThatNeverAnswersReadsErased) {
