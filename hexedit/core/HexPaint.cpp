@@ -247,7 +247,7 @@ void THexEditorCore::DecideRuler(THexCellPaint& cell) const {
   t.TextBackground = ToRGB(caretColumn ? FColors.CurrentOffsetBackground() : FColors.OffsetBackGround());
   t.TextColor = ToRGB(caretColumn ? FColors.CurrentOffset() : FColors.Offset());
   if (c == SeparatorColumn()) {
-    t.Text = u"  ";
+    t.Text.assign(2, u' ');
   } else if (c < SeparatorColumn()) {
     const size_t i = static_cast<size_t>(c - 2);
     if (i < FRulerText.size()) t.Text = char16_t(static_cast<unsigned char>(FRulerText[i]));
@@ -260,7 +260,7 @@ void THexEditorCore::DecideRuler(THexCellPaint& cell) const {
     } else if (k % unit == unit - 1) {
       t.Text = char16_t(FHexDigits[static_cast<size_t>((k / unit) % 16)]);
     } else {
-      t.Text = u" ";
+      t.Text.assign(1, u' ');
     }
   }
 }
