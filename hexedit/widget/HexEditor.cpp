@@ -84,6 +84,19 @@ void TCustomHexEditor::SetDrawGutter3D(bool value) {
   viewport()->repaint();
 }
 
+void TCustomHexEditor::SetBookmarkBitmap(const QImage* image) {
+  if (image == nullptr) return FCore.SetBookmarkBitmap(nullptr);
+  THexBitmap bmp;
+  bmp.Width = image->width();
+  bmp.Height = image->height();
+  if (bmp.Width == BookmarkBitmapWidth && bmp.Height == BookmarkBitmapHeight) {
+    bmp.Pixels.reserve(size_t(bmp.Width * bmp.Height));
+    for (int y = 0; y < bmp.Height; ++y)
+      for (int x = 0; x < bmp.Width; ++x) bmp.Pixels.push_back(FromQColor(image->pixelColor(x, y)));
+  }
+  FCore.SetBookmarkBitmap(&bmp);
+}
+
 // ---- What the core is fed -------------------------------------------------
 
 void TCustomHexEditor::FontChanged() {

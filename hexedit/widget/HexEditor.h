@@ -76,8 +76,18 @@ public:
   void SetFocusFrame(bool value) { FCore.SetFocusFrame(value); }
   THexCaretKind CaretKind() const { return FCore.CaretKind(); }
   void SetCaretKind(THexCaretKind value) { FCore.SetCaretKind(value); }
+  bool ShowPositionIfNotFocused() const { return FCore.ShowPositionIfNotFocused(); }
+  void SetShowPositionIfNotFocused(bool value) { FCore.SetShowPositionIfNotFocused(value); }
+  bool HideSelection() const { return FCore.HideSelection(); }
+  void SetHideSelection(bool value) { FCore.SetHideSelection(value); }
+  bool GraySelectionIfNotFocused() const { return FCore.GraySelectionIfNotFocused(); }
+  void SetGraySelectionIfNotFocused(bool value) { FCore.SetGraySelectionIfNotFocused(value); }
   THexColors& Colors() { return FCore.Colors(); }
   void SetColors(const THexColors& value) { FCore.SetColors(value); }
+  // A 200 x 10 picture of the twenty bookmark icons (its top-left pixel's
+  // colour is transparent); null restores the built-in icons. Another
+  // size raises EHexEditor and keeps the icons in use.
+  void SetBookmarkBitmap(const QImage* image);
 
   THexDrawCellEvent OnDrawCell;
 

@@ -205,3 +205,28 @@ TEST(HexEditorPaint, AnySizeAndFontDrawsSafely) {
   }
   EXPECT_GE(ed.Core().CharWidth(), 0);
 }
+
+TEST(HexEditorPaint, OwnBookmarkIcons) {
+  TShownEditor s;
+  THexEditor& ed = s.Ed;
+  ed.ResetData();
+  ed.SetDataSize(64);
+  ed.Core().ToggleBookmark(2, 20, false);
+  QImage icons(200, 10, QImage::Format_RGB32);
+  icons.fill(Qt::green);  // the top-left colour: transparent
+  QPainter(&icons).fillRect(QRect(21, 1, 8, 8), Qt::red);  // icon 2's middle
+  ed.SetBookmarkBitmap(&icons);
+  EXPECT_TRUE(ed.Core().OwnBookmarkBitmap());
+  const TRect gutter = s.Cell(0, 3);
+  const int top = gutter.Top + (gutter.Height() - 10) / 2;
+  QImage img = s.Render();
+  EXPECT_EQ(At(img, gutter.Left + 3 + 4, top + 4), QColor(Qt::red));
+  EXPECT_EQ(At(img, gutter.Left + 3, top), Button);  // transparent corner
+
+  QImage wrong(10, 200, QImage::Format_RGB32);
+  EXPECT_THROW(ed.SetBookmarkBitmap(&wrong), EHexEditor);
+  EXPECT_TRUE(ed.Core().OwnBookmarkBitmap());
+  ed.SetBookmarkBitmap(nullptr);
+  img = s.Render();
+  EXPECT_EQ(At(img, gutter.Left + 3 + 1, top + 1), QColor(Qt::yellow));  // built-in, hex field
+}
