@@ -572,10 +572,10 @@ private:
   int FCaretY = -50;
   void BookmarkBitmapChanged();
   void SetPaintFlag(bool& flag, bool value);
-  // The cell walk of a paint: cells of one kind from (col, x) and (row, y)
-  // up to (stopX, stopY).
-  void PaintCells(THexPainter& painter, const TRect& clip, THexCellKind kind, int col, int row,
-                  int x, int y, int stopX, int stopY);
+  // The cell walk of a paint: the cells from (col, x) and (row, y) up to
+  // (stopX, stopY) that meet clip.
+  void PaintCells(THexPainter& painter, const TRect& clip, int col, int row, int x, int y, int stopX,
+                  int stopY);
   void TextStep(THexPainter& painter, THexCellPaint& cell);
   void DecideData(THexCellPaint& cell) const;
   void DecideGutter(THexCellPaint& cell) const;

@@ -374,9 +374,8 @@ void THexEditorCore::TextStep(THexPainter& painter, THexCellPaint& cell) {
   if (defaultDraw) painter.DrawCellText(cell.Rect, box, cell.Text);
 }
 
-void THexEditorCore::PaintCells(THexPainter& painter, const TRect& clip, THexCellKind kind, int col,
-                                int row, int x, int y, int stopX, int stopY) {
-  (void)kind;  // the kind follows from the cell's place; the walk names it for the reader
+void THexEditorCore::PaintCells(THexPainter& painter, const TRect& clip, int col, int row, int x, int y,
+                                int stopX, int stopY) {
   const int rows = RowCount(), cols = ColCount();
   for (int r = row; y < stopY && r < rows; ++r) {
     const int h = FGrid.RowHeight(r);
@@ -410,14 +409,14 @@ void THexEditorCore::Paint(THexPainter& painter, const TRect& clip) {
   painter.BeginPaint();
   const TGridAxisInfo h = FGrid.HorzInfo();
   const TGridAxisInfo v = FGrid.VertInfo();
+  // Each cell's kind follows from its place: corner and ruler cells in
+  // rows 0-1, gutter cells in columns 0-1, data cells elsewhere.
   if (FShowRuler) {
-    PaintCells(painter, clip, hckCorner, 0, 0, 0, 0, h.FixedBoundary, v.FixedBoundary);
-    PaintCells(painter, clip, hckRuler, FGrid.LeftCol(), 0, h.FixedBoundary, 0, h.GridBoundary,
-               v.FixedBoundary);
+    PaintCells(painter, clip, 0, 0, 0, 0, h.FixedBoundary, v.FixedBoundary);
+    PaintCells(painter, clip, FGrid.LeftCol(), 0, h.FixedBoundary, 0, h.GridBoundary, v.FixedBoundary);
   }
-  PaintCells(painter, clip, hckGutter, 0, FGrid.TopRow(), 0, v.FixedBoundary, h.FixedBoundary,
-             v.GridBoundary);
-  PaintCells(painter, clip, hckData, FGrid.LeftCol(), FGrid.TopRow(), h.FixedBoundary, v.FixedBoundary,
+  PaintCells(painter, clip, 0, FGrid.TopRow(), 0, v.FixedBoundary, h.FixedBoundary, v.GridBoundary);
+  PaintCells(painter, clip, FGrid.LeftCol(), FGrid.TopRow(), h.FixedBoundary, v.FixedBoundary,
              h.GridBoundary, v.GridBoundary);
 
   const TColor control = ToRGB(FColors.Background());
