@@ -82,10 +82,14 @@ void THexEditorCore::DeleteUnit(bool backwards, std::string_view description) {
     RecordChange(ukRemoveData, c - n, n, 0, description);
     CutChangeMarks(c - n);
     DeleteRaw(c - n, c, FCaret);
-    if (c == a)
+    if (c == a) {
       Seek(c - n, 0);
-    else
-      MoveCaretOneColumnRight();
+    } else {
+      // From the append position: one grid column on, which the
+      // acceptance hook pulls back to the new append position.
+      const TGridCoord cell = CaretCell();
+      if (cell.Col + 1 < ColCount()) MoveToCell(cell.Col + 1, cell.Row);
+    }
     NotifyChange();
   } else {
     if (a >= size) return;

@@ -13,6 +13,9 @@
 //   HexSelection.cpp   caret and selection
 //   HexBookmarks.cpp   bookmarks
 //   HexEditing.cpp     buffer editing operations
+//   HexKeyboard.cpp    key-down handling (the key table)
+//   HexTyping.cpp      character entry
+//   HexMouse.cpp       mouse press, drag, release, auto-scroll, wheel
 //
 // Positions are 0-based byte offsets (32-bit, as the journal stores them).
 // Direct-access operations do not check their ranges: that is the caller's
@@ -30,6 +33,7 @@
 #include "hexedit/core/EHexEditor.h"
 #include "hexedit/core/HexColors.h"
 #include "hexedit/core/HexGrid.h"
+#include "hexedit/core/HexInput.h"
 #include "hexedit/core/HexMemoryStream.h"
 #include "hexedit/core/HexOffsetFormat.h"
 #include "hexedit/core/HexPaint.h"
@@ -81,6 +85,16 @@ public:
   std::function<void()> OnChange;
   std::function<void()> OnSelectionChanged;
   std::function<void()> OnBookmarkChanged;
+  // A typed character means nothing where the caret is.
+  std::function<void()> OnInvalidKey;
+  // The view scrolled.
+  std::function<void()> OnTopLeftChanged;
+  // Called first for every key-down / typed character; may change it.
+  THexKeyDownEvent OnKeyDown;
+  THexKeyPressEvent OnKeyPress;
+  // Stored only: no operation of this editor reports progress.
+  THexProgressEvent OnProgress;
+  bool FindProgress = false;
 
   // Set by the widget: queue one later call of DeliverSelectionNotice on
   // the UI thread (a queued invocation). Tests call it by hand.
@@ -168,7 +182,11 @@ public:
   bool AllowInsertMode() const { return FAllowInsertMode; }
   void SetAllowInsertMode(bool value);
   bool ReadOnlyView() const { return FReadOnlyView; }
-  void SetReadOnlyView(bool value) { FReadOnlyView = value; }
+  // While on, typing, Backspace and Delete change nothing and insert mode
+  // reads as off; the user's insert flag applies again afterwards. The
+  // row of the append position follows the effective mode, and a caret
+  // standing there goes back to the last byte.
+  void SetReadOnlyView(bool value);
   // The effective mode: the user's flag while CanInsert holds.
   bool InsertMode() const { return FInsertFlag && CanInsert(); }
   bool InsertFlag() const { return FInsertFlag; }
@@ -200,12 +218,21 @@ public:
   int CaretPosition() const;
   // False while no data is held, else the caret's field.
   bool CaretInCharField() const { return DataSize() > 0 && FCaret.InCharField; }
-  // Moves the caret to target when that is a valid caret place: with no
-  // data only position 0 (first digit) is; a place past the data is valid
-  // only as the append position in insert mode, anything further lands on
-  // the data end instead. A negative position means the first hex cell.
-  // Clears the selection unless one is being extended, repaints and posts
-  // a selection notice. False when the move was refused.
+  // The cell-acceptance hook, asked before the caret moves to a cell
+  // (every caret move goes through it): with no data only the first cell
+  // of either field is accepted; a cell past the data only as the append
+  // position in insert mode (otherwise the caret goes to the data end and
+  // the cell is refused); the separator never (a mouse-held move goes to
+  // the row's last digit instead). An accepted move clears the selection
+  // unless Shift or the left button is down, extends it from ExtendOrigin
+  // while Selecting, repaints the caret's cells, places the caret and
+  // posts a selection notice.
+  bool SelectCell(int col, int row);
+  // Makes a cell the caret through the grid (and so through SelectCell);
+  // a cell below the last row counts as a place past the data.
+  bool MoveToCell(int col, int row);
+  bool MoveToCell(TGridCoord cell) { return MoveToCell(cell.Col, cell.Row); }
+  // MoveToCell of a caret place (a negative position: the first hex cell).
   bool MoveCaret(THexCaret target);
   // Caret to DataSize (insert mode) or DataSize - 1, in the caret's field.
   void MoveCaretToEnd();
@@ -221,6 +248,15 @@ public:
   bool Selecting() const { return FSelecting; }
   void SetSelecting(bool value) { FSelecting = value; }
   int ExtendOrigin() const { return FExtendOrigin; }
+
+  // Whether Shift and the left mouse button are down, as the latest input
+  // event told (SelectCell keeps a selection only while one of them is).
+  bool ShiftDown() const { return FShiftDown; }
+  bool LeftButtonDown() const { return FLeftButtonDown; }
+  void SetInputState(bool shiftDown, bool leftButtonDown) {
+    FShiftDown = shiftDown;
+    FLeftButtonDown = leftButtonDown;
+  }
 
   int SelCount() const { return HasSelection() ? FSelHigh - FSelLow + 1 : 0; }
   int SelStart() const;
@@ -249,6 +285,55 @@ public:
   // the data (past the append position) are cleared.
   void AdjustBookmarks(int from, int delta);
   virtual void BookmarkChanged();
+
+  // ==== Keyboard (HexKeyboard.cpp, HexTyping.cpp) ==========================
+  // A key went down with the modifiers of shift (buttons are ignored).
+  // OnKeyDown sees it first; then, in overwrite mode, a key without
+  // modifiers (Shift itself aside) drops the selection; then the key
+  // table: navigation, field switch, insert mode, Backspace and Delete,
+  // bookmarks, and Shift starting a selection. Edits may raise the data
+  // side's errors; the key is then lost and the data stays as it was.
+  void KeyDown(int key, THexShiftState shift);
+  // A key went up: only the Shift state is kept.
+  void KeyUp(int key, THexShiftState shift);
+  // A typed character: OnKeyPress sees it first. A hex digit in the hex
+  // field or a character the translation takes in the character field
+  // overwrites (or in insert mode inserts a unit) and the caret advances
+  // as with Right; anything else calls OnInvalidKey. Characters below
+  // 0x20 and anything while ReadOnlyView is on are ignored.
+  void KeyPress(char32_t ch);
+  // The keyboard contract: the widget lets Tab reach the editor only
+  // while this is on.
+  bool WantTabs() const { return FWantTabs; }
+  void SetWantTabs(bool value) { FWantTabs = value; }
+
+  // ==== Mouse (HexMouse.cpp) ===============================================
+  // Client points; shift holds the modifiers and the buttons down (during
+  // a press or release: before it), plus hsDouble for a double-click.
+  void MouseDown(THexMouseButton button, THexShiftState shift, int x, int y);
+  void MouseMove(THexShiftState shift, int x, int y);
+  void MouseUp(THexMouseButton button, THexShiftState shift, int x, int y);
+  // One tick of the auto-scroll timer, with the mouse's client point; the
+  // widget runs the timer while Dragging().
+  void AutoScrollTick(int x, int y);
+  bool Dragging() const { return FGrid.Dragging(); }
+  // The caret one row down (negative notches) or up per notch.
+  void MouseWheel(int notches);
+  // The cursor over a point: the arrow over a selected byte or the fixed
+  // cells while no button or modifier is held, else the I-beam.
+  THexCursorKind CursorAt(THexShiftState shift, int x, int y) const;
+  // A left press inside the selection waits for its release: without a
+  // move it clears the selection and puts the caret there.
+  bool PendingClick() const { return FPendingClick; }
+  // A selection exists, data is held and the point's scrolled cell shows
+  // a selected byte.
+  bool OverSelectedByte(int x, int y) const;
+  // With the insert flag set, a point in the gap after a row's last digit
+  // or last character is taken as the next row's first cell of that field
+  // (so a click can put the caret after a row's last byte).
+  void AdjustHit(int& x, int& y) const;
+  // Moves farther than this (pixels, either axis) cancel a pending click.
+  static constexpr int ClickSlop = 2;
 
   // ==== Buffer editing operations ==========================================
   // Each records itself through RecordChange before the data changes and
@@ -516,8 +601,26 @@ private:
   int FSelHigh = -1;
   int FExtendOrigin = -1;
   bool FSelecting = false;
+  bool FInCellCheck = false;
+  bool FShiftDown = false;
+  bool FLeftButtonDown = false;
   void SetSelectionDirect(int anchor, int low, int high);
-  void MoveCaretOneColumnRight();
+  // The selection part of an accepted move to position n.
+  void ExtendSelectionTo(int n);
+  // The effective insert mode may have changed: rows and caret follow.
+  void EffectiveInsertModeChanged(bool was);
+
+  // Keyboard.
+  bool FWantTabs = true;
+  void KeyLeft(bool ctrl);
+  void KeyRight(bool ctrl);
+  void TypeHexDigit(int digit, int pos);
+  bool TypeCharacter(char32_t ch, int pos);
+
+  // Mouse.
+  bool FPendingClick = false;
+  int FPressX = 0;
+  int FPressY = 0;
 
   // Bookmarks.
   std::array<THexBookmark, HexBookmarkCount> FBookmarks;
@@ -551,6 +654,7 @@ private:
   std::string FRulerText = RulerTextFor(16, 1, 1, false);
   THexEditorGrid FGrid{*this};
   friend class THexEditorGrid;
+  void TopLeftChanged();
   int ExpectedColCount() const;
 
   // Painting.

@@ -26,11 +26,10 @@ THexEditorGrid::THexEditorGrid(THexEditorCore& owner) : FOwner(owner) {
 
 TGridCoord THexEditorGrid::CurrentCell() const { return FOwner.CaretCell(); }
 
-bool THexEditorGrid::SelectCell(int col, int row) {
-  // The separator is no caret place; the rest is the caret's own rule.
-  if (col == FOwner.SeparatorColumn()) return false;
-  return FOwner.MoveCaret(FOwner.CellToCaret(col, row));
-}
+bool THexEditorGrid::SelectCell(int col, int row) { return FOwner.SelectCell(col, row); }
+
+// The caret is the current cell: an accepted cell becomes the caret.
+void THexEditorGrid::SetCurrentCell(TGridCoord cell) { FOwner.FCaret = FOwner.CellToCaret(cell.Col, cell.Row); }
 
 void THexEditorGrid::InvalidateRect(const TRect& rect) {
   if (!FReady) return;
@@ -46,7 +45,7 @@ void THexEditorGrid::InvalidateGrid() {
 
 void THexEditorGrid::TopLeftChanged() {
   if (!FReady) return;
-  FOwner.UpdateCaretPosition();
+  FOwner.TopLeftChanged();
   if (OnTopLeftChanged) OnTopLeftChanged();
 }
 
@@ -200,6 +199,7 @@ void THexEditorCore::SetBytesPerRow(int value) {
   // The caret keeps its byte, field and digit, the selection its ends.
   const int anchor = FSelAnchor, low = FSelLow, high = FSelHigh;
   const bool selecting = FSelecting;
+  const int origin = FExtendOrigin;
   THexCaret caret = CellToCaret(CaretCell().Col, CaretCell().Row);
   caret.SecondDigit = FCaret.SecondDigit && !FCaret.InCharField;
 
@@ -211,10 +211,10 @@ void THexEditorCore::SetBytesPerRow(int value) {
     caret.Position = DataSize() - 1;
     caret.SecondDigit = caret.SecondDigit && caret.Position >= 0;
   }
-  // Moving the caret would drop the selection: it is put back as it was.
-  FSelecting = true;
+  // Moving the caret drops the selection: it is put back as it was.
   MoveCaret(caret);
   FSelecting = selecting;
+  FExtendOrigin = origin;
   SetSelectionDirect(anchor, low, high);
   Invalidate();
 }

@@ -487,3 +487,59 @@ void THexGrid::ScrollInView(int col, int row) {
   }
   SetTopLeft(left, top);
 }
+
+// ---- Mouse selection ------------------------------------------------------
+
+TGridCoord THexGrid::CalcCoordFromPoint(int x, int y) const {
+  TGridCoord c;
+  const int fw = FixedWidth();
+  if (x < fw) {
+    c.Col = x < 0 ? (FFixedCols > 0 ? 0 : -1) : ColumnAtFrom(0, 0, x);
+    if (c.Col < 0 && x >= 0) c.Col = ColumnAtFrom(FLeftCol, fw, x);
+  } else {
+    c.Col = ColumnAtFrom(FLeftCol, fw, x);
+  }
+  const int fh = FixedHeight();
+  if (y < fh) {
+    c.Row = y < 0 ? (FFixedRows > 0 ? 0 : -1) : RowAtFrom(0, 0, y);
+    if (c.Row < 0 && y >= 0) c.Row = RowAtFrom(FTopRow, fh, y);
+  } else if (FDefaultRowHeight > 0) {
+    // Below the fixed rows every scrolled row has the default height
+    // unless set one by one; only then is the walk needed.
+    const auto it = FRowHeights.lower_bound(FTopRow);
+    if (it == FRowHeights.end()) {
+      const int64_t r = FTopRow + int64_t(y - fh) / FDefaultRowHeight;
+      c.Row = r < FRowCount ? static_cast<int>(r) : -1;
+    } else {
+      c.Row = RowAtFrom(FTopRow, fh, y);
+    }
+  } else {
+    c.Row = RowAtFrom(FTopRow, fh, y);
+  }
+  return c;
+}
+
+void THexGrid::DragMove(int x, int y) {
+  if (!FDragging) return;
+  const TGridCoord c = CalcCoordFromPoint(x, y);
+  if (c.Col < FFixedCols || c.Row < FFixedRows || c.Col >= FColCount || c.Row >= FRowCount) return;
+  if (c == CurrentCell()) return;
+  MoveCurrentCell(c.Col, c.Row);
+}
+
+void THexGrid::TimedScroll(int x, int y) {
+  if (!FDragging) return;
+  const TGridAxisInfo h = HorzInfo();
+  const TGridAxisInfo v = VertInfo();
+  const TGridCoord cur = CurrentCell();
+  TGridCoord next = cur;
+  if (x < h.FixedBoundary && cur.Col > FFixedCols)
+    --next.Col;
+  else if (x > h.FullVisBoundary && cur.Col < FColCount - 1)
+    ++next.Col;
+  if (y < v.FixedBoundary && cur.Row > FFixedRows)
+    --next.Row;
+  else if (y > v.FullVisBoundary && cur.Row < FRowCount - 1)
+    ++next.Row;
+  if (next != cur) MoveCurrentCell(next.Col, next.Row);
+}

@@ -125,6 +125,26 @@ public:
   // Scrolls the least needed to show the cell whole (as far as it fits).
   void ScrollInView(int col, int row);
 
+  // ==== Mouse selection ====================================================
+  // The cell under a client point as the mouse sees it while a button is
+  // held: points beyond the view continue into the cells that lie there
+  // (above or left of the view: the first fixed row or column); -1 only
+  // past the last row or column.
+  TGridCoord CalcCoordFromPoint(int x, int y) const;
+  // The drag-selecting state a left press in the scrolled cells starts:
+  // while it lasts, mouse moves make the cell under the mouse current and
+  // the auto-scroll timer steps the current cell towards a mouse outside
+  // the view.
+  bool Dragging() const { return FDragging; }
+  void BeginDrag() { FDragging = true; }
+  void EndDrag() { FDragging = false; }
+  // While dragging: makes the scrolled cell under the point current.
+  void DragMove(int x, int y);
+  // One auto-scroll tick: the current cell steps one row (column) towards
+  // a point above or below (left or right of) the fully visible cells,
+  // which scrolls it into view.
+  void TimedScroll(int x, int y);
+
 protected:
   // The acceptance hook: false refuses the move.
   virtual bool SelectCell(int /*col*/, int /*row*/) { return true; }
@@ -152,6 +172,7 @@ private:
   int FTopRow = 1;
   int FLeftCol = 1;
   TGridCoord FCurrent{1, 1};
+  bool FDragging = false;
 
   // Pixels the fixed cells take, the sum of their sizes.
   int FixedWidth() const;
@@ -185,7 +206,7 @@ public:
 
 protected:
   bool SelectCell(int col, int row) override;
-  void SetCurrentCell(TGridCoord) override {}
+  void SetCurrentCell(TGridCoord cell) override;
   void InvalidateRect(const TRect& rect) override;
   void InvalidateGrid() override;
   void TopLeftChanged() override;

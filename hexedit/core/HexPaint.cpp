@@ -75,6 +75,10 @@ void THexEditorCore::SetFocused(bool value) {
   } else {
     FCaretX = FCaretY = -50;
     FSelecting = false;
+    // Key and button releases go elsewhere now; a drag ends here.
+    FShiftDown = FLeftButtonDown = false;
+    FPendingClick = false;
+    FGrid.EndDrag();
   }
   Invalidate();
 }

@@ -1,8 +1,17 @@
-// Caret and selection, in data terms (byte, field, digit).
+// Caret and selection: the cell-acceptance hook every caret move goes
+// through, the selection model and the operations on both.
 
 #include <algorithm>
 
 #include "hexedit/core/HexEditorCore.h"
+
+namespace {
+struct TFlagGuard {
+  bool& Flag;
+  explicit TFlagGuard(bool& flag) : Flag(flag) { Flag = true; }
+  ~TFlagGuard() { Flag = false; }
+};
+}  // namespace
 
 int THexEditorCore::CaretPosition() const {
   return std::clamp(FCaret.Position, 0, std::max(0, DataSize() - 1));
@@ -14,52 +23,107 @@ THexCaret THexEditorCore::CellOf(int pos, bool inCharField) const {
   return THexCaret{pos, inCharField, false};
 }
 
-bool THexEditorCore::MoveCaret(THexCaret target) {
-  if (target.Position < 0) target = THexCaret{};
-  if (target.InCharField) {
-    target.SecondDigit = false;
-    if (FUnicodeChars) target.Position &= ~1;
-  }
+// ---- The cell-acceptance hook ---------------------------------------------
+
+bool THexEditorCore::SelectCell(int col, int row) {
+  const THexCaret old = FCaret;
   const int size = DataSize();
   if (size == 0) {
     // Only the first cell of either field exists.
-    if (target.Position != 0 || target.SecondDigit) return false;
-    FCaret = target;
-    Invalidate();
-    return true;
+    return col == 2 || (col == std::max(2, TwinColumn(2).Position) && row == 2);
   }
-  if (target.Position >= size) {
-    const bool appendPlace =
-        InsertMode() && target.Position == size && (target.InCharField || !target.SecondDigit);
-    if (!appendPlace) {
-      MoveCaret(CellOf(InsertMode() ? size : size - 1, CaretInCharField()));
+  // The checks move the caret themselves; those moves come back here and
+  // are accepted without checking.
+  if (!FInCellCheck) {
+    TFlagGuard checking(FInCellCheck);
+    if (!FShiftDown && !FLeftButtonDown) ClearSelection(true);
+    const TCellPosition p = CellToPosition(col, row);
+    if (p.Position >= size) {
+      const bool appendPlace = InsertMode() && p.Position == size && (p.InCharField || col % 2 == 0);
+      if (!appendPlace) {
+        MoveCaretToEnd();
+        return false;
+      }
+    }
+    if (col == SeparatorColumn()) {
+      if (FLeftButtonDown) MoveToCell(std::max(2, col - 1), row);
       return false;
     }
   }
+  const THexCaret now = CellToCaret(col, row);
+  RepaintCaretMove(old, now);
+  if (FSelecting) {
+    // The old caret's place is where a fresh extension starts from.
+    if (FExtendOrigin == -1) FExtendOrigin = old.Position;
+    ExtendSelectionTo(now.Position);
+  }
   if (!FSelecting) ClearSelection(true);
-  const THexCaret old = FCaret;
-  FCaret = target;
-  RepaintCaretMove(old, target);
+  const TRect r = FGrid.CellRect(col, row);
+  if (r.Left + r.Bottom == 0)
+    PlaceCaret(-50, -50);
+  else
+    PlaceCaret(r.Left, r.Top);
   NotifySelectionChange();
   return true;
+}
+
+void THexEditorCore::ExtendSelectionTo(int n) {
+  const int u = std::max(1, FBytesPerUnit);
+  if (!InsertMode()) {
+    // The origin's unit stays selected whichever way the selection grows.
+    const int last = DataSize() - 1;
+    if (FExtendOrigin <= n) {
+      FExtendOrigin = AlignToUnit(FExtendOrigin);
+      n = std::min(AlignToUnit(n) + u - 1, last);
+    } else {
+      n = AlignToUnit(n);
+      FExtendOrigin = std::min(AlignToUnit(FExtendOrigin) + u - 1, last);
+    }
+    SelectRange(FExtendOrigin, n);
+    return;
+  }
+  // Insert mode: caret places are gaps before bytes; the bytes between
+  // the two gaps are selected.
+  if (FExtendOrigin != n) {
+    FExtendOrigin = AlignToUnit(FExtendOrigin);
+    n = AlignToUnit(n);
+  }
+  if (FExtendOrigin == n) {
+    ClearSelection(true);
+    FExtendOrigin = n;
+    FSelecting = true;
+  } else if (FExtendOrigin > n) {
+    SelectRange(FExtendOrigin - u, n);
+  } else {
+    SelectRange(FExtendOrigin, n - u);
+  }
+}
+
+bool THexEditorCore::MoveToCell(int col, int row) {
+  if (col >= 0 && col < ColCount() && row >= 0 && row < RowCount()) return FGrid.MoveCurrentCell(col, row);
+  // Below the grid lies only what is past the data: the hook sends the
+  // caret to the end.
+  if (row >= RowCount() && DataSize() > 0 && col >= 2 && col < ColCount()) SelectCell(col, row);
+  return false;
+}
+
+bool THexEditorCore::MoveCaret(THexCaret target) {
+  if (target.Position < 0) target = THexCaret{};
+  TGridCoord cell = PositionToCell(target.Position, target.InCharField);
+  if (!target.InCharField && target.SecondDigit) ++cell.Col;
+  return MoveToCell(cell);
 }
 
 void THexEditorCore::MoveCaretToEnd() {
   MoveCaret(CellOf(InsertMode() ? DataSize() : DataSize() - 1, CaretInCharField()));
 }
 
-void THexEditorCore::MoveCaretOneColumnRight() {
-  THexCaret t = FCaret;
-  if (t.InCharField) {
-    t.Position += FUnicodeChars ? 2 : 1;
-  } else if (!t.SecondDigit) {
-    t.SecondDigit = true;
-  } else {
-    t.Position += 1;
-    t.SecondDigit = false;
-  }
-  MoveCaret(t);
+void THexEditorCore::TopLeftChanged() {
+  UpdateCaretPosition();
+  if (OnTopLeftChanged) OnTopLeftChanged();
 }
+
+// ---- Selection ------------------------------------------------------------
 
 int THexEditorCore::SelStart() const { return HasSelection() ? FSelAnchor : CaretPosition(); }
 
@@ -94,7 +158,7 @@ void THexEditorCore::SetSelectionDirect(int anchor, int low, int high) {
   FSelAnchor = std::clamp(anchor, -1, last);
   FSelLow = std::clamp(low, -1, last);
   FSelHigh = std::clamp(high, -1, last);
-  if (FSelAnchor == -1) FSelLow = FSelHigh = -1;
+  if (FSelAnchor == -1 || FSelLow == -1 || FSelHigh == -1) FSelAnchor = FSelLow = FSelHigh = -1;
   if (HasSelection()) InvalidateRows(FSelLow, FSelHigh);
 }
 
@@ -113,7 +177,8 @@ void THexEditorCore::SelectRange(int a, int b) {
   FSelAnchor = std::clamp(a, -1, last);
   FSelLow = std::clamp(std::min(a, b), -1, last);
   FSelHigh = std::clamp(std::max(a, b), -1, last);
-  if (FSelAnchor == -1) FSelLow = FSelHigh = -1;
+  // A range that does not reach into the data selects nothing.
+  if (FSelAnchor == -1 || FSelLow == -1 || FSelHigh == -1) FSelAnchor = FSelLow = FSelHigh = -1;
   if (!had) {
     if (HasSelection()) InvalidateRows(FSelLow, FSelHigh);
   } else {
@@ -145,4 +210,22 @@ int THexEditorCore::Seek(int offset, int origin) {
   const int pos = static_cast<int>(std::clamp<int64_t>(target, 0, size - 1));
   SetSelStart(pos);
   return pos;
+}
+
+// ---- Insert mode as the user sees it --------------------------------------
+
+void THexEditorCore::SetReadOnlyView(bool value) {
+  if (value == FReadOnlyView) return;
+  const bool was = InsertMode();
+  FReadOnlyView = value;
+  EffectiveInsertModeChanged(was);
+  Invalidate();
+}
+
+void THexEditorCore::EffectiveInsertModeChanged(bool was) {
+  if (InsertMode() == was || DataSize() == 0) return;
+  // The row of the append position comes or goes with the mode; a caret
+  // standing there moves back onto the data.
+  UpdateRowCount();
+  if (!InsertMode() && FCaret.Position >= DataSize()) SetSelStart(DataSize() - 1);
 }

@@ -37,9 +37,8 @@ TEST_F(JournalTest, EntryLayoutToTheByte) {
   Ed.SetBytesPerUnit(2);
   Ed.SetInsertMode(true);
   Ed.SetSelStart(8);
-  Ed.SetSelEnd(9);  // selects 8..9, anchor 8
-  Ed.SetSelecting(true);  // keep the selection while the caret moves
   Ed.MoveCaret(THexCaret{8, false, true});
+  Ed.SetSelEnd(9);  // selects 8..9, anchor 8; the caret stays
   Ed.SetModified(true);
   Ed.RecordChange(ukReplace, 8, 3, 2, "Typed");
 

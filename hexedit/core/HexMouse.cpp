@@ -1,0 +1,122 @@
+// The mouse: press, drag selection, release, auto-scroll, wheel and the
+// cursor shape, in client pixels and grid cells. The grid's drag state
+// does the part a grid does for any cell; the editor adds the pending
+// click inside a selection and the hit adjustment at row ends.
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "hexedit/core/HexEditorCore.h"
+
+namespace {
+bool InScrolledCells(const TGridCoord& c) { return c.Col >= 2 && c.Row >= 2; }
+}  // namespace
+
+void THexEditorCore::AdjustHit(int& x, int& y) const {
+  if (!FInsertFlag) return;
+  const TGridCoord c = FGrid.CalcCoordFromPoint(x, y);
+  int target = -1;
+  if (c.Col == ColCount() - 1)
+    target = FirstCharColumn();
+  else if (c.Col == HexColumnCount() + 1)
+    target = 2;
+  if (target < 0 || c.Row < 0) return;
+  const int left = FGrid.ColumnLeft(c.Col);
+  const int targetLeft = FGrid.ColumnLeft(target);
+  if (left < 0 || targetLeft < 0 || x - left <= std::max(0, FCharWidth)) return;
+  x = targetLeft;
+  y += FGrid.DefaultRowHeight();
+}
+
+bool THexEditorCore::OverSelectedByte(int x, int y) const {
+  if (!HasSelection() || DataSize() == 0) return false;
+  const TGridCoord c = FGrid.MouseCoord(x, y);
+  if (!InScrolledCells(c)) return false;
+  const int p = CellToPosition(c.Col, c.Row).Position;
+  return p < DataSize() && IsSelected(p);
+}
+
+void THexEditorCore::MouseDown(THexMouseButton button, THexShiftState shift, int x, int y) {
+  FShiftDown = (shift & hsShift) != 0;
+  if (button == mbLeft) {
+    FLeftButtonDown = true;
+    AdjustHit(x, y);
+  }
+  const bool doubleClick = (shift & hsDouble) != 0;
+  FSelecting = false;
+  FPendingClick = false;
+  const bool overSelection = OverSelectedByte(x, y);
+  const bool scrolled = InScrolledCells(FGrid.MouseCoord(x, y));
+  if (button != mbLeft) return;
+  if (overSelection) {
+    // Wait for the release: a click clears the selection, a drag keeps it.
+    FPendingClick = true;
+    FPressX = x;
+    FPressY = y;
+    return;
+  }
+  if (!scrolled) return;
+  // The grid's part: the caret to the cell under the mouse, and the drag
+  // state that lets later moves extend from there.
+  if (!doubleClick) {
+    FGrid.BeginDrag();
+    const TGridCoord c = FGrid.MouseCoord(x, y);
+    MoveToCell(c.Col, c.Row);
+  }
+  ClearSelection(true);
+  if (!doubleClick) FSelecting = true;
+}
+
+void THexEditorCore::MouseMove(THexShiftState shift, int x, int y) {
+  FShiftDown = (shift & hsShift) != 0;
+  FLeftButtonDown = (shift & hsLeft) != 0;
+  if ((shift & hsButtons) == hsLeft) AdjustHit(x, y);
+  FGrid.DragMove(x, y);
+  if (FPendingClick && (std::abs(x - FPressX) > ClickSlop || std::abs(y - FPressY) > ClickSlop))
+    FPendingClick = false;
+}
+
+void THexEditorCore::MouseUp(THexMouseButton button, THexShiftState shift, int x, int y) {
+  FShiftDown = (shift & hsShift) != 0;
+  if (button != mbLeft) return;
+  AdjustHit(x, y);
+  if (FGrid.Dragging()) {
+    // The last stretch of the drag still extends the selection.
+    FLeftButtonDown = true;
+    FGrid.DragMove(x, y);
+    FGrid.EndDrag();
+  }
+  FLeftButtonDown = false;
+  if (FPendingClick) {
+    FPendingClick = false;
+    ClearSelection(true);
+    const TGridCoord c = FGrid.MouseCoord(x, y);
+    MoveToCell(c.Col, c.Row);
+  }
+}
+
+void THexEditorCore::AutoScrollTick(int x, int y) {
+  if (!FGrid.Dragging()) return;
+  AdjustHit(x, y);
+  const TGridCoord c = FGrid.CalcCoordFromPoint(x, y);
+  if (c.Col < 0 || c.Row < 0) return;
+  FLeftButtonDown = true;
+  FGrid.TimedScroll(x, y);
+}
+
+void THexEditorCore::MouseWheel(int notches) {
+  notches = std::clamp(notches, -RowCount(), RowCount());
+  for (; notches != 0; notches += notches > 0 ? -1 : 1) {
+    const TGridCoord cur = CaretCell();
+    if (notches < 0 && cur.Row < RowCount() - 1)
+      MoveToCell(cur.Col, cur.Row + 1);
+    else if (notches > 0 && cur.Row > 2)
+      MoveToCell(cur.Col, cur.Row - 1);
+  }
+}
+
+THexCursorKind THexEditorCore::CursorAt(THexShiftState shift, int x, int y) const {
+  if ((shift & (hsKeys | hsButtons)) != 0) return hcIBeam;
+  if (OverSelectedByte(x, y) || !InScrolledCells(FGrid.MouseCoord(x, y))) return hcArrow;
+  return hcIBeam;
+}

@@ -1,0 +1,113 @@
+// Character entry: hex digits in the hex field, characters in the
+// character field, in overwrite and insert mode.
+
+#include <algorithm>
+#include <vector>
+
+#include "hexedit/core/HexEditorCore.h"
+
+namespace {
+// The value of a hex digit, -1 for anything else.
+int HexDigitValue(char32_t ch) {
+  if (ch >= U'0' && ch <= U'9') return int(ch - U'0');
+  if (ch >= U'a' && ch <= U'f') return int(ch - U'a') + 10;
+  if (ch >= U'A' && ch <= U'F') return int(ch - U'A') + 10;
+  return -1;
+}
+}  // namespace
+
+void THexEditorCore::KeyPress(char32_t ch) {
+  if (OnKeyPress) OnKeyPress(ch);
+  if (FReadOnlyView || ch < 0x20) return;
+  const int pos = FCaret.Position;
+  if (pos >= DataSize() && !InsertMode()) return;
+  // The field the caret stands in, also with no data held: typing into
+  // the character field of an empty editor appends a character.
+  if (!FCaret.InCharField) {
+    const int digit = HexDigitValue(ch);
+    if (digit < 0) {
+      if (OnInvalidKey) OnInvalidKey();
+      return;
+    }
+    TypeHexDigit(digit, pos);
+  } else if (!TypeCharacter(ch, pos)) {
+    return;
+  }
+  // The caret advances by a digit, a character, or a unicode character.
+  FSelecting = false;
+  KeyDown(hkRight, 0);
+}
+
+void THexEditorCore::TypeHexDigit(int digit, int pos) {
+  const bool insert = InsertMode();
+  if (!insert) ClearSelection(true);
+  const int size = DataSize();
+  const int u = std::max(1, FBytesPerUnit);
+  const int col = CaretCell().Col;
+  const uint8_t old = pos < size ? PeekByte(pos) : 0;
+  // The digit replaces the nibble shown under the caret.
+  const bool highNibble = col - (FSwapNibbles ? 1 : 0) == PositionToCell(pos, false).Col;
+  const auto value = static_cast<uint8_t>(highNibble ? digit * 16 + (old & 0x0F) : (old & 0xF0) + digit);
+  if (insert && ((col - 2) % (2 * u) == 0 || HasSelection())) {
+    // A new unit whose first byte holds the digit in its left column.
+    std::vector<uint8_t> unit(static_cast<size_t>(u), 0);
+    unit[0] = static_cast<uint8_t>(FSwapNibbles ? digit : digit * 16);
+    if (size == 0)
+      AppendBuffer(unit.data(), u);
+    else if (!HasSelection())
+      InsertBuffer(unit.data(), u, pos);
+    else
+      ReplaceSelection(unit.data(), u);
+    return;
+  }
+  if (pos >= size) return;
+  ChangeByte(old, value, pos);
+}
+
+bool THexEditorCore::TypeCharacter(char32_t ch, int pos) {
+  const int size = DataSize();
+  const int u = std::max(1, FBytesPerUnit);
+  std::vector<uint8_t> unit(static_cast<size_t>(u), 0);
+  if (FUnicodeChars) {
+    // The character arrives as Unicode already: it is stored as it is
+    // (in the byte order of UnicodeBigEndian).
+    std::array<uint8_t, 2> bytes{};
+    if (!TypedCharToUnicodeBytes(ch, bytes)) {
+      if (OnInvalidKey) OnInvalidKey();
+      return false;
+    }
+    unit[0] = bytes[0];
+    if (u > 1) unit[1] = bytes[1];
+  } else {
+    const uint8_t b = TypedCharToByte(ch);
+    if (b < 0x20) {
+      if (OnInvalidKey) OnInvalidKey();
+      return false;
+    }
+    unit[0] = b;
+  }
+  const bool insert = InsertMode();
+  if (!insert) ClearSelection(true);
+  const uint8_t old = size == 0 || pos >= size ? 0 : PeekByte(pos);
+  if (insert) {
+    if (HasSelection())
+      ReplaceSelection(unit.data(), u);
+    else if (pos == size)
+      AppendBuffer(unit.data(), u, {}, true);
+    else if (pos % u == 0)
+      InsertBuffer(unit.data(), u, pos);
+    else
+      ChangeByte(old, unit[0], pos);
+    return true;
+  }
+  if (FUnicodeChars && pos + 1 < size) {
+    const auto old16 = static_cast<uint16_t>(PeekByte(pos) | PeekByte(pos + 1) << 8);
+    const auto new16 = static_cast<uint16_t>(unit[0] | (u > 1 ? unit[1] : 0) << 8);
+    ChangeWord(old16, new16, pos);
+  } else {
+    // Only one byte of a unicode character is held at the data's end: it
+    // takes the character's first byte; the second has nowhere to go.
+    ChangeByte(old, unit[0], pos);
+  }
+  return true;
+}
