@@ -621,6 +621,9 @@ private:
   bool FPendingClick = false;
   int FPressX = 0;
   int FPressY = 0;
+  // While dragging: the caret to the cell under the point, unless the
+  // acceptance hook would only send it back where it stands.
+  void DragTo(int x, int y);
 
   // Bookmarks.
   std::array<THexBookmark, HexBookmarkCount> FBookmarks;

@@ -519,14 +519,6 @@ TGridCoord THexGrid::CalcCoordFromPoint(int x, int y) const {
   return c;
 }
 
-void THexGrid::DragMove(int x, int y) {
-  if (!FDragging) return;
-  const TGridCoord c = CalcCoordFromPoint(x, y);
-  if (c.Col < FFixedCols || c.Row < FFixedRows || c.Col >= FColCount || c.Row >= FRowCount) return;
-  if (c == CurrentCell()) return;
-  MoveCurrentCell(c.Col, c.Row);
-}
-
 void THexGrid::TimedScroll(int x, int y) {
   if (!FDragging) return;
   const TGridAxisInfo h = HorzInfo();

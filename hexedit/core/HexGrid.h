@@ -132,14 +132,13 @@ public:
   // past the last row or column.
   TGridCoord CalcCoordFromPoint(int x, int y) const;
   // The drag-selecting state a left press in the scrolled cells starts:
-  // while it lasts, mouse moves make the cell under the mouse current and
-  // the auto-scroll timer steps the current cell towards a mouse outside
-  // the view.
+  // while it lasts, mouse moves make the cell under the mouse current (the
+  // owner does that, knowing which cells can be current) and the
+  // auto-scroll timer steps the current cell towards a mouse outside the
+  // view.
   bool Dragging() const { return FDragging; }
   void BeginDrag() { FDragging = true; }
   void EndDrag() { FDragging = false; }
-  // While dragging: makes the scrolled cell under the point current.
-  void DragMove(int x, int y);
   // One auto-scroll tick: the current cell steps one row (column) towards
   // a point above or below (left or right of) the fully visible cells,
   // which scrolls it into view.

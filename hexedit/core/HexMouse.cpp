@@ -36,6 +36,25 @@ bool THexEditorCore::OverSelectedByte(int x, int y) const {
   return p < DataSize() && IsSelected(p);
 }
 
+void THexEditorCore::DragTo(int x, int y) {
+  if (!FGrid.Dragging()) return;
+  TGridCoord c = FGrid.CalcCoordFromPoint(x, y);
+  if (!InScrolledCells(c) || c.Col >= ColCount() || c.Row >= RowCount()) return;
+  // Where the hook would take the caret: past the data to the end, from
+  // the separator to the row's last digit. Moving there again would only
+  // restart the selection from the caret.
+  const int size = DataSize();
+  const TCellPosition p = CellToPosition(c.Col, c.Row);
+  if (size > 0 && p.Position >= size &&
+      !(InsertMode() && p.Position == size && (p.InCharField || c.Col % 2 == 0))) {
+    c = PositionToCell(InsertMode() ? size : size - 1, CaretInCharField());
+  } else if (c.Col == SeparatorColumn()) {
+    c.Col = std::max(2, c.Col - 1);
+  }
+  if (c == CaretCell()) return;
+  MoveToCell(c);
+}
+
 void THexEditorCore::MouseDown(THexMouseButton button, THexShiftState shift, int x, int y) {
   FShiftDown = (shift & hsShift) != 0;
   if (button == mbLeft) {
@@ -71,7 +90,7 @@ void THexEditorCore::MouseMove(THexShiftState shift, int x, int y) {
   FShiftDown = (shift & hsShift) != 0;
   FLeftButtonDown = (shift & hsLeft) != 0;
   if ((shift & hsButtons) == hsLeft) AdjustHit(x, y);
-  FGrid.DragMove(x, y);
+  DragTo(x, y);
   if (FPendingClick && (std::abs(x - FPressX) > ClickSlop || std::abs(y - FPressY) > ClickSlop))
     FPendingClick = false;
 }
@@ -83,7 +102,7 @@ void THexEditorCore::MouseUp(THexMouseButton button, THexShiftState shift, int x
   if (FGrid.Dragging()) {
     // The last stretch of the drag still extends the selection.
     FLeftButtonDown = true;
-    FGrid.DragMove(x, y);
+    DragTo(x, y);
     FGrid.EndDrag();
   }
   FLeftButtonDown = false;
