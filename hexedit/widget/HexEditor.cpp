@@ -8,6 +8,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QWheelEvent>
+
+#include "hexedit/widget/HexKeyMap.h"
 
 namespace {
 TColor FromQColor(const QColor& c) { return RGBColor(unsigned(c.red()), unsigned(c.green()), unsigned(c.blue())); }
@@ -33,6 +36,13 @@ TCustomHexEditor::TCustomHexEditor(QWidget* parent) : QAbstractScrollArea(parent
   FCore.OnChange = [this] { emit changed(); };
   FCore.OnSelectionChanged = [this] { emit selectionChanged(); };
   FCore.OnBookmarkChanged = [this] { emit bookmarkChanged(); };
+  FCore.OnInvalidKey = [this] { emit invalidKey(); };
+  FCore.OnKeyDown = [this](int& key, THexShiftState shift) {
+    if (OnKeyDown) OnKeyDown(this, key, shift);
+  };
+  FCore.OnKeyPress = [this](char32_t& key) {
+    if (OnKeyPress) OnKeyPress(this, key);
+  };
   // The queued call dies with the widget if the widget goes first.
   FCore.PostSelectionNotice = [this] {
     QMetaObject::invokeMethod(
@@ -52,6 +62,17 @@ TCustomHexEditor::TCustomHexEditor(QWidget* parent) : QAbstractScrollArea(parent
     FCaretShown = !FCaretShown;
     viewport()->update(CaretRect());
   });
+  // While a drag selects, the mouse outside the view scrolls it.
+  FAutoScroll.setInterval(60);
+  connect(&FAutoScroll, &QTimer::timeout, this, [this] {
+    if (!FCore.Dragging()) {
+      FAutoScroll.stop();
+      return;
+    }
+    FCore.AutoScrollTick(FLastMouse.x(), FLastMouse.y());
+  });
+  // Mouse moves without a button change the cursor shape.
+  viewport()->setMouseTracking(true);
 
   PaletteChanged();
   FontChanged();
@@ -63,6 +84,10 @@ TCustomHexEditor::~TCustomHexEditor() {
   FCore.OnChange = nullptr;
   FCore.OnSelectionChanged = nullptr;
   FCore.OnBookmarkChanged = nullptr;
+  FCore.OnInvalidKey = nullptr;
+  FCore.OnKeyDown = nullptr;
+  FCore.OnKeyPress = nullptr;
+  FCore.OnGetOffsetText = nullptr;
   FCore.PostSelectionNotice = nullptr;
   FCore.RequestRepaint = nullptr;
   FCore.RequestRepaintRange = nullptr;
@@ -76,6 +101,49 @@ void TCustomHexEditor::ResetData(const QString& title) { FCore.ResetData(title.t
 void TCustomHexEditor::SetReadOnlyView(bool value) {
   FCore.SetReadOnlyView(value);
   viewport()->update();
+}
+
+void TCustomHexEditor::SetCaretKind(THexCaretKind value) {
+  FCore.SetCaretKind(value);
+  RefreshCaret();
+}
+
+void TCustomHexEditor::SetScrollBars(TScrollStyle value) {
+  if (value == FScrollBars) return;
+  FScrollBars = value;
+  const bool h = value == ssHorizontal || value == ssBoth;
+  const bool v = value == ssVertical || value == ssBoth;
+  setHorizontalScrollBarPolicy(h ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(v ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+}
+
+void TCustomHexEditor::SetBorderStyle(TBorderStyle value) {
+  if (value == FBorderStyle) return;
+  FBorderStyle = value;
+  setFrameShape(value == bsSingle ? QFrame::StyledPanel : QFrame::NoFrame);
+}
+
+void TCustomHexEditor::SetOnGetOffsetText(THexWidgetOffsetTextEvent value) {
+  FOnGetOffsetText = std::move(value);
+  if (FOnGetOffsetText) {
+    FCore.OnGetOffsetText = [this](int64_t number, std::string& text) {
+      QString t = QString::fromStdString(text);
+      FOnGetOffsetText(this, number, t);
+      text = t.toStdString();
+    };
+  } else {
+    FCore.OnGetOffsetText = nullptr;
+  }
+  FCore.UpdateLayout();
+  viewport()->update();
+}
+
+QImage TCustomHexEditor::BookmarkBitmap() const {
+  const THexBitmap& bmp = FCore.BookmarkBitmap();
+  QImage image(bmp.Width, bmp.Height, QImage::Format_RGB32);
+  for (int y = 0; y < bmp.Height; ++y)
+    for (int x = 0; x < bmp.Width; ++x) image.setPixelColor(x, y, ToQColor(bmp.Pixel(x, y)));
+  return image;
 }
 
 void TCustomHexEditor::SetDrawGutter3D(bool value) {
@@ -192,9 +260,112 @@ void TCustomHexEditor::focusInEvent(QFocusEvent* event) {
 
 void TCustomHexEditor::focusOutEvent(QFocusEvent* event) {
   FBlink.stop();
+  FAutoScroll.stop();
   FCore.SetFocused(false);
   RefreshCaret();
   QAbstractScrollArea::focusOutEvent(event);
+}
+
+// ---- Keyboard -------------------------------------------------------------
+
+bool TCustomHexEditor::event(QEvent* event) {
+  // Tab and Shift+Tab switch the field while WantTabs is on; otherwise
+  // the widget base moves the focus with them.
+  if (event->type() == QEvent::KeyPress && FCore.WantTabs()) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+        !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+      keyPressEvent(key);
+      return true;
+    }
+  }
+  return QAbstractScrollArea::event(event);
+}
+
+void TCustomHexEditor::keyPressEvent(QKeyEvent* event) {
+  // The editor takes every key: nothing goes on to the scroll area.
+  event->accept();
+  const int key = QtKeyToHexKey(*event);
+  FCore.KeyDown(key, KeyEventShiftState(*event, key));
+  for (const char32_t c : TypedCharacters(*event)) FCore.KeyPress(c);
+  RestartBlink();
+  RefreshCaret();
+}
+
+void TCustomHexEditor::keyReleaseEvent(QKeyEvent* event) {
+  event->accept();
+  const int key = QtKeyToHexKey(*event);
+  FCore.KeyUp(key, KeyEventShiftState(*event, key));
+}
+
+// ---- Mouse ----------------------------------------------------------------
+
+namespace {
+THexMouseButton ToHexButton(Qt::MouseButton b) {
+  switch (b) {
+    case Qt::RightButton: return mbRight;
+    case Qt::MiddleButton: return mbMiddle;
+    default: return mbLeft;
+  }
+}
+}  // namespace
+
+void TCustomHexEditor::MousePress(QMouseEvent* event, bool doubleClick) {
+  if (!hasFocus() && focusPolicy() != Qt::NoFocus) setFocus(Qt::MouseFocusReason);
+  FLastMouse = event->position().toPoint();
+  THexShiftState shift = QtToShiftState(event->modifiers(), event->buttons());
+  if (doubleClick) shift |= hsDouble;
+  FCore.MouseDown(ToHexButton(event->button()), shift, FLastMouse.x(), FLastMouse.y());
+  if (FCore.Dragging()) FAutoScroll.start();
+  UpdateCursor(shift, FLastMouse);
+  RefreshCaret();
+  event->accept();
+}
+
+void TCustomHexEditor::mousePressEvent(QMouseEvent* event) { MousePress(event, false); }
+void TCustomHexEditor::mouseDoubleClickEvent(QMouseEvent* event) { MousePress(event, true); }
+
+void TCustomHexEditor::mouseMoveEvent(QMouseEvent* event) {
+  FLastMouse = event->position().toPoint();
+  const THexShiftState shift = QtToShiftState(event->modifiers(), event->buttons());
+  FCore.MouseMove(shift, FLastMouse.x(), FLastMouse.y());
+  UpdateCursor(shift, FLastMouse);
+  RefreshCaret();
+  event->accept();
+}
+
+void TCustomHexEditor::mouseReleaseEvent(QMouseEvent* event) {
+  FLastMouse = event->position().toPoint();
+  // The buttons as they were while the released one was still down.
+  const THexShiftState shift = QtToShiftState(event->modifiers(), event->buttons() | event->button());
+  FCore.MouseUp(ToHexButton(event->button()), shift, FLastMouse.x(), FLastMouse.y());
+  if (!FCore.Dragging()) FAutoScroll.stop();
+  UpdateCursor(QtToShiftState(event->modifiers(), event->buttons()), FLastMouse);
+  RefreshCaret();
+  event->accept();
+}
+
+void TCustomHexEditor::wheelEvent(QWheelEvent* event) {
+  event->accept();
+  const int delta = event->angleDelta().y();
+  if (delta == 0) return;
+  bool handled = false;
+  if (OnMouseWheel)
+    OnMouseWheel(this, QtToShiftState(event->modifiers(), event->buttons()), delta,
+                 event->position().toPoint(), handled);
+  if (handled) return;
+  // Whole notches move the caret; touchpads send parts of one.
+  FWheelRest += delta;
+  const int notches = FWheelRest / 120;
+  FWheelRest -= notches * 120;
+  if (notches != 0) FCore.MouseWheel(notches);
+  RefreshCaret();
+}
+
+void TCustomHexEditor::UpdateCursor(THexShiftState shift, QPoint at) {
+  const Qt::CursorShape shape =
+      FCore.CursorAt(shift, at.x(), at.y()) == hcArrow ? Qt::ArrowCursor : Qt::IBeamCursor;
+  if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
 }
 
 // ---- The caret ------------------------------------------------------------

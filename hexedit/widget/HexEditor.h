@@ -5,8 +5,13 @@
 // palette's system colours, the view's size, scroll position and focus,
 // turns the core's requests (repaint a rectangle, a queued selection
 // notice) into Qt calls, paints what the core decides, and draws the caret
-// as an inverting block or bar that blinks. THexEditor is the class hosts
-// create.
+// as an inverting block or bar that blinks. Keys, typed text and the mouse
+// are mapped onto the core's own input vocabulary (HexKeyMap.h); the core
+// decides what they do. THexEditor is the class hosts create.
+//
+// Properties keep their published defaults: 16 bytes per row, 2 per
+// column, 1 per unit, insert mode off, Liberation Mono (the metrics of
+// Courier New) at 11 points, a single border, scroll bars as needed.
 
 #include <QAbstractScrollArea>
 #include <QString>
@@ -25,6 +30,18 @@ class TCustomHexEditor;
 // be changed; clearing ADefaultDraw leaves the cell to the host.
 using THexDrawCellEvent = std::function<void(TCustomHexEditor* Sender, QPainter* ACanvas, int ACol,
                                              int ARow, QString& AWideText, QRect& ARect, bool& ADefaultDraw)>;
+// The host's offset texts, replacing the offset format.
+using THexWidgetOffsetTextEvent = std::function<void(TCustomHexEditor* Sender, int64_t Number, QString& OffsetText)>;
+// Called first for every key-down / typed character; may change it.
+using THexWidgetKeyDownEvent = std::function<void(TCustomHexEditor* Sender, int& Key, THexShiftState Shift)>;
+using THexWidgetKeyPressEvent = std::function<void(TCustomHexEditor* Sender, char32_t& Key)>;
+// The host's wheel handler: setting Handled keeps the editor from moving
+// the caret (WheelDelta in eighths of a degree, 120 a notch, up positive).
+using THexMouseWheelEvent =
+    std::function<void(TCustomHexEditor* Sender, THexShiftState Shift, int WheelDelta, QPoint MousePos, bool& Handled)>;
+
+enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
+enum TBorderStyle : uint8_t { bsNone, bsSingle };
 
 class TCustomHexEditor : public QAbstractScrollArea {
   Q_OBJECT
@@ -51,45 +68,108 @@ public:
   bool Modified() const { return FCore.Modified(); }
   QString FileTitle() const { return QString::fromStdString(FCore.FileTitle()); }
 
-  // Settings.
+  // Caret, selection and bookmarks (see THexEditorCore).
+  int CaretPosition() const { return FCore.CaretPosition(); }
+  bool CaretInCharField() const { return FCore.CaretInCharField(); }
+  int SelStart() const { return FCore.SelStart(); }
+  void SetSelStart(int value) { FCore.SetSelStart(value); }
+  int SelEnd() const { return FCore.SelEnd(); }
+  void SetSelEnd(int value) { FCore.SetSelEnd(value); }
+  int SelCount() const { return FCore.SelCount(); }
+  void SelectRange(int a, int b) { FCore.SelectRange(a, b); }
+  void ClearSelection(bool repaint = true) { FCore.ClearSelection(repaint); }
+  int Seek(int offset, int origin) { return FCore.Seek(offset, origin); }
+  void MoveCaretToEnd() { FCore.MoveCaretToEnd(); }
+  void ToggleBookmark(int index, int pos, bool inCharField) { FCore.ToggleBookmark(index, pos, inCharField); }
+  bool GotoBookmark(int index) { return FCore.GotoBookmark(index); }
+
+  // Published properties, in their published order.
   int BytesPerRow() const { return FCore.BytesPerRow(); }
   void SetBytesPerRow(int value) { FCore.SetBytesPerRow(value); }
   int BytesPerColumn() const { return FCore.BytesPerColumn(); }
   void SetBytesPerColumn(int value) { FCore.SetBytesPerColumn(value); }
-  int BytesPerUnit() const { return FCore.BytesPerUnit(); }
-  void SetBytesPerUnit(int value) { FCore.SetBytesPerUnit(value); }
-  int BytesPerBlock() const { return FCore.BytesPerBlock(); }
-  void SetBytesPerBlock(int value) { FCore.SetBytesPerBlock(value); }
-  bool ReadOnlyView() const { return FCore.ReadOnlyView(); }
-  void SetReadOnlyView(bool value);
-  bool InsertMode() const { return FCore.InsertMode(); }
-  void SetInsertMode(bool value) { FCore.SetInsertMode(value); }
-  bool ShowRuler() const { return FCore.ShowRuler(); }
-  void SetShowRuler(bool value) { FCore.SetShowRuler(value); }
-  int GutterWidth() const { return FCore.GutterWidth(); }
-  void SetGutterWidth(int value) { FCore.SetGutterWidth(value); }
-  bool DrawGridLines() const { return FCore.DrawGridLines(); }
-  void SetDrawGridLines(bool value) { FCore.SetDrawGridLines(value); }
-  bool DrawGutter3D() const { return FCore.DrawGutter3D(); }
-  void SetDrawGutter3D(bool value);
+  THexTranslationKind Translation() const { return FCore.Translation(); }
+  void SetTranslation(THexTranslationKind value) { FCore.SetTranslation(value); }
+  QString OffsetFormat() const { return QString::fromStdString(FCore.OffsetFormat()); }
+  void SetOffsetFormat(const QString& value) { FCore.SetOffsetFormat(value.toStdString()); }
+  THexCaretKind CaretKind() const { return FCore.CaretKind(); }
+  void SetCaretKind(THexCaretKind value);
+  THexColors& Colors() { return FCore.Colors(); }
+  void SetColors(const THexColors& value) { FCore.SetColors(value); }
   bool FocusFrame() const { return FCore.FocusFrame(); }
   void SetFocusFrame(bool value) { FCore.SetFocusFrame(value); }
-  THexCaretKind CaretKind() const { return FCore.CaretKind(); }
-  void SetCaretKind(THexCaretKind value) { FCore.SetCaretKind(value); }
-  bool ShowPositionIfNotFocused() const { return FCore.ShowPositionIfNotFocused(); }
-  void SetShowPositionIfNotFocused(bool value) { FCore.SetShowPositionIfNotFocused(value); }
+  bool SwapNibbles() const { return FCore.SwapNibbles(); }
+  void SetSwapNibbles(bool value) { FCore.SetSwapNibbles(value); }
+  QChar MaskChar() const { return QChar(FCore.MaskChar()); }
+  void SetMaskChar(QChar value) { FCore.SetMaskChar(value.unicode()); }
+  bool NoSizeChange() const { return FCore.NoSizeChange(); }
+  void SetNoSizeChange(bool value) { FCore.SetNoSizeChange(value); }
+  bool AllowInsertMode() const { return FCore.AllowInsertMode(); }
+  void SetAllowInsertMode(bool value) { FCore.SetAllowInsertMode(value); }
+  bool DrawGridLines() const { return FCore.DrawGridLines(); }
+  void SetDrawGridLines(bool value) { FCore.SetDrawGridLines(value); }
+  // On: Tab and Shift+Tab switch the caret's field; off: they move the
+  // focus on.
+  bool WantTabs() const { return FCore.WantTabs(); }
+  void SetWantTabs(bool value) { FCore.SetWantTabs(value); }
+  bool ReadOnlyView() const { return FCore.ReadOnlyView(); }
+  void SetReadOnlyView(bool value);
   bool HideSelection() const { return FCore.HideSelection(); }
   void SetHideSelection(bool value) { FCore.SetHideSelection(value); }
   bool GraySelectionIfNotFocused() const { return FCore.GraySelectionIfNotFocused(); }
   void SetGraySelectionIfNotFocused(bool value) { FCore.SetGraySelectionIfNotFocused(value); }
-  THexColors& Colors() { return FCore.Colors(); }
-  void SetColors(const THexColors& value) { FCore.SetColors(value); }
+  int GutterWidth() const { return FCore.GutterWidth(); }
+  void SetGutterWidth(int value) { FCore.SetGutterWidth(value); }
   // A 200 x 10 picture of the twenty bookmark icons (its top-left pixel's
   // colour is transparent); null restores the built-in icons. Another
   // size raises EHexEditor and keeps the icons in use.
+  QImage BookmarkBitmap() const;
   void SetBookmarkBitmap(const QImage* image);
+  // A fixed text naming this editor's release; writing it does nothing.
+  QString Version() const { return QString::fromLatin1(HexEditorVersion); }
+  void SetVersion(const QString&) {}
+  // The journal's byte budget: any value, no checks (0 or less: no trim).
+  int MaxUndo() const { return FCore.MaxUndo; }
+  void SetMaxUndo(int value) { FCore.MaxUndo = value; }
+  bool InsertMode() const { return FCore.InsertMode(); }
+  void SetInsertMode(bool value) { FCore.SetInsertMode(value); }
+  bool HexLowerCase() const { return FCore.HexLowerCase(); }
+  void SetHexLowerCase(bool value) { FCore.SetHexLowerCase(value); }
+  bool DrawGutter3D() const { return FCore.DrawGutter3D(); }
+  void SetDrawGutter3D(bool value);
+  bool ShowRuler() const { return FCore.ShowRuler(); }
+  void SetShowRuler(bool value) { FCore.SetShowRuler(value); }
+  int BytesPerUnit() const { return FCore.BytesPerUnit(); }
+  void SetBytesPerUnit(int value) { FCore.SetBytesPerUnit(value); }
+  int RulerBytesPerUnit() const { return FCore.RulerBytesPerUnit(); }
+  void SetRulerBytesPerUnit(int value) { FCore.SetRulerBytesPerUnit(value); }
+  bool ShowPositionIfNotFocused() const { return FCore.ShowPositionIfNotFocused(); }
+  void SetShowPositionIfNotFocused(bool value) { FCore.SetShowPositionIfNotFocused(value); }
+  bool UnicodeChars() const { return FCore.UnicodeChars(); }
+  void SetUnicodeChars(bool value) { FCore.SetUnicodeChars(value); }
+  bool UnicodeBigEndian() const { return FCore.UnicodeBigEndian(); }
+  void SetUnicodeBigEndian(bool value) { FCore.SetUnicodeBigEndian(value); }
+  int BytesPerBlock() const { return FCore.BytesPerBlock(); }
+  void SetBytesPerBlock(int value) { FCore.SetBytesPerBlock(value); }
+  bool SeparateBlocksInCharField() const { return FCore.SeparateBlocksInCharField(); }
+  void SetSeparateBlocksInCharField(bool value) { FCore.SetSeparateBlocksInCharField(value); }
+  // Stored only, as is OnProgress: nothing here reports progress.
+  bool FindProgress() const { return FCore.FindProgress; }
+  void SetFindProgress(bool value) { FCore.FindProgress = value; }
+  // Scroll bars (shown as needed) and the border.
+  TScrollStyle ScrollBars() const { return FScrollBars; }
+  void SetScrollBars(TScrollStyle value);
+  TBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TBorderStyle value);
 
+  // Events beside the signals below; each is called only when set.
   THexDrawCellEvent OnDrawCell;
+  THexWidgetKeyDownEvent OnKeyDown;
+  THexWidgetKeyPressEvent OnKeyPress;
+  THexMouseWheelEvent OnMouseWheel;
+  THexProgressEvent& OnProgress() { return FCore.OnProgress; }
+  // Setting it relayouts (the gutter follows the host's texts).
+  void SetOnGetOffsetText(THexWidgetOffsetTextEvent value);
 
   // Where the caret is drawn now (empty while it is hidden or out of sight).
   QRect CaretRect() const;
@@ -102,6 +182,8 @@ signals:
   void bookmarkChanged();
   // The view scrolled.
   void topLeftChanged();
+  // A typed character means nothing where the caret is.
+  void invalidKey();
 
 protected:
   void paintEvent(QPaintEvent* event) override;
@@ -111,6 +193,14 @@ protected:
   void scrollContentsBy(int dx, int dy) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
 private:
   THexEditorCore FCore;
@@ -122,6 +212,14 @@ private:
   QRect FDrawnCaret;
   bool FSyncingScrollBars = false;
   QPainter* FPaintPainter = nullptr;
+  TScrollStyle FScrollBars = ssBoth;
+  TBorderStyle FBorderStyle = bsSingle;
+  // The mouse: the auto-scroll timer of a drag, the last point seen, and
+  // the wheel's part-notches.
+  QTimer FAutoScroll;
+  QPoint FLastMouse;
+  int FWheelRest = 0;
+  THexWidgetOffsetTextEvent FOnGetOffsetText;
 
   // The font's metrics and the palette's colours into the core.
   void FontChanged();
@@ -132,6 +230,8 @@ private:
   // The caret moved or blinked: repaint where it was and where it is.
   void RefreshCaret();
   void RestartBlink();
+  void MousePress(QMouseEvent* event, bool doubleClick);
+  void UpdateCursor(THexShiftState shift, QPoint at);
 };
 
 class THexEditor : public TCustomHexEditor {
