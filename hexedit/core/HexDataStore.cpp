@@ -158,6 +158,11 @@ void THexEditorCore::DeleteRaw(int start, int end, std::optional<THexCaret> care
 
 void THexEditorCore::SetInsertMode(bool value) {
   if (value == FInsertFlag || !CanInsert()) return;
+  ApplyInsertFlag(value);
+}
+
+void THexEditorCore::ApplyInsertFlag(bool value) {
+  const bool was = InsertMode();
   FInsertFlag = value;
   // The widget refreshes the caret shape on the repaint below.
   if (DataSize() < 1) {
@@ -165,18 +170,20 @@ void THexEditorCore::SetInsertMode(bool value) {
     return;
   }
   // The row of the append position comes or goes.
-  UpdateRowCount();
-  if (!value && FCaret.Position >= DataSize()) SetSelStart(DataSize() - 1);
+  EffectiveInsertModeChanged(was);
   FChangeMarks.clear();
   Invalidate();
 }
 
+// Both switch the user's insert flag off even while ReadOnlyView hides
+// it, so that it cannot come back into force under a fixed size or a
+// forbidden insert mode.
 void THexEditorCore::SetNoSizeChange(bool value) {
-  if (value) SetInsertMode(false);
+  if (value && FInsertFlag) ApplyInsertFlag(false);
   FNoSizeChange = value;
 }
 
 void THexEditorCore::SetAllowInsertMode(bool value) {
-  if (!value && FInsertFlag) SetInsertMode(false);
+  if (!value && FInsertFlag) ApplyInsertFlag(false);
   FAllowInsertMode = value;
 }

@@ -609,6 +609,9 @@ private:
   void ExtendSelectionTo(int n);
   // The effective insert mode may have changed: rows and caret follow.
   void EffectiveInsertModeChanged(bool was);
+  // Stores the insert flag with what switching brings (rows, caret,
+  // change marks dropped), whether or not the mode may change now.
+  void ApplyInsertFlag(bool value);
 
   // Keyboard.
   bool FWantTabs = true;

@@ -41,6 +41,8 @@ void THexEditorCore::SetUnicodeChars(bool value) {
     FTranslation = tkAsIs;
   }
   FUnicodeChars = value;
+  // A character-field caret stands on a character's first byte.
+  if (value && FCaret.InCharField) FCaret.Position &= ~1;
   // Two bytes make one character; the unit stays 2 when the mode ends.
   SetBytesPerUnit(2);
   UpdateRowCount();
