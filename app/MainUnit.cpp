@@ -213,6 +213,9 @@ void TMainForm::ListPorts() {
 
 THexEditor* TMainForm::CreateEditor(QWidget* page, int bytesPerColumn, int bytesPerUnit) {
   auto* editor = new THexEditor(page);
+  // An edit the editor refuses is shown like any command's error.
+  connect(editor, &TCustomHexEditor::errorRaised, this,
+          [this](const QString& text) { ShowCommandError(text); });
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(editor);

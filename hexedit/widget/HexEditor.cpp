@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QFontMetrics>
+#include <QMetaMethod>
 #include <QMetaObject>
 #include <QPaintEvent>
 #include <QPainter>
@@ -69,7 +70,7 @@ TCustomHexEditor::TCustomHexEditor(QWidget* parent) : QAbstractScrollArea(parent
       FAutoScroll.stop();
       return;
     }
-    FCore.AutoScrollTick(FLastMouse.x(), FLastMouse.y());
+    Guarded([this] { FCore.AutoScrollTick(FLastMouse.x(), FLastMouse.y()); });
   });
   // Mouse moves without a button change the cursor shape.
   viewport()->setMouseTracking(true);
@@ -266,6 +267,27 @@ void TCustomHexEditor::focusOutEvent(QFocusEvent* event) {
   QAbstractScrollArea::focusOutEvent(event);
 }
 
+// ---- Errors of input handlers -----------------------------------------------
+
+template <class F>
+void TCustomHexEditor::Guarded(F&& handler) {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    ReportError(QString::fromUtf8(e.what()));
+  } catch (...) {
+    ReportError(QStringLiteral("Unexpected error"));
+  }
+}
+
+void TCustomHexEditor::ReportError(const QString& text) {
+  RefreshCaret();
+  if (isSignalConnected(QMetaMethod::fromSignal(&TCustomHexEditor::errorRaised)))
+    emit errorRaised(text);
+  else
+    QApplication::beep();
+}
+
 // ---- Keyboard -------------------------------------------------------------
 
 bool TCustomHexEditor::event(QEvent* event) {
@@ -286,8 +308,10 @@ void TCustomHexEditor::keyPressEvent(QKeyEvent* event) {
   // The editor takes every key: nothing goes on to the scroll area.
   event->accept();
   const int key = QtKeyToHexKey(*event);
-  FCore.KeyDown(key, KeyEventShiftState(*event, key));
-  for (const char32_t c : TypedCharacters(*event)) FCore.KeyPress(c);
+  Guarded([&] {
+    FCore.KeyDown(key, KeyEventShiftState(*event, key));
+    for (const char32_t c : TypedCharacters(*event)) FCore.KeyPress(c);
+  });
   RestartBlink();
   RefreshCaret();
 }
@@ -295,7 +319,7 @@ void TCustomHexEditor::keyPressEvent(QKeyEvent* event) {
 void TCustomHexEditor::keyReleaseEvent(QKeyEvent* event) {
   event->accept();
   const int key = QtKeyToHexKey(*event);
-  FCore.KeyUp(key, KeyEventShiftState(*event, key));
+  Guarded([&] { FCore.KeyUp(key, KeyEventShiftState(*event, key)); });
 }
 
 // ---- Mouse ----------------------------------------------------------------
@@ -315,7 +339,9 @@ void TCustomHexEditor::MousePress(QMouseEvent* event, bool doubleClick) {
   FLastMouse = event->position().toPoint();
   THexShiftState shift = QtToShiftState(event->modifiers(), event->buttons());
   if (doubleClick) shift |= hsDouble;
-  FCore.MouseDown(ToHexButton(event->button()), shift, FLastMouse.x(), FLastMouse.y());
+  Guarded([&] {
+    FCore.MouseDown(ToHexButton(event->button()), shift, FLastMouse.x(), FLastMouse.y());
+  });
   if (FCore.Dragging()) FAutoScroll.start();
   UpdateCursor(shift, FLastMouse);
   RefreshCaret();
@@ -328,7 +354,7 @@ void TCustomHexEditor::mouseDoubleClickEvent(QMouseEvent* event) { MousePress(ev
 void TCustomHexEditor::mouseMoveEvent(QMouseEvent* event) {
   FLastMouse = event->position().toPoint();
   const THexShiftState shift = QtToShiftState(event->modifiers(), event->buttons());
-  FCore.MouseMove(shift, FLastMouse.x(), FLastMouse.y());
+  Guarded([&] { FCore.MouseMove(shift, FLastMouse.x(), FLastMouse.y()); });
   UpdateCursor(shift, FLastMouse);
   RefreshCaret();
   event->accept();
@@ -338,7 +364,9 @@ void TCustomHexEditor::mouseReleaseEvent(QMouseEvent* event) {
   FLastMouse = event->position().toPoint();
   // The buttons as they were while the released one was still down.
   const THexShiftState shift = QtToShiftState(event->modifiers(), event->buttons() | event->button());
-  FCore.MouseUp(ToHexButton(event->button()), shift, FLastMouse.x(), FLastMouse.y());
+  Guarded([&] {
+    FCore.MouseUp(ToHexButton(event->button()), shift, FLastMouse.x(), FLastMouse.y());
+  });
   if (!FCore.Dragging()) FAutoScroll.stop();
   UpdateCursor(QtToShiftState(event->modifiers(), event->buttons()), FLastMouse);
   RefreshCaret();
@@ -358,7 +386,7 @@ void TCustomHexEditor::wheelEvent(QWheelEvent* event) {
   FWheelRest += delta;
   const int notches = FWheelRest / 120;
   FWheelRest -= notches * 120;
-  if (notches != 0) FCore.MouseWheel(notches);
+  if (notches != 0) Guarded([&] { FCore.MouseWheel(notches); });
   RefreshCaret();
 }
 

@@ -184,6 +184,10 @@ signals:
   void topLeftChanged();
   // A typed character means nothing where the caret is.
   void invalidKey();
+  // A key, mouse or wheel event ended in an error (an edit the editor
+  // refused, for instance). The text is the error's message. Without a
+  // receiver the editor only beeps.
+  void errorRaised(const QString& text);
 
 protected:
   void paintEvent(QPaintEvent* event) override;
@@ -231,6 +235,12 @@ private:
   void RefreshCaret();
   void RestartBlink();
   void MousePress(QMouseEvent* event, bool doubleClick);
+  // Runs one input handler. Errors never leave it: Qt's event dispatch is
+  // not built to carry exceptions, so they are reported through
+  // errorRaised instead.
+  template <class F>
+  void Guarded(F&& handler);
+  void ReportError(const QString& text);
   void UpdateCursor(THexShiftState shift, QPoint at);
 };
 

@@ -243,6 +243,14 @@ TEST(MainFormErrors, OneDisplayForEveryCommandAndTheLockIsGivenBack) {
   f.cbProcessor->setCurrentIndex(1);
   EXPECT_EQ(h.Dialogs->Errors.back().Text, "Cannot change fixed filesize.");
   EXPECT_EQ(f.hexFlash->DataSize(), 8192);
+
+  // So do edits the editor refuses at the keyboard: Delete with a fixed
+  // size is shown in the same box, and the image stays as it was.
+  const size_t before = h.Dialogs->Errors.size();
+  QTest::keyClick(f.hexFlash, Qt::Key_Delete);
+  ASSERT_EQ(h.Dialogs->Errors.size(), before + 1);
+  EXPECT_EQ(h.Dialogs->Errors.back().Text, "Cannot update undo storage");
+  EXPECT_EQ(f.hexFlash->DataSize(), 8192);
 }
 
 TEST(MainFormCatalogue, ProcessorChoiceSizesTheImages) {

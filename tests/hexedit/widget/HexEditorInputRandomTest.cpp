@@ -1,9 +1,9 @@
 // Random Qt key presses, typed text, clicks, drags and wheel turns sent
 // to a shown editor, mixed with setting changes, with the event loop
 // turning (painting, notices, the auto-scroll timer) now and then; after
-// each step the input invariants and the journal check hold. (Edits the
-// data side refuses raise through Qt's event delivery to the application;
-// the core's random test covers them, so NoSizeChange stays off here.)
+// each step the input invariants and the journal check hold. Edits the
+// data side refuses (NoSizeChange on) come back through errorRaised and
+// change nothing.
 
 #include <gtest/gtest.h>
 
@@ -25,6 +25,7 @@ public:
     QApplication::setActiveWindow(&Ed);
     Ed.setFocus();
     Ed.SetMaxUndo(0);
+    QObject::connect(&Ed, &TCustomHexEditor::errorRaised, [this](const QString&) { ++Errors; });
     NewImage();
   }
 
@@ -43,6 +44,8 @@ public:
       if (::testing::Test::HasFatalFailure()) return;
     }
   }
+
+  int Errors = 0;
 
 private:
   THexEditor Ed;
@@ -124,7 +127,7 @@ private:
   }
 
   void Setting() {
-    switch (Pick(0, 12)) {
+    switch (Pick(0, 13)) {
       case 0: Last = "insert mode"; Ed.SetInsertMode(!Ed.Core().InsertFlag()); break;
       case 1: Last = "read-only view"; Ed.SetReadOnlyView(!Ed.ReadOnlyView()); break;
       case 2: Last = "allow insert mode"; Ed.SetAllowInsertMode(Chance(80)); break;
@@ -141,17 +144,23 @@ private:
         Ed.SetDataSize(Pick(0, 640));
         break;
       case 11: Last = "focus"; Ed.setFocus(); break;
+      case 12: Last = "no size change"; Ed.SetNoSizeChange(Chance(40)); break;
       default: Last = "new image"; NewImage(); break;
     }
   }
 };
 
 TEST(HexEditorInputRandom, QtEventsAgainstTheInvariants) {
+  int errors = 0;
   for (unsigned seed : {21u, 22u}) {
     SCOPED_TRACE(seed);
-    TRandomWidgetInput(seed).Run(5000);
+    TRandomWidgetInput input(seed);
+    input.Run(5000);
+    errors += input.Errors;
     if (::testing::Test::HasFatalFailure()) return;
   }
+  // Refused edits did happen, and each came back as a signal.
+  EXPECT_GT(errors, 0);
 }
 
 }  // namespace
