@@ -244,12 +244,13 @@ TEST(MainFormErrors, OneDisplayForEveryCommandAndTheLockIsGivenBack) {
   EXPECT_EQ(h.Dialogs->Errors.back().Text, "Cannot change fixed filesize.");
   EXPECT_EQ(f.hexFlash->DataSize(), 8192);
 
-  // So do edits the editor refuses at the keyboard: Delete with a fixed
-  // size is shown in the same box, and the image stays as it was.
+  // So do edits the editor refuses at the keyboard: a deletion with a fixed
+  // size (Ctrl+Delete in overwrite mode) is shown in the same box, and
+  // the image stays as it was.
   const size_t before = h.Dialogs->Errors.size();
-  QTest::keyClick(f.hexFlash, Qt::Key_Delete);
+  QTest::keyClick(f.hexFlash, Qt::Key_Delete, Qt::ControlModifier);
   ASSERT_EQ(h.Dialogs->Errors.size(), before + 1);
-  EXPECT_EQ(h.Dialogs->Errors.back().Text, "Cannot update undo storage");
+  EXPECT_EQ(h.Dialogs->Errors.back().Text, "Cannot update undo storage.");
   EXPECT_EQ(f.hexFlash->DataSize(), 8192);
 }
 
