@@ -31,18 +31,16 @@ bool CheckFit(TCardHost& host, const TImageRef& image, int chipSize, const char*
 }  // namespace
 
 bool CheckImagesFit(TCardHost& host, const TCardImages& images, const char* after) {
-  const int p = host.SelectedProcessorRow();
-  const int e = host.SelectedEepromRow();
-  const bool pOk = p >= 0 && p < static_cast<int>(ProcessorTable.size());
-  const bool eOk = e >= 0 && e < static_cast<int>(EepromTable.size());
-  const std::string processor = pOk ? ProcessorTable[p].Name : "selected processor";
-  const std::string eeprom = eOk ? EepromTable[e].Name : "selected eeprom";
-  return CheckFit(host, images.Flash, pOk ? ProcessorTable[p].FlashSize : 0, "flash", processor,
-                  "flash", after) &&
-         CheckFit(host, images.IntEE, pOk ? ProcessorTable[p].EepromSize : 0, "internal eeprom",
-                  processor, "internal eeprom", after) &&
-         CheckFit(host, images.ExtEE, eOk ? EepromTable[e].Size : 0, "external eeprom", eeprom,
-                  "memory", after);
+  const ProcessorInfo* p = ProcessorAt(host.SelectedProcessorRow());
+  const EepromInfo* e = EepromAt(host.SelectedEepromRow());
+  const std::string processor = p ? p->Name : "selected processor";
+  const std::string eeprom = e ? e->Name : "selected eeprom";
+  return CheckFit(host, images.Flash, p ? p->FlashSize : 0, "flash", processor, "flash",
+                  after) &&
+         CheckFit(host, images.IntEE, p ? p->EepromSize : 0, "internal eeprom", processor,
+                  "internal eeprom", after) &&
+         CheckFit(host, images.ExtEE, e ? e->Size : 0, "external eeprom", eeprom, "memory",
+                  after);
 }
 
 bool WriteBackBackups(TIspLink& link, TAvrCommands& avr, TCardHost& host,

@@ -665,18 +665,18 @@ void TMainForm::miContentsClick() {
 // Catalogue choices
 
 void TMainForm::cbProcessorChange() {
-  const int row = cbProcessor->currentIndex();
-  if (row < 0 || row >= static_cast<int>(ProcessorTable.size())) return;
+  const ProcessorInfo* chip = ProcessorAt(cbProcessor->currentIndex());
+  if (!chip) return;
   // The flash image always takes the new size (an empty one becomes a full
   // image of 0xFF); the internal EEPROM image only when it holds data.
-  hexFlash->SetDataSize(ProcessorTable[row].FlashSize);
-  if (hexIntEE->DataSize() > 0) hexIntEE->SetDataSize(ProcessorTable[row].EepromSize);
+  hexFlash->SetDataSize(chip->FlashSize);
+  if (hexIntEE->DataSize() > 0) hexIntEE->SetDataSize(chip->EepromSize);
 }
 
 void TMainForm::cbEepromChange() {
-  const int row = cbEeprom->currentIndex();
-  if (row < 0 || row >= static_cast<int>(EepromTable.size())) return;
-  if (hexExtEE->DataSize() > 0) hexExtEE->SetDataSize(EepromTable[row].Size);
+  const EepromInfo* chip = EepromAt(cbEeprom->currentIndex());
+  if (!chip) return;
+  if (hexExtEE->DataSize() > 0) hexExtEE->SetDataSize(chip->Size);
 }
 
 void TMainForm::cbPortChange() {
@@ -720,14 +720,12 @@ QCheckBox* TMainForm::ImageAutoloadBox(TImageKind kind) const {
 }
 
 int TMainForm::CatalogueSize(TImageKind kind) const {
-  const int p = cbProcessor->currentIndex();
-  const int e = cbEeprom->currentIndex();
-  const bool pOk = p >= 0 && p < static_cast<int>(ProcessorTable.size());
-  const bool eOk = e >= 0 && e < static_cast<int>(EepromTable.size());
+  const ProcessorInfo* p = ProcessorAt(cbProcessor->currentIndex());
+  const EepromInfo* e = EepromAt(cbEeprom->currentIndex());
   switch (kind) {
-    case ikFlash: return pOk ? ProcessorTable[p].FlashSize : 0;
-    case ikIntEE: return pOk ? ProcessorTable[p].EepromSize : 0;
-    case ikExtEE: return eOk ? EepromTable[e].Size : 0;
+    case ikFlash: return p ? p->FlashSize : 0;
+    case ikIntEE: return p ? p->EepromSize : 0;
+    case ikExtEE: return e ? e->Size : 0;
   }
   return 0;
 }

@@ -35,6 +35,16 @@ inline constexpr std::array<EepromInfo, 6> EepromTable{{
     {"242048", 262144, 256},
 }};
 
+// The row a choice's item index selects, or null when it selects none
+// (-1 for an empty choice, or an index past the table).
+constexpr const ProcessorInfo* ProcessorAt(int row) {
+  return row >= 0 && row < static_cast<int>(ProcessorTable.size()) ? &ProcessorTable[row]
+                                                                    : nullptr;
+}
+constexpr const EepromInfo* EepromAt(int row) {
+  return row >= 0 && row < static_cast<int>(EepromTable.size()) ? &EepromTable[row] : nullptr;
+}
+
 // Row of the processor with this signature, or -1.
 constexpr int FindProcessorBySignature(uint32_t signature) {
   for (int i = 0; i < static_cast<int>(ProcessorTable.size()); ++i)

@@ -12,15 +12,13 @@ std::string HexText(unsigned value, int digits) {
 }
 
 int TAvrCommands::FlashSize() const {
-  const int row = Host.SelectedProcessorRow();
-  if (row < 0 || row >= static_cast<int>(ProcessorTable.size())) return 0;
-  return ProcessorTable[row].FlashSize;
+  const ProcessorInfo* chip = ProcessorAt(Host.SelectedProcessorRow());
+  return chip ? chip->FlashSize : 0;
 }
 
 int TAvrCommands::EepromSize() const {
-  const int row = Host.SelectedProcessorRow();
-  if (row < 0 || row >= static_cast<int>(ProcessorTable.size())) return 0;
-  return ProcessorTable[row].EepromSize;
+  const ProcessorInfo* chip = ProcessorAt(Host.SelectedProcessorRow());
+  return chip ? chip->EepromSize : 0;
 }
 
 void TAvrCommands::SendInstruction(uint8_t b1, uint8_t b2, uint8_t b3, uint8_t b4) {

@@ -6,15 +6,13 @@
 #include "link/loader/ELoader.h"
 
 int TLoaderLink::ExternalSize() const {
-  const int row = Host.SelectedEepromRow();
-  if (row < 0 || row >= static_cast<int>(EepromTable.size())) return 0;
-  return EepromTable[row].Size;
+  const EepromInfo* chip = EepromAt(Host.SelectedEepromRow());
+  return chip ? chip->Size : 0;
 }
 
 int TLoaderLink::PageSize() const {
-  const int row = Host.SelectedEepromRow();
-  if (row < 0 || row >= static_cast<int>(EepromTable.size())) return 0;
-  return EepromTable[row].PageSize;
+  const EepromInfo* chip = EepromAt(Host.SelectedEepromRow());
+  return chip ? chip->PageSize : 0;
 }
 
 bool TLoaderLink::WriteLoader() {
