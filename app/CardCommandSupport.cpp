@@ -43,6 +43,22 @@ bool CheckImagesFit(TCardHost& host, const TCardImages& images, const char* afte
                   after);
 }
 
+TCardBackups ReadBackups(TAvrCommands& avr, TCardHost& host, bool flash, bool eeprom,
+                         const char* flashText, const char* eepromText) {
+  TCardBackups backups;
+  if (flash && avr.FlashSize() > 0) {
+    host.SetStatusText(flashText);
+    backups.Flash.resize(static_cast<size_t>(avr.FlashSize()));
+    avr.ReadFlash(backups.Flash.data(), static_cast<int>(backups.Flash.size()));
+  }
+  if (eeprom && avr.EepromSize() > 0) {
+    host.SetStatusText(eepromText);
+    backups.Eeprom.resize(static_cast<size_t>(avr.EepromSize()));
+    avr.ReadInternalEeprom(backups.Eeprom.data(), static_cast<int>(backups.Eeprom.size()));
+  }
+  return backups;
+}
+
 bool WriteBackBackups(TIspLink& link, TAvrCommands& avr, TCardHost& host,
                       const TCardBackups& backups, const char* flashText,
                       const char* eepromText) {

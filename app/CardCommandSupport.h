@@ -44,6 +44,12 @@ struct TCardBackups {
   bool Any() const { return !Flash.empty() || !Eeprom.empty(); }
 };
 
+// Reads the selected processor's flash (when `flash`) and internal EEPROM
+// (when `eeprom`) into backups of the processor's sizes, each after its
+// status text. A memory of no size is not saved.
+TCardBackups ReadBackups(TAvrCommands& avr, TCardHost& host, bool flash, bool eeprom,
+                         const char* flashText, const char* eepromText);
+
 // Writes the backups back into the card: power off, 50 ms, power on, then,
 // when programming mode, the signature and the chip erase all succeed, the
 // flash backup (status flashText) and, unless that write failed, the

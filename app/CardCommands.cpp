@@ -186,14 +186,8 @@ void TMainForm::actReadExtEEExecute() {
   if (Avr->EnterProgrammingMode() && Avr->ReadSignature()) {
     // The loader takes the flash: save flash and internal EEPROM first.
     TCardBackups backups;
-    if (restore) {
-      Status(*this, "Reading flash");
-      backups.Flash.resize(static_cast<size_t>(std::max(Avr->FlashSize(), 0)));
-      Avr->ReadFlash(backups.Flash.data(), static_cast<int>(backups.Flash.size()));
-      Status(*this, "Reading internal eeprom");
-      backups.Eeprom.resize(static_cast<size_t>(std::max(Avr->EepromSize(), 0)));
-      Avr->ReadInternalEeprom(backups.Eeprom.data(), static_cast<int>(backups.Eeprom.size()));
-    }
+    if (restore)
+      backups = ReadBackups(*Avr, *this, true, true, "Reading flash", "Reading internal eeprom");
     if (Loader->WriteLoader()) {
       Status(*this, "Reading external eeprom...");
       // Read aside and replace the image only once every byte has come: a

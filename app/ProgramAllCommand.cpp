@@ -25,18 +25,9 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
   // The memories the user has no image for, saved before the chip is
   // erased (sized for the detected processor). Freed when the run ends.
   TCardBackups backups;
-  if (restore) {
-    if (!images.Flash.HasData() && Avr.FlashSize() > 0) {
-      Host.SetStatusText("Reading flash...");
-      backups.Flash.resize(static_cast<size_t>(Avr.FlashSize()));
-      Avr.ReadFlash(backups.Flash.data(), static_cast<int>(backups.Flash.size()));
-    }
-    if (!images.IntEE.HasData() && Avr.EepromSize() > 0) {
-      Host.SetStatusText("Reading internal eeprom...");
-      backups.Eeprom.resize(static_cast<size_t>(Avr.EepromSize()));
-      Avr.ReadInternalEeprom(backups.Eeprom.data(), static_cast<int>(backups.Eeprom.size()));
-    }
-  }
+  if (restore)
+    backups = ReadBackups(Avr, Host, !images.Flash.HasData(), !images.IntEE.HasData(),
+                          "Reading flash...", "Reading internal eeprom...");
   // Set once a backup is being written back into the card.
   bool restoring = false;
 
