@@ -48,43 +48,41 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
   // Erased on every run: this also removes the loader.
   if (!failed) failed = !Avr.ChipErase();
 
+  // Writes one memory and, with verify, compares it while no earlier
+  // comparison has failed.
+  using TTransfer = bool (TAvrCommands::*)(const uint8_t*, int);
+  const auto writeMemory = [&](TTransfer write, TTransfer compare, const uint8_t* data, int size,
+                               const char* writeText, const char* verifyText) {
+    Host.SetStatusText(writeText);
+    failed = !(Avr.*write)(data, size);
+    if (!failed && verify) {
+      Host.SetStatusText(verifyText);
+      if (verified) verified = (Avr.*compare)(data, size);
+    }
+  };
+
   if (!failed) {
     if (images.Flash.HasData()) {
-      Host.SetStatusText("Programming flash...");
-      failed = !Avr.ProgramFlash(images.Flash.Data, images.Flash.Size);
-      if (!failed && verify) {
-        Host.SetStatusText("Verifying flash...");
-        if (verified) verified = Avr.VerifyFlash(images.Flash.Data, images.Flash.Size);
-      }
+      writeMemory(&TAvrCommands::ProgramFlash, &TAvrCommands::VerifyFlash, images.Flash.Data,
+                  images.Flash.Size, "Programming flash...", "Verifying flash...");
     } else if (restore && !backups.Flash.empty()) {
       restoring = true;
-      const int size = static_cast<int>(backups.Flash.size());
-      Host.SetStatusText("Restoring flash...");
-      failed = !Avr.ProgramFlash(backups.Flash.data(), size);
-      if (!failed && verify) {
-        Host.SetStatusText("Verifying flash...");
-        if (verified) verified = Avr.VerifyFlash(backups.Flash.data(), size);
-      }
+      writeMemory(&TAvrCommands::ProgramFlash, &TAvrCommands::VerifyFlash, backups.Flash.data(),
+                  static_cast<int>(backups.Flash.size()), "Restoring flash...",
+                  "Verifying flash...");
     }
   }
 
   if (!failed) {
     if (images.IntEE.HasData()) {
-      Host.SetStatusText("Programming internal eeprom...");
-      failed = !Avr.ProgramInternalEeprom(images.IntEE.Data, images.IntEE.Size);
-      if (!failed && verify) {
-        Host.SetStatusText("Verifying internal eeprom...");
-        if (verified) verified = Avr.VerifyInternalEeprom(images.IntEE.Data, images.IntEE.Size);
-      }
+      writeMemory(&TAvrCommands::ProgramInternalEeprom, &TAvrCommands::VerifyInternalEeprom,
+                  images.IntEE.Data, images.IntEE.Size, "Programming internal eeprom...",
+                  "Verifying internal eeprom...");
     } else if (restore && !backups.Eeprom.empty()) {
       restoring = true;
-      const int size = static_cast<int>(backups.Eeprom.size());
-      Host.SetStatusText("Restoring internal eeprom...");
-      failed = !Avr.ProgramInternalEeprom(backups.Eeprom.data(), size);
-      if (!failed && verify) {
-        Host.SetStatusText("Verifying internal eeprom...");
-        if (verified) verified = Avr.VerifyInternalEeprom(backups.Eeprom.data(), size);
-      }
+      writeMemory(&TAvrCommands::ProgramInternalEeprom, &TAvrCommands::VerifyInternalEeprom,
+                  backups.Eeprom.data(), static_cast<int>(backups.Eeprom.size()),
+                  "Restoring internal eeprom...", "Verifying internal eeprom...");
     }
   }
 
