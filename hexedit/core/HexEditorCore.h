@@ -415,8 +415,10 @@ public:
   // of a byte or of a character's first byte); InCharField tells whether
   // col itself is in the character field. Callers use max(2, Col).
   TCellPosition TwinColumn(int col) const;
-  // The caret's cell, and the caret a cell stands for.
-  TGridCoord CaretCell() const;
+  // The cell of a caret place, the caret's cell, and the caret a cell
+  // stands for.
+  TGridCoord CaretToCell(const THexCaret& caret) const;
+  TGridCoord CaretCell() const { return CaretToCell(FCaret); }
   THexCaret CellToCaret(int col, int row) const;
   // The rectangle over columns 2 .. ColCount - 1 of the rows holding two
   // positions (what InvalidateRows repaints).

@@ -87,9 +87,9 @@ THexEditorCore::TCellPosition THexEditorCore::TwinColumn(int col) const {
   return TCellPosition{(FUnicodeChars ? 4 * k : 2 * k) + 2, true};
 }
 
-TGridCoord THexEditorCore::CaretCell() const {
-  TGridCoord c = PositionToCell(FCaret.Position, FCaret.InCharField);
-  if (!FCaret.InCharField && FCaret.SecondDigit) ++c.Col;
+TGridCoord THexEditorCore::CaretToCell(const THexCaret& caret) const {
+  TGridCoord c = PositionToCell(caret.Position, caret.InCharField);
+  if (!caret.InCharField && caret.SecondDigit) ++c.Col;
   return c;
 }
 
@@ -200,7 +200,8 @@ void THexEditorCore::SetBytesPerRow(int value) {
   const int anchor = FSelAnchor, low = FSelLow, high = FSelHigh;
   const bool selecting = FSelecting;
   const int origin = FExtendOrigin;
-  THexCaret caret = CellToCaret(CaretCell().Col, CaretCell().Row);
+  const TGridCoord cell = CaretCell();
+  THexCaret caret = CellToCaret(cell.Col, cell.Row);
   caret.SecondDigit = FCaret.SecondDigit && !FCaret.InCharField;
 
   FBytesPerRow = value;

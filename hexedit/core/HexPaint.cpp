@@ -193,8 +193,7 @@ void THexEditorCore::InvalidateGutter() {
 
 void THexEditorCore::RepaintCaretMove(const THexCaret& from, const THexCaret& to) {
   for (const THexCaret& c : {from, to}) {
-    TGridCoord cell = PositionToCell(c.Position, c.InCharField);
-    if (!c.InCharField && c.SecondDigit) ++cell.Col;
+    const TGridCoord cell = CaretToCell(c);
     InvalidateCell(cell.Col, cell.Row);
     InvalidateCell(std::max(2, TwinColumn(cell.Col).Position), cell.Row);
     InvalidateCell(0, cell.Row);

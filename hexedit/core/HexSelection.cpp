@@ -109,9 +109,7 @@ bool THexEditorCore::MoveToCell(int col, int row) {
 
 bool THexEditorCore::MoveCaret(THexCaret target) {
   if (target.Position < 0) target = THexCaret{};
-  TGridCoord cell = PositionToCell(target.Position, target.InCharField);
-  if (!target.InCharField && target.SecondDigit) ++cell.Col;
-  return MoveToCell(cell);
+  return MoveToCell(CaretToCell(target));
 }
 
 void THexEditorCore::MoveCaretToEnd() {
