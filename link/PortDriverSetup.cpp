@@ -59,43 +59,30 @@ bool TPortDriverSetup::WriteTextFile(const std::string& path, const std::string&
 bool TPortDriverSetup::Run(TCardHost& host) {
   host.SetStatusText(InstallingText);
   host.ProcessPendingEvents();
-
-  // Without root nothing is touched.
-  if (!IsPrivileged || !IsPrivileged()) {
+  const auto fail = [&host](const std::string& text) {
     host.Beep();
-    host.ShowMessageDialog(NotInstalledText, mkError, mbOK);
+    host.ShowMessageDialog(text, mkError, mbOK);
     host.SetStatusText("");
     return false;
-  }
+  };
+
+  // Without root nothing is touched.
+  if (!IsPrivileged || !IsPrivileged()) return fail(NotInstalledText);
 
   std::error_code ec;
   host.SetStatusText(std::string("Copying \"") + ModulesLoadName + "\" into " +
                      ModulesLoadDir() + "...");
   fs::create_directories(ModulesLoadDir(), ec);  // an existing directory is fine
-  if (!WriteTextFile(ModulesLoadFile(), std::string(ModuleName) + "\n")) {
-    host.Beep();
-    host.ShowMessageDialog(ModulesLoadFailureText(), mkError, mbOK);
-    host.SetStatusText("");
-    return false;
-  }
+  if (!WriteTextFile(ModulesLoadFile(), std::string(ModuleName) + "\n"))
+    return fail(ModulesLoadFailureText());
 
   host.SetStatusText(std::string("Copying \"") + UdevRuleName + "\" into " + UdevRulesDir() +
                      "...");
   fs::create_directories(UdevRulesDir(), ec);
-  if (!WriteTextFile(UdevRuleFile(), UdevRuleText)) {
-    host.Beep();
-    host.ShowMessageDialog(UdevRuleFailureText(), mkError, mbOK);
-    host.SetStatusText("");
-    return false;
-  }
+  if (!WriteTextFile(UdevRuleFile(), UdevRuleText)) return fail(UdevRuleFailureText());
 
   host.SetStatusText(InstallingText);
-  if (!LoadModule || !LoadModule()) {
-    host.Beep();
-    host.ShowMessageDialog(NotInstalledText, mkError, mbOK);
-    host.SetStatusText("");
-    return false;
-  }
+  if (!LoadModule || !LoadModule()) return fail(NotInstalledText);
   host.ShowMessageDialog(CompleteText, mkInformation, mbOK);
   host.SetStatusText("");
   return true;
