@@ -684,6 +684,8 @@ private:
   int FCaretY = -50;
   void BookmarkBitmapChanged();
   void SetPaintFlag(bool& flag, bool value);
+  // Repaints a rectangle of the view (nothing when it is empty).
+  void RepaintRect(const TRect& rect);
   // The cell walk of a paint: the cells from (col, x) and (row, y) up to
   // (stopX, stopY) that meet clip.
   void PaintCells(THexPainter& painter, const TRect& clip, int col, int row, int x, int y, int stopX,

@@ -32,11 +32,7 @@ bool THexEditorGrid::SelectCell(int col, int row) { return FOwner.SelectCell(col
 void THexEditorGrid::SetCurrentCell(TGridCoord cell) { FOwner.FCaret = FOwner.CellToCaret(cell.Col, cell.Row); }
 
 void THexEditorGrid::InvalidateRect(const TRect& rect) {
-  if (!FReady) return;
-  if (FOwner.RequestRepaintRect)
-    FOwner.RequestRepaintRect(rect);
-  else
-    FOwner.Invalidate();
+  if (FReady) FOwner.RepaintRect(rect);
 }
 
 void THexEditorGrid::InvalidateGrid() {

@@ -173,23 +173,17 @@ void THexEditorCore::UpdateCaretPosition() {
 
 // ---- Repaint requests -----------------------------------------------------
 
-void THexEditorCore::InvalidateCell(int col, int row) {
-  const TRect r = FGrid.CellRect(col, row);
-  if (r.IsEmpty()) return;
+void THexEditorCore::RepaintRect(const TRect& rect) {
+  if (rect.IsEmpty()) return;
   if (RequestRepaintRect)
-    RequestRepaintRect(r);
+    RequestRepaintRect(rect);
   else
     Invalidate();
 }
 
-void THexEditorCore::InvalidateGutter() {
-  const TRect r = FGrid.BoxRect(0, FGrid.TopRow(), 0, RowCount() - 1);
-  if (r.IsEmpty()) return;
-  if (RequestRepaintRect)
-    RequestRepaintRect(r);
-  else
-    Invalidate();
-}
+void THexEditorCore::InvalidateCell(int col, int row) { RepaintRect(FGrid.CellRect(col, row)); }
+
+void THexEditorCore::InvalidateGutter() { RepaintRect(FGrid.BoxRect(0, FGrid.TopRow(), 0, RowCount() - 1)); }
 
 void THexEditorCore::RepaintCaretMove(const THexCaret& from, const THexCaret& to) {
   for (const THexCaret& c : {from, to}) {
@@ -198,15 +192,7 @@ void THexEditorCore::RepaintCaretMove(const THexCaret& from, const THexCaret& to
     InvalidateCell(std::max(2, TwinColumn(cell.Col).Position), cell.Row);
     InvalidateCell(0, cell.Row);
   }
-  if (FShowRuler) {
-    const TRect r = FGrid.BoxRect(0, 0, ColCount() - 1, 1);
-    if (!r.IsEmpty()) {
-      if (RequestRepaintRect)
-        RequestRepaintRect(r);
-      else
-        Invalidate();
-    }
-  }
+  if (FShowRuler) RepaintRect(FGrid.BoxRect(0, 0, ColCount() - 1, 1));
 }
 
 // ---- Cell decisions -------------------------------------------------------
