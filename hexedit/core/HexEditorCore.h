@@ -686,6 +686,9 @@ private:
   void SetPaintFlag(bool& flag, bool value);
   // Repaints a rectangle of the view (nothing when it is empty).
   void RepaintRect(const TRect& rect);
+  // PlaceCaret on a cell's top-left corner, or out of sight when the cell
+  // is scrolled away.
+  void PlaceCaretOnCell(int col, int row);
   // The cell walk of a paint: the cells from (col, x) and (row, y) up to
   // (stopX, stopY) that meet clip.
   void PaintCells(THexPainter& painter, const TRect& clip, int col, int row, int x, int y, int stopX,

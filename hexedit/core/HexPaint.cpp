@@ -162,13 +162,17 @@ void THexEditorCore::PlaceCaret(int x, int y) {
   FCaretY = y;
 }
 
-void THexEditorCore::UpdateCaretPosition() {
-  const TGridCoord c = CaretCell();
-  const TRect r = FGrid.CellRect(c.Col, c.Row);
+void THexEditorCore::PlaceCaretOnCell(int col, int row) {
+  const TRect r = FGrid.CellRect(col, row);
   if (r.Left + r.Bottom == 0)
     PlaceCaret(-50, -50);
   else
     PlaceCaret(r.Left, r.Top);
+}
+
+void THexEditorCore::UpdateCaretPosition() {
+  const TGridCoord c = CaretCell();
+  PlaceCaretOnCell(c.Col, c.Row);
 }
 
 // ---- Repaint requests -----------------------------------------------------

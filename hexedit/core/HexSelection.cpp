@@ -58,11 +58,7 @@ bool THexEditorCore::SelectCell(int col, int row) {
     ExtendSelectionTo(now.Position);
   }
   if (!FSelecting) ClearSelection(true);
-  const TRect r = FGrid.CellRect(col, row);
-  if (r.Left + r.Bottom == 0)
-    PlaceCaret(-50, -50);
-  else
-    PlaceCaret(r.Left, r.Top);
+  PlaceCaretOnCell(col, row);
   NotifySelectionChange();
   return true;
 }
