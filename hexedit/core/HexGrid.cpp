@@ -28,7 +28,7 @@ void THexGrid::SetColCount(int value) {
   FColCount = value;
   FColWidths.resize(static_cast<size_t>(value), FDefaultColWidth);
   FFixedCols = std::min(FFixedCols, FColCount);
-  ClampTopLeft(true);
+  ClampTopLeft();
   SizeChanged();
 }
 
@@ -38,7 +38,7 @@ void THexGrid::SetRowCount(int value) {
   FRowCount = value;
   FRowHeights.erase(FRowHeights.lower_bound(value), FRowHeights.end());
   FFixedRows = std::min(FFixedRows, FRowCount);
-  ClampTopLeft(true);
+  ClampTopLeft();
   SizeChanged();
 }
 
@@ -46,7 +46,7 @@ void THexGrid::SetFixedCols(int value) {
   value = std::clamp(value, 0, FColCount);
   if (value == FFixedCols) return;
   FFixedCols = value;
-  ClampTopLeft(true);
+  ClampTopLeft();
   SizeChanged();
 }
 
@@ -54,7 +54,7 @@ void THexGrid::SetFixedRows(int value) {
   value = std::clamp(value, 0, FRowCount);
   if (value == FFixedRows) return;
   FFixedRows = value;
-  ClampTopLeft(true);
+  ClampTopLeft();
   SizeChanged();
 }
 
@@ -62,7 +62,7 @@ void THexGrid::SetDefaultColWidth(int value) {
   value = std::max(0, value);
   FDefaultColWidth = value;
   std::fill(FColWidths.begin(), FColWidths.end(), value);
-  ClampTopLeft(true);
+  ClampTopLeft();
   SizeChanged();
 }
 
@@ -77,7 +77,7 @@ void THexGrid::SetColWidth(int col, int value) {
   int& w = FColWidths[static_cast<size_t>(col)];
   if (w == value) return;
   w = value;
-  ClampTopLeft(true);
+  ClampTopLeft();
   SizeChanged();
 }
 
@@ -89,7 +89,7 @@ void THexGrid::SetColWidths(const std::vector<int>& widths) {
     FColWidths[c] = w;
   }
   if (!changed) return;
-  ClampTopLeft(true);
+  ClampTopLeft();
   SizeChanged();
 }
 
@@ -97,7 +97,7 @@ void THexGrid::SetDefaultRowHeight(int value) {
   value = std::max(0, value);
   FDefaultRowHeight = value;
   FRowHeights.clear();
-  ClampTopLeft(true);
+  ClampTopLeft();
   SizeChanged();
 }
 
@@ -115,7 +115,7 @@ void THexGrid::SetRowHeight(int row, int value) {
     FRowHeights.erase(row);
   else
     FRowHeights[row] = value;
-  ClampTopLeft(true);
+  ClampTopLeft();
   SizeChanged();
 }
 
@@ -193,7 +193,7 @@ void THexGrid::SetClientSize(int width, int height) {
   if (width == FClientWidth && height == FClientHeight) return;
   FClientWidth = width;
   FClientHeight = height;
-  ClampTopLeft(true);
+  ClampTopLeft();
   SizeChanged();
 }
 
@@ -256,18 +256,10 @@ int THexGrid::VisibleColCount() const {
   return std::max(1, n);
 }
 
-void THexGrid::ClampTopLeft(bool notify) {
-  const int left = std::clamp(FLeftCol, FFixedCols, std::max(FFixedCols, MaxLeftCol()));
-  const int top = std::clamp(FTopRow, FFixedRows, std::max(FFixedRows, MaxTopRow()));
+void THexGrid::ClampTopLeft() {
   FCurrent.Col = std::clamp(FCurrent.Col, FFixedCols, std::max(FFixedCols, FColCount - 1));
   FCurrent.Row = std::clamp(FCurrent.Row, FFixedRows, std::max(FFixedRows, FRowCount - 1));
-  if (left == FLeftCol && top == FTopRow) return;
-  FLeftCol = left;
-  FTopRow = top;
-  if (notify) {
-    InvalidateGrid();
-    TopLeftChanged();
-  }
+  SetTopLeft(FLeftCol, FTopRow);
 }
 
 void THexGrid::SetTopLeft(int left, int top) {

@@ -177,7 +177,7 @@ private:
   int FixedWidth() const;
   int FixedHeight() const;
   // Keeps the top-left and the current cell valid after a count change.
-  void ClampTopLeft(bool notify);
+  void ClampTopLeft();
   void SetTopLeft(int left, int top);
   // Number of rows from first on whose heights fit into space pixels (all
   // of them when their heights are 0).
