@@ -2,9 +2,9 @@
 // Errors the hex editor raises itself, and their fixed message texts.
 // what() is the message exactly as the user sees it (the application's one
 // error box adds the closing period when the text ends in a letter or digit).
-// Texts with a placeholder are filled with HexMessage(), printf-style.
+// Texts with a placeholder (%d, %s, %x) are filled with FillPlaceholders
+// (HexRadix.h).
 
-#include <cstdio>
 #include <stdexcept>
 #include <string>
 
@@ -54,14 +54,3 @@ inline constexpr const char* InvalidFormatRadix =
 inline constexpr const char* InvalidRadixChar =
     "Invalid character %s, cannot convert using radix %xh";
 }  // namespace HexMsg
-
-// Fills a message text's placeholders (printf conventions: %d, %s, %x).
-template <typename... Args>
-std::string HexMessage(const char* format, Args... args) {
-  const int n = std::snprintf(nullptr, 0, format, args...);
-  if (n <= 0) return format;
-  std::string text(static_cast<size_t>(n) + 1, '\0');
-  std::snprintf(text.data(), text.size(), format, args...);
-  text.resize(static_cast<size_t>(n));
-  return text;
-}

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "hexedit/core/HexEditorCore.h"
+#include "hexedit/core/HexRadix.h"
 
 void THexEditorCore::CopyDataOut(void* dest, int pos, int count) const {
   if (count > 0) std::memcpy(dest, FData.PointerAt(pos), static_cast<size_t>(count));
@@ -84,7 +85,7 @@ struct TFlagGuard {
 }  // namespace
 
 void THexEditorCore::SetDataSize(int newSize) {
-  if (newSize < 0) throw EHexEditor(HexMessage(HexMsg::InvalidDataSize, newSize));
+  if (newSize < 0) throw EHexEditor(FillPlaceholders(HexMsg::InvalidDataSize, {std::to_string(newSize)}));
   const int old = DataSize();
   if (newSize == old) {
     FDataInitialised = true;

@@ -1,6 +1,7 @@
 // Construction, life cycle, notifications and repaint requests.
 
 #include "hexedit/core/HexEditorCore.h"
+#include "hexedit/core/HexRadix.h"
 
 THexEditorCore::THexEditorCore() = default;
 
@@ -30,7 +31,7 @@ void THexEditorCore::DeliverSelectionNotice() {
 }
 
 void THexEditorCore::CheckSaveAllowed() const {
-  if (FReadOnlyFile) throw EFileOpenError(HexMessage(HexMsg::SaveReadOnly, FFileTitle.c_str()));
+  if (FReadOnlyFile) throw EFileOpenError(FillPlaceholders(HexMsg::SaveReadOnly, {FFileTitle}));
 }
 
 void THexEditorCore::Invalidate() {
