@@ -3,10 +3,12 @@
 #include <stdexcept>
 
 #include "hexedit/core/EHexEditor.h"
+#include "hexedit/core/HexTranslation.h"
 
 namespace {
 
-constexpr std::string_view RadixDigits = "0123456789ABCDEF";
+// Digits of every radix up to 16: the hex digit table's first ones.
+constexpr std::string_view RadixDigits = UpperHexDigits;
 
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
