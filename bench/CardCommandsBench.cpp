@@ -10,87 +10,12 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <random>
 #include <vector>
 
 #include "app/ProgramAllCommand.h"
-#include "images/DeviceCatalogue.h"
-#include "link/AvrCommands.h"
-#include "link/IspLink.h"
-#include "link/LoaderLink.h"
-#include "link/TLpt.h"
-#include "sim/VirtualCardPortSource.h"
+#include "bench/BenchCard.h"
 
 namespace {
-
-// Selects the given chips, answers every question with No (go on), keeps
-// the last status text and counts messages.
-class TQuietHost : public TCardHost {
-public:
-  TQuietHost(int processorRow, int eepromRow) : Processor(processorRow), Eeprom(eepromRow) {}
-  void SetStatusText(const std::string& text) override { Status = text; }
-  void SetProgressMax(TProgressBarId bar, int max) override { Max[bar] = max; }
-  void SetProgressStep(TProgressBarId bar, int step) override { Step[bar] = step; }
-  void SetProgressPosition(TProgressBarId bar, int position) override {
-    Position[bar] = position < 0 ? 0 : (position > Max[bar] ? Max[bar] : position);
-  }
-  int ProgressPosition(TProgressBarId bar) override { return Position[bar]; }
-  void SetProgressVisible(TProgressBarId, bool) override {}
-  void StepProgress(TProgressBarId bar) override {
-    SetProgressPosition(bar, Position[bar] + Step[bar]);
-  }
-  void SetChipIdText(const std::string&) override {}
-  int SelectedProcessorRow() override { return Processor; }
-  void SelectProcessorRow(int row) override { Processor = row; }
-  int SelectedEepromRow() override { return Eeprom; }
-  TMessageResult ShowMessageDialog(const std::string&, TMessageKind, TMessageButtons) override {
-    ++Messages;
-    return mrNo;
-  }
-  void Beep() override {}
-  void ProcessPendingEvents() override {}
-
-  int Processor;
-  int Eeprom;
-  std::string Status;
-  int Messages = 0;
-  int Max[4] = {};
-  int Step[4] = {};
-  int Position[4] = {};
-};
-
-std::vector<uint8_t> RandomBytes(size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::vector<uint8_t> v(n);
-  for (auto& b : v) b = static_cast<uint8_t>(gen());
-  return v;
-}
-
-// A virtual card behind the port object, with the link over it.
-struct TBenchCard {
-  explicit TBenchCard(int processorRow, int eepromRow) : Host(processorRow, eepromRow) {
-    TVirtualCardConfig config;
-    config.ProcessorRow = processorRow;
-    config.EepromRow = eepromRow;
-    auto source = std::make_unique<TVirtualCardPortSource>(config);
-    Source = source.get();
-    std::vector<std::unique_ptr<TPortSource>> sources;
-    sources.push_back(std::move(source));
-    Port = std::make_unique<TLptPort>(std::move(sources));
-    Port->SetActive(true);
-    Link = std::make_unique<TIspLink>(*Port);
-    Avr = std::make_unique<TAvrCommands>(*Link, Host);
-    Loader = std::make_unique<TLoaderLink>(*Link, *Avr, Host);
-  }
-  TVirtualCard& Card() { return *Source->Card(); }
-
-  TQuietHost Host;
-  TVirtualCardPortSource* Source = nullptr;
-  std::unique_ptr<TLptPort> Port;
-  std::unique_ptr<TIspLink> Link;
-  std::unique_ptr<TAvrCommands> Avr;
-  std::unique_ptr<TLoaderLink> Loader;
-};
 
 template <typename Run>
 void Measure(benchmark::State& state, TBenchCard& card, Run run) {

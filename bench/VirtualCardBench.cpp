@@ -5,25 +5,19 @@
 // loader's receive rhythm.
 #include <benchmark/benchmark.h>
 
-#include "link/IspLink.h"
-#include "link/TLpt.h"
-#include "sim/VirtualCardPortSource.h"
+#include "bench/BenchCard.h"
 
 namespace {
 
 void BM_VirtualCardTicks(benchmark::State& state) {
   const int ticksPerRead = static_cast<int>(state.range(0));
-  std::vector<std::unique_ptr<TPortSource>> sources;
-  auto owned = std::make_unique<TVirtualCardPortSource>();
-  TVirtualCardPortSource* source = owned.get();
-  sources.push_back(std::move(owned));
-  TLptPort port(std::move(sources));
-  port.SetActive(true);
-  TVirtualCard* card = source->Card();
+  TBenchCard bench(0, 0);
+  TLptPort& port = *bench.Port;
+  TVirtualCard* card = &bench.Card();
   // ldi r16,0x40; out DDRB,r16; loop: out PORTB,r16; out PORTB,r1; rjmp loop
   card->LoadFlash({0x00, 0xE4, 0x07, 0xBB, 0x08, 0xBB, 0x18, 0xBA, 0xFD, 0xCF});
 
-  TIspLink link(port);
+  TIspLink& link = *bench.Link;
   link.DataLatch = Lines::Vcc | Lines::Reset;
   link.Write();
   int highs = 0;
