@@ -92,7 +92,9 @@ void THexEditorCore::DeleteUnit(bool backwards, std::string_view description) {
     }
     NotifyChange();
   } else {
-    if (a >= size) return;
+    // At the append position no byte lies under the caret; the clamped
+    // position would name the last byte, which is Backspace's to remove.
+    if (a >= size || FCaret.Position >= size) return;
     const int n = std::min(u, size - a);
     RecordChange(ukRemoveData, a, n, 0, description);
     CutChangeMarks(a);

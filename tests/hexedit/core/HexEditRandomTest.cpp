@@ -154,8 +154,8 @@ private:
           }
           start = c - n;
           if (c <= 0) n = 0;
-        } else if (a >= size) {
-          n = 0;
+        } else if (a >= size || caret.Position >= size) {
+          n = 0;  // nothing under a caret at the append position
         }
         Expect(n > 0 && fixed, [&] { Ed.DeleteUnit(back); });
         if (n > 0 && !fixed) Remove(start, n);

@@ -305,6 +305,23 @@ TEST_F(KeysTest, BackspaceAndDelete) {
   EXPECT_EQ(Cell(), (TGridCoord{2, 2}));
 }
 
+// Nothing lies under a caret at the append position: Delete keeps the
+// data (the last byte is the one before the caret, Backspace's to take).
+TEST_F(KeysTest, DeleteAtTheAppendPositionKeepsTheData) {
+  Sized(5);
+  Ed.SetInsertMode(true);
+  for (int unit : {1, 2}) {
+    Ed.SetBytesPerUnit(unit);
+    Key(hkEnd, hsCtrl);
+    ASSERT_EQ(Ed.Caret().Position, 5);
+    Key(hkDelete);
+    Key(hkDelete, hsCtrl);
+    EXPECT_EQ(Bytes(), (std::vector<uint8_t>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(Ed.Caret().Position, 5);
+    EXPECT_EQ(Ed.UndoStorage().EntryCount(), 0);
+  }
+}
+
 TEST_F(KeysTest, RefusedDeleteKeepsDataAndLosesTheKey) {
   Sized(10);
   Ed.SetNoSizeChange(true);
