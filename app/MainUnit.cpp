@@ -28,6 +28,7 @@
 
 #include "app/AboutUnit.h"
 #include "app/MessageDialog.h"
+#include "app/PellarApplication.h"
 #include "hexedit/widget/HexEditor.h"
 #include "images/DeviceCatalogue.h"
 
@@ -593,12 +594,9 @@ void TMainForm::RunCommand(const std::function<void()>& command) {
   bool failed = false;
   try {
     command();
-  } catch (const std::exception& e) {
-    failed = true;
-    error = QString::fromUtf8(e.what());
   } catch (...) {
     failed = true;
-    error = QStringLiteral("Unexpected error");
+    error = TPellarApplication::CurrentErrorText();
   }
   if (failed && FUiLocked && !wasLocked) {
     // The command left by an exception while it held the card: power it
