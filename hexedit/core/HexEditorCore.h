@@ -609,6 +609,11 @@ private:
   void SetSelectionDirect(int anchor, int low, int high);
   // The selection part of an accepted move to position n.
   void ExtendSelectionTo(int n);
+  // Whether the cell at col showing p is the append position (insert mode
+  // only: the first digit or the character right after the data).
+  bool IsAppendPlace(int col, const TCellPosition& p) const {
+    return InsertMode() && p.Position == DataSize() && (p.InCharField || col % 2 == 0);
+  }
   // The effective insert mode may have changed: rows and caret follow.
   void EffectiveInsertModeChanged(bool was);
   // Stores the insert flag with what switching brings (rows, caret,

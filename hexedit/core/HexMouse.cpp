@@ -45,8 +45,7 @@ void THexEditorCore::DragTo(int x, int y) {
   // restart the selection from the caret.
   const int size = DataSize();
   const TCellPosition p = CellToPosition(c.Col, c.Row);
-  if (size > 0 && p.Position >= size &&
-      !(InsertMode() && p.Position == size && (p.InCharField || c.Col % 2 == 0))) {
+  if (size > 0 && p.Position >= size && !IsAppendPlace(c.Col, p)) {
     c = PositionToCell(InsertMode() ? size : size - 1, CaretInCharField());
   } else if (c.Col == SeparatorColumn()) {
     c.Col = std::max(2, c.Col - 1);

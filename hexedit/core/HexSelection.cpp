@@ -38,12 +38,9 @@ bool THexEditorCore::SelectCell(int col, int row) {
     TFlagGuard checking(FInCellCheck);
     if (!FShiftDown && !FLeftButtonDown) ClearSelection(true);
     const TCellPosition p = CellToPosition(col, row);
-    if (p.Position >= size) {
-      const bool appendPlace = InsertMode() && p.Position == size && (p.InCharField || col % 2 == 0);
-      if (!appendPlace) {
-        MoveCaretToEnd();
-        return false;
-      }
+    if (p.Position >= size && !IsAppendPlace(col, p)) {
+      MoveCaretToEnd();
+      return false;
     }
     if (col == SeparatorColumn()) {
       if (FLeftButtonDown) MoveToCell(std::max(2, col - 1), row);
