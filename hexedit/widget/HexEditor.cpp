@@ -99,11 +99,6 @@ TCustomHexEditor::~TCustomHexEditor() {
 
 void TCustomHexEditor::ResetData(const QString& title) { FCore.ResetData(title.toStdString()); }
 
-void TCustomHexEditor::SetReadOnlyView(bool value) {
-  FCore.SetReadOnlyView(value);
-  viewport()->update();
-}
-
 void TCustomHexEditor::SetCaretKind(THexCaretKind value) {
   FCore.SetCaretKind(value);
   RefreshCaret();

@@ -113,7 +113,7 @@ public:
   bool WantTabs() const { return FCore.WantTabs(); }
   void SetWantTabs(bool value) { FCore.SetWantTabs(value); }
   bool ReadOnlyView() const { return FCore.ReadOnlyView(); }
-  void SetReadOnlyView(bool value);
+  void SetReadOnlyView(bool value) { FCore.SetReadOnlyView(value); }
   bool HideSelection() const { return FCore.HideSelection(); }
   void SetHideSelection(bool value) { FCore.SetHideSelection(value); }
   bool GraySelectionIfNotFocused() const { return FCore.GraySelectionIfNotFocused(); }
