@@ -67,7 +67,7 @@ void THexEditorCore::DeleteSelection(std::string_view description) {
 void THexEditorCore::DeleteUnit(bool backwards, std::string_view description) {
   const int u = std::max(1, FBytesPerUnit);
   const int size = DataSize();
-  const int a = CaretPosition() - CaretPosition() % u;
+  const int a = AlignToUnit(CaretPosition());
   if (backwards) {
     int c = a;
     int n = u;
@@ -76,7 +76,7 @@ void THexEditorCore::DeleteUnit(bool backwards, std::string_view description) {
       if (c == size && size % u != 0)
         n = 1;  // the partial unit at the end goes byte by byte
       else
-        c -= c % u;
+        c = AlignToUnit(c);
     }
     if (c <= 0 || c - n < 0) return;
     RecordChange(ukRemoveData, c - n, n, 0, description);
@@ -164,7 +164,6 @@ void THexEditorCore::ReplaceSelection(const void* buffer, int count, std::string
   CutChangeMarks(r.Start);
   DeleteRaw(r.Start, r.End, r.Cell);
   InsertRaw(src.Buffer, count, r.Start);
-  CutChangeMarks(r.Start);
   if (moveCaret) {
     const int last = r.Start + count - 1;
     MoveCaret(CellOf(last, inChar));
