@@ -37,6 +37,14 @@ void TLoaderLink::StartLoader() {
   for (int i = 0; i < 11; ++i) Link.StrobeTick();
 }
 
+int TLoaderLink::BeginProgress(int size) {
+  Host.SetProgressMax(pbExtEE, size);
+  Host.SetProgressPosition(pbExtEE, 0);
+  const int step = size / 64;
+  Host.SetProgressStep(pbExtEE, step);
+  return step;
+}
+
 bool TLoaderLink::WaitWhileMiso(bool level) {
   for (uint32_t ticks = 0; Link.Port.ReadAck() == level; ++ticks) {
     if (ticks >= HandshakeTickLimit) return false;
@@ -100,10 +108,7 @@ bool TLoaderLink::LoaderReceiveByte(uint8_t& b) {
 
 bool TLoaderLink::ReadExternalEeprom(uint8_t* buffer, int length) {
   const int size = std::clamp(length, 0, ExternalSize());
-  Host.SetProgressMax(pbExtEE, size);
-  Host.SetProgressPosition(pbExtEE, 0);
-  const int step = size / 64;
-  Host.SetProgressStep(pbExtEE, step);
+  const int step = BeginProgress(size);
   if (!LoaderSendByte(ReadAll)) return false;
   for (int i = 0; i < size; ++i) {
     uint8_t b = 0;
@@ -136,10 +141,7 @@ bool TLoaderLink::WriteExternalPages(const uint8_t* image, int length) {
   Host.SetStatusText("Writing and page verifying external eeprom...");
   StartLoader();
 
-  Host.SetProgressMax(pbExtEE, size);
-  Host.SetProgressPosition(pbExtEE, 0);
-  const int step = size / 64;
-  Host.SetProgressStep(pbExtEE, step);
+  const int step = BeginProgress(size);
 
   int retries = 0;
   int pos = 0;
@@ -194,10 +196,7 @@ bool TLoaderLink::WriteExternalPages(const uint8_t* image, int length) {
 bool TLoaderLink::VerifyExternalEeprom(const uint8_t* image, int length) {
   StartLoader();
   const int size = std::clamp(length, 0, ExternalSize());
-  Host.SetProgressMax(pbExtEE, size);
-  Host.SetProgressPosition(pbExtEE, 0);
-  const int step = size / 64;
-  Host.SetProgressStep(pbExtEE, step);
+  const int step = BeginProgress(size);
 
   if (!LoaderSendByte(ReadAll)) return false;
   bool ok = true;

@@ -115,6 +115,8 @@ public:
   int PageSize() const;
 
 private:
+  // The external bar: maximum `size`, position 0, step size / 64 (returned).
+  int BeginProgress(int size);
   // Ticks the card while MISO shows `level`; false after
   // HandshakeTickLimit ticks.
   bool WaitWhileMiso(bool level);
