@@ -76,14 +76,6 @@ void THexEditorCore::ResetData(std::string_view title) {
   NotifyChange();
 }
 
-namespace {
-struct TFlagGuard {
-  bool& Flag;
-  explicit TFlagGuard(bool& flag) : Flag(flag) { Flag = true; }
-  ~TFlagGuard() { Flag = false; }
-};
-}  // namespace
-
 void THexEditorCore::SetDataSize(int newSize) {
   if (newSize < 0) throw EHexEditor(FillPlaceholders(HexMsg::InvalidDataSize, {std::to_string(newSize)}));
   const int old = DataSize();

@@ -569,6 +569,14 @@ public:
   void BuildRulerText();
 
 private:
+  // Sets a flag for the span of a scope (the size change in progress, the
+  // acceptance check under way).
+  struct TFlagGuard {
+    bool& Flag;
+    explicit TFlagGuard(bool& flag) : Flag(flag) { Flag = true; }
+    ~TFlagGuard() { Flag = false; }
+  };
+
   // Life cycle and notifications.
   bool FDataInitialised = false;
   int FPendingSelectionNotices = 0;

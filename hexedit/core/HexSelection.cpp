@@ -5,14 +5,6 @@
 
 #include "hexedit/core/HexEditorCore.h"
 
-namespace {
-struct TFlagGuard {
-  bool& Flag;
-  explicit TFlagGuard(bool& flag) : Flag(flag) { Flag = true; }
-  ~TFlagGuard() { Flag = false; }
-};
-}  // namespace
-
 int THexEditorCore::CaretPosition() const {
   return std::clamp(FCaret.Position, 0, std::max(0, DataSize() - 1));
 }
