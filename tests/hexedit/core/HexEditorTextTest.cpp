@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "hexedit/core/HexEditorCore.h"
+#include "tests/hexedit/core/HexErrorText.h"
 
 namespace {
 
@@ -17,16 +18,6 @@ struct EditorTextTest : ::testing::Test {
   void Sized(int size) {
     Ed.ResetData();
     Ed.SetDataSize(size);
-  }
-
-  // The message of what f raises, or "no error".
-  static std::string Error(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const EHexEditor& e) {
-      return e.what();
-    }
-    return "no error";
   }
 };
 

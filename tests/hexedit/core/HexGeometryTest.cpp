@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "hexedit/core/HexEditorCore.h"
+#include "tests/hexedit/core/HexErrorText.h"
 
 namespace {
 
@@ -23,15 +24,6 @@ struct GeometryTest : ::testing::Test {
     Ed.SetDataSize(size);
   }
   int Width(int col) const { return Ed.Grid().ColWidth(col); }
-
-  static std::string Error(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const EHexEditor& e) {
-      return e.what();
-    }
-    return "no error";
-  }
 };
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "hexedit/core/HexEditorCore.h"
+#include "tests/hexedit/core/HexErrorText.h"
 
 struct InputTest : ::testing::Test {
   static constexpr int W = 8;       // width of "w"
@@ -61,13 +62,5 @@ struct InputTest : ::testing::Test {
   std::vector<int> Selection() const {
     if (!Ed.HasSelection()) return {};
     return {Ed.SelectionLow(), Ed.SelectionHigh()};
-  }
-  static std::string Error(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const EHexEditor& e) {
-      return e.what();
-    }
-    return "no error";
   }
 };
