@@ -15,7 +15,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -25,6 +24,8 @@
 #include "sim/VirtualCardPortSource.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/ScriptedDialogs.h"
+#include "tests/card/VirtualCardRig.h"
+#include "tests/link/TestBytes.h"
 
 class TRecordingForm : public TMainForm {
 public:
@@ -56,13 +57,6 @@ struct TConfirmState {
   bool VerifyEnabled = false;
   bool VerifyChecked = false;
 };
-
-inline std::vector<uint8_t> RandomBytes(size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::vector<uint8_t> v(n);
-  for (auto& b : v) b = static_cast<uint8_t>(gen());
-  return v;
-}
 
 // `n` bytes of 0xFF with a few data bytes at the front: cheap to write
 // (erased bytes are skipped) but still telling.
@@ -154,10 +148,3 @@ struct TCardCommandsRig {
   std::optional<bool> SetVerify;
   int ConfirmAnswer = QDialog::Accepted;
 };
-
-inline TVirtualCardConfig CardConfig(int processorRow, int eepromRow = 0) {
-  TVirtualCardConfig c;
-  c.ProcessorRow = processorRow;
-  c.EepromRow = eepromRow;
-  return c;
-}

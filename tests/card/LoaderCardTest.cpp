@@ -5,27 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 #include "link/LoaderLink.h"
 #include "link/loader/ELoader.h"
 #include "tests/card/VirtualCardRig.h"
+#include "tests/link/TestBytes.h"
 
 namespace {
-
-std::vector<uint8_t> RandomBytes(size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::vector<uint8_t> v(n);
-  for (auto& b : v) b = static_cast<uint8_t>(gen());
-  return v;
-}
-
-TVirtualCardConfig Config(int processor, int eeprom) {
-  TVirtualCardConfig c;
-  c.ProcessorRow = processor;
-  c.EepromRow = eeprom;
-  return c;
-}
 
 // The loader link with the byte stream recorded, and a hook before each
 // byte the PC sends.
@@ -107,7 +93,7 @@ struct LoaderMatrix : ::testing::TestWithParam<std::tuple<int, int>> {};
 
 TEST_P(LoaderMatrix, WriteReadVerify) {
   const auto [processor, eeprom] = GetParam();
-  TLoaderRig rig(Config(processor, eeprom));
+  TLoaderRig rig(CardConfig(processor, eeprom));
   const bool full = (processor == 0 && eeprom == 0) || (processor == 4 && eeprom == 1);
   const size_t size = full ? EepromTable[eeprom].Size : 1024;
   WriteReadVerify(rig, RandomBytes(size, 100 + 10 * processor + eeprom));
@@ -150,7 +136,7 @@ TRun Split(const std::vector<uint8_t>& sent, int page) {
 }
 
 TEST(LoaderCard, FullGoodWriteOf2464) {
-  TLoaderRig rig(Config(0, 0));
+  TLoaderRig rig(CardConfig(0, 0));
   ASSERT_NO_FATAL_FAILURE(rig.Ready());
   const auto image = RandomBytes(8192, 1);
   ASSERT_TRUE(rig.Loader.WriteExternalEeprom(image.data(), 8192));
@@ -170,7 +156,7 @@ TEST(LoaderCard, FullGoodWriteOf2464) {
 
 TEST(LoaderCard, LargePagesStartWith68) {
   for (int eeprom : {4, 5}) {
-    TLoaderRig rig(Config(1, eeprom));
+    TLoaderRig rig(CardConfig(1, eeprom));
     ASSERT_NO_FATAL_FAILURE(rig.Ready());
     const auto image = RandomBytes(512, eeprom);
     ASSERT_TRUE(rig.Loader.WriteExternalEeprom(image.data(), 512));
@@ -184,7 +170,7 @@ TEST(LoaderCard, LargePagesStartWith68) {
 }
 
 TEST(LoaderCard, CorruptedPageIsSentAgainAndTheNextPageCountsAfresh) {
-  TLoaderRig rig(Config(0, 0));
+  TLoaderRig rig(CardConfig(0, 0));
   ASSERT_NO_FATAL_FAILURE(rig.Ready());
   const auto image = RandomBytes(256, 2);
   // The first write of page 0 stores a wrong byte; then page 0x20 fails
@@ -206,7 +192,7 @@ TEST(LoaderCard, CorruptedPageIsSentAgainAndTheNextPageCountsAfresh) {
 }
 
 TEST(LoaderCard, PageFailingSixTimesAt1E0EndsUnpowered) {
-  TLoaderRig rig(Config(0, 0));
+  TLoaderRig rig(CardConfig(0, 0));
   ASSERT_NO_FATAL_FAILURE(rig.Ready());
   const auto image = RandomBytes(8192, 3);
   rig.Loader.BeforeSend = [&](size_t index, uint8_t) {
@@ -249,7 +235,7 @@ void SetAddress(TLoaderRig& rig, uint32_t address) {
 }
 
 TEST(LoaderCard, NextPageCarriesIntoTheBlockByte) {
-  TLoaderRig rig(Config(0, 4));  // 241024, pages of 256
+  TLoaderRig rig(CardConfig(0, 4));  // 241024, pages of 256
   ASSERT_NO_FATAL_FAILURE(rig.Running());
   const auto page0 = RandomBytes(256, 10);
   const auto page1 = RandomBytes(256, 11);
@@ -280,7 +266,7 @@ TEST(LoaderCard, NextPageCarriesIntoTheBlockByte) {
 
 TEST(LoaderCard, ReadAllReaddressesTheNextBlockAt0x10000) {
   for (int eeprom : {4, 5}) {
-    TLoaderRig rig(Config(0, eeprom));
+    TLoaderRig rig(CardConfig(0, eeprom));
     rig.Eeprom() = RandomBytes(EepromTable[eeprom].Size, 12 + eeprom);
     const auto& m = rig.Eeprom();
     ASSERT_NO_FATAL_FAILURE(rig.Running());
@@ -310,7 +296,7 @@ TEST(LoaderCard, ReadAllReaddressesTheNextBlockAt0x10000) {
 // ---- commands ------------------------------------------------------------------
 
 TEST(LoaderCard, CommandSevenIsIgnoredAndReadAllTakesAnyOfItsBytes) {
-  TLoaderRig rig(Config(3, 0));
+  TLoaderRig rig(CardConfig(3, 0));
   rig.Eeprom() = RandomBytes(8192, 5);
   ASSERT_NO_FATAL_FAILURE(rig.Running());
   for (uint8_t ignored : {uint8_t{0x07}, uint8_t{0xFF}}) {
@@ -335,7 +321,7 @@ TEST(LoaderCard, CommandSevenIsIgnoredAndReadAllTakesAnyOfItsBytes) {
 }
 
 TEST(LoaderCard, LoaderImageInFlash) {
-  TLoaderRig rig(Config(4, 0));
+  TLoaderRig rig(CardConfig(4, 0));
   ASSERT_NO_FATAL_FAILURE(rig.Ready());
   ASSERT_TRUE(rig.Loader.WriteLoader());
   for (int w = 0; w < LoaderImageSize / 2; ++w)
@@ -351,7 +337,7 @@ struct LoaderTimingMargin : ::testing::TestWithParam<std::tuple<int, int>> {};
 
 TEST_P(LoaderTimingMargin, FullWriteReadVerify) {
   const auto [output, input] = GetParam();
-  TVirtualCardConfig config = Config(0, 0);
+  TVirtualCardConfig config = CardConfig(0, 0);
   config.Timing.OutputDelayCycles = output;
   config.Timing.InputSyncCycles = input;
   TLoaderRig rig(config);
@@ -373,7 +359,7 @@ struct LoaderTimingCorner : ::testing::TestWithParam<std::tuple<int, int>> {};
 
 TEST_P(LoaderTimingCorner, ShortWriteReadVerify) {
   const auto [output, input] = GetParam();
-  TVirtualCardConfig config = Config(0, 1);
+  TVirtualCardConfig config = CardConfig(0, 1);
   config.Timing.OutputDelayCycles = output;
   config.Timing.InputSyncCycles = input;
   TLoaderRig rig(config);
@@ -406,7 +392,7 @@ TEST(LoaderCard, EepromThatNeverAnswers) {
   {
     // The loader polls for the control byte's acknowledge forever; the PC
     // gives up waiting for it to take the second data byte.
-    TLoaderRig rig(Config(0, 0));
+    TLoaderRig rig(CardConfig(0, 0));
     rig.Card->Faults().EepromAbsent = true;
     ASSERT_NO_FATAL_FAILURE(rig.Ready());
     const uint64_t before = rig.Card->ClockEdges();
@@ -416,7 +402,7 @@ TEST(LoaderCard, EepromThatNeverAnswers) {
   }
   {
     // Reads ignore acknowledges: the bus reads high, every byte 0xFF.
-    TLoaderRig rig(Config(0, 0));
+    TLoaderRig rig(CardConfig(0, 0));
     rig.Card->Faults().EepromAbsent = true;
     ASSERT_NO_FATAL_FAILURE(rig.Running());
     std::vector<uint8_t> read(1024, 0);
@@ -439,7 +425,7 @@ TEST(LoaderCard, MisoThatSticks) {
     SCOPED_TRACE(high ? "stuck high" : "stuck low");
     // Read: MISO sticks while the loader streams.
     {
-      TLoaderRig rig(Config(0, 0));
+      TLoaderRig rig(CardConfig(0, 0));
       ASSERT_NO_FATAL_FAILURE(rig.Running());
       rig.Card->Faults().MisoStuckAfterHigh = high;
       rig.Card->Faults().MisoStuckAfterAccesses = rig.Card->PortAccesses() + 5000;
@@ -450,7 +436,7 @@ TEST(LoaderCard, MisoThatSticks) {
     }
     // Write: MISO sticks during the page-write run.
     {
-      TLoaderRig rig(Config(0, 0));
+      TLoaderRig rig(CardConfig(0, 0));
       ASSERT_NO_FATAL_FAILURE(rig.Ready());
       rig.Loader.BeforeSend = [&](size_t index, uint8_t) {
         if (index == 40) {
@@ -466,7 +452,7 @@ TEST(LoaderCard, MisoThatSticks) {
     }
     // Verify: MISO stuck from the start of the loader.
     {
-      TLoaderRig rig(Config(0, 0));
+      TLoaderRig rig(CardConfig(0, 0));
       ASSERT_NO_FATAL_FAILURE(rig.Ready());
       ASSERT_TRUE(rig.Loader.WriteLoader());
       rig.Card->Faults().MisoStuckAfterHigh = high;

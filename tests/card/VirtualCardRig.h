@@ -11,6 +11,13 @@
 #include "sim/VirtualCardPortSource.h"
 #include "tests/link/ScriptedHost.h"
 
+inline TVirtualCardConfig CardConfig(int processorRow, int eepromRow = 0) {
+  TVirtualCardConfig c;
+  c.ProcessorRow = processorRow;
+  c.EepromRow = eepromRow;
+  return c;
+}
+
 struct TVirtualCardRig {
   explicit TVirtualCardRig(const TVirtualCardConfig& config = {})
       : Port(MakePort(config, Source)), Card(Source->Card()) {

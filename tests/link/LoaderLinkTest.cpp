@@ -4,7 +4,6 @@
 // cycle-exact loader is proven on the virtual card in tests/card.
 #include <gtest/gtest.h>
 
-#include <random>
 
 #include "images/DeviceCatalogue.h"
 #include "link/LoaderLink.h"
@@ -12,15 +11,9 @@
 #include "tests/link/LoaderLinkFakeCard.h"
 #include "tests/link/RecordingPort.h"
 #include "tests/link/ScriptedHost.h"
+#include "tests/link/TestBytes.h"
 
 namespace {
-
-std::vector<uint8_t> RandomBytes(size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::vector<uint8_t> v(n);
-  for (auto& b : v) b = static_cast<uint8_t>(gen());
-  return v;
-}
 
 // ---- the bits on the wire, against a port whose MISO is scripted ---------
 
