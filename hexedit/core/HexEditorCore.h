@@ -160,8 +160,9 @@ public:
   int64_t MaxDataSize() const { return FData.MaxSize; }
   void SetMaxDataSize(int64_t size) { FData.MaxSize = size; }
 
-  // Called after every size change: keeps the change marks within the
-  // data (the grid layout extends this with its row count).
+  // Called after every size change: the grid's row and column counts
+  // follow the data (and the insert mode), the change marks are cut to the
+  // data, and the layout is redone.
   void UpdateRowCount();
 
   // Change marks: bit i set = byte i was changed by an overwrite edit.
@@ -516,7 +517,7 @@ public:
   void SetRulerBytesPerUnit(int value);
   int RulerUnit() const { return FRulerBytesPerUnit != -1 ? FRulerBytesPerUnit : FBytesPerUnit; }
   // 1..256, even in unicode mode. The offset divisor follows them when the
-  // format names them; the grid layout adds its own work to these setters.
+  // format names them, and the layout is redone.
   void SetBytesPerRow(int value);
   void SetBytesPerColumn(int value);
 
