@@ -98,14 +98,17 @@ void THexQtPainter::DrawTextClipped(const QRect& box, qreal x, qreal y, const QS
 void THexQtPainter::DrawCellText(const TRect& cellRect, const TRect& textBox, const THexCellText& t) {
   const QRect cell = ToQRect(cellRect), box = ToQRect(textBox);
   const qreal baseline = box.top() + FGlyphs.Ascent();
-  const QString text = QString::fromStdU16String(t.Text);
+  // Only QPainter's own text drawing needs the text as a QString; batched
+  // glyphs do not, so it is made only where that drawing is used.
+  auto text = [&t] { return QString::fromStdU16String(t.Text); };
 
   if (FImmediate) {
     FPainter.fillRect(cell, ToQColor(t.CellBackground));
     FPainter.fillRect(box, ToQColor(t.TextBackground));
+    const QString s = text();
     qreal x = box.left();
-    if (t.RightAligned) x = box.left() + box.width() - QFontMetrics(FFont).horizontalAdvance(text) - 4;
-    DrawTextClipped(box, x, baseline, text, t.TextColor);
+    if (t.RightAligned) x = box.left() + box.width() - QFontMetrics(FFont).horizontalAdvance(s) - 4;
+    DrawTextClipped(box, x, baseline, s, t.TextColor);
     return;
   }
 
@@ -120,7 +123,7 @@ void THexQtPainter::DrawCellText(const TRect& cellRect, const TRect& textBox, co
     if (g != nullptr && g->Index != 0 && g->FitsBox && box.width() >= 0)
       AddGlyph(color, g->Index, QPointF(box.left(), baseline));
     else
-      DrawTextClipped(box, box.left(), baseline, text, t.TextColor);
+      DrawTextClipped(box, box.left(), baseline, text(), t.TextColor);
     return;
   }
   // Right-aligned (the gutter): batched when every glyph is known and the
@@ -134,8 +137,9 @@ void THexQtPainter::DrawCellText(const TRect& cellRect, const TRect& textBox, co
   }
   const qreal x = box.left() + box.width() - width - 4;
   if (!known || x < box.left()) {
-    DrawTextClipped(box, box.left() + box.width() - QFontMetrics(FFont).horizontalAdvance(text) - 4, baseline,
-                    text, t.TextColor);
+    const QString s = text();
+    DrawTextClipped(box, box.left() + box.width() - QFontMetrics(FFont).horizontalAdvance(s) - 4, baseline, s,
+                    t.TextColor);
     return;
   }
   qreal pen = x;
