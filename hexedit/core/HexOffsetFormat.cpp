@@ -7,10 +7,6 @@
 
 namespace {
 
-bool IsHexDigit(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
-
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -18,7 +14,7 @@ char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 
 // Length of the run of hex digits at the start of s.
 size_t HexRun(std::string_view s) {
   size_t n = 0;
-  while (n < s.size() && IsHexDigit(s[n])) ++n;
+  while (n < s.size() && HexDigitValue(static_cast<unsigned char>(s[n])) >= 0) ++n;
   return n;
 }
 

@@ -69,3 +69,10 @@ std::string FillPlaceholders(std::string_view pattern,
 }
 
 std::string HexNumberText(uint32_t value) { return IntToRadix(value, 16, 0); }
+
+int HexDigitValue(char32_t ch) {
+  if (ch >= U'0' && ch <= U'9') return int(ch - U'0');
+  if (ch >= U'a' && ch <= U'f') return int(ch - U'a') + 10;
+  if (ch >= U'A' && ch <= U'F') return int(ch - U'A') + 10;
+  return -1;
+}

@@ -26,3 +26,6 @@ std::string FillPlaceholders(std::string_view pattern,
 
 // value in upper-case hex without padding, as message texts show it.
 std::string HexNumberText(uint32_t value);
+
+// The value of a hex digit of either case, -1 for any other character.
+int HexDigitValue(char32_t ch);

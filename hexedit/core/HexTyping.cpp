@@ -5,16 +5,7 @@
 #include <vector>
 
 #include "hexedit/core/HexEditorCore.h"
-
-namespace {
-// The value of a hex digit, -1 for anything else.
-int HexDigitValue(char32_t ch) {
-  if (ch >= U'0' && ch <= U'9') return int(ch - U'0');
-  if (ch >= U'a' && ch <= U'f') return int(ch - U'a') + 10;
-  if (ch >= U'A' && ch <= U'F') return int(ch - U'A') + 10;
-  return -1;
-}
-}  // namespace
+#include "hexedit/core/HexRadix.h"
 
 void THexEditorCore::KeyPress(char32_t ch) {
   if (OnKeyPress) OnKeyPress(ch);
