@@ -89,10 +89,11 @@ TAvrCore::TAvrCore(const TAvrModel& model, TAvrPortB& portB)
     : Model(model), PortB(portB) {
   const uint32_t words = FlashWordsOf(model);
   FlashMask = words - 1;
-  SpMask = (kSramStart + std::max(model.SramBytes, 0) <= 0x100) ? 0xFF : 0xFFFF;
+  DataBytes = kSramStart + std::max(model.SramBytes, 0);
+  SpMask = DataBytes <= 0x100 ? 0xFF : 0xFFFF;
   Flash.assign(words, 0xFFFF);
   Decoded.assign(words, AvrDecode(0xFFFF));
-  Data.assign(kSramStart + std::max(model.SramBytes, 0), 0);
+  Data.assign(DataBytes, 0);
   Reset();
 }
 
@@ -115,8 +116,7 @@ void TAvrCore::FitMemories() {
   // Flash and Data are open to the card; keep them at the model's sizes
   // so that the masks used below always stay inside them.
   if (Flash.size() != FlashMask + 1) Flash.resize(FlashMask + 1, 0xFFFF);
-  const size_t dataSize = kSramStart + std::max(Model.SramBytes, 0);
-  if (Data.size() != dataSize) Data.resize(dataSize, 0);
+  if (Data.size() != DataBytes) Data.resize(DataBytes, 0);
 }
 
 uint8_t TAvrCore::ReadIo(unsigned io, uint64_t cycle) {
@@ -194,7 +194,9 @@ void TAvrCore::RunUntil(uint64_t target) {
     Cycle = std::max(Cycle, target);
     return;
   }
-  FitMemories();
+  // The card may run the core for a single cycle at a time: check the
+  // sizes here and resize only when they are off.
+  if (Flash.size() != FlashMask + 1 || Data.size() != DataBytes) FitMemories();
 
   using namespace AvrOp;
   uint8_t* const d = Data.data();

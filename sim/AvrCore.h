@@ -34,6 +34,7 @@
 // pointer: SP wraps within 8 bits and SPH stays 0.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -161,6 +162,7 @@ private:
   TAvrPortB& PortB;
   uint32_t FlashMask;                   // flash words - 1 (a power of two)
   uint32_t SpMask;                      // 0xFF or 0xFFFF
+  std::size_t DataBytes;                   // 0x60 + SramBytes
   std::vector<TAvrDecoded> Decoded;     // one per flash word
 };
 
