@@ -54,6 +54,12 @@ void THexEditorCore::UpdateRowCount() {
 
 void THexEditorCore::ReserveData(int64_t size) { FData.Reserve(size); }
 
+void THexEditorCore::SetModified(bool value) {
+  if (FModified == value) return;
+  FModified = value;
+  if (OnModifiedChanged) OnModifiedChanged();
+}
+
 void THexEditorCore::ResetData(std::string_view title) {
   FData.SetSize(0);
   FFileTitle = title.empty() ? std::string(UntitledTitle) : std::string(title);
@@ -61,7 +67,7 @@ void THexEditorCore::ResetData(std::string_view title) {
   ClearSelection(false);
   FChangeMarks.clear();
   UpdateRowCount();
-  FModified = false;
+  SetModified(false);
   FReadOnlyFile = true;
   FDataInitialised = true;
   // Bookmarks of the old data mean nothing in the new.
@@ -95,7 +101,7 @@ void THexEditorCore::SetDataSize(int newSize) {
     RecordChange(ukAppendBuffer, old, newSize - old, 0);
   FData.SetSize(newSize);
   if (newSize > old) std::memset(FData.PointerAt(old), FFillByte, static_cast<size_t>(newSize - old));
-  FModified = true;
+  SetModified(true);
   FDataInitialised = true;
   UpdateRowCount();
 

@@ -85,6 +85,8 @@ public:
   std::function<void()> OnChange;
   std::function<void()> OnSelectionChanged;
   std::function<void()> OnBookmarkChanged;
+  // Modified flipped (an edit after a clean state, a reset, SetModified).
+  std::function<void()> OnModifiedChanged;
   // A typed character means nothing where the caret is.
   std::function<void()> OnInvalidKey;
   // The view scrolled.
@@ -174,7 +176,7 @@ public:
   // ==== Data-side settings =================================================
   const std::string& FileTitle() const { return FFileTitle; }
   bool Modified() const { return FModified; }
-  void SetModified(bool value) { FModified = value; }
+  void SetModified(bool value);
   uint8_t FillByte() const { return FFillByte; }
   void SetFillByte(uint8_t value) { FFillByte = value; }
 

@@ -33,5 +33,5 @@ void THexEditorCore::RecordChange(UndoKind kind, int pos, int count, int count2,
   if (!CanRecordChange(kind, count, count2) || !RangeRecordable(kind, pos, count, count2))
     throw EHexEditor(HexMsg::CannotUpdateUndo);
   if (FUndo.UpdateCount() == 0) FUndo.AddUndoEntry(kind, pos, count, count2, description);
-  FModified = true;
+  SetModified(true);
 }

@@ -37,6 +37,7 @@ TCustomHexEditor::TCustomHexEditor(QWidget* parent) : QAbstractScrollArea(parent
   FCore.OnChange = [this] { emit changed(); };
   FCore.OnSelectionChanged = [this] { emit selectionChanged(); };
   FCore.OnBookmarkChanged = [this] { emit bookmarkChanged(); };
+  FCore.OnModifiedChanged = [this] { emit modifiedChanged(FCore.Modified()); };
   FCore.OnInvalidKey = [this] { emit invalidKey(); };
   FCore.OnKeyDown = [this](int& key, THexShiftState shift) {
     if (OnKeyDown) OnKeyDown(this, key, shift);
@@ -85,6 +86,7 @@ TCustomHexEditor::~TCustomHexEditor() {
   FCore.OnChange = nullptr;
   FCore.OnSelectionChanged = nullptr;
   FCore.OnBookmarkChanged = nullptr;
+  FCore.OnModifiedChanged = nullptr;
   FCore.OnInvalidKey = nullptr;
   FCore.OnKeyDown = nullptr;
   FCore.OnKeyPress = nullptr;

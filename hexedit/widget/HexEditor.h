@@ -66,6 +66,7 @@ public:
   uint8_t FillByte() const { return FCore.FillByte(); }
   void SetFillByte(uint8_t value) { FCore.SetFillByte(value); }
   bool Modified() const { return FCore.Modified(); }
+  void SetModified(bool value) { FCore.SetModified(value); }
   QString FileTitle() const { return QString::fromStdString(FCore.FileTitle()); }
 
   // Caret, selection and bookmarks (see THexEditorCore).
@@ -180,6 +181,9 @@ signals:
   // Once per event-loop turn after caret and selection changes.
   void selectionChanged();
   void bookmarkChanged();
+  // Modified flipped: the first edit after a clean state, a reset, or
+  // SetModified.
+  void modifiedChanged(bool modified);
   // The view scrolled.
   void topLeftChanged();
   // A typed character means nothing where the caret is.
