@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSessionManager>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -82,7 +83,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     FSettings = std::make_unique<QSettings>(options.SettingsFile, QSettings::IniFormat);
 
   setObjectName(QStringLiteral("MainForm"));
-  setWindowTitle(QStringLiteral("Pellar Remake 3.0 "));
+  setWindowTitle(BaseTitle());
 
   pgcMain = new QTabWidget(this);
   pgcMain->setObjectName(QStringLiteral("pgcMain"));
@@ -124,6 +125,21 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
             &TMainForm::ApplicationIdle);
   connect(qApp, &QApplication::focusChanged, this, &TMainForm::ApplicationFocusChanged);
+#ifndef QT_NO_SESSIONMANAGER
+  // The desktop session is ending: every edited image is saved or given
+  // up, or the user cancels the logout.
+  connect(
+      qApp, &QGuiApplication::commitDataRequest, this,
+      [this](QSessionManager& manager) {
+        if (!manager.allowsInteraction()) return;
+        if (!FUiLocked && ConfirmDiscardAll())
+          FSessionAnswered = true;
+        else
+          manager.cancel();
+        manager.release();
+      },
+      Qt::DirectConnection);
+#endif
 
   resize(sizeHint().expandedTo(QSize(601, 407)));
   FStartingUp = false;
@@ -217,6 +233,7 @@ THexEditor* TMainForm::CreateEditor(QWidget* page, int bytesPerColumn, int bytes
   // An edit the editor refuses is shown like any command's error.
   connect(editor, &TCustomHexEditor::errorRaised, this,
           [this](const QString& text) { ShowCommandError(text); });
+  connect(editor, &TCustomHexEditor::modifiedChanged, this, [this] { UpdateModifiedMarks(); });
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(editor);
@@ -625,6 +642,12 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     return;
   }
   FCloseRequested = false;
+  // Every edited image is saved or given up first; Cancel keeps the
+  // program running. The session manager may have asked already.
+  if (!FSessionAnswered && !ConfirmDiscardAll()) {
+    event->ignore();
+    return;
+  }
   if (Port && Port->Active && Link) Link->PowerOff();
   event->accept();
 }
@@ -660,22 +683,7 @@ void TMainForm::miContentsClick() {
 }
 
 // ===========================================================================
-// Catalogue choices
-
-void TMainForm::cbProcessorChange() {
-  const ProcessorInfo* chip = ProcessorAt(cbProcessor->currentIndex());
-  if (!chip) return;
-  // The flash image always takes the new size (an empty one becomes a full
-  // image of 0xFF); the internal EEPROM image only when it holds data.
-  hexFlash->SetDataSize(chip->FlashSize);
-  if (hexIntEE->DataSize() > 0) hexIntEE->SetDataSize(chip->EepromSize);
-}
-
-void TMainForm::cbEepromChange() {
-  const EepromInfo* chip = EepromAt(cbEeprom->currentIndex());
-  if (!chip) return;
-  if (hexExtEE->DataSize() > 0) hexExtEE->SetDataSize(chip->Size);
-}
+// Catalogue choices (the processor and EEPROM choices: UnsavedChanges.cpp)
 
 void TMainForm::cbPortChange() {
   if (!Port || !Port->Active) return;
@@ -726,6 +734,24 @@ int TMainForm::CatalogueSize(TImageKind kind) const {
     case ikExtEE: return e ? e->Size : 0;
   }
   return 0;
+}
+
+QString TMainForm::ImageTitle(TImageKind kind) {
+  switch (kind) {
+    case ikFlash: return QStringLiteral("flash");
+    case ikIntEE: return QStringLiteral("internal eeprom");
+    case ikExtEE: return QStringLiteral("external eeprom");
+  }
+  return {};
+}
+
+QWidget* TMainForm::ImagePage(TImageKind kind) const {
+  switch (kind) {
+    case ikFlash: return tshFlash;
+    case ikIntEE: return tshIntEE;
+    case ikExtEE: return tshExtEE;
+  }
+  return nullptr;
 }
 
 QString TMainForm::ImageName(TImageKind kind) {
@@ -861,6 +887,7 @@ void TMainForm::SelectProcessorRow(int row) {
   // A detected processor is selected without resizing any image.
   const QSignalBlocker block(cbProcessor);
   cbProcessor->setCurrentIndex(row);
+  FProcessorRow = row;
 }
 
 int TMainForm::SelectedEepromRow() { return cbEeprom->currentIndex(); }

@@ -28,10 +28,12 @@ bool TabShown(TMainForm& f, QWidget* page) {
   return f.pgcMain->isTabVisible(f.pgcMain->indexOf(page));
 }
 
+// An image as a load leaves it: not modified.
 void Fill(THexEditor* editor, int size, uint8_t first) {
   editor->ResetData();
   editor->SetDataSize(size);
   for (int i = 0; i < size; ++i) editor->PokeByte(i, static_cast<uint8_t>(first + i));
+  editor->SetModified(false);
 }
 
 QStringList Items(QComboBox* box) {
