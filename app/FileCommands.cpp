@@ -102,6 +102,10 @@ void TMainForm::actSaveExtEEExecute() { SaveImage(ikExtEE, true); }
 void TMainForm::actImportXMLExecute() {
   const QString name = Dialogs->OpenFileName(this, {QStringLiteral("Open XML file"), XmlFilter, QString(), QString()});
   if (name.isEmpty()) return;
-  // Parses and walks the file; no image, selection or setting changes.
-  ImportXmlFile(xmlFile, name);
+  // Parses and walks the file; no image, selection or setting changes. The
+  // status line tells what was read.
+  const TXmlImportSummary read = ImportXmlFile(xmlFile, name);
+  SetStatusText(QStringLiteral("XML file %1 read: %2 elements.")
+                    .arg(QFileInfo(name).fileName())
+                    .arg(read.Elements));
 }

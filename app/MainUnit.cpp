@@ -30,9 +30,13 @@
 #include "app/AboutUnit.h"
 #include "app/MessageDialog.h"
 #include "app/PellarApplication.h"
+#include "app/UserGuideWindow.h"
 #include "hexedit/widget/HexEditor.h"
 #include "images/DeviceCatalogue.h"
 
+#ifndef PELLAR_PRODUCT_NAME
+#define PELLAR_PRODUCT_NAME "Pellar Remake"
+#endif
 #ifndef PELLAR_SOURCE_DOCS
 #define PELLAR_SOURCE_DOCS ""
 #endif
@@ -277,6 +281,7 @@ void TMainForm::CreateActions() {
   make(miExit, "miExit", "&Exit", "Exit");
   miExit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
   make(miContents, "miContents", "&Contents", "User guide");
+  miContents->setShortcut(QKeySequence(Qt::Key_F1));
   make(miAbout, "miAbout", "&About", "About");
 
   BindCommand(actLoadFlash, &TMainForm::actLoadFlashExecute);
@@ -300,7 +305,7 @@ void TMainForm::CreateActions() {
   BindCommand(miAbout, &TMainForm::miAboutClick);
 
   // The shortcuts work wherever the focus is in the window.
-  for (QAction* a : {actLoadExtEE, actSaveExtEE, miExit}) addAction(a);
+  for (QAction* a : {actLoadExtEE, actSaveExtEE, miExit, miContents}) addAction(a);
 }
 
 void TMainForm::CreateMenus() {
@@ -598,7 +603,8 @@ void TMainForm::actInstallNTPortDriversUpdate() { actInstallNTPortDrivers->setEn
 // ===========================================================================
 // The error display
 
-QString TMainForm::ApplicationTitle() const { return QGuiApplication::applicationDisplayName(); }
+// The program's name as users know it, not the executable's.
+QString TMainForm::ApplicationTitle() const { return QStringLiteral(PELLAR_PRODUCT_NAME); }
 
 void TMainForm::ShowCommandError(const QString& text) {
   Dialogs->ErrorBox(this, ApplicationTitle(), ErrorBoxText(text));
@@ -676,10 +682,11 @@ QString TMainForm::UserGuidePath() {
 }
 
 void TMainForm::miContentsClick() {
-  const QString guide = UserGuidePath();
-  if (guide.isEmpty()) throw std::runtime_error("Cannot find the user guide USER_GUIDE.md");
-  if (!Dialogs->OpenUrl(QUrl::fromLocalFile(guide)))
-    throw std::runtime_error("Cannot open " + guide.toStdString());
+  // One guide window, shown beside the main window and raised again.
+  if (!GuideWindow) GuideWindow = new TUserGuideWindow(this);
+  GuideWindow->show();
+  GuideWindow->raise();
+  GuideWindow->activateWindow();
 }
 
 // ===========================================================================

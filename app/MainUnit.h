@@ -254,8 +254,10 @@ public:
   void miExitClick();
   void miContentsClick();
   void miAboutClick();
-  // The user guide "&Contents" opens.
+  // The installed user guide (the window shows the copy compiled in).
   static QString UserGuidePath();
+  // The window of "&Contents" (F1), made when first asked for.
+  class TUserGuideWindow* GuideWindow = nullptr;
 
   // ---- Catalogue choices -------------------------------------------------
   void cbProcessorChange();

@@ -158,7 +158,6 @@ TEST_F(FileCommandsTest, AFailedSaveKeepsTheBoxAndCancelChangesNothing) {
 TEST_F(FileCommandsTest, ImportXmlReadsTheFileAndChangesNothing) {
   Load(Form().actLoadFlash, HexFile("flash.hex", 10));
   const auto image = Image(Form().hexFlash);
-  const QString status = Form().StatusText();
 
   WriteBytes(Path("card.xml"), "<?xml version=\"1.0\"?><card><flash/><eeprom/></card>");
   Load(Form().actImportXML, Path("card.xml"));
@@ -166,6 +165,9 @@ TEST_F(FileCommandsTest, ImportXmlReadsTheFileAndChangesNothing) {
   EXPECT_EQ(Dialogs().OpenRequests.back().Filter, "XML files (*.xml)|*.xml|All files (*.*)|*.*");
   EXPECT_TRUE(ErrorTexts().isEmpty());
   EXPECT_EQ(Form().xmlFile.documentElement().nodeName(), "card");
+  // The status line says what was read; a failed import leaves it so.
+  EXPECT_EQ(Form().StatusText(), "XML file card.xml read: 3 elements.");
+  const QString status = Form().StatusText();
 
   WriteBytes(Path("bad.xml"), "<card><flash></card>");
   Load(Form().actImportXML, Path("bad.xml"));
