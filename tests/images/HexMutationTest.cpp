@@ -178,7 +178,7 @@ TEST(HexMutation, FilesOnDiskReadLikeTheSameTextInMemory) {
     WriteBytes(path, text);
     TGuardedImage fromFile, fromText;
     const std::string a = ErrorOf([&] { ReadHexFile(path, fromFile.Data(), ImageSize); });
-    const std::string b = ErrorOf([&] { ReadHexText(text.data(), text.size(), fromText.Data(), ImageSize); });
+    const std::string b = ErrorOf([&] { ReadHexText(text.data(), text.size(), fromText.Data(), ImageSize, path); });
     ASSERT_EQ(a, b) << text;
     ASSERT_TRUE(fromFile.Bytes == fromText.Bytes) << text;
   }
