@@ -3,6 +3,7 @@
 #include <gelf.h>
 #include <libelf.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -77,6 +78,12 @@ void ReadElfData(const char* Data, size_t Length, TImageMemory Memory, uint8_t* 
 
   size_t count = 0;
   if (elf_getphdrnum(elf.Get(), &count) != 0) fail(HexMsgFormatError);
+  // A table cut short by the end of the file is the file's fault, not a
+  // lack of segments; libelf just reports none then.
+  if (header.e_phnum != PN_XNUM) count = std::max<size_t>(count, header.e_phnum);
+  if (count > 0 && (header.e_phentsize != sizeof(Elf32_Phdr) ||
+                    header.e_phoff + uint64_t{count} * sizeof(Elf32_Phdr) > Length))
+    fail(HexMsgFormatError);
   std::vector<TSegment> segments;
   const uint64_t imageSize = Size > 0 ? static_cast<uint64_t>(Size) : 0;
   for (size_t i = 0; i < count; ++i) {
