@@ -155,6 +155,19 @@ TEST_F(ImageInteropTest, EachRangeOfACardImageCropsOutBySrecCat) {
               "");
     EXPECT_TRUE(Bytes(Path("range.bin")) == images[m]) << m;
   }
+
+  // And srec_cat puts one together that reads back the same.
+  QStringList join;
+  for (int m = 0; m < 3; ++m) {
+    const QString part = Path(QStringLiteral("part%1.bin").arg(m));
+    WriteBytes(part, std::string(images[m].begin(), images[m].end()));
+    join << part << "-binary" << "-offset" << QString::number(CardImageBase[m]);
+  }
+  ASSERT_EQ(Run(srecCat, join + QStringList{"-o", Path("joined.hex"), "-intel"}), "");
+  for (auto& b : back) std::fill(b.begin(), b.end(), 0);
+  ReadCardImageFile(Path("joined.hex"), {TImageBuffer{back[0].data(), 8192}, TImageBuffer{back[1].data(), 512},
+                                         TImageBuffer{back[2].data(), 262144}});
+  for (int m = 0; m < 3; ++m) EXPECT_TRUE(back[m] == images[m]) << m;
 }
 
 }  // namespace
