@@ -63,6 +63,20 @@ TEST_F(ImageFormatsTest, EveryFormatReadsBackWhatItWroteAndLeavesTheRestOfTheIma
   }
 }
 
+TEST_F(ImageFormatsTest, FilesOver16MiBAreRefusedInEveryFormat) {
+  // Sparse files: one byte past the limit is refused by its size alone.
+  std::vector<uint8_t> image(512, 0xFF);
+  for (const char* name : {"big.bin", "big.srec", "big.elf", "big.hex", "big"}) {
+    const QString path = Path(QString::fromLatin1(name));
+    WriteBytes(path, ":00000001FF\r\n");
+    ASSERT_TRUE(QFile::resize(path, (qint64{16} << 20) + 1));
+    const std::string expected = "The file is larger than 16 MiB!\n" + path.toStdString();
+    EXPECT_EQ(ErrorOf([&] { LoadImageFile(path, imFlash, image.data(), 512); }), expected) << name;
+    EXPECT_EQ(ErrorOf([&] { ReadCardImageFile(path, {TImageBuffer{image.data(), 512}, {}, {}}); }), expected);
+  }
+  EXPECT_EQ(image, std::vector<uint8_t>(512, 0xFF));
+}
+
 TEST_F(ImageFormatsTest, SRecordsArePickedByTheHighestAddressWithACountAndTheMatchingEnd) {
   const std::vector<uint8_t> small = {1, 2, 3};
   WriteSRecordFile(Path("s.srec"), small.data(), 3);
