@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -123,12 +124,14 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
   CreateMenus();
   CreateProgrammerPage();
 
-  FormCreate(std::move(options.Port));
+  FormCreate(std::move(options.Port), options.ProcessorRow, options.EepromRow);
 
   if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
     connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
             &TMainForm::ApplicationIdle);
   connect(qApp, &QApplication::focusChanged, this, &TMainForm::ApplicationFocusChanged);
+  // Page switching keys reach the window before any of its widgets.
+  qApp->installEventFilter(this);
 #ifndef QT_NO_SESSIONMANAGER
   // The desktop session is ending: every edited image is saved or given
   // up, or the user cancels the logout.
@@ -154,6 +157,7 @@ TMainForm::~TMainForm() {
   // base classes tear down the children (and hide the window) afterwards,
   // which emits signals connected to members of this class.
   QObject::disconnect(qApp, nullptr, this, nullptr);
+  qApp->removeEventFilter(this);
   if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
     QObject::disconnect(dispatcher, nullptr, this, nullptr);
   for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
@@ -166,7 +170,7 @@ TMainForm::~TMainForm() {
   Port.reset();
 }
 
-void TMainForm::FormCreate(std::unique_ptr<TLptPort> port) {
+void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int eepromRow) {
   // 1. No memory page shows a tab until its image holds data.
   pgcMain->setTabVisible(pgcMain->indexOf(tshFlash), false);
   pgcMain->setTabVisible(pgcMain->indexOf(tshIntEE), false);
@@ -195,8 +199,11 @@ void TMainForm::FormCreate(std::unique_ptr<TLptPort> port) {
     const QSignalBlocker b2(cbEeprom);
     for (const auto& row : ProcessorTable) cbProcessor->addItem(QString::fromLatin1(row.Name));
     for (const auto& row : EepromTable) cbEeprom->addItem(QString::fromLatin1(row.Name));
-    cbProcessor->setCurrentIndex(0);
-    cbEeprom->setCurrentIndex(0);
+    const auto row = [](int wanted, int count) { return wanted >= 0 && wanted < count ? wanted : 0; };
+    FProcessorRow = row(processorRow, cbProcessor->count());
+    FEepromRow = row(eepromRow, cbEeprom->count());
+    cbProcessor->setCurrentIndex(FProcessorRow);
+    cbEeprom->setCurrentIndex(FEepromRow);
   }
 
   // 7. Activate the port: find the ports, open them, select the first.
@@ -656,6 +663,45 @@ void TMainForm::closeEvent(QCloseEvent* event) {
   }
   if (Port && Port->Active && Link) Link->PowerOff();
   event->accept();
+}
+
+// ===========================================================================
+// Page switching
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (widget && widget->window() == this && (key->modifiers() & Qt::ControlModifier) &&
+        !(key->modifiers() & Qt::AltModifier)) {
+      const bool shift = key->modifiers() & Qt::ShiftModifier;
+      int step = 0;
+      switch (key->key()) {
+        case Qt::Key_Tab: step = shift ? -1 : 1; break;
+        case Qt::Key_Backtab: step = -1; break;
+        case Qt::Key_PageDown: step = shift ? 0 : 1; break;
+        case Qt::Key_PageUp: step = shift ? 0 : -1; break;
+        default: break;
+      }
+      if (step != 0) {
+        SwitchPage(step);
+        return true;
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::SwitchPage(int step) {
+  const int count = pgcMain->count();
+  int index = pgcMain->currentIndex();
+  for (int i = 0; i < count; ++i) {
+    index = (index + step + count) % count;
+    if (pgcMain->isTabVisible(index)) {
+      pgcMain->setCurrentIndex(index);
+      return;
+    }
+  }
 }
 
 // ===========================================================================

@@ -62,6 +62,10 @@ struct TMainFormOptions {
   // Where the autoload boxes and last file names are kept; empty: the
   // user's settings of this program.
   QString SettingsFile;
+  // The catalogue rows chosen at start (the virtual card's chips); -1: the
+  // first row.
+  int ProcessorRow = -1;
+  int EepromRow = -1;
 };
 
 class TMainForm : public QMainWindow, public TCardHost {
@@ -307,8 +311,15 @@ public:
   void SetStatusText(const QString& text);
   void SetStatusText(const char* text) { SetStatusText(QString::fromUtf8(text)); }
 
+  // Shows the next (step 1) or previous (step -1) page whose tab is
+  // visible, wrapping around.
+  void SwitchPage(int step);
+
 protected:
   void closeEvent(QCloseEvent* event) override;
+  // Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDown and Ctrl+PgUp switch pages from
+  // anywhere in the window, an image's editor included.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   void CreateActions();
@@ -317,7 +328,7 @@ private:
   THexEditor* CreateEditor(QWidget* page, int bytesPerColumn, int bytesPerUnit);
   void BindButton(QAbstractButton* button, QAction* action);
   void BindCommand(QAction* action, void (TMainForm::*handler)());
-  void FormCreate(std::unique_ptr<TLptPort> port);
+  void FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int eepromRow);
   void ListPorts();
   void ApplicationIdle();
   void ApplicationFocusChanged(QWidget* old, QWidget* now);
