@@ -21,6 +21,7 @@
 #include "app/ExtCmdUnit.h"
 #include "app/MainUnit.h"
 #include "app/ProgramAllCommand.h"
+#include "app/ReadCardCommand.h"
 #include "app/ReadExtEepromCommand.h"
 #include "hexedit/widget/HexEditor.h"
 
@@ -207,6 +208,35 @@ void TMainForm::actReadExtEEExecute() {
     hexExtEE->viewport()->update();
     ebExtEE->clear();
     MarkImageClean(ikExtEE);
+  }
+  SetUiEnabled(true);
+  Status(*this, "");
+  KeepUnrestoredBackups(command.Unrestored());
+}
+
+// ===========================================================================
+// Reading the whole card
+
+void TMainForm::actReadCardExecute() {
+  CheckPortActive();
+  // The three images are replaced: every edited one is answered for first.
+  if (!ConfirmDiscardAll()) return;
+  SetUiEnabled(false);
+  TReadCardCommand command(*Link, *Avr, *Loader, *this);
+  if (command.Run()) {
+    // Every memory came and the card is as it was: only now the images are
+    // replaced; a failure at any step leaves all three as they were.
+    const std::pair<TImageKind, const std::vector<uint8_t>*> memories[] = {
+        {ikFlash, &command.Flash}, {ikIntEE, &command.Eeprom}, {ikExtEE, &command.External}};
+    for (const auto& [kind, bytes] : memories) {
+      THexEditor* editor = ImageEditor(kind);
+      editor->ResetData();
+      editor->SetDataSize(static_cast<int>(bytes->size()));
+      if (!bytes->empty()) std::memcpy(editor->DataPointer(), bytes->data(), bytes->size());
+      editor->viewport()->update();
+      ImageFileBox(kind)->clear();
+      MarkImageClean(kind);
+    }
   }
   SetUiEnabled(true);
   Status(*this, "");

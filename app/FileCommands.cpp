@@ -1,5 +1,7 @@
-// Loading and saving the three images as Intel HEX files, and the XML
-// import.
+// Loading and saving the three images, and the XML import. A load takes
+// any format the images library reads (Intel HEX, S-record, ELF, raw
+// binary; found from the contents); a save writes the format its
+// extension names (Intel HEX when it names none).
 //
 // A load reads the whole file into a scratch image first; only a file that
 // reads without an error replaces the image and its file name box, so a
@@ -14,12 +16,14 @@
 
 #include "app/MainUnit.h"
 #include "hexedit/widget/HexEditor.h"
-#include "images/HexFileUnit.h"
+#include "images/ImageFormats.h"
 #include "images/XmlImport.h"
+
+static_assert(int(ikFlash) == int(imFlash) && int(ikIntEE) == int(imIntEE) &&
+              int(ikExtEE) == int(imExtEE));
 
 namespace {
 
-const QString HexFilter = QStringLiteral("Intel hex files (*.hex)|*.hex|All files (*.*)|*.*");
 const QString XmlFilter = QStringLiteral("XML files (*.xml)|*.xml|All files (*.*)|*.*");
 const QString HexSuffix = QStringLiteral("hex");
 
@@ -53,7 +57,8 @@ QString WithDefaultSuffix(const QString& name, const QString& suffix) {
 void LoadCommand(TMainForm& form, TImageKind kind) {
   // An edited image is saved or given up before anything else.
   if (!form.ConfirmDiscard(kind)) return;
-  const QString name = form.Dialogs->OpenFileName(&form, {OpenTitle(kind), HexFilter, QString(), QString()});
+  const QString name =
+      form.Dialogs->OpenFileName(&form, {OpenTitle(kind), ImageOpenFilter(), QString(), QString()});
   if (name.isEmpty()) return;
   form.LoadImageFile(kind, name);
 }
@@ -65,12 +70,13 @@ bool TMainForm::SaveImage(TImageKind kind, bool askName) {
   QString name = box->text();
   if (askName || name.isEmpty()) {
     // Proposes the image's last file, or nothing.
-    const QString chosen = Dialogs->SaveFileName(this, {SaveTitle(kind), HexFilter, HexSuffix, box->text()});
+    const QString chosen =
+        Dialogs->SaveFileName(this, {SaveTitle(kind), ImageSaveFilter(), HexSuffix, box->text()});
     if (chosen.isEmpty()) return false;
     name = QFileInfo(WithDefaultSuffix(chosen, HexSuffix)).absoluteFilePath();
   }
   const THexEditor* editor = ImageEditor(kind);
-  WriteHexFile(name, editor->DataPointer(), editor->DataSize());
+  ::SaveImageFile(name, editor->DataPointer(), editor->DataSize());
   box->setText(name);
   ImageEditor(kind)->SetModified(false);
   UpdateModifiedMarks();
@@ -82,7 +88,7 @@ void TMainForm::LoadImageFile(TImageKind kind, const QString& fileName) {
   const int size = CatalogueSize(kind);
   // Bytes the file does not cover read as erased memory.
   std::vector<uint8_t> scratch(static_cast<size_t>(size), editor->FillByte());
-  ReadHexFile(fileName, scratch.data(), size);
+  ::LoadImageFile(fileName, static_cast<TImageMemory>(kind), scratch.data(), size);
 
   editor->ResetData();
   editor->SetDataSize(size);

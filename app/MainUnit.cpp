@@ -220,6 +220,8 @@ void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int
   }
 
   LoadAutoloadStates();
+  RebuildRecentMenu();
+  setAcceptDrops(true);
   AutoloadImages();
   UpdateActions();
 }
@@ -283,6 +285,11 @@ void TMainForm::CreateActions() {
   make(actVerifyFlash, "actVerifyFlash", "Verify Flash", "Verify Flash");
   make(actVerifyIntEE, "actVerifyIntEE", "Verify Int. EEprom", "Verify Int. EEprom");
   make(actImportXML, "actImportXML", "Import XML", "Import XML");
+  make(actLoadCardImage, "actLoadCardImage", "Load Card Image...",
+       "Load flash, internal and external eeprom from one file");
+  make(actSaveCardImage, "actSaveCardImage", "Save Card Image...",
+       "Save flash, internal and external eeprom in one file");
+  make(actReadCard, "actReadCard", "Read Card", "Read flash, internal and external eeprom");
   make(actInstallNTPortDrivers, "actInstallNTPortDrivers", "&Install NT Port Drivers",
        "Set up parallel port access (ppdev)");
   make(miExit, "miExit", "&Exit", "Exit");
@@ -306,6 +313,9 @@ void TMainForm::CreateActions() {
   BindCommand(actVerifyFlash, &TMainForm::actVerifyFlashExecute);
   BindCommand(actVerifyIntEE, &TMainForm::actVerifyIntEEExecute);
   BindCommand(actImportXML, &TMainForm::actImportXMLExecute);
+  BindCommand(actLoadCardImage, &TMainForm::actLoadCardImageExecute);
+  BindCommand(actSaveCardImage, &TMainForm::actSaveCardImageExecute);
+  BindCommand(actReadCard, &TMainForm::actReadCardExecute);
   BindCommand(actInstallNTPortDrivers, &TMainForm::actInstallNTPortDriversExecute);
   BindCommand(miExit, &TMainForm::miExitClick);
   BindCommand(miContents, &TMainForm::miContentsClick);
@@ -323,7 +333,18 @@ void TMainForm::CreateMenus() {
   miFile->addAction(actImportXML);
   miFile->addSeparator();
   miFile->addAction(actLoadFlash);
+  miFile->addAction(actSaveFlash);
   miFile->addAction(actLoadIntEE);
+  miFile->addAction(actSaveIntEE);
+  miFile->addSeparator();
+  miFile->addAction(actLoadCardImage);
+  miFile->addAction(actSaveCardImage);
+  miFile->addAction(actReadCard);
+  miFile->addSeparator();
+  miRecent = miFile->addMenu(QStringLiteral("Recent"));
+  miRecent->setObjectName(QStringLiteral("miRecent"));
+  miRecent->setToolTipsVisible(true);
+  connect(miRecent, &QMenu::aboutToShow, this, &TMainForm::RebuildRecentMenu);
   miFile->addSeparator();
   miFile->addAction(miExit);
 
@@ -471,6 +492,8 @@ void TMainForm::CreateProgrammerPage() {
   big(btnProgAll, "btnProgAll", "&Program All", actProgAll, nullptr);
   big(btnErase, "btnErase", "&Erase", actErase, "Erase flash and internal eeprom");
   big(btnVerify, "btnVerify", "&Verify", actVerify, "Verify flash and internal eeprom");
+  big(btnReadCard, "btnReadCard", "Read &Card", actReadCard,
+      "Read flash, internal and external eeprom in one go");
 
   auto* device = new QGridLayout;
   device->setHorizontalSpacing(8);
@@ -496,6 +519,8 @@ void TMainForm::CreateProgrammerPage() {
   commands->addWidget(btnProgAll);
   commands->addWidget(btnErase);
   commands->addWidget(btnVerify);
+  commands->addSpacing(12);
+  commands->addWidget(btnReadCard);
   commands->addStretch(1);
 
   auto* lower = new QHBoxLayout;
@@ -532,7 +557,8 @@ void TMainForm::SetUiEnabled(bool enabled) {
   //    of reach through the menus).
   for (QAction* a : {actLoadFlash, actLoadIntEE, actLoadExtEE, actSaveFlash, actSaveIntEE,
                      actSaveExtEE, actReadFlash, actReadIntEE, actReadExtEE, actVerifyFlash,
-                     actVerifyIntEE, actProgAll, actErase, actVerify})
+                     actVerifyIntEE, actProgAll, actErase, actVerify, actLoadCardImage,
+                     actSaveCardImage, actReadCard})
     a->setEnabled(enabled);
   // 3. The choices.
   cbProcessor->setEnabled(enabled);
@@ -571,6 +597,12 @@ void TMainForm::UpdateActions() {
   actVerifyFlashUpdate();
   actVerifyIntEEUpdate();
   actInstallNTPortDriversUpdate();
+  actSaveCardImageUpdate();
+}
+
+void TMainForm::actSaveCardImageUpdate() {
+  actSaveCardImage->setEnabled(hexFlash->DataSize() > 0 || hexIntEE->DataSize() > 0 ||
+                               hexExtEE->DataSize() > 0);
 }
 
 void TMainForm::actSaveFlashUpdate() {
@@ -824,6 +856,7 @@ void TMainForm::RememberFileName(TImageKind kind) {
   // A read from the card clears the box; the last file stays remembered.
   if (name.isEmpty()) return;
   FSettings->setValue(ImageName(kind) + QStringLiteral("/LastFile"), name);
+  AddRecentFile(ImageName(kind), name);
 }
 
 void TMainForm::RememberAutoload(TImageKind kind) {

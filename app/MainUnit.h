@@ -39,6 +39,9 @@ class QAbstractButton;
 class QAction;
 class QCheckBox;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -51,7 +54,8 @@ class QTabWidget;
 class QToolButton;
 class THexEditor;
 
-// The three memory images.
+// The three memory images, in the order of the images library's
+// TImageMemory (the window converts one to the other by value).
 enum TImageKind { ikFlash, ikIntEE, ikExtEE };
 
 struct TMainFormOptions {
@@ -132,8 +136,10 @@ public:
   QPushButton* btnProgAll = nullptr;
   QPushButton* btnErase = nullptr;
   QPushButton* btnVerify = nullptr;
+  QPushButton* btnReadCard = nullptr;
 
   QMenu* miFile = nullptr;
+  QMenu* miRecent = nullptr;  // File -> Recent
   QMenu* miSystem = nullptr;
   QMenu* miHelp = nullptr;
 
@@ -153,6 +159,9 @@ public:
   QAction* actVerifyFlash = nullptr;
   QAction* actVerifyIntEE = nullptr;
   QAction* actImportXML = nullptr;
+  QAction* actLoadCardImage = nullptr;
+  QAction* actSaveCardImage = nullptr;
+  QAction* actReadCard = nullptr;
   QAction* actInstallNTPortDrivers = nullptr;
   // Menu items without an action of the list.
   QAction* miExit = nullptr;
@@ -177,6 +186,7 @@ public:
   void actVerifyFlashUpdate();
   void actVerifyIntEEUpdate();
   void actInstallNTPortDriversUpdate();
+  void actSaveCardImageUpdate();
 
   // ---- The error display of every command --------------------------------
   // Runs a command; an exception that ends it is shown in the stop-icon box
@@ -196,6 +206,8 @@ public:
   void actReadExtEEExecute();
   void actVerifyFlashExecute();
   void actVerifyIntEEExecute();
+  // All three memories in one card session (ReadCardCommand.*).
+  void actReadCardExecute();
   // Raises "Cannot initialize Port-driver!" unless the port is active.
   void CheckPortActive() const;
 
@@ -207,9 +219,22 @@ public:
   void actSaveIntEEExecute();
   void actSaveExtEEExecute();
   void actImportXMLExecute();
-  // Loads an Intel HEX file into an image, as the load commands do after
-  // their dialog: the file name box shows the file, the image is emptied,
-  // sized from the selected chip and filled. Raises the file's error.
+  // Whole-card images (CardImageCommands.cpp): the three images in one
+  // Intel HEX file, flash at 0, internal EEPROM at 0x810000, external
+  // EEPROM at 0x01000000.
+  void actLoadCardImageExecute();
+  void actSaveCardImageExecute();
+  // Loads a whole-card image: every image whose range holds records is
+  // replaced (after the unsaved-changes question for a modified one), the
+  // others stay. Raises the file's error; then no image has changed.
+  void LoadCardImageFile(const QString& fileName);
+  // True when the file reads as a whole-card image with data beyond the
+  // flash range (what a drop anywhere loads as a card image).
+  bool IsCardImageFile(const QString& fileName) const;
+  // Loads a file of any image format into an image, as the load commands
+  // do after their dialog: the file name box shows the file, the image is
+  // emptied, sized from the selected chip and filled. Raises the file's
+  // error; then the image has not changed.
   void LoadImageFile(TImageKind kind, const QString& fileName);
   // Saves an image as its save command does. With askName false and a
   // file in the image's file name box, straight to that file; otherwise
@@ -250,6 +275,24 @@ public:
   void KeepUnrestoredBackups(const TCardBackups& backups);
   // Where such files go (tests redirect it).
   QString BackupFolder;
+
+  // ---- Recent files (RecentFiles.cpp) ------------------------------------
+  // The last RecentFileCount files of each image (and of card images),
+  // newest first, kept in the settings; File -> Recent lists them, a
+  // missing one greyed with its path as the tool tip. The menu is rebuilt
+  // each time it opens.
+  static constexpr int RecentFileCount = 8;
+  QStringList RecentFiles(const QString& group) const;
+  void AddRecentFile(const QString& group, const QString& fileName);
+  void RebuildRecentMenu();
+
+  // ---- Dropped files (FileDrops.cpp) ---------------------------------------
+  // Where a file dropped at `pos` (window coordinates) goes: an image page
+  // or a memory's row of the Programmer page; -1 elsewhere.
+  int DropTarget(const QPoint& pos) const;
+  // Loads a dropped file: a whole-card image as one wherever it lands,
+  // any other file into the image it was dropped on.
+  void DropFile(const QString& fileName, int target);
 
   // ---- Port driver set-up (PortDriverCommand.cpp) ------------------------
   void actInstallNTPortDriversExecute();
@@ -317,6 +360,9 @@ public:
 
 protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   // Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDown and Ctrl+PgUp switch pages from
   // anywhere in the window, an image's editor included.
   bool eventFilter(QObject* watched, QEvent* event) override;

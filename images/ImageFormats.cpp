@@ -39,7 +39,9 @@ QString FilterEntry(const QString& name, const QString& patterns) {
   return QStringLiteral("%1 (%2)|%2").arg(name, patterns);
 }
 
-const QString AllFiles = QStringLiteral("All files (*.*)|*.*");
+// A function, not a global: the filters may be asked for while other
+// files' globals are being made.
+QString AllFiles() { return QStringLiteral("All files (*.*)|*.*"); }
 
 // The first characters after leading line ends are only those of records
 // starting with Start: true when they start Start then a character of Next.
@@ -179,18 +181,18 @@ QString ImageOpenFilter() {
                      FilterEntry(QStringLiteral("Intel HEX files"), Patterns(ifIntelHex)),
                      FilterEntry(QStringLiteral("Motorola S-record files"), Patterns(ifSRecord)),
                      FilterEntry(QStringLiteral("Binary files"), Patterns(ifBinary)),
-                     FilterEntry(QStringLiteral("ELF files"), Patterns(ifElf)), AllFiles}
+                     FilterEntry(QStringLiteral("ELF files"), Patterns(ifElf)), AllFiles()}
       .join(QLatin1Char('|'));
 }
 
 QString ImageSaveFilter() {
   return QStringList{FilterEntry(QStringLiteral("Intel HEX files"), Patterns(ifIntelHex)),
                      FilterEntry(QStringLiteral("Motorola S-record files"), Patterns(ifSRecord)),
-                     FilterEntry(QStringLiteral("Binary files"), Patterns(ifBinary)), AllFiles}
+                     FilterEntry(QStringLiteral("Binary files"), Patterns(ifBinary)), AllFiles()}
       .join(QLatin1Char('|'));
 }
 
 QString CardImageFilter() {
-  return QStringList{FilterEntry(QStringLiteral("Card image files"), QStringLiteral("*.hex")), AllFiles}
+  return QStringList{FilterEntry(QStringLiteral("Card image files"), QStringLiteral("*.hex")), AllFiles()}
       .join(QLatin1Char('|'));
 }

@@ -8,6 +8,11 @@
 
 #include "app/PellarApplication.h"
 
+#include <ostream>
+
+// Readable QStrings in failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
 inline TPellarApplication& TestApp() {
   static int argc = 1;
   static char name[] = "pellar-app-tests";

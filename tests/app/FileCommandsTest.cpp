@@ -12,11 +12,14 @@
 
 #include "hexedit/widget/HexEditor.h"
 #include "images/HexFileUnit.h"
+#include "images/ImageFormats.h"
 #include "tests/app/MainFormHarness.h"
 
 namespace {
 
-const QString HexFilter = QStringLiteral("Intel hex files (*.hex)|*.hex|All files (*.*)|*.*");
+// Every format the images library reads and writes, then all files.
+const QString OpenFilter = ImageOpenFilter();
+const QString SaveFilter = ImageSaveFilter();
 
 void WriteBytes(const QString& path, const QByteArray& bytes) {
   QFile file(path);
@@ -73,7 +76,7 @@ TEST_F(FileCommandsTest, LoadGivesAnImageOfTheSelectedSizeWithUncoveredBytesEras
 
   const auto& request = Dialogs().OpenRequests.at(0);
   EXPECT_EQ(request.Title, "Open Flash file");
-  EXPECT_EQ(request.Filter, HexFilter);
+  EXPECT_EQ(request.Filter, OpenFilter);
   EXPECT_TRUE(request.InitialName.isEmpty());
 
   Load(Form().actLoadIntEE, HexFile("int.hex", 16));
@@ -95,7 +98,7 @@ TEST_F(FileCommandsTest, AFailedLoadLeavesTheImageItsEditsAndItsBoxAsTheyWere) {
   // records before the one that does not fit are not taken either.
   Load(Form().actLoadIntEE, HexFile("big.hex", 600));
   Load(Form().actLoadIntEE, Path("missing.hex"));
-  WriteBytes(Path("bad.hex"), "\x7F" "ELF binary junk");
+  WriteBytes(Path("bad.hex"), ":02000000ZZ01FD\r\n:00000001FF\r\n");
   Load(Form().actLoadIntEE, Path("bad.hex"));
 
   // Each message names its file (and the record's line), on a line of its own.
@@ -115,7 +118,7 @@ TEST_F(FileCommandsTest, SaveProposesTheLoadedFileAndWritesTheWholeImage) {
 
   const auto& request = Dialogs().SaveRequests.at(0);
   EXPECT_EQ(request.Title, "Save Flash file As");
-  EXPECT_EQ(request.Filter, HexFilter);
+  EXPECT_EQ(request.Filter, SaveFilter);
   EXPECT_EQ(request.DefaultSuffix, "hex");
   EXPECT_EQ(request.InitialName, file);
   EXPECT_EQ(Dialogs().Messages.size(), questions) << "no question before replacing the file";

@@ -1,0 +1,103 @@
+// Whole-card images: File -> "Load Card Image..." and "Save Card Image...".
+// One Intel HEX file holds the flash at 0x000000, the internal EEPROM at
+// 0x810000 and the external EEPROM at 0x01000000 (the addresses avr-gcc
+// and avrdude use for the first two), each only when its image holds data.
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <cstring>
+#include <vector>
+
+#include "app/MainUnit.h"
+#include "hexedit/widget/HexEditor.h"
+#include "images/CardImageFile.h"
+#include "images/ImageFormats.h"
+
+namespace {
+
+const QString CardGroup = QStringLiteral("Card");
+constexpr TImageKind Kinds[] = {ikFlash, ikIntEE, ikExtEE};
+
+// A name without a dot gets ".hex", as the dialog does.
+QString WithHexSuffix(const QString& name) {
+  const QFileInfo info(name);
+  if (info.isDir() || info.fileName().contains(QLatin1Char('.'))) return name;
+  return name + QStringLiteral(".hex");
+}
+
+}  // namespace
+
+void TMainForm::LoadCardImageFile(const QString& fileName) {
+  // Read into scratch images of the chosen chips first: a file that does
+  // not read changes nothing.
+  std::array<std::vector<uint8_t>, 3> scratch;
+  TCardBuffers buffers{};
+  for (TImageKind kind : Kinds) {
+    scratch[kind].assign(static_cast<size_t>(CatalogueSize(kind)), ImageEditor(kind)->FillByte());
+    buffers[kind] = {scratch[kind].data(), static_cast<int32_t>(scratch[kind].size())};
+  }
+  const TCardMemories present = ReadCardImageFile(fileName, buffers);
+  // Every edited image the file would replace is answered for first.
+  for (TImageKind kind : Kinds)
+    if (present[kind] && !ConfirmDiscard(kind)) return;
+  for (TImageKind kind : Kinds) {
+    if (!present[kind]) continue;
+    THexEditor* editor = ImageEditor(kind);
+    editor->ResetData();
+    editor->SetDataSize(static_cast<int>(scratch[kind].size()));
+    if (!scratch[kind].empty())
+      std::memcpy(editor->DataPointer(), scratch[kind].data(), scratch[kind].size());
+    editor->viewport()->update();
+    // The image's own file is not the card image: a later save asks.
+    {
+      const QSignalBlocker block(ImageFileBox(kind));
+      ImageFileBox(kind)->clear();
+    }
+    MarkImageClean(kind);
+  }
+  UpdateActions();
+}
+
+bool TMainForm::IsCardImageFile(const QString& fileName) const {
+  std::array<std::vector<uint8_t>, 3> scratch;
+  TCardBuffers buffers{};
+  for (TImageKind kind : Kinds) {
+    scratch[kind].assign(static_cast<size_t>(CatalogueSize(kind)), 0xFF);
+    buffers[kind] = {scratch[kind].data(), static_cast<int32_t>(scratch[kind].size())};
+  }
+  try {
+    const TCardMemories present = ReadCardImageFile(fileName, buffers);
+    return present[imIntEE] || present[imExtEE];
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+void TMainForm::actLoadCardImageExecute() {
+  const QString name = Dialogs->OpenFileName(
+      this, {QStringLiteral("Open Card Image"), CardImageFilter(), QString(), QString()});
+  if (name.isEmpty()) return;
+  LoadCardImageFile(name);
+  AddRecentFile(CardGroup, QFileInfo(name).absoluteFilePath());
+}
+
+void TMainForm::actSaveCardImageExecute() {
+  const QString chosen = Dialogs->SaveFileName(
+      this, {QStringLiteral("Save Card Image As"), CardImageFilter(), QStringLiteral("hex"),
+             RecentFiles(CardGroup).value(0)});
+  if (chosen.isEmpty()) return;
+  const QString name = QFileInfo(WithHexSuffix(chosen)).absoluteFilePath();
+  TConstCardBuffers buffers{};
+  for (TImageKind kind : Kinds)
+    buffers[kind] = {ImageEditor(kind)->DataPointer(), ImageEditor(kind)->DataSize()};
+  const TCardMemories written = WriteCardImageFile(name, buffers);
+  QStringList parts;
+  for (TImageKind kind : Kinds)
+    if (written[kind]) parts << ImageTitle(kind);
+  SetStatusText(parts.isEmpty()
+                    ? QStringLiteral("Card image %1 written: every image is empty.")
+                          .arg(QFileInfo(name).fileName())
+                    : QStringLiteral("Card image %1 written: %2.")
+                          .arg(QFileInfo(name).fileName(), parts.join(QStringLiteral(", "))));
+  AddRecentFile(CardGroup, name);
+}

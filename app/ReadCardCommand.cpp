@@ -1,0 +1,42 @@
+#include "app/ReadCardCommand.h"
+
+#include <algorithm>
+
+bool TReadCardCommand::Run() {
+  Avr.BeginCommand();
+  Flash.clear();
+  Eeprom.clear();
+  External.clear();
+  FUnrestored = {};
+  bool read = false;
+  Link.PowerOn();
+  if (Avr.EnterProgrammingMode() && Avr.ReadSignature()) {
+    // Flash and internal EEPROM first: they are also what goes back after
+    // the loader has taken the flash.
+    const TCardBackups memories =
+        ReadBackups(Avr, Host, true, true, "Reading flash...", "Reading internal eeprom...");
+    if (Loader.WriteLoader()) {
+      Host.SetStatusText("Reading external eeprom...");
+      std::vector<uint8_t> bytes(static_cast<size_t>(std::max(Loader.ExternalSize(), 0)), 0xFF);
+      Loader.StartLoader();
+      read = Loader.ReadExternalEeprom(bytes.data(), static_cast<int>(bytes.size()));
+      if (read) External = std::move(bytes);
+    }
+    // Whether or not the external read succeeded.
+    FUnrestored = WriteBackBackups(Link, Avr, Host, memories, "Restoring flash...",
+                                   "Restoring internal eeprom...");
+    // A failure at any step leaves the caller's images as they were.
+    read = read && !FUnrestored.Any();
+    if (read) {
+      Flash = memories.Flash;
+      Eeprom = memories.Eeprom;
+    } else {
+      External.clear();
+    }
+  }
+  Link.PowerOff();
+  Host.SetProgressPosition(pbExtEE, 0);
+  Host.SetProgressPosition(pbIntEE, 0);
+  Host.SetProgressPosition(pbFlash, 0);
+  return read;
+}
