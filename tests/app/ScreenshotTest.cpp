@@ -42,6 +42,9 @@ TEST(Screenshots, MainWindowAndDialogs) {
   f.hexFlash->SetDataSize(8192);
   f.hexIntEE->ResetData();
   f.hexIntEE->SetDataSize(512);
+  // As loaded from the files the boxes name.
+  f.MarkImageClean(ikFlash);
+  f.MarkImageClean(ikIntEE);
   f.SetChipIdText("AT90S8515");
   f.SetProgressMax(pbFlash, 8192);
   f.SetProgressPosition(pbFlash, 8192);
