@@ -1,11 +1,10 @@
 // The card commands of the "Programmer" page: Program All, Verify, Erase,
-// and reading and verifying single memories.
-//
-// Every command checks the port first (an error the window's error
-// display shows, nothing locked yet), then locks the interface, powers the
-// card, finds and identifies the processor, does its transfers, and on
-// every path after the lock powers the card off and unlocks. A card
-// routine that returns false has shown its message already.
+// reading and verifying single memories, and Read Card. The commands
+// themselves (card/) run in one card session each and need no widgets;
+// this file asks the window's questions first (unsaved images, the confirm
+// dialog, Erase's question), runs them, and takes what they read into the
+// images. Every command checks the port first: an error the window's error
+// display shows, with nothing locked yet.
 //
 // Images and chips: transfers cover the length the image and the detected
 // chip have in common. An image that holds data (bytes other than 0xFF)
@@ -13,32 +12,33 @@
 // compared, with a message naming the image and the chip.
 #include <QCheckBox>
 #include <QLineEdit>
-#include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
-#include "app/CardCommandSupport.h"
 #include "app/ExtCmdUnit.h"
 #include "app/MainUnit.h"
-#include "app/ProgramAllCommand.h"
-#include "app/ReadCardCommand.h"
-#include "app/ReadExtEepromCommand.h"
+#include "card/MemoryCommands.h"
+#include "card/ProgramAllCommand.h"
+#include "card/ReadCardCommand.h"
+#include "card/ReadExtEepromCommand.h"
 #include "hexedit/widget/HexEditor.h"
 
 namespace {
 
-// Status texts go through the host interface, as the card routines' do.
-void Status(TCardHost& host, const char* text) { host.SetStatusText(std::string(text)); }
-
 TImageRef ImageOf(THexEditor* editor) { return {editor->DataPointer(), editor->DataSize()}; }
 
-constexpr const char* NothingWritten = "Nothing has been written to the card.";
-constexpr const char* NothingCompared = "Nothing has been compared.";
-
-// StrobeTicks of the Verify Flash check of the millisecond clock.
-constexpr int ClockCheckTicks = 1000001;
-
 }  // namespace
+
+// Replaces an image with bytes the card gave: no undo, not modified.
+void TMainForm::TakeCardImage(TImageKind kind, const std::vector<uint8_t>& bytes) {
+  THexEditor* editor = ImageEditor(kind);
+  editor->ResetData();
+  editor->SetDataSize(static_cast<int>(bytes.size()));
+  if (!bytes.empty()) std::memcpy(editor->DataPointer(), bytes.data(), bytes.size());
+  editor->viewport()->update();
+  MarkImageClean(kind);
+}
 
 // ===========================================================================
 // Program All, Verify, Erase
@@ -61,45 +61,19 @@ void TMainForm::actProgAllExecute() {
     verify = dialog.cbVerify->isChecked();
   }
 
-  SetUiEnabled(false);
-  TProgramAllCommand command(*Link, *Avr, *Loader, *this);
+  TProgramAllCommand command(*Card);
   command.Run(images, restore, verify);
-  SetUiEnabled(true);
   KeepUnrestoredBackups(command.Unrestored());
 }
 
-void TMainForm::actVerifyExecute() {
-  CheckPortActive();
-  Avr->BeginCommand();
-  SetUiEnabled(false);
-  Status(*this, "Verifying...");
-  Link->PowerOn();
-  if (Avr->EnterProgrammingMode() && Avr->ReadSignature()) {
-    // The external image is not compared here.
-    const TImageRef flash = ImageOf(hexFlash);
-    const TImageRef intEE = ImageOf(hexIntEE);
-    bool ok = CheckImagesFit(*this, {flash, intEE, {}}, NothingCompared);
-    if (ok && flash.HasData()) ok = Avr->VerifyFlash(flash.Data, flash.Size);
-    if (ok && intEE.HasData()) ok = Avr->VerifyInternalEeprom(intEE.Data, intEE.Size);
-    Status(*this, ok ? "Device verified." : "Verification error.");
-  }
-  Link->PowerOff();
-  SetUiEnabled(true);
-}
+void TMainForm::actVerifyExecute() { VerifyCard(*Card, ImageOf(hexFlash), ImageOf(hexIntEE)); }
 
 void TMainForm::actEraseExecute() {
   CheckPortActive();
   if (ShowMessageDialog("Do you really want to erase\nflash and internal eeprom memory?",
                         mkConfirmation, mbYesNo) != mrYes)
     return;
-  Avr->BeginCommand();
-  SetUiEnabled(false);
-  Status(*this, "Erasing chip...");
-  Link->PowerOn();
-  // No signature is read: the erase works on whatever answers.
-  if (Avr->EnterProgrammingMode() && Avr->ChipErase()) Status(*this, "Chip erased...");
-  Link->PowerOff();
-  SetUiEnabled(true);
+  EraseCard(*Card);
 }
 
 // ===========================================================================
@@ -108,81 +82,24 @@ void TMainForm::actEraseExecute() {
 void TMainForm::actReadFlashExecute() {
   CheckPortActive();
   if (!ConfirmDiscard(ikFlash)) return;
-  Avr->BeginCommand();
-  Status(*this, "Reading flash...");
-  SetUiEnabled(false);
-  Link->PowerOn();
-  if (Avr->EnterProgrammingMode() && Avr->ReadSignature()) {
-    // The image takes the size of the detected processor's flash.
-    ebFlash->clear();
-    hexFlash->ResetData();
-    hexFlash->SetDataSize(Avr->FlashSize());
-    Avr->ReadFlash(hexFlash->DataPointer(), hexFlash->DataSize());
-    hexFlash->viewport()->update();
-    MarkImageClean(ikFlash);
-  }
-  Link->PowerOff();
-  SetUiEnabled(true);
-  Status(*this, "");
+  std::vector<uint8_t> bytes;
+  if (!ReadCardMemory(*Card, amFlash, bytes)) return;
+  // The image takes the size of the detected processor's flash.
+  ebFlash->clear();
+  TakeCardImage(ikFlash, bytes);
 }
 
 void TMainForm::actReadIntEEExecute() {
   CheckPortActive();
   if (!ConfirmDiscard(ikIntEE)) return;
-  Avr->BeginCommand();
-  Status(*this, "Reading internal eeprom...");
-  SetUiEnabled(false);
-  Link->PowerOn();
-  if (Avr->EnterProgrammingMode() && Avr->ReadSignature()) {
-    // The file name box keeps the last file's name.
-    hexIntEE->ResetData();
-    hexIntEE->SetDataSize(Avr->EepromSize());
-    Avr->ReadInternalEeprom(hexIntEE->DataPointer(), hexIntEE->DataSize());
-    hexIntEE->viewport()->update();
-    MarkImageClean(ikIntEE);
-  }
-  Link->PowerOff();
-  SetUiEnabled(true);
-  Status(*this, "");
+  std::vector<uint8_t> bytes;
+  // The file name box keeps the last file's name.
+  if (ReadCardMemory(*Card, amEeprom, bytes)) TakeCardImage(ikIntEE, bytes);
 }
 
-void TMainForm::actVerifyFlashExecute() {
-  CheckPortActive();
-  // The millisecond clock must move over a million card clock pulses
-  // (the card is unpowered); where it does not, the command ends silently.
-  const uint32_t before = Link->TickCount();
-  for (int i = 0; i < ClockCheckTicks; ++i) Link->StrobeTick();
-  if (Link->TickCount() == before) return;
+void TMainForm::actVerifyFlashExecute() { VerifyCardMemory(*Card, amFlash, ImageOf(hexFlash)); }
 
-  Avr->BeginCommand();
-  SetUiEnabled(false);
-  Status(*this, "Verifying flash...");
-  Link->PowerOn();
-  if (Avr->EnterProgrammingMode() && Avr->ReadSignature()) {
-    const TImageRef flash = ImageOf(hexFlash);
-    const bool ok = CheckImagesFit(*this, {flash, {}, {}}, NothingCompared) &&
-                    Avr->VerifyFlash(flash.Data, flash.Size);
-    Status(*this, ok ? "Flash verified." : "Flash verification error.");
-  }
-  Link->PowerOff();
-  SetUiEnabled(true);
-}
-
-void TMainForm::actVerifyIntEEExecute() {
-  CheckPortActive();
-  Avr->BeginCommand();
-  SetUiEnabled(false);
-  Status(*this, "Verifying internal eeprom...");
-  Link->PowerOn();
-  if (Avr->EnterProgrammingMode() && Avr->ReadSignature()) {
-    const TImageRef intEE = ImageOf(hexIntEE);
-    const bool ok = CheckImagesFit(*this, {{}, intEE, {}}, NothingCompared) &&
-                    Avr->VerifyInternalEeprom(intEE.Data, intEE.Size);
-    Status(*this, ok ? "Internal eeprom verified." : "Internal eeprom verification error.");
-  }
-  Link->PowerOff();
-  SetUiEnabled(true);
-}
+void TMainForm::actVerifyIntEEExecute() { VerifyCardMemory(*Card, amEeprom, ImageOf(hexIntEE)); }
 
 void TMainForm::actReadExtEEExecute() {
   CheckPortActive();
@@ -196,21 +113,13 @@ void TMainForm::actReadExtEEExecute() {
     restore = dialog.cbRestore->isChecked();
   }
 
-  SetUiEnabled(false);
-  TReadExtEepromCommand command(*Link, *Avr, *Loader, *this);
+  TReadExtEepromCommand command(*Card);
   if (command.Run(restore)) {
     // Every byte came: only now the image and its file name are replaced;
     // a card that stops answering leaves both as they were.
-    const std::vector<uint8_t>& bytes = command.Bytes();
-    hexExtEE->ResetData();
-    hexExtEE->SetDataSize(static_cast<int>(bytes.size()));
-    if (!bytes.empty()) std::memcpy(hexExtEE->DataPointer(), bytes.data(), bytes.size());
-    hexExtEE->viewport()->update();
     ebExtEE->clear();
-    MarkImageClean(ikExtEE);
+    TakeCardImage(ikExtEE, command.Bytes());
   }
-  SetUiEnabled(true);
-  Status(*this, "");
   KeepUnrestoredBackups(command.Unrestored());
 }
 
@@ -221,24 +130,16 @@ void TMainForm::actReadCardExecute() {
   CheckPortActive();
   // The three images are replaced: every edited one is answered for first.
   if (!ConfirmDiscardAll()) return;
-  SetUiEnabled(false);
-  TReadCardCommand command(*Link, *Avr, *Loader, *this);
+  TReadCardCommand command(*Card);
   if (command.Run()) {
     // Every memory came and the card is as it was: only now the images are
     // replaced; a failure at any step leaves all three as they were.
     const std::pair<TImageKind, const std::vector<uint8_t>*> memories[] = {
         {ikFlash, &command.Flash}, {ikIntEE, &command.Eeprom}, {ikExtEE, &command.External}};
     for (const auto& [kind, bytes] : memories) {
-      THexEditor* editor = ImageEditor(kind);
-      editor->ResetData();
-      editor->SetDataSize(static_cast<int>(bytes->size()));
-      if (!bytes->empty()) std::memcpy(editor->DataPointer(), bytes->data(), bytes->size());
-      editor->viewport()->update();
       ImageFileBox(kind)->clear();
-      MarkImageClean(kind);
+      TakeCardImage(kind, *bytes);
     }
   }
-  SetUiEnabled(true);
-  Status(*this, "");
   KeepUnrestoredBackups(command.Unrestored());
 }

@@ -32,6 +32,7 @@
 #include "app/MessageDialog.h"
 #include "app/PellarApplication.h"
 #include "app/UserGuideWindow.h"
+#include "card/CardSession.h"
 #include "hexedit/widget/HexEditor.h"
 #include "images/DeviceCatalogue.h"
 
@@ -164,6 +165,7 @@ TMainForm::~TMainForm() {
   if (FCursorOverridden) QGuiApplication::restoreOverrideCursor();
   // The editors go with their pages; the AVR commands and the link before
   // the port object they use.
+  Card.reset();
   Loader.reset();
   Avr.reset();
   Link.reset();
@@ -182,6 +184,7 @@ void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int
   Link = std::make_unique<TIspLink>(*Port);
   Avr = std::make_unique<TAvrCommands>(*Link, *this);
   Loader = std::make_unique<TLoaderLink>(*Link, *Avr, *this);
+  Card = std::make_unique<TCardContext>(TCardContext{*Port, *Link, *Avr, *Loader, *this});
   // 2. One power-cycle retry per run of EnterProgrammingMode.
   Avr->PowerCycleAllowed = true;
 
@@ -671,7 +674,7 @@ void TMainForm::RunCommand(const std::function<void()>& command) {
 }
 
 void TMainForm::CheckPortActive() const {
-  if (!Port || !Port->Active) throw std::runtime_error("Cannot initialize Port-driver!");
+  if (!Port || !Port->Active) throw ECardPortError();
 }
 
 // ===========================================================================

@@ -26,8 +26,9 @@
 #include <functional>
 #include <memory>
 
-#include "app/CardCommandSupport.h"
+#include "card/CardCommandSupport.h"
 #include "app/UserDialogs.h"
+#include "card/CardContext.h"
 #include "link/AvrCommands.h"
 #include "link/CardHost.h"
 #include "link/IspLink.h"
@@ -89,6 +90,9 @@ public:
   std::unique_ptr<TAvrCommands> Avr;
   // The loader link to the external EEPROM, over Link, Avr and this window.
   std::unique_ptr<TLoaderLink> Loader;
+  // All of the above with this window as the host: what the card commands
+  // (card/) work with.
+  std::unique_ptr<TCardContext> Card;
   // Targets and hooks of the port driver set-up (tests redirect them).
   TPortDriverSetup DriverSetup;
   std::shared_ptr<TUserDialogs> Dialogs;
@@ -210,6 +214,9 @@ public:
   void actReadCardExecute();
   // Raises "Cannot initialize Port-driver!" unless the port is active.
   void CheckPortActive() const;
+  // Replaces an image with bytes read from the card: no undo, not
+  // modified; the file name box is the caller's.
+  void TakeCardImage(TImageKind kind, const std::vector<uint8_t>& bytes);
 
   // ---- File commands (FileCommands.cpp) ---------------------------------
   void actLoadFlashExecute();
@@ -348,6 +355,8 @@ public:
                                    TMessageButtons buttons) override;
   void Beep() override;
   void ProcessPendingEvents() override;
+  // A card command's session locks and unlocks the window.
+  void SetInterfaceLocked(bool locked) override { SetUiEnabled(!locked); }
 
   // The status line's text.
   QString StatusText() const;

@@ -9,7 +9,7 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 
-#include "app/CardCommandSupport.h"
+#include "card/CardCommandSupport.h"
 #include "app/MainUnit.h"
 #include "app/PellarApplication.h"
 #include "hexedit/widget/HexEditor.h"

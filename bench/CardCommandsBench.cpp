@@ -12,7 +12,7 @@
 #include <chrono>
 #include <vector>
 
-#include "app/ProgramAllCommand.h"
+#include "card/ProgramAllCommand.h"
 #include "bench/BenchCard.h"
 
 namespace {
@@ -67,7 +67,8 @@ void BM_ProgramAll256K(benchmark::State& state) {
   std::vector<uint8_t> ext = RandomBytes(262144, 4);
   const TCardImages images{{flash.data(), 8192}, {eeprom.data(), 512}, {ext.data(), 262144}};
   Measure(state, card, [&] {
-    TProgramAllCommand command(*card.Link, *card.Avr, *card.Loader, card.Host);
+    TCardContext context{*card.Port, *card.Link, *card.Avr, *card.Loader, card.Host};
+    TProgramAllCommand command(context);
     return command.Run(images, false, true) && card.Host.Messages == 0 &&
            card.Card().ExternalEeprom().Memory == ext;
   });

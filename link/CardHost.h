@@ -44,4 +44,8 @@ public:
                                            TMessageButtons buttons) = 0;
   virtual void Beep() = 0;
   virtual void ProcessPendingEvents() = 0;
+
+  // Locks the host's own controls while a card command runs (the window's
+  // menus, buttons, choices and editors); a host without any does nothing.
+  virtual void SetInterfaceLocked(bool /*locked*/) {}
 };

@@ -1,7 +1,7 @@
 #pragma once
-// "Read Ext. EEprom" from power-on to power-off, over the card link and a
-// host. The window checks the port, asks the confirm dialog, locks the
-// interface around Run and takes the bytes read into its image.
+// "Read Ext. EEprom" in one card session (CardSession.h), over the card
+// link and a host. The caller asks the confirm dialog first and takes the
+// bytes read into its image.
 //
 // The loader the read needs takes the card's flash (writing it erases the
 // chip). With restore, flash and internal EEPROM are read first and
@@ -13,16 +13,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/CardCommandSupport.h"
-#include "link/AvrCommands.h"
-#include "link/CardHost.h"
-#include "link/IspLink.h"
-#include "link/LoaderLink.h"
+#include "card/CardCommandSupport.h"
+#include "card/CardContext.h"
 
 class TReadExtEepromCommand {
 public:
-  TReadExtEepromCommand(TIspLink& link, TAvrCommands& avr, TLoaderLink& loader, TCardHost& host)
-      : Link(link), Avr(avr), Loader(loader), Host(host) {}
+  explicit TReadExtEepromCommand(TCardContext& card)
+      : Card(card), Link(card.Link), Avr(card.Avr), Loader(card.Loader), Host(card.Host) {}
 
   // True when every byte of the external EEPROM came; they are in Bytes.
   bool Run(bool restore);
@@ -31,6 +28,7 @@ public:
   const TCardBackups& Unrestored() const { return FUnrestored; }
 
 private:
+  TCardContext& Card;
   TIspLink& Link;
   TAvrCommands& Avr;
   TLoaderLink& Loader;

@@ -1,16 +1,19 @@
-#include "app/ReadCardCommand.h"
+#include "card/ReadCardCommand.h"
 
 #include <algorithm>
 
+#include "card/CardSession.h"
+
 bool TReadCardCommand::Run() {
-  Avr.BeginCommand();
   Flash.clear();
   Eeprom.clear();
   External.clear();
   FUnrestored = {};
   bool read = false;
-  Link.PowerOn();
-  if (Avr.EnterProgrammingMode() && Avr.ReadSignature()) {
+  TCardSession session(Card);
+  session.ResetBarsOnClose({pbExtEE, pbIntEE, pbFlash});
+  session.SetClosingStatus("");
+  if (session.Identify()) {
     // Flash and internal EEPROM first: they are also what goes back after
     // the loader has taken the flash.
     const TCardBackups memories =
@@ -34,9 +37,5 @@ bool TReadCardCommand::Run() {
       External.clear();
     }
   }
-  Link.PowerOff();
-  Host.SetProgressPosition(pbExtEE, 0);
-  Host.SetProgressPosition(pbIntEE, 0);
-  Host.SetProgressPosition(pbFlash, 0);
   return read;
 }

@@ -1,14 +1,17 @@
-#include "app/ReadExtEepromCommand.h"
+#include "card/ReadExtEepromCommand.h"
 
 #include <algorithm>
 
+#include "card/CardSession.h"
+
 bool TReadExtEepromCommand::Run(bool restore) {
-  Avr.BeginCommand();
   FBytes.clear();
   FUnrestored = {};
   bool read = false;
-  Link.PowerOn();
-  if (Avr.EnterProgrammingMode() && Avr.ReadSignature()) {
+  TCardSession session(Card);
+  session.ResetBarsOnClose({pbExtEE, pbIntEE, pbFlash});
+  session.SetClosingStatus("");
+  if (session.Identify()) {
     TCardBackups backups;
     if (restore)
       backups = ReadBackups(Avr, Host, true, true, "Reading flash", "Reading internal eeprom");
@@ -29,9 +32,5 @@ bool TReadExtEepromCommand::Run(bool restore) {
       FUnrestored = WriteBackBackups(Link, Avr, Host, backups, "Restoring flash",
                                      "Restoring internal eeprom");
   }
-  Link.PowerOff();
-  Host.SetProgressPosition(pbExtEE, 0);
-  Host.SetProgressPosition(pbIntEE, 0);
-  Host.SetProgressPosition(pbFlash, 0);
   return read;
 }

@@ -1,4 +1,4 @@
-#include "app/CardCommandSupport.h"
+#include "card/CardCommandSupport.h"
 
 #include <algorithm>
 

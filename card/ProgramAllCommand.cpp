@@ -1,18 +1,16 @@
-#include "app/ProgramAllCommand.h"
+#include "card/ProgramAllCommand.h"
+
+#include "card/CardSession.h"
 
 bool TProgramAllCommand::Run(const TCardImages& images, bool restore, bool verify) {
-  Avr.BeginCommand();
   FUnrestored = {};
-  Host.SetStatusText("Programming...");
-  Link.PowerOn();
-  bool programmed = false;
+  FFailed = true;
+  FVerifyFailed = false;
+  TCardSession session(Card, "Programming...");
+  session.ResetBarsOnClose({pbIntEE, pbFlash});
   // A Yes to either abort question leaves "Programming..." on the status line.
-  if (Avr.EnterProgrammingMode() && Avr.ReadSignature())
-    programmed = Program(images, restore, verify);
-  Link.PowerOff();
-  Host.SetProgressPosition(pbIntEE, 0);
-  Host.SetProgressPosition(pbFlash, 0);
-  return programmed;
+  if (!session.Identify()) return false;
+  return Program(images, restore, verify);
 }
 
 bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool verify) {
@@ -123,6 +121,8 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
   // Before the erase the card still holds its own contents.
   if (erased) FUnrestored = std::move(left);
 
+  FFailed = failed;
+  FVerifyFailed = !verified;
   const bool ok = !failed && verified;
   Host.SetStatusText(ok ? "Device programmed." : "Programming error.");
   return ok;

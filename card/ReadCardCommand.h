@@ -1,8 +1,7 @@
 #pragma once
-// "Read Card": all three memories in one card session, from power-on to
-// power-off, over the card link and a host. The window checks the port,
-// locks the interface around Run and takes the three images when every
-// one of them came.
+// "Read Card": all three memories in one card session (CardSession.h),
+// over the card link and a host. The caller takes the three images when
+// every one of them came.
 //
 // Order: power on; programming mode and signature; flash and internal
 // EEPROM read (they are the backups too); the loader written (which
@@ -14,16 +13,13 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/CardCommandSupport.h"
-#include "link/AvrCommands.h"
-#include "link/CardHost.h"
-#include "link/IspLink.h"
-#include "link/LoaderLink.h"
+#include "card/CardCommandSupport.h"
+#include "card/CardContext.h"
 
 class TReadCardCommand {
 public:
-  TReadCardCommand(TIspLink& link, TAvrCommands& avr, TLoaderLink& loader, TCardHost& host)
-      : Link(link), Avr(avr), Loader(loader), Host(host) {}
+  explicit TReadCardCommand(TCardContext& card)
+      : Card(card), Link(card.Link), Avr(card.Avr), Loader(card.Loader), Host(card.Host) {}
 
   // True when all three memories came and flash and internal EEPROM went
   // back into the card; the memories are then in Flash, Eeprom and
@@ -36,6 +32,7 @@ public:
   const TCardBackups& Unrestored() const { return FUnrestored; }
 
 private:
+  TCardContext& Card;
   TIspLink& Link;
   TAvrCommands& Avr;
   TLoaderLink& Loader;

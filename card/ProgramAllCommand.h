@@ -1,7 +1,7 @@
 #pragma once
-// "Program All" from power-on to power-off, over the card link and a host
-// (the main window, or a scripted host in benchmarks). The window checks
-// the port, asks the confirm dialog and locks the interface around Run.
+// "Program All" in one card session (CardSession.h), over the card link
+// and a host (the main window, pellar-cli, or a quiet host in benchmarks).
+// The caller asks the confirm dialog's questions first.
 //
 // Order: power on; programming mode and signature; the check that every
 // image fits the detected chips; backups of the memories the user has no
@@ -21,16 +21,13 @@
 // abort, a card that stopped answering) is left in Unrestored for the
 // caller to keep.
 
-#include "app/CardCommandSupport.h"
-#include "link/AvrCommands.h"
-#include "link/CardHost.h"
-#include "link/IspLink.h"
-#include "link/LoaderLink.h"
+#include "card/CardCommandSupport.h"
+#include "card/CardContext.h"
 
 class TProgramAllCommand {
 public:
-  TProgramAllCommand(TIspLink& link, TAvrCommands& avr, TLoaderLink& loader, TCardHost& host)
-      : Link(link), Avr(avr), Loader(loader), Host(host) {}
+  explicit TProgramAllCommand(TCardContext& card)
+      : Card(card), Link(card.Link), Avr(card.Avr), Loader(card.Loader), Host(card.Host) {}
 
   // The confirm dialog offers "Restore after execute" only when the
   // external image has data and the flash or the internal EEPROM image
@@ -39,9 +36,14 @@ public:
     return images.ExtEE.HasData() && (!images.Flash.HasData() || !images.IntEE.HasData());
   }
 
-  // True when the status line ends "Device programmed.".
+  // True when the status line ends "Device programmed.". Raises
+  // ECardPortError when the port is not active.
   bool Run(const TCardImages& images, bool restore, bool verify);
 
+  // How the last run ended: a write, an erase or the card failed (or the
+  // user aborted); a verification found a difference.
+  bool Failed() const { return FFailed; }
+  bool VerifyFailed() const { return FVerifyFailed; }
   // The card's own flash and internal EEPROM, read before the chip was
   // erased, that did not get back into the card (empty when all did).
   const TCardBackups& Unrestored() const { return FUnrestored; }
@@ -49,9 +51,12 @@ public:
 private:
   bool Program(const TCardImages& images, bool restore, bool verify);
 
+  TCardContext& Card;
   TIspLink& Link;
   TAvrCommands& Avr;
   TLoaderLink& Loader;
   TCardHost& Host;
   TCardBackups FUnrestored;
+  bool FFailed = false;
+  bool FVerifyFailed = false;
 };

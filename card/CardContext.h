@@ -1,0 +1,20 @@
+#pragma once
+// What every card command works with: the port object, the bit link over
+// it, the AVR programming commands, the loader link and the host that
+// shows the command's progress and asks its questions (the main window,
+// or the terminal of pellar-cli). The owner keeps them alive while a
+// command runs.
+
+#include "link/AvrCommands.h"
+#include "link/CardHost.h"
+#include "link/IspLink.h"
+#include "link/LoaderLink.h"
+#include "link/TLpt.h"
+
+struct TCardContext {
+  TLptPort& Port;
+  TIspLink& Link;
+  TAvrCommands& Avr;
+  TLoaderLink& Loader;
+  TCardHost& Host;
+};

@@ -1,0 +1,45 @@
+#pragma once
+// The card commands that work on the processor's own memories, each in one
+// card session (CardSession.h): Verify (flash and internal EEPROM against
+// their images), Erase, Read Flash / Read Int. EEprom, Verify Flash /
+// Verify Int. EEprom. They show the same status texts and messages in the
+// window and in pellar-cli; the caller asks any question first (Erase's
+// "Do you really want to erase...").
+//
+// Images are compared over the length they and the detected chip have in
+// common; an image holding data beyond the detected chip is refused with a
+// message before anything is compared.
+
+#include <cstdint>
+#include <vector>
+
+#include "card/CardCommandSupport.h"
+#include "card/CardContext.h"
+
+// How a command that compares ended: the images matched the card, a
+// difference was found (and shown), or no comparison ran (the card did
+// not answer, the user aborted, an image did not fit, the clock check of
+// Verify Flash found no clock).
+enum TCompareResult { crSame, crDifferent, crNotCompared };
+
+// "Verify": "Verifying...", then "Device verified." or "Verification
+// error.". The external image is not compared.
+TCompareResult VerifyCard(TCardContext& card, const TImageRef& flash, const TImageRef& intEE);
+
+// "Erase": "Erasing chip...", then "Chip erased..." when the chip took it.
+// No signature is read.
+bool EraseCard(TCardContext& card);
+
+// The processor's two memories.
+enum TAvrMemoryKind { amFlash, amEeprom };
+
+// "Read Flash" / "Read Int. EEprom": the detected processor's whole memory
+// into `bytes`; false (bytes untouched) when the card was not identified.
+// The status line ends cleared.
+bool ReadCardMemory(TCardContext& card, TAvrMemoryKind memory, std::vector<uint8_t>& bytes);
+
+// "Verify Flash" / "Verify Int. EEprom": "Flash verified." / "Flash
+// verification error." and the internal EEPROM's texts. Verify Flash first
+// clocks the unpowered card 1,000,001 times and ends without a word when
+// the millisecond clock did not move meanwhile.
+TCompareResult VerifyCardMemory(TCardContext& card, TAvrMemoryKind memory, const TImageRef& image);
