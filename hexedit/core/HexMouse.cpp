@@ -69,6 +69,15 @@ void THexEditorCore::MouseDown(THexMouseButton button, THexShiftState shift, int
   const bool overSelection = OverSelectedByte(x, y);
   const bool scrolled = InScrolledCells(FGrid.MouseCoord(x, y));
   if (button != mbLeft) return;
+  if (doubleClick && scrolled) {
+    // A double click selects the unit under the pointer.
+    const TGridCoord c = FGrid.MouseCoord(x, y);
+    ClearSelection(true);
+    MoveToCell(c.Col, c.Row);
+    const int p = CellToPosition(c.Col, c.Row).Position;
+    if (p < DataSize()) SelectRange(AlignToUnit(p), AlignToUnit(p));
+    return;
+  }
   if (overSelection && !extend) {
     // Wait for the release: a click clears the selection, a drag keeps it.
     FPendingClick = true;
@@ -91,18 +100,10 @@ void THexEditorCore::MouseDown(THexMouseButton button, THexShiftState shift, int
   }
   // The grid's part: the caret to the cell under the mouse, and the drag
   // state that lets later moves extend from there.
-  if (!doubleClick) {
-    FGrid.BeginDrag();
-    MoveToCell(c.Col, c.Row);
-  }
+  FGrid.BeginDrag();
+  MoveToCell(c.Col, c.Row);
   ClearSelection(true);
-  if (!doubleClick) {
-    FSelecting = true;
-    return;
-  }
-  // A double click selects the unit under the pointer.
-  const int p = CellToPosition(c.Col, c.Row).Position;
-  if (p < DataSize()) SelectRange(AlignToUnit(p), AlignToUnit(p));
+  FSelecting = true;
 }
 
 void THexEditorCore::MouseMove(THexShiftState shift, int x, int y) {
