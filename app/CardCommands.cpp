@@ -110,6 +110,7 @@ void TMainForm::actReadFlashExecute() {
     hexFlash->ResetData();
     hexFlash->SetDataSize(Avr->FlashSize());
     Avr->ReadFlash(hexFlash->DataPointer(), hexFlash->DataSize());
+    hexFlash->ClearUndo();  // an image read from the card starts a fresh edit history
     hexFlash->viewport()->update();
   }
   Link->PowerOff();
@@ -127,6 +128,7 @@ void TMainForm::actReadIntEEExecute() {
     hexIntEE->ResetData();
     hexIntEE->SetDataSize(Avr->EepromSize());
     Avr->ReadInternalEeprom(hexIntEE->DataPointer(), hexIntEE->DataSize());
+    hexIntEE->ClearUndo();
     hexIntEE->viewport()->update();
   }
   Link->PowerOff();
@@ -200,6 +202,7 @@ void TMainForm::actReadExtEEExecute() {
         hexExtEE->ResetData();
         hexExtEE->SetDataSize(size);
         if (size > 0) std::memcpy(hexExtEE->DataPointer(), bytes.data(), bytes.size());
+        hexExtEE->ClearUndo();
         hexExtEE->viewport()->update();
         ebExtEE->clear();
       }

@@ -79,6 +79,8 @@ void TMainForm::LoadImageFile(TImageKind kind, const QString& fileName) {
   editor->ResetData();
   editor->SetDataSize(size);
   if (size > 0) std::memcpy(editor->DataPointer(), scratch.data(), scratch.size());
+  // A loaded image starts a fresh edit history.
+  editor->ClearUndo();
   editor->viewport()->update();
   ImageFileBox(kind)->setText(QFileInfo(fileName).absoluteFilePath());
 }

@@ -27,6 +27,7 @@
 #include <stdexcept>
 
 #include "app/AboutUnit.h"
+#include "app/EditCommands.h"
 #include "app/MessageDialog.h"
 #include "app/PellarApplication.h"
 #include "hexedit/widget/HexEditor.h"
@@ -119,6 +120,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
   CreateProgrammerPage();
 
   FormCreate(std::move(options.Port));
+  EditCommands = new TEditCommands(*this);
 
   if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
     connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
@@ -511,6 +513,7 @@ void TMainForm::SetUiEnabled(bool enabled) {
   cbPort->setEnabled(enabled);
   // 4. The images cannot be edited while the card is worked on.
   for (THexEditor* editor : {hexFlash, hexIntEE, hexExtEE}) editor->SetReadOnlyView(!enabled);
+  if (EditCommands) EditCommands->SetLocked(!enabled);
   // 5. The hourglass while locked, the cursor from before afterwards.
   if (enabled) {
     if (FCursorOverridden) QGuiApplication::restoreOverrideCursor();
@@ -542,6 +545,7 @@ void TMainForm::UpdateActions() {
   actVerifyFlashUpdate();
   actVerifyIntEEUpdate();
   actInstallNTPortDriversUpdate();
+  if (EditCommands) EditCommands->UpdateActions();
 }
 
 void TMainForm::actSaveFlashUpdate() {

@@ -44,6 +44,7 @@ class QSettings;
 class QStatusBar;
 class QTabWidget;
 class QToolButton;
+class TEditCommands;
 class THexEditor;
 
 // The three memory images.
@@ -127,6 +128,9 @@ public:
   QMenu* miFile = nullptr;
   QMenu* miSystem = nullptr;
   QMenu* miHelp = nullptr;
+  // The Edit menu, the editors' context menus, find bars, go-to and fill
+  // dialogs and the status readout (EditCommands.cpp).
+  TEditCommands* EditCommands = nullptr;
 
   // ---- Actions (list actMain) --------------------------------------------
   QAction* actLoadFlash = nullptr;
