@@ -10,12 +10,15 @@
 //   HexEditorCore.cpp  construction, life cycle, notifications
 //   HexDataStore.cpp   data store, size rules, change marks, mode switches
 //   HexJournal.cpp     recording edits into the journal
+//   HexUndo.cpp        undo and redo, undo steps, the saved state
 //   HexSelection.cpp   caret and selection
 //   HexBookmarks.cpp   bookmarks
 //   HexEditing.cpp     buffer editing operations
 //   HexKeyboard.cpp    key-down handling (the key table)
 //   HexTyping.cpp      character entry
 //   HexMouse.cpp       mouse press, drag, release, auto-scroll, wheel
+//   HexTools.cpp       paste, cut, fill, select all, edit keys, go to, readout
+//   HexFindReplace.cpp find and replace
 //
 // Positions are 0-based byte offsets (32-bit, as the journal stores them).
 // Direct-access operations do not check their ranges: that is the caller's
@@ -141,7 +144,7 @@ public:
   void CopyDataOut(void* dest, int pos, int count) const;
   virtual void CopyDataIn(const void* src, int pos, int count);
 
-  // Empties data, journal, change marks and selection; FileTitle := title
+  // Empties data, undo and redo, change marks and selection; FileTitle := title
   // ("Untitled" when empty); caret to the first hex cell; OnChange.
   void ResetData(std::string_view title = {});
   // Grows (new bytes = FillByte) or cuts the data at its end, recording

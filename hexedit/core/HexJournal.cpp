@@ -95,14 +95,16 @@ void THexEditorCore::RecordChange(UndoKind kind, int pos, int count, int count2,
   THexEntryExtras extras;
   extras.State = FStepDepth > 0 ? &FStepState : nullptr;
   extras.Joined = joined;
-  const auto moved = MovedBookmarks(kind, pos, count, count2);
-  for (int i = 0; i < HexBookmarkCount; ++i)
-    if (moved[size_t(i)] != FBookmarks[size_t(i)])
-      extras.Bookmarks.push_back({i, FBookmarks[size_t(i)].Position, FBookmarks[size_t(i)].InCharField});
+  // Bookmarks follow the data that moves; the entry keeps where they were.
+  const bool moves = kind == ukRemoveData || kind == ukInsertBuffer || kind == ukReplace;
+  const auto moved = moves ? MovedBookmarks(kind, pos, count, count2) : FBookmarks;
+  if (moves)
+    for (int i = 0; i < HexBookmarkCount; ++i)
+      if (moved[size_t(i)] != FBookmarks[size_t(i)])
+        extras.Bookmarks.push_back({i, FBookmarks[size_t(i)].Position, FBookmarks[size_t(i)].InCharField});
   SaveMarks(extras, kind, pos, count);
   FUndo.AddUndoEntry(kind, pos, count, count2, description, &extras);
-  // Bookmarks follow the data that moves.
-  if (moved != FBookmarks) {
+  if (!extras.Bookmarks.empty()) {
     FBookmarks = moved;
     BookmarkChanged();
   }

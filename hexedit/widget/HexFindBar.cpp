@@ -125,7 +125,9 @@ void THexFindBar::OpenReplace() { Open(true); }
 
 void THexFindBar::Open(bool replace) {
   const THexEditorCore& core = FEditor->Core();
-  if (core.HasSelection() && core.SelCount() <= SeedLimit) {
+  // A bar already open keeps what the user typed (the selection is then
+  // usually its own last match).
+  if (isHidden() && core.HasSelection() && core.SelCount() <= SeedLimit) {
     SetHexMode(!core.CaretInCharField());
     edFind->setText(QString::fromStdString(core.SelectionText()));
   }

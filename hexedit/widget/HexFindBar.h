@@ -28,8 +28,9 @@ public:
   TCustomHexEditor* Editor() const { return FEditor; }
 
   // Shows the bar (with the replace row or without) and puts the focus
-  // into the find field, its text selected. A short selection of the
-  // editor becomes the text to find, in the caret's field's mode.
+  // into the find field, its text selected. Opening a closed bar makes a
+  // short selection of the editor the text to find, in the mode of the
+  // caret's field.
   void OpenFind();
   void OpenReplace();
   void Close();
