@@ -59,22 +59,24 @@ TCardBackups ReadBackups(TAvrCommands& avr, TCardHost& host, bool flash, bool ee
   return backups;
 }
 
-bool WriteBackBackups(TIspLink& link, TAvrCommands& avr, TCardHost& host,
-                      const TCardBackups& backups, const char* flashText,
-                      const char* eepromText) {
+TCardBackups WriteBackBackups(TIspLink& link, TAvrCommands& avr, TCardHost& host,
+                              const TCardBackups& backups, const char* flashText,
+                              const char* eepromText) {
+  if (!backups.Any() || avr.Aborted()) return backups;
   link.PowerOff();
   link.Delay(50);
   link.PowerOn();
-  if (!(avr.EnterProgrammingMode() && avr.ReadSignature() && avr.ChipErase())) return false;
+  if (!(avr.EnterProgrammingMode() && avr.ReadSignature() && avr.ChipErase())) return backups;
+  TCardBackups left;
   if (!backups.Flash.empty()) {
     host.SetStatusText(flashText);
     if (!avr.ProgramFlash(backups.Flash.data(), static_cast<int>(backups.Flash.size())))
-      return false;
+      left.Flash = backups.Flash;
   }
   if (!backups.Eeprom.empty()) {
     host.SetStatusText(eepromText);
     if (!avr.ProgramInternalEeprom(backups.Eeprom.data(), static_cast<int>(backups.Eeprom.size())))
-      return false;
+      left.Eeprom = backups.Eeprom;
   }
-  return true;
+  return left;
 }

@@ -52,9 +52,11 @@ TCardBackups ReadBackups(TAvrCommands& avr, TCardHost& host, bool flash, bool ee
 
 // Writes the backups back into the card: power off, 50 ms, power on, then,
 // when programming mode, the signature and the chip erase all succeed, the
-// flash backup (status flashText) and, unless that write failed, the
-// EEPROM backup (status eepromText). A missing backup is skipped. No
-// verification. True when every backup present was written.
-bool WriteBackBackups(TIspLink& link, TAvrCommands& avr, TCardHost& host,
-                      const TCardBackups& backups, const char* flashText,
-                      const char* eepromText);
+// flash backup (status flashText) and the EEPROM backup (status
+// eepromText), the EEPROM also when the flash would not program: its
+// contents exist nowhere else. A missing backup is skipped. No
+// verification. Returns the backups that did not get into the card
+// (all of them when the card was not ready, or the user aborted).
+TCardBackups WriteBackBackups(TIspLink& link, TAvrCommands& avr, TCardHost& host,
+                              const TCardBackups& backups, const char* flashText,
+                              const char* eepromText);

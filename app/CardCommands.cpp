@@ -21,6 +21,7 @@
 #include "app/ExtCmdUnit.h"
 #include "app/MainUnit.h"
 #include "app/ProgramAllCommand.h"
+#include "app/ReadExtEepromCommand.h"
 #include "hexedit/widget/HexEditor.h"
 
 namespace {
@@ -60,12 +61,15 @@ void TMainForm::actProgAllExecute() {
   }
 
   SetUiEnabled(false);
-  TProgramAllCommand(*Link, *Avr, *Loader, *this).Run(images, restore, verify);
+  TProgramAllCommand command(*Link, *Avr, *Loader, *this);
+  command.Run(images, restore, verify);
   SetUiEnabled(true);
+  KeepUnrestoredBackups(command.Unrestored());
 }
 
 void TMainForm::actVerifyExecute() {
   CheckPortActive();
+  Avr->BeginCommand();
   SetUiEnabled(false);
   Status(*this, "Verifying...");
   Link->PowerOn();
@@ -87,6 +91,7 @@ void TMainForm::actEraseExecute() {
   if (ShowMessageDialog("Do you really want to erase\nflash and internal eeprom memory?",
                         mkConfirmation, mbYesNo) != mrYes)
     return;
+  Avr->BeginCommand();
   SetUiEnabled(false);
   Status(*this, "Erasing chip...");
   Link->PowerOn();
@@ -101,6 +106,8 @@ void TMainForm::actEraseExecute() {
 
 void TMainForm::actReadFlashExecute() {
   CheckPortActive();
+  if (!ConfirmDiscard(ikFlash)) return;
+  Avr->BeginCommand();
   Status(*this, "Reading flash...");
   SetUiEnabled(false);
   Link->PowerOn();
@@ -110,8 +117,8 @@ void TMainForm::actReadFlashExecute() {
     hexFlash->ResetData();
     hexFlash->SetDataSize(Avr->FlashSize());
     Avr->ReadFlash(hexFlash->DataPointer(), hexFlash->DataSize());
-    hexFlash->ClearUndo();  // an image read from the card starts a fresh edit history
     hexFlash->viewport()->update();
+    MarkImageClean(ikFlash);
   }
   Link->PowerOff();
   SetUiEnabled(true);
@@ -120,6 +127,8 @@ void TMainForm::actReadFlashExecute() {
 
 void TMainForm::actReadIntEEExecute() {
   CheckPortActive();
+  if (!ConfirmDiscard(ikIntEE)) return;
+  Avr->BeginCommand();
   Status(*this, "Reading internal eeprom...");
   SetUiEnabled(false);
   Link->PowerOn();
@@ -128,8 +137,8 @@ void TMainForm::actReadIntEEExecute() {
     hexIntEE->ResetData();
     hexIntEE->SetDataSize(Avr->EepromSize());
     Avr->ReadInternalEeprom(hexIntEE->DataPointer(), hexIntEE->DataSize());
-    hexIntEE->ClearUndo();
     hexIntEE->viewport()->update();
+    MarkImageClean(ikIntEE);
   }
   Link->PowerOff();
   SetUiEnabled(true);
@@ -144,6 +153,7 @@ void TMainForm::actVerifyFlashExecute() {
   for (int i = 0; i < ClockCheckTicks; ++i) Link->StrobeTick();
   if (Link->TickCount() == before) return;
 
+  Avr->BeginCommand();
   SetUiEnabled(false);
   Status(*this, "Verifying flash...");
   Link->PowerOn();
@@ -159,6 +169,7 @@ void TMainForm::actVerifyFlashExecute() {
 
 void TMainForm::actVerifyIntEEExecute() {
   CheckPortActive();
+  Avr->BeginCommand();
   SetUiEnabled(false);
   Status(*this, "Verifying internal eeprom...");
   Link->PowerOn();
@@ -174,6 +185,7 @@ void TMainForm::actVerifyIntEEExecute() {
 
 void TMainForm::actReadExtEEExecute() {
   CheckPortActive();
+  if (!ConfirmDiscard(ikExtEE)) return;
   bool restore = false;
   {
     TdlgExtCmd dialog(this);
@@ -184,37 +196,19 @@ void TMainForm::actReadExtEEExecute() {
   }
 
   SetUiEnabled(false);
-  Link->PowerOn();
-  if (Avr->EnterProgrammingMode() && Avr->ReadSignature()) {
-    // The loader takes the flash: save flash and internal EEPROM first.
-    TCardBackups backups;
-    if (restore)
-      backups = ReadBackups(*Avr, *this, true, true, "Reading flash", "Reading internal eeprom");
-    if (Loader->WriteLoader()) {
-      Status(*this, "Reading external eeprom...");
-      // Read aside and replace the image only once every byte has come: a
-      // card that stops answering leaves the image and its file name as
-      // they were.
-      const int size = std::max(Loader->ExternalSize(), 0);
-      std::vector<uint8_t> bytes(static_cast<size_t>(size), 0xFF);
-      Loader->StartLoader();
-      if (Loader->ReadExternalEeprom(bytes.data(), size)) {
-        hexExtEE->ResetData();
-        hexExtEE->SetDataSize(size);
-        if (size > 0) std::memcpy(hexExtEE->DataPointer(), bytes.data(), bytes.size());
-        hexExtEE->ClearUndo();
-        hexExtEE->viewport()->update();
-        ebExtEE->clear();
-      }
-    }
-    // Whether or not the read succeeded; unverified.
-    if (restore)
-      WriteBackBackups(*Link, *Avr, *this, backups, "Restoring flash", "Restoring internal eeprom");
+  TReadExtEepromCommand command(*Link, *Avr, *Loader, *this);
+  if (command.Run(restore)) {
+    // Every byte came: only now the image and its file name are replaced;
+    // a card that stops answering leaves both as they were.
+    const std::vector<uint8_t>& bytes = command.Bytes();
+    hexExtEE->ResetData();
+    hexExtEE->SetDataSize(static_cast<int>(bytes.size()));
+    if (!bytes.empty()) std::memcpy(hexExtEE->DataPointer(), bytes.data(), bytes.size());
+    hexExtEE->viewport()->update();
+    ebExtEE->clear();
+    MarkImageClean(ikExtEE);
   }
-  Link->PowerOff();
-  SetProgressPosition(pbExtEE, 0);
-  SetProgressPosition(pbIntEE, 0);
-  SetProgressPosition(pbFlash, 0);
   SetUiEnabled(true);
   Status(*this, "");
+  KeepUnrestoredBackups(command.Unrestored());
 }

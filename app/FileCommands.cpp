@@ -51,23 +51,31 @@ QString WithDefaultSuffix(const QString& name, const QString& suffix) {
 }
 
 void LoadCommand(TMainForm& form, TImageKind kind) {
+  // An edited image is saved or given up before anything else.
+  if (!form.ConfirmDiscard(kind)) return;
   const QString name = form.Dialogs->OpenFileName(&form, {OpenTitle(kind), HexFilter, QString(), QString()});
   if (name.isEmpty()) return;
   form.LoadImageFile(kind, name);
 }
 
-void SaveCommand(TMainForm& form, TImageKind kind) {
-  QLineEdit* box = form.ImageFileBox(kind);
-  // Proposes the image's last file, or nothing.
-  const QString chosen = form.Dialogs->SaveFileName(&form, {SaveTitle(kind), HexFilter, HexSuffix, box->text()});
-  if (chosen.isEmpty()) return;
-  const QString name = QFileInfo(WithDefaultSuffix(chosen, HexSuffix)).absoluteFilePath();
-  const THexEditor* editor = form.ImageEditor(kind);
+}  // namespace
+
+bool TMainForm::SaveImage(TImageKind kind, bool askName) {
+  QLineEdit* box = ImageFileBox(kind);
+  QString name = box->text();
+  if (askName || name.isEmpty()) {
+    // Proposes the image's last file, or nothing.
+    const QString chosen = Dialogs->SaveFileName(this, {SaveTitle(kind), HexFilter, HexSuffix, box->text()});
+    if (chosen.isEmpty()) return false;
+    name = QFileInfo(WithDefaultSuffix(chosen, HexSuffix)).absoluteFilePath();
+  }
+  const THexEditor* editor = ImageEditor(kind);
   WriteHexFile(name, editor->DataPointer(), editor->DataSize());
   box->setText(name);
+  ImageEditor(kind)->SetModified(false);
+  UpdateModifiedMarks();
+  return true;
 }
-
-}  // namespace
 
 void TMainForm::LoadImageFile(TImageKind kind, const QString& fileName) {
   THexEditor* editor = ImageEditor(kind);
@@ -79,22 +87,25 @@ void TMainForm::LoadImageFile(TImageKind kind, const QString& fileName) {
   editor->ResetData();
   editor->SetDataSize(size);
   if (size > 0) std::memcpy(editor->DataPointer(), scratch.data(), scratch.size());
-  // A loaded image starts a fresh edit history.
-  editor->ClearUndo();
   editor->viewport()->update();
   ImageFileBox(kind)->setText(QFileInfo(fileName).absoluteFilePath());
+  MarkImageClean(kind);
 }
 
 void TMainForm::actLoadFlashExecute() { LoadCommand(*this, ikFlash); }
 void TMainForm::actLoadIntEEExecute() { LoadCommand(*this, ikIntEE); }
 void TMainForm::actLoadExtEEExecute() { LoadCommand(*this, ikExtEE); }
-void TMainForm::actSaveFlashExecute() { SaveCommand(*this, ikFlash); }
-void TMainForm::actSaveIntEEExecute() { SaveCommand(*this, ikIntEE); }
-void TMainForm::actSaveExtEEExecute() { SaveCommand(*this, ikExtEE); }
+void TMainForm::actSaveFlashExecute() { SaveImage(ikFlash, true); }
+void TMainForm::actSaveIntEEExecute() { SaveImage(ikIntEE, true); }
+void TMainForm::actSaveExtEEExecute() { SaveImage(ikExtEE, true); }
 
 void TMainForm::actImportXMLExecute() {
   const QString name = Dialogs->OpenFileName(this, {QStringLiteral("Open XML file"), XmlFilter, QString(), QString()});
   if (name.isEmpty()) return;
-  // Parses and walks the file; no image, selection or setting changes.
-  ImportXmlFile(xmlFile, name);
+  // Parses and walks the file; no image, selection or setting changes. The
+  // status line tells what was read.
+  const TXmlImportSummary read = ImportXmlFile(xmlFile, name);
+  SetStatusText(QStringLiteral("XML file %1 read: %2 elements.")
+                    .arg(QFileInfo(name).fileName())
+                    .arg(read.Elements));
 }

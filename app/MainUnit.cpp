@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSessionManager>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -30,9 +32,13 @@
 #include "app/EditCommands.h"
 #include "app/MessageDialog.h"
 #include "app/PellarApplication.h"
+#include "app/UserGuideWindow.h"
 #include "hexedit/widget/HexEditor.h"
 #include "images/DeviceCatalogue.h"
 
+#ifndef PELLAR_PRODUCT_NAME
+#define PELLAR_PRODUCT_NAME "Pellar Remake"
+#endif
 #ifndef PELLAR_SOURCE_DOCS
 #define PELLAR_SOURCE_DOCS ""
 #endif
@@ -83,7 +89,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     FSettings = std::make_unique<QSettings>(options.SettingsFile, QSettings::IniFormat);
 
   setObjectName(QStringLiteral("MainForm"));
-  setWindowTitle(QStringLiteral("Pellar Remake 3.0 "));
+  setWindowTitle(BaseTitle());
 
   pgcMain = new QTabWidget(this);
   pgcMain->setObjectName(QStringLiteral("pgcMain"));
@@ -119,13 +125,30 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
   CreateMenus();
   CreateProgrammerPage();
 
-  FormCreate(std::move(options.Port));
+  FormCreate(std::move(options.Port), options.ProcessorRow, options.EepromRow);
   EditCommands = new TEditCommands(*this);
 
   if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
     connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
             &TMainForm::ApplicationIdle);
   connect(qApp, &QApplication::focusChanged, this, &TMainForm::ApplicationFocusChanged);
+  // Page switching keys reach the window before any of its widgets.
+  qApp->installEventFilter(this);
+#ifndef QT_NO_SESSIONMANAGER
+  // The desktop session is ending: every edited image is saved or given
+  // up, or the user cancels the logout.
+  connect(
+      qApp, &QGuiApplication::commitDataRequest, this,
+      [this](QSessionManager& manager) {
+        if (!manager.allowsInteraction()) return;
+        if (!FUiLocked && ConfirmDiscardAll())
+          FSessionAnswered = true;
+        else
+          manager.cancel();
+        manager.release();
+      },
+      Qt::DirectConnection);
+#endif
 
   resize(sizeHint().expandedTo(QSize(601, 407)));
   FStartingUp = false;
@@ -136,6 +159,7 @@ TMainForm::~TMainForm() {
   // base classes tear down the children (and hide the window) afterwards,
   // which emits signals connected to members of this class.
   QObject::disconnect(qApp, nullptr, this, nullptr);
+  qApp->removeEventFilter(this);
   if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
     QObject::disconnect(dispatcher, nullptr, this, nullptr);
   for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
@@ -148,7 +172,7 @@ TMainForm::~TMainForm() {
   Port.reset();
 }
 
-void TMainForm::FormCreate(std::unique_ptr<TLptPort> port) {
+void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int eepromRow) {
   // 1. No memory page shows a tab until its image holds data.
   pgcMain->setTabVisible(pgcMain->indexOf(tshFlash), false);
   pgcMain->setTabVisible(pgcMain->indexOf(tshIntEE), false);
@@ -177,8 +201,11 @@ void TMainForm::FormCreate(std::unique_ptr<TLptPort> port) {
     const QSignalBlocker b2(cbEeprom);
     for (const auto& row : ProcessorTable) cbProcessor->addItem(QString::fromLatin1(row.Name));
     for (const auto& row : EepromTable) cbEeprom->addItem(QString::fromLatin1(row.Name));
-    cbProcessor->setCurrentIndex(0);
-    cbEeprom->setCurrentIndex(0);
+    const auto row = [](int wanted, int count) { return wanted >= 0 && wanted < count ? wanted : 0; };
+    FProcessorRow = row(processorRow, cbProcessor->count());
+    FEepromRow = row(eepromRow, cbEeprom->count());
+    cbProcessor->setCurrentIndex(FProcessorRow);
+    cbEeprom->setCurrentIndex(FEepromRow);
   }
 
   // 7. Activate the port: find the ports, open them, select the first.
@@ -219,6 +246,7 @@ THexEditor* TMainForm::CreateEditor(QWidget* page, int bytesPerColumn, int bytes
   // An edit the editor refuses is shown like any command's error.
   connect(editor, &TCustomHexEditor::errorRaised, this,
           [this](const QString& text) { ShowCommandError(text); });
+  connect(editor, &TCustomHexEditor::modifiedChanged, this, [this] { UpdateModifiedMarks(); });
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(editor);
@@ -262,6 +290,7 @@ void TMainForm::CreateActions() {
   make(miExit, "miExit", "&Exit", "Exit");
   miExit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
   make(miContents, "miContents", "&Contents", "User guide");
+  miContents->setShortcut(QKeySequence(Qt::Key_F1));
   make(miAbout, "miAbout", "&About", "About");
 
   BindCommand(actLoadFlash, &TMainForm::actLoadFlashExecute);
@@ -285,7 +314,7 @@ void TMainForm::CreateActions() {
   BindCommand(miAbout, &TMainForm::miAboutClick);
 
   // The shortcuts work wherever the focus is in the window.
-  for (QAction* a : {actLoadExtEE, actSaveExtEE, miExit}) addAction(a);
+  for (QAction* a : {actLoadExtEE, actSaveExtEE, miExit, miContents}) addAction(a);
 }
 
 void TMainForm::CreateMenus() {
@@ -585,7 +614,8 @@ void TMainForm::actInstallNTPortDriversUpdate() { actInstallNTPortDrivers->setEn
 // ===========================================================================
 // The error display
 
-QString TMainForm::ApplicationTitle() const { return QGuiApplication::applicationDisplayName(); }
+// The program's name as users know it, not the executable's.
+QString TMainForm::ApplicationTitle() const { return QStringLiteral(PELLAR_PRODUCT_NAME); }
 
 void TMainForm::ShowCommandError(const QString& text) {
   Dialogs->ErrorBox(this, ApplicationTitle(), ErrorBoxText(text));
@@ -629,8 +659,53 @@ void TMainForm::closeEvent(QCloseEvent* event) {
     return;
   }
   FCloseRequested = false;
+  // Every edited image is saved or given up first; Cancel keeps the
+  // program running. The session manager may have asked already.
+  if (!FSessionAnswered && !ConfirmDiscardAll()) {
+    event->ignore();
+    return;
+  }
   if (Port && Port->Active && Link) Link->PowerOff();
   event->accept();
+}
+
+// ===========================================================================
+// Page switching
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (widget && widget->window() == this && (key->modifiers() & Qt::ControlModifier) &&
+        !(key->modifiers() & Qt::AltModifier)) {
+      const bool shift = key->modifiers() & Qt::ShiftModifier;
+      int step = 0;
+      switch (key->key()) {
+        case Qt::Key_Tab: step = shift ? -1 : 1; break;
+        case Qt::Key_Backtab: step = -1; break;
+        case Qt::Key_PageDown: step = shift ? 0 : 1; break;
+        case Qt::Key_PageUp: step = shift ? 0 : -1; break;
+        default: break;
+      }
+      if (step != 0) {
+        SwitchPage(step);
+        return true;
+      }
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::SwitchPage(int step) {
+  const int count = pgcMain->count();
+  int index = pgcMain->currentIndex();
+  for (int i = 0; i < count; ++i) {
+    index = (index + step + count) % count;
+    if (pgcMain->isTabVisible(index)) {
+      pgcMain->setCurrentIndex(index);
+      return;
+    }
+  }
 }
 
 // ===========================================================================
@@ -657,29 +732,15 @@ QString TMainForm::UserGuidePath() {
 }
 
 void TMainForm::miContentsClick() {
-  const QString guide = UserGuidePath();
-  if (guide.isEmpty()) throw std::runtime_error("Cannot find the user guide USER_GUIDE.md");
-  if (!Dialogs->OpenUrl(QUrl::fromLocalFile(guide)))
-    throw std::runtime_error("Cannot open " + guide.toStdString());
+  // One guide window, shown beside the main window and raised again.
+  if (!GuideWindow) GuideWindow = new TUserGuideWindow(this);
+  GuideWindow->show();
+  GuideWindow->raise();
+  GuideWindow->activateWindow();
 }
 
 // ===========================================================================
-// Catalogue choices
-
-void TMainForm::cbProcessorChange() {
-  const ProcessorInfo* chip = ProcessorAt(cbProcessor->currentIndex());
-  if (!chip) return;
-  // The flash image always takes the new size (an empty one becomes a full
-  // image of 0xFF); the internal EEPROM image only when it holds data.
-  hexFlash->SetDataSize(chip->FlashSize);
-  if (hexIntEE->DataSize() > 0) hexIntEE->SetDataSize(chip->EepromSize);
-}
-
-void TMainForm::cbEepromChange() {
-  const EepromInfo* chip = EepromAt(cbEeprom->currentIndex());
-  if (!chip) return;
-  if (hexExtEE->DataSize() > 0) hexExtEE->SetDataSize(chip->Size);
-}
+// Catalogue choices (the processor and EEPROM choices: UnsavedChanges.cpp)
 
 void TMainForm::cbPortChange() {
   if (!Port || !Port->Active) return;
@@ -730,6 +791,24 @@ int TMainForm::CatalogueSize(TImageKind kind) const {
     case ikExtEE: return e ? e->Size : 0;
   }
   return 0;
+}
+
+QString TMainForm::ImageTitle(TImageKind kind) {
+  switch (kind) {
+    case ikFlash: return QStringLiteral("flash");
+    case ikIntEE: return QStringLiteral("internal eeprom");
+    case ikExtEE: return QStringLiteral("external eeprom");
+  }
+  return {};
+}
+
+QWidget* TMainForm::ImagePage(TImageKind kind) const {
+  switch (kind) {
+    case ikFlash: return tshFlash;
+    case ikIntEE: return tshIntEE;
+    case ikExtEE: return tshExtEE;
+  }
+  return nullptr;
 }
 
 QString TMainForm::ImageName(TImageKind kind) {
@@ -865,6 +944,7 @@ void TMainForm::SelectProcessorRow(int row) {
   // A detected processor is selected without resizing any image.
   const QSignalBlocker block(cbProcessor);
   cbProcessor->setCurrentIndex(row);
+  FProcessorRow = row;
 }
 
 int TMainForm::SelectedEepromRow() { return cbEeprom->currentIndex(); }

@@ -13,7 +13,11 @@
 //
 // The command bodies live in their own files: CardCommands.cpp (program,
 // verify, erase, read), FileCommands.cpp (load, save, import),
-// PortDriverCommand.cpp (port driver set-up).
+// PortDriverCommand.cpp (port driver set-up). UnsavedChanges.cpp keeps the
+// user's edits from being lost (the modified marks, the Save / Discard /
+// Cancel question, the catalogue choices that would cut an image),
+// KeptBackups.cpp keeps the card's own memories that a command could not
+// write back.
 
 #include <QDomDocument>
 #include <QMainWindow>
@@ -22,6 +26,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/CardCommandSupport.h"
 #include "app/UserDialogs.h"
 #include "link/AvrCommands.h"
 #include "link/CardHost.h"
@@ -58,6 +63,10 @@ struct TMainFormOptions {
   // Where the autoload boxes and last file names are kept; empty: the
   // user's settings of this program.
   QString SettingsFile;
+  // The catalogue rows chosen at start (the virtual card's chips); -1: the
+  // first row.
+  int ProcessorRow = -1;
+  int EepromRow = -1;
 };
 
 class TMainForm : public QMainWindow, public TCardHost {
@@ -206,6 +215,45 @@ public:
   // their dialog: the file name box shows the file, the image is emptied,
   // sized from the selected chip and filled. Raises the file's error.
   void LoadImageFile(TImageKind kind, const QString& fileName);
+  // Saves an image as its save command does. With askName false and a
+  // file in the image's file name box, straight to that file; otherwise
+  // through the save dialog. False when the user cancelled; raises the
+  // file's error.
+  bool SaveImage(TImageKind kind, bool askName);
+
+  // ---- Unsaved changes (UnsavedChanges.cpp) -------------------------------
+  // An image the user edited since it was loaded, read or saved.
+  bool ImageModified(TImageKind kind) const;
+  // Before an image is replaced or cut: asks "The <image> image has unsaved
+  // changes. Save them?" when it is modified. True to go on (saved or
+  // discarded); false when the user cancelled or the save did not happen
+  // (a failed save has shown its error).
+  bool ConfirmDiscard(TImageKind kind);
+  // The same for every modified image, before the program ends.
+  bool ConfirmDiscardAll();
+  // The image now holds what its file or the card holds: not modified, no
+  // undo or redo.
+  void MarkImageClean(TImageKind kind);
+  // Shows the modified marks on the page tabs and in the window title.
+  void UpdateModifiedMarks();
+  // The window title without the modified mark.
+  static QString BaseTitle();
+  // A catalogue choice gives an image a new size. When that would cut
+  // bytes other than 0xFF, asks first (the unsaved-changes question for a
+  // modified image, else whether to cut); false when the user said no.
+  bool ConfirmResize(TImageKind kind, int newSize);
+  // Resizes an image for a new catalogue choice: clears undo and redo;
+  // the image stays as modified as it was, and becomes modified when data
+  // was cut.
+  void ResizeImage(TImageKind kind, int newSize);
+
+  // ---- Backups a command could not write back (KeptBackups.cpp) -----------
+  // Puts each backup into the empty image of its page, as a modified
+  // image; a page whose image is not empty gets it as a file in the
+  // program's data folder instead. Tells the user where they are.
+  void KeepUnrestoredBackups(const TCardBackups& backups);
+  // Where such files go (tests redirect it).
+  QString BackupFolder;
 
   // ---- Port driver set-up (PortDriverCommand.cpp) ------------------------
   void actInstallNTPortDriversExecute();
@@ -214,8 +262,10 @@ public:
   void miExitClick();
   void miContentsClick();
   void miAboutClick();
-  // The user guide "&Contents" opens.
+  // The installed user guide (the window shows the copy compiled in).
   static QString UserGuidePath();
+  // The window of "&Contents" (F1), made when first asked for.
+  class TUserGuideWindow* GuideWindow = nullptr;
 
   // ---- Catalogue choices -------------------------------------------------
   void cbProcessorChange();
@@ -229,6 +279,12 @@ public:
   // The image's size for the selected processor / external EEPROM.
   int CatalogueSize(TImageKind kind) const;
   static QString ImageName(TImageKind kind);  // "Flash", "IntEE", "ExtEE"
+  // "flash", "internal eeprom", "external eeprom": the image in messages.
+  static QString ImageTitle(TImageKind kind);
+  QWidget* ImagePage(TImageKind kind) const;
+  // The page's tab text without the modified mark: "Flash", "Int. EE.",
+  // "Ext EE.".
+  static QString ImagePageTitle(TImageKind kind);
 
   // ---- Autoload ----------------------------------------------------------
   // Loads the images whose autoload box is checked from their last file;
@@ -259,8 +315,15 @@ public:
   void SetStatusText(const QString& text);
   void SetStatusText(const char* text) { SetStatusText(QString::fromUtf8(text)); }
 
+  // Shows the next (step 1) or previous (step -1) page whose tab is
+  // visible, wrapping around.
+  void SwitchPage(int step);
+
 protected:
   void closeEvent(QCloseEvent* event) override;
+  // Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDown and Ctrl+PgUp switch pages from
+  // anywhere in the window, an image's editor included.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   void CreateActions();
@@ -269,7 +332,7 @@ private:
   THexEditor* CreateEditor(QWidget* page, int bytesPerColumn, int bytesPerUnit);
   void BindButton(QAbstractButton* button, QAction* action);
   void BindCommand(QAction* action, void (TMainForm::*handler)());
-  void FormCreate(std::unique_ptr<TLptPort> port);
+  void FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int eepromRow);
   void ListPorts();
   void ApplicationIdle();
   void ApplicationFocusChanged(QWidget* old, QWidget* now);
@@ -286,4 +349,10 @@ private:
   bool FCloseRequested = false;
   int FCommandDepth = 0;
   bool FStartingUp = true;
+  // The catalogue rows the images were last sized for: a choice the user
+  // takes back returns to them.
+  int FProcessorRow = 0;
+  int FEepromRow = 0;
+  // The session manager has had every unsaved image answered for.
+  bool FSessionAnswered = false;
 };

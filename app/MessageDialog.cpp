@@ -1,5 +1,6 @@
 #include "app/MessageDialog.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -39,9 +40,32 @@ QString MessageDialogCaption(TMessageKind kind) {
   return {};
 }
 
+namespace {
+
+// Remembers whether the box was closed with its close button, which Qt
+// reports as a press of the escape button.
+class TMessageBox : public QMessageBox {
+public:
+  using QMessageBox::QMessageBox;
+  bool ClosedByWindow = false;
+
+protected:
+  void closeEvent(QCloseEvent* event) override {
+    ClosedByWindow = true;
+    QMessageBox::closeEvent(event);
+  }
+};
+
+}  // namespace
+
+bool MessageBoxClosedByWindow(const QMessageBox& box) {
+  const auto* own = dynamic_cast<const TMessageBox*>(&box);
+  return own && own->ClosedByWindow;
+}
+
 std::unique_ptr<QMessageBox> CreateMessageDialog(QWidget* parent, const QString& text,
                                                  TMessageKind kind, TMessageButtons buttons) {
-  auto box = std::make_unique<QMessageBox>(parent);
+  auto box = std::make_unique<TMessageBox>(parent);
   box->setWindowTitle(MessageDialogCaption(kind));
   box->setIcon(KindIcon(kind));
   box->setTextFormat(Qt::PlainText);
@@ -65,6 +89,7 @@ std::unique_ptr<QMessageBox> CreateMessageDialog(QWidget* parent, const QString&
 TMessageResult MessageDialogResult(const QMessageBox& box, TMessageButtons buttons) {
   auto* clicked = box.clickedButton();
   if (buttons == mbOK) return mrOK;
+  if (MessageBoxClosedByWindow(box)) return mrCancel;
   if (clicked && box.standardButton(const_cast<QAbstractButton*>(clicked)) == QMessageBox::Yes) return mrYes;
   return mrNo;
 }

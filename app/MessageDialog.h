@@ -20,9 +20,12 @@ QString MessageDialogCaption(TMessageKind kind);
 std::unique_ptr<QMessageBox> CreateMessageDialog(QWidget* parent, const QString& text,
                                                  TMessageKind kind, TMessageButtons buttons);
 
-// The answer a finished box gave. A box closed without a button press
-// (its close box) answers like Escape: No, or OK.
+// The answer a finished box gave. Escape answers No (or OK); a Yes/No box
+// closed with its close button answers Cancel.
 TMessageResult MessageDialogResult(const QMessageBox& box, TMessageButtons buttons);
+
+// True when the box was closed with its close button (boxes made here).
+bool MessageBoxClosedByWindow(const QMessageBox& box);
 
 // Creates the box, shows it modally, frees it and returns the answer.
 TMessageResult ShowMessageDialog(QWidget* parent, const QString& text, TMessageKind kind,

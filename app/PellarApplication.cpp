@@ -5,7 +5,15 @@
 
 #include "app/MessageDialog.h"
 
-TPellarApplication::TPellarApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+#ifndef PELLAR_PRODUCT_NAME
+#define PELLAR_PRODUCT_NAME "Pellar Remake"
+#endif
+
+TPellarApplication::TPellarApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // The data folder (kept backups) is ~/.local/share/pellar-remake/pellar.
+  setOrganizationName(QStringLiteral("pellar-remake"));
+  setApplicationName(QStringLiteral("pellar"));
+}
 
 QString TPellarApplication::CurrentErrorText() {
   try {
@@ -25,7 +33,7 @@ bool TPellarApplication::notify(QObject* receiver, QEvent* event) {
     if (ErrorHandler)
       ErrorHandler(text);
     else
-      CreateErrorBox(nullptr, applicationDisplayName(), text)->exec();
+      CreateErrorBox(nullptr, QStringLiteral(PELLAR_PRODUCT_NAME), text)->exec();
   }
   return false;
 }

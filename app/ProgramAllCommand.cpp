@@ -1,6 +1,8 @@
 #include "app/ProgramAllCommand.h"
 
 bool TProgramAllCommand::Run(const TCardImages& images, bool restore, bool verify) {
+  Avr.BeginCommand();
+  FUnrestored = {};
   Host.SetStatusText("Programming...");
   Link.PowerOn();
   bool programmed = false;
@@ -28,11 +30,19 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
   if (restore)
     backups = ReadBackups(Avr, Host, !images.Flash.HasData(), !images.IntEE.HasData(),
                           "Reading flash...", "Reading internal eeprom...");
-  // Set once a backup is being written back into the card.
+  // Set once the chip erase has been sent: from then on the card's own
+  // flash and internal EEPROM exist only in the backups.
+  bool erased = false;
+  // Set once a backup write into the card has been tried; the backups
+  // that went in are dropped from `left`.
   bool restoring = false;
+  TCardBackups left = backups;
+  // Set when a flash write failed while the chip still answered.
+  bool flashWriteFailed = false;
 
   // The external EEPROM first: the loader it needs takes the flash.
   if (images.ExtEE.HasData()) {
+    erased = true;
     failed = !Avr.ChipErase();
     if (!failed) failed = !Loader.WriteExternalEeprom(images.ExtEE.Data, images.ExtEE.Size);
     if (!failed && verify) {
@@ -46,54 +56,72 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
   }
 
   // Erased on every run: this also removes the loader.
-  if (!failed) failed = !Avr.ChipErase();
+  if (!failed) {
+    erased = true;
+    failed = !Avr.ChipErase();
+  }
 
   // Writes one memory and, with verify, compares it while no earlier
-  // comparison has failed.
+  // comparison has failed. False when the write failed.
   using TTransfer = bool (TAvrCommands::*)(const uint8_t*, int);
   const auto writeMemory = [&](TTransfer write, TTransfer compare, const uint8_t* data, int size,
                                const char* writeText, const char* verifyText) {
     Host.SetStatusText(writeText);
-    failed = !(Avr.*write)(data, size);
-    if (!failed && verify) {
+    if (!(Avr.*write)(data, size)) return false;
+    if (verify) {
       Host.SetStatusText(verifyText);
       if (verified) verified = (Avr.*compare)(data, size);
     }
+    return true;
   };
 
   if (!failed) {
     if (images.Flash.HasData()) {
-      writeMemory(&TAvrCommands::ProgramFlash, &TAvrCommands::VerifyFlash, images.Flash.Data,
-                  images.Flash.Size, "Programming flash...", "Verifying flash...");
-    } else if (restore && !backups.Flash.empty()) {
+      failed = !writeMemory(&TAvrCommands::ProgramFlash, &TAvrCommands::VerifyFlash,
+                            images.Flash.Data, images.Flash.Size, "Programming flash...",
+                            "Verifying flash...");
+    } else if (!backups.Flash.empty()) {
       restoring = true;
-      writeMemory(&TAvrCommands::ProgramFlash, &TAvrCommands::VerifyFlash, backups.Flash.data(),
-                  static_cast<int>(backups.Flash.size()), "Restoring flash...",
-                  "Verifying flash...");
+      failed = !writeMemory(&TAvrCommands::ProgramFlash, &TAvrCommands::VerifyFlash,
+                            backups.Flash.data(), static_cast<int>(backups.Flash.size()),
+                            "Restoring flash...", "Verifying flash...");
+      if (!failed) left.Flash.clear();
     }
+    flashWriteFailed = failed && !Avr.Aborted();
   }
 
   if (!failed) {
     if (images.IntEE.HasData()) {
-      writeMemory(&TAvrCommands::ProgramInternalEeprom, &TAvrCommands::VerifyInternalEeprom,
-                  images.IntEE.Data, images.IntEE.Size, "Programming internal eeprom...",
-                  "Verifying internal eeprom...");
-    } else if (restore && !backups.Eeprom.empty()) {
+      failed = !writeMemory(&TAvrCommands::ProgramInternalEeprom,
+                            &TAvrCommands::VerifyInternalEeprom, images.IntEE.Data,
+                            images.IntEE.Size, "Programming internal eeprom...",
+                            "Verifying internal eeprom...");
+    } else if (!backups.Eeprom.empty()) {
       restoring = true;
-      writeMemory(&TAvrCommands::ProgramInternalEeprom, &TAvrCommands::VerifyInternalEeprom,
-                  backups.Eeprom.data(), static_cast<int>(backups.Eeprom.size()),
-                  "Restoring internal eeprom...", "Verifying internal eeprom...");
+      failed = !writeMemory(&TAvrCommands::ProgramInternalEeprom,
+                            &TAvrCommands::VerifyInternalEeprom, backups.Eeprom.data(),
+                            static_cast<int>(backups.Eeprom.size()),
+                            "Restoring internal eeprom...", "Verifying internal eeprom...");
+      if (!failed) left.Eeprom.clear();
     }
+  } else if (flashWriteFailed && !left.Eeprom.empty()) {
+    // The flash would not program, but the chip answers: the internal
+    // EEPROM's own contents go back all the same (unverified; the run has
+    // failed already).
+    restoring = true;
+    Host.SetStatusText("Restoring internal eeprom...");
+    if (Avr.ProgramInternalEeprom(left.Eeprom.data(), static_cast<int>(left.Eeprom.size())))
+      left.Eeprom.clear();
   }
 
-  // A step failed after the chip was erased (every step after the backups
-  // begins with an erase) and before any backup went back: the card's own
-  // flash and internal EEPROM exist only in the backups now. Write them
-  // back once. A write-back that fails by itself has shown its message and
-  // is not tried again.
-  if (failed && backups.Any() && !restoring)
-    WriteBackBackups(Link, Avr, Host, backups, "Restoring flash...",
-                     "Restoring internal eeprom...");
+  // A step failed after the chip was erased and before any backup went
+  // back: write them back once (nothing after an abort). A write-back
+  // that fails by itself has shown its message and is not tried again.
+  if (failed && erased && left.Any() && !restoring)
+    left = WriteBackBackups(Link, Avr, Host, left, "Restoring flash...",
+                            "Restoring internal eeprom...");
+  // Before the erase the card still holds its own contents.
+  if (erased) FUnrestored = std::move(left);
 
   const bool ok = !failed && verified;
   Host.SetStatusText(ok ? "Device programmed." : "Programming error.");

@@ -32,7 +32,6 @@ namespace {
 void Prepare(QFileDialog& dialog, const TFileDialogRequest& request) {
   dialog.setWindowTitle(request.Title);
   dialog.setNameFilters(FileDialogFilters(request.Filter));
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
   if (!request.InitialName.isEmpty()) dialog.selectFile(request.InitialName);
 }
 
@@ -64,6 +63,22 @@ QString TQtUserDialogs::SaveFileName(QWidget* parent, const TFileDialogRequest& 
 TMessageResult TQtUserDialogs::MessageDialog(QWidget* parent, const QString& text,
                                              TMessageKind kind, TMessageButtons buttons) {
   return ShowMessageDialog(parent, text, kind, buttons);
+}
+
+TSaveChoice TQtUserDialogs::AskSaveChanges(QWidget* parent, const QString& title,
+                                           const QString& text) {
+  QMessageBox box(QMessageBox::Warning, title, text,
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.setDefaultButton(QMessageBox::Save);
+  // Escape, and with it the close button, answers Cancel.
+  box.setEscapeButton(QMessageBox::Cancel);
+  box.exec();
+  switch (box.standardButton(box.clickedButton())) {
+    case QMessageBox::Save: return scSave;
+    case QMessageBox::Discard: return scDiscard;
+    default: return scCancel;
+  }
 }
 
 void TQtUserDialogs::ErrorBox(QWidget* parent, const QString& title, const QString& text) {

@@ -36,19 +36,27 @@ struct TTextQuery {
   std::function<QString(const QString&)> Check;
 };
 
+// The answer to "The <image> image has unsaved changes. Save them?".
+enum TSaveChoice { scSave, scDiscard, scCancel };
+
 class TUserDialogs {
 public:
   virtual ~TUserDialogs() = default;
 
   // The chosen file's full path; empty when the user cancelled. The open
-  // dialog does not insist that the file exist; the save dialog does not
-  // ask before replacing one.
+  // dialog does not insist that the file exist; the save dialog asks
+  // before replacing one.
   virtual QString OpenFileName(QWidget* parent, const TFileDialogRequest& request) = 0;
   virtual QString SaveFileName(QWidget* parent, const TFileDialogRequest& request) = 0;
 
   // The message box of ShowMessageDialog.
   virtual TMessageResult MessageDialog(QWidget* parent, const QString& text, TMessageKind kind,
                                        TMessageButtons buttons) = 0;
+
+  // The unsaved-changes question with Save, Discard and Cancel; Escape and
+  // the close button answer Cancel.
+  virtual TSaveChoice AskSaveChanges(QWidget* parent, const QString& title,
+                                     const QString& text) = 0;
 
   // The box with a stop icon and an OK button that shows a command's error.
   virtual void ErrorBox(QWidget* parent, const QString& title, const QString& text) = 0;
@@ -71,6 +79,8 @@ public:
   QString SaveFileName(QWidget* parent, const TFileDialogRequest& request) override;
   TMessageResult MessageDialog(QWidget* parent, const QString& text, TMessageKind kind,
                                TMessageButtons buttons) override;
+  TSaveChoice AskSaveChanges(QWidget* parent, const QString& title,
+                             const QString& text) override;
   void ErrorBox(QWidget* parent, const QString& title, const QString& text) override;
   int ExecDialog(QDialog& dialog) override;
   bool OpenUrl(const QUrl& url) override;

@@ -57,6 +57,11 @@ int main(int argc, char** argv) {
 
   TMainFormOptions formOptions;
   formOptions.Port = std::move(port);
+  if (options.VirtualCard) {
+    // The window starts with the virtual card's chips chosen.
+    formOptions.ProcessorRow = options.VirtualCardConfig.ProcessorRow;
+    formOptions.EepromRow = options.VirtualCardConfig.EepromRow;
+  }
   TMainForm form(std::move(formOptions));
   // Errors that end any other event's handling are shown the same way.
   app.ErrorHandler = [&form](const QString& text) { form.ShowCommandError(text); };

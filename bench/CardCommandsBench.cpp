@@ -6,7 +6,7 @@
 // Counters: wall_s is the wall time of one run, virtual_s the time the
 // same port accesses and waits take on the virtual card's clock (1 us per
 // port access plus every millisecond wait), which is about what a real
-// adapter would take.
+// adapter would take, and card_cycles the card's clock cycles (ticks).
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -21,8 +21,10 @@ template <typename Run>
 void Measure(benchmark::State& state, TBenchCard& card, Run run) {
   double wall = 0;
   double virtualTime = 0;
+  double cycles = 0;
   for (auto _ : state) {
     const uint64_t ns = card.Card().VirtualTimeNs();
+    const uint64_t edges = card.Card().ClockEdges();
     const auto start = std::chrono::steady_clock::now();
     if (!run()) {
       state.SkipWithError("the command failed");
@@ -30,10 +32,12 @@ void Measure(benchmark::State& state, TBenchCard& card, Run run) {
     }
     wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     virtualTime += static_cast<double>(card.Card().VirtualTimeNs() - ns) / 1e9;
+    cycles += static_cast<double>(card.Card().ClockEdges() - edges);
   }
   const auto n = static_cast<double>(state.iterations());
   state.counters["wall_s"] = wall / n;
   state.counters["virtual_s"] = virtualTime / n;
+  state.counters["card_cycles"] = cycles / n;
 }
 
 // Program and verify a full 8 KiB flash image of random bytes on an

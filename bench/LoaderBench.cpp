@@ -18,6 +18,7 @@ void BM_ReadExtEeprom256K(benchmark::State& state) {
 
   double wallSeconds = 0;
   double virtualSeconds = 0;
+  double cycles = 0;
   for (auto _ : state) {
     state.PauseTiming();
     TBenchCard bench(0, 5);  // AT90S8515, "242048"
@@ -26,6 +27,7 @@ void BM_ReadExtEeprom256K(benchmark::State& state) {
     card.LoadFlash(std::vector<uint8_t>(LoaderImage.begin(), LoaderImage.end()));
     bench.Link->PowerOn();
     const uint64_t virtualStart = card.VirtualTimeNs();
+    const uint64_t edgesStart = card.ClockEdges();
     state.ResumeTiming();
 
     const auto start = std::chrono::steady_clock::now();
@@ -38,6 +40,7 @@ void BM_ReadExtEeprom256K(benchmark::State& state) {
     bench.Link->PowerOff();
     wallSeconds += std::chrono::duration<double>(end - start).count();
     virtualSeconds += static_cast<double>(card.VirtualTimeNs() - virtualStart) * 1e-9;
+    cycles += static_cast<double>(card.ClockEdges() - edgesStart);
     if (!ok || buffer != contents || bench.Host.Messages != 0)
       state.SkipWithError("the read did not return the EEPROM's contents");
     state.ResumeTiming();
@@ -45,6 +48,7 @@ void BM_ReadExtEeprom256K(benchmark::State& state) {
   const double n = static_cast<double>(state.iterations());
   state.counters["wall_s"] = wallSeconds / n;
   state.counters["virtual_s"] = virtualSeconds / n;
+  state.counters["card_cycles"] = cycles / n;
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(contents.size()));
 }
 BENCHMARK(BM_ReadExtEeprom256K)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -21,12 +21,12 @@ endfunction()
 # One GoogleTest program from every .cpp in <folder>, registered with CTest
 # test by test. Widget tests run on Qt's offscreen platform.
 function(pellar_test target)
-  cmake_parse_arguments(P "" "DIR" "LIBS" ${ARGN})
+  cmake_parse_arguments(P "" "DIR" "LIBS;SOURCES" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS "${P_DIR}/*.cpp")
   if(NOT sources)
     return()
   endif()
-  add_executable(${target} ${sources})
+  add_executable(${target} ${sources} ${P_SOURCES})
   target_link_libraries(${target} PRIVATE ${P_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${target} PRIVATE
     PELLAR_SOURCE_DIR="${CMAKE_SOURCE_DIR}"

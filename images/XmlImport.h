@@ -2,26 +2,44 @@
 // "Import XML": load an XML file into a document and walk the names of the
 // document element's children. No XML vocabulary is defined, so nothing read
 // is kept; the walk only proves the file can be read as XML.
+//
+// Both steps take time in proportion to the file: the file is first read
+// once as a stream, which counts its elements and refuses a document
+// nested deeper than MaxXmlDepth before any tree is built (a tree that
+// deep would cost the parser and the walk far more than the file's size),
+// and the walk steps from sibling to sibling instead of indexing a child
+// list.
 
 #include <QDomDocument>
 #include <QString>
 
 #include <stdexcept>
 
-// The file could not be read or is not well-formed XML. what() is a sentence
-// for the user with the parser's own message and its line and column.
+// The file could not be read, is not well-formed XML or is nested too
+// deeply. what() is a sentence for the user with the parser's own message
+// and its line and column.
 class EXmlImportError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
 };
 
-// Parses FileName into Document. On an error Document keeps what it held.
-void LoadXmlDocument(QDomDocument& Document, const QString& FileName);
+// The deepest nesting of elements an import takes.
+inline constexpr int MaxXmlDepth = 256;
+
+// What an import read.
+struct TXmlImportSummary {
+  int Elements = 0;  // elements in the whole document
+  int Children = 0;  // children of the document element walked
+};
+
+// Parses FileName into Document and returns its number of elements. On an
+// error Document keeps what it held.
+int LoadXmlDocument(QDomDocument& Document, const QString& FileName);
 
 // Reads the document element's name, then the name of each of its child
-// nodes by index, stopping early at a child without a name. Returns the
+// nodes in order, stopping early at a child without a name. Returns the
 // number of children whose names were read.
 int WalkXmlDocument(const QDomDocument& Document);
 
 // LoadXmlDocument, then WalkXmlDocument.
-void ImportXmlFile(QDomDocument& Document, const QString& FileName);
+TXmlImportSummary ImportXmlFile(QDomDocument& Document, const QString& FileName);

@@ -57,7 +57,15 @@ bool TAvrCommands::SendProgrammingEnable(uint8_t& echo) {
   return echo == 0x53;
 }
 
+bool TAvrCommands::AskGoOn(const char* question) {
+  Host.Beep();
+  // Yes aborts, and so does closing the box: only No goes on.
+  FAborted = Host.ShowMessageDialog(question, mkError, mbYesNo) != mrNo;
+  return !FAborted;
+}
+
 bool TAvrCommands::EnterProgrammingMode() {
+  if (FAborted) return false;
   Host.SetProgressMax(pbInit, 32);
   Host.SetProgressStep(pbInit, 1);
   bool synced = false;
@@ -86,12 +94,11 @@ bool TAvrCommands::EnterProgrammingMode() {
   if (synced) return true;
 
   Host.SetChipIdText("");
-  Host.Beep();
-  return Host.ShowMessageDialog("No device found at selected LPT port! Abort?", mkError,
-                                mbYesNo) == mrNo;
+  return AskGoOn("No device found at selected LPT port! Abort?");
 }
 
 bool TAvrCommands::ReadSignature() {
+  if (FAborted) return false;
   Host.SetChipIdText("");
   uint32_t s = 0;
   for (uint8_t i = 0; i < 3; ++i) s = (s << 8) | ReadInstruction(0x30, 0x00, i);
@@ -101,8 +108,7 @@ bool TAvrCommands::ReadSignature() {
     Host.SetChipIdText(ProcessorTable[row].Name);
     return true;
   }
-  Host.Beep();
-  return Host.ShowMessageDialog("Unknown processor ID! Abort?", mkError, mbYesNo) == mrNo;
+  return AskGoOn("Unknown processor ID! Abort?");
 }
 
 bool TAvrCommands::ChipErase() {

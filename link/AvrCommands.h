@@ -22,6 +22,13 @@ public:
   // at most once per run.
   bool PowerCycleAllowed = true;
 
+  // The user answered "...Abort?" with Yes, or closed the box: the command
+  // must do no further card work and ask nothing more. Once set,
+  // EnterProgrammingMode and ReadSignature return false without touching
+  // the card or asking; a command clears it when it starts (BeginCommand).
+  bool Aborted() const { return FAborted; }
+  void BeginCommand() { FAborted = false; }
+
   bool SendProgrammingEnable(uint8_t& echo);
   bool EnterProgrammingMode();
   bool ReadSignature();
@@ -65,9 +72,13 @@ private:
   void BeginProgress(TProgressBarId bar, int size, bool resetPosition);
   void Progress(TProgressBarId bar, int done);
 
+  // Asks one of the "...Abort?" questions; true to go on (No).
+  bool AskGoOn(const char* question);
+
   TIspLink& Link;
   TCardHost& Host;
   int ProgressStep = 0;
+  bool FAborted = false;
 };
 
 // "%X" with at least `digits` digits, upper case.

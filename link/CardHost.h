@@ -11,7 +11,9 @@ enum TProgressBarId { pbInit, pbFlash, pbIntEE, pbExtEE };
 
 enum TMessageKind { mkError, mkInformation, mkConfirmation };
 enum TMessageButtons { mbOK, mbYesNo };
-enum TMessageResult { mrOK, mrYes, mrNo };
+// mrCancel: the box was closed with its close button (Escape answers No
+// in a Yes/No box).
+enum TMessageResult { mrOK, mrYes, mrNo, mrCancel };
 
 class TCardHost {
 public:

@@ -170,7 +170,11 @@ bool TLoaderLink::WriteExternalPages(const uint8_t* image, int length) {
         ++retries;
         if (retries >= MaxPageWrites) {
           Link.PowerOff();
-          Host.ShowMessageDialog("Page verify error at: 0x" + HexText(pos, 1), mkError, mbOK);
+          std::string text = "Page verify error at: 0x" + HexText(pos, 1);
+          // The very first page failing most often means a 24Cxx of
+          // another size: its page or address layout differs.
+          if (pos == 0) text += "\n\n" + std::string(FirstPageHintText);
+          Host.ShowMessageDialog(text, mkError, mbOK);
           return false;
         }
         if (!LoaderSendByte(RepeatPage)) return false;

@@ -78,6 +78,10 @@ public:
 
   static constexpr uint32_t DefaultHandshakeTickLimit = 1000000;
   uint32_t HandshakeTickLimit = DefaultHandshakeTickLimit;
+  // Added to "Page verify error at: 0x0": the first page never verified.
+  static constexpr const char* FirstPageHintText =
+      "The first page did not read back as written: check the Eeprom type setting. "
+      "It must name the external EEPROM on the card (its size and page size).";
   static constexpr const char* HandshakeLostText =
       "The card does not answer: no handshake from the loader.\n\nThe card has been switched off.";
 

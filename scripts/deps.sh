@@ -7,7 +7,8 @@ packages=(
   cmake make g++
   qt6-base-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  binutils-avr
+  binutils-avr gcc-avr avr-libc srecord
+  libelf-dev
   fonts-liberation
 )
 

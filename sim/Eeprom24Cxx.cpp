@@ -12,15 +12,16 @@ TEeprom24Cxx::TEeprom24Cxx(const EepromInfo& info, TCardFaults& faults)
       PageData(static_cast<size_t>(info.PageSize), 0xFF),
       PageLoaded(static_cast<size_t>(info.PageSize), false) {}
 
-void TEeprom24Cxx::Update(bool scl, bool sda, uint64_t nowNs) {
+void TEeprom24Cxx::Update(bool scl, TSdaDrive sda, uint64_t nowNs) {
   Settle(nowNs);
-  if (scl == Scl && sda == SdaIn) return;
+  if (scl == Scl && sda == Master) return;
   if (Writing || Faults.EepromAbsent) {
     // Deaf to the bus: it only follows the lines.
     Scl = scl;
-    SdaIn = sda;
+    Master = sda;
     State = TState::Idle;
     DriveSda = true;
+    Relevel();
     return;
   }
   if (scl != Scl) {
@@ -28,24 +29,39 @@ void TEeprom24Cxx::Update(bool scl, bool sda, uint64_t nowNs) {
       // An SDA change that comes with a rising SCL counts as made while
       // SCL was still low (setup); one with a falling SCL as made after
       // it (hold). Neither is a start or stop condition.
-      SdaIn = sda;
+      Master = sda;
+      Relevel();
       Scl = true;
-      SclRise(SdaIn && DriveSda, nowNs);
+      SclRise(Line, nowNs);
     } else {
       Scl = false;
       SclFall(nowNs);
-      SdaIn = sda;
+      Master = sda;
+      Relevel();
     }
     return;
   }
-  const bool before = SdaIn && DriveSda;
-  SdaIn = sda;
-  const bool after = SdaIn && DriveSda;
-  if (Scl && before != after) {
-    if (after)
+  const bool before = Line;
+  Master = sda;
+  Relevel();
+  if (Scl && before != Line) {
+    if (Line)
       Stop(nowNs);
     else
       Start();
+    Relevel();
+  }
+}
+
+void TEeprom24Cxx::Relevel() {
+  const bool contention = Master == TSdaDrive::High && !DriveSda;
+  if (contention && !InContention) ++ContentionCount;
+  InContention = contention;
+  switch (Master) {
+    case TSdaDrive::Low: Line = false; break;
+    case TSdaDrive::High: Line = true; break;
+    case TSdaDrive::PulledUp: Line = DriveSda; break;
+    case TSdaDrive::Floating: Line = Line && DriveSda; break;
   }
 }
 
@@ -185,12 +201,15 @@ void TEeprom24Cxx::PowerLost(uint64_t nowNs) {
   State = TState::Idle;
   BitCount = 0;
   DriveSda = true;
+  InContention = false;
 }
 
 void TEeprom24Cxx::PowerUp() {
   Scl = true;
-  SdaIn = true;
+  Master = TSdaDrive::PulledUp;
+  Line = true;
   DriveSda = true;
+  InContention = false;
   State = TState::Idle;
   BitCount = 0;
 }

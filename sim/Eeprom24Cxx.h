@@ -2,12 +2,17 @@
 // A 24Cxx I2C serial EEPROM, any size of the chip catalogue (8 KiB to
 // 256 KiB).
 //
-// The bus: the card's processor drives SCL and SDA; SDA is a wired AND of
-// the processor's drive and the EEPROM's (Update gets the processor's
-// levels, SdaOut is the EEPROM's). Bits are taken on the rising SCL edge;
-// the EEPROM changes its own SDA drive on the falling SCL edge. SDA
-// falling while SCL is high is a start condition, SDA rising while SCL is
-// high a stop condition.
+// The bus: the card's processor drives SCL; on SDA both chips meet. The
+// EEPROM's SDA output is open drain: it pulls the line low or lets go
+// (SdaOut). The processor's pin is whatever its port registers make it
+// (TSdaDrive): an output carries the processor's level, and a high output
+// wins over the EEPROM's pull-down (a contention: real silicon then reads
+// its own high back); an input lets the EEPROM pull the line low, and
+// otherwise the line is high when a pull-up holds it there and keeps its
+// last level when nothing does (it floats). Bits are taken on the rising
+// SCL edge; the EEPROM changes its own SDA drive on the falling SCL edge.
+// SDA falling while SCL is high is a start condition, SDA rising while
+// SCL is high a stop condition.
 //
 // Addressing: the control byte is 1010 followed by three select bits and
 // R/W. On the parts up to 64 KiB all three select bits are the chip's
@@ -37,6 +42,14 @@
 #include "images/DeviceCatalogue.h"
 #include "sim/CardFaults.h"
 
+// What the processor's SDA pin does to the line.
+enum class TSdaDrive : uint8_t {
+  Low,       // an output at 0
+  High,      // an output at 1: wins over the EEPROM's pull-down
+  PulledUp,  // an input with a pull-up (the pin's own or the card's)
+  Floating,  // an input with nothing pulling: the line keeps its level
+};
+
 class TEeprom24Cxx {
 public:
   TEeprom24Cxx(const EepromInfo& info, TCardFaults& faults);
@@ -45,11 +58,18 @@ public:
   std::vector<uint8_t> Memory;  // erased chip: 0xFF
   uint64_t WriteCycleNs = 5'000'000;
 
-  // The processor's SCL and SDA levels (true = high or released) at
-  // virtual time nowNs.
-  void Update(bool scl, bool sda, uint64_t nowNs);
+  // The processor's SCL level and SDA pin at virtual time nowNs.
+  void Update(bool scl, TSdaDrive sda, uint64_t nowNs);
+  // The same with SDA either pulled low or released to a pull-up.
+  void Update(bool scl, bool sda, uint64_t nowNs) {
+    Update(scl, sda ? TSdaDrive::PulledUp : TSdaDrive::Low, nowNs);
+  }
   // The EEPROM's own SDA drive: false while it pulls SDA low.
   bool SdaOut() const { return DriveSda; }
+  // The SDA line as both chips make it.
+  bool SdaLine() const { return Line; }
+  // Times the processor drove SDA high while the EEPROM pulled it low.
+  uint64_t Contentions() const { return ContentionCount; }
 
   // Completes a write cycle whose time has passed.
   void Settle(uint64_t nowNs);
@@ -77,6 +97,8 @@ private:
   void Stop(uint64_t nowNs);
   void ByteReceived(uint64_t nowNs);
   void Commit();
+  // Works out the SDA line after either side changed its drive.
+  void Relevel();
 
   TCardFaults& Faults;
   uint32_t SizeMask;
@@ -84,8 +106,11 @@ private:
   int BlockBits;  // address bits carried in the control byte: 0, 1 or 2
 
   bool Scl = true;
-  bool SdaIn = true;  // the processor's drive
+  TSdaDrive Master = TSdaDrive::PulledUp;  // the processor's pin
   bool DriveSda = true;
+  bool Line = true;
+  bool InContention = false;
+  uint64_t ContentionCount = 0;
 
   TState State = TState::Idle;
   int BitCount = 0;     // bits of the current byte taken (0..8), 8 = ack clock

@@ -176,14 +176,15 @@ void TVirtualCard::HoldReset() {
   SpiEdges = Edges;
 }
 
-// A reset makes every pin an input: SDA and SCL float high. Pin writes
-// already on the lines reach the bus first.
+// A reset makes every pin an input: SCL is pulled high, SDA is released
+// (and floats unless the card has a pull-up on it). Pin writes already on
+// the lines reach the bus first.
 void TVirtualCard::ResetPins() {
   ApplyPinWrites(Edges);
   QueueCount = 0;
   PinPort = 0;
   PinDdr = 0;
-  Ext.Update(true, true, NowNs());
+  Ext.Update(true, SdaDrive(0, 0), NowNs());
 }
 
 void TVirtualCard::CatchUp() {
@@ -257,8 +258,10 @@ uint8_t TVirtualCard::ReadPinB(uint64_t cycle) {
   const uint8_t ddr = PinDdr;
   // PB2-PB4: the output level, or the pull-up as an input.
   uint8_t v = port & 0x1C;
-  const bool sdaDrive = (ddr & PinSda) ? (port & PinSda) != 0 : true;
-  if (sdaDrive && Ext.SdaOut()) v |= PinSda;
+  // SDA: the processor's own level while PB0 is an output, else the line
+  // as the EEPROM and the pull-ups leave it.
+  if (SdaDrive(port, ddr) == TSdaDrive::Floating) ++FloatingReads;
+  if (Ext.SdaLine()) v |= PinSda;
   if (!(ddr & PinScl) || (port & PinScl)) v |= PinScl;
   if (lines & LineMosi) v |= PinMosi;
   if (!(ddr & PinMiso) || (port & PinMiso)) v |= PinMiso;
@@ -278,8 +281,14 @@ void TVirtualCard::ApplyPinWrite(const TPinWrite& w) {
   PinPort = w.Port;
   PinDdr = w.Ddr;
   const bool scl = (w.Ddr & PinScl) ? (w.Port & PinScl) != 0 : true;
-  const bool sda = (w.Ddr & PinSda) ? (w.Port & PinSda) != 0 : true;
-  Ext.Update(scl, sda, w.Ns != 0 ? w.Ns : EdgeNs(w.At));
+  Ext.Update(scl, SdaDrive(w.Port, w.Ddr), w.Ns != 0 ? w.Ns : EdgeNs(w.At));
+}
+
+// PB0 as the silicon has it: an output drives its level; an input is
+// pulled up by its PORTB bit or by the card's resistor, or floats.
+TSdaDrive TVirtualCard::SdaDrive(uint8_t port, uint8_t ddr) const {
+  if (ddr & PinSda) return (port & PinSda) ? TSdaDrive::High : TSdaDrive::Low;
+  return ((port & PinSda) || Conf.SdaPullUp) ? TSdaDrive::PulledUp : TSdaDrive::Floating;
 }
 
 void TVirtualCard::RecordLines(uint64_t from, uint8_t lines) {

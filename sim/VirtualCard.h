@@ -20,10 +20,17 @@
 //   bit 6     SCK: to PB7 (and to the programming interface)
 //   status 6  MISO: from the programming interface while RESET is held,
 //             from PB6 while the processor runs
-// The 24Cxx hangs on PB0 (SDA, wired-AND of both chips' drive) and PB1
-// (SCL); both lines have pull-ups on the card. Every processor model is
-// wired this way, although the 8-pin AT90S2323/2343 have their
-// programming pins elsewhere on the real chip.
+// The 24Cxx hangs on PB0 (SDA) and PB1 (SCL). SCL is pulled up on the
+// card. SDA is modelled pin by pin as the silicon has it: PB0 as an
+// output carries the processor's level and reads it back whatever the
+// EEPROM does (driving it high while the EEPROM pulls low is a
+// contention, counted); PB0 as an input shows the EEPROM's open-drain
+// output, pulled up by the pin's own pull-up (PORTB bit 0 set) or by the
+// card's resistor (TVirtualCardConfig::SdaPullUp, off by default), and
+// otherwise floating: the line keeps its last level, and a PINB read
+// meanwhile is counted. Every processor model is wired this way, although
+// the 8-pin AT90S2323/2343 have their programming pins elsewhere on the
+// real chip.
 //
 // Line levels as the processor reads them (PINB): PB0 the SDA line, PB1
 // the SCL line, PB5 MOSI and PB7 SCK from the PC; PB6 its own output, or
@@ -109,6 +116,11 @@ public:
   bool Running() const { return IsPowered && ResetReleased; }
   // MISO as the PC would read it now (not counted as a port access).
   bool Miso();
+  // How the processor treated the SDA line: the times it drove SDA high
+  // while the EEPROM pulled it low, and the PINB reads made while SDA
+  // floated (released with no pull-up). Both stay 0 for a sound program.
+  uint64_t SdaContentions() const { return Ext.Contentions(); }
+  uint64_t SdaFloatingReads() const { return FloatingReads; }
 
   // Called from the destructor (the port source uses it to forget the card).
   std::function<void(TVirtualCard*)> OnDestroyed;
@@ -144,6 +156,7 @@ private:
   void RecordLines(uint64_t from, uint8_t lines);
   uint8_t LinesAt(uint64_t edge) const;
   bool PinMisoLevel() const;
+  TSdaDrive SdaDrive(uint8_t port, uint8_t ddr) const;
 
   // Hot path first.
   uint64_t Accesses = 0;
@@ -178,6 +191,7 @@ private:
   unsigned QueueCount = 0;
   uint8_t PinPort = 0;  // PORTB and DDRB as the lines show them
   uint8_t PinDdr = 0;
+  uint64_t FloatingReads = 0;
 
   // Recent data-line levels from the PC, newest at HistoryHead.
   std::array<TLineLevels, 16> History{};

@@ -9,9 +9,21 @@
 ;           avr-objcopy -O binary -j .text Loader.elf Loader.bin
 ; The image is exactly 522 bytes (261 words), padded with 0xFF.
 ;
-; Pins (port B): PB0 SDA, PB1 SCL (I2C, driven both ways, read back
-; through PINB), PB5 MOSI from the PC (input), PB6 MISO to the PC
-; (handshake and data), PB2-PB4 unused outputs, PB7 unused input.
+; Pins (port B): PB0 SDA and PB1 SCL (I2C), PB5 MOSI from the PC (input),
+; PB6 MISO to the PC (handshake and data), PB2-PB4 unused outputs, PB7
+; unused input.
+;
+; SDA is an open-drain line: the 24Cxx pulls it low with a weak transistor
+; when it acknowledges or sends a 0, and only lets go otherwise. A pin
+; driven high would win against it (and read back its own high through
+; PINB), so the loader never drives SDA high. "SDA high" releases the
+; line: PB0 an input with its pull-up on, so the line rises even on a card
+; without a pull-up resistor, unless the EEPROM holds it low. "SDA low"
+; makes PB0 an output at 0. Between the two the pin passes through "input
+; without pull-up" (never "output at 1"), so the line floats, keeping its
+; level, for a cycle or two; that happens only while SCL is low, or inside
+; a start or stop condition. SCL is an ordinary output: the AVR is the
+; only master on the bus.
 ;
 ; Registers:
 ;   r16          byte being received, sent or written
@@ -22,8 +34,8 @@
 ;   r22          first data byte of a page, kept here while the page is
 ;                addressed: r21 is reloaded as the counter's high byte
 ;                before that byte goes to the EEPROM
-;   r23          pass counter of the I2C byte write
-;   r26, r27     port B images while a byte goes to the PC or the EEPROM
+;   r26, r27     port B images while a byte goes to the PC
+;   r2-r7        DDRB and PORTB images of the I2C byte write (set once)
 ;   r31:r30      jump table address
 ;
 ; Subroutines are never nested: the stack holds one return address.
@@ -49,6 +61,23 @@
         .equ    MOSI,   5
         .equ    MISO,   6
 
+        ; DDRB with SDA released (PB1-PB4 and PB6 outputs, PB0, PB5 and
+        ; PB7 inputs), and with SDA driven low.
+        .equ    DDR_SDA_RELEASED, 0x5E
+        .equ    DDR_SDA_LOW,      0x5F
+
+; SDA high: release the line (input first, then the pull-up).
+        .macro  SDA_RELEASE
+        cbi     DDRB, SDA
+        sbi     PORTB, SDA
+        .endm
+
+; SDA low: pull-up off first, then an output at 0.
+        .macro  SDA_LOW
+        cbi     PORTB, SDA
+        sbi     DDRB, SDA
+        .endm
+
         .text
         .global Start
 Start:
@@ -58,14 +87,24 @@ Start:
 Setup:                                  ; word 14
         ldi     r16, 0xC0
         out     MCUCR, r16
-        ldi     r16, 0x5F               ; PB0-PB4, PB6 out; PB5, PB7 in
-        out     DDRB, r16               ; MISO driven low from here on
-        sbi     PORTB, SDA              ; I2C bus idle
-        sbi     PORTB, SCL
+        ldi     r16, 0x03               ; I2C bus idle: SDA pulled up, SCL
+        out     PORTB, r16              ; high (still an input here)
+        ldi     r16, DDR_SDA_RELEASED   ; SCL, PB2-PB4, MISO out; SDA, PB5,
+        out     DDRB, r16               ; PB7 in. MISO low from here on
         ldi     r16, 0x61               ; one return address at 0x60-0x61
         out     SPL, r16
-        ldi     r16, 0x00
-        out     SPH, r16
+        clr     r4                      ; PORTB: SCL low, SDA pull-up off
+        out     SPH, r4
+        ldi     r16, DDR_SDA_RELEASED
+        mov     r2, r16                 ; DDRB: SDA released
+        ldi     r16, DDR_SDA_LOW
+        mov     r3, r16                 ; DDRB: SDA low
+        ldi     r16, 0x01
+        mov     r5, r16                 ; PORTB: SCL low, SDA pull-up on
+        ldi     r16, 0x02
+        mov     r6, r16                 ; PORTB: SCL high, pull-up off
+        ldi     r16, 0x03
+        mov     r7, r16                 ; PORTB: SCL high, pull-up on
 
 ; ---- inline steps of the streaming loops -----------------------------------
 ; Read all and read back run these once per byte; they are macros so that
@@ -98,14 +137,16 @@ Setup:                                  ; word 14
         cbi     PORTB, MISO             ; end of byte
         .endm
 
-; I2C read of one byte into r16, most significant bit first: SDA high,
+; I2C read of one byte into r16, most significant bit first: SDA released,
 ; then 8 times SCL high, sample SDA, SCL low. The carry is cleared once:
 ; ROL moves the marker's zero bits above it into carry until the eighth
 ; bit. Each sample comes 5 cycles after the previous SCL low was written,
 ; so the EEPROM's next bit is on SDA as long as the pins' output delay and
-; input synchroniser add up to 5 cycles or less (the chip's: 2).
+; input synchroniser add up to 5 cycles or less (the chip's: 2); the first
+; comes 5 cycles after the pull-up was switched on.
         .macro  I2C_READ
-        sbi     PORTB, SDA
+        out     DDRB, r2                ; SDA released (see I2C_ACK)
+        out     PORTB, r5
         ldi     r16, 0x01               ; marker
         clc
 1:                                      ; 9 cycles a bit
@@ -118,8 +159,12 @@ Setup:                                  ; word 14
         .endm
 
 ; Master acknowledge: SDA low; nop; SCL high; nop; SCL low.
+; Here and at the start of I2C_READ, SCL and MISO are low and the other
+; port B bits clear, so the SDA steps are whole-register writes of the
+; images in r2-r5, a cycle each.
         .macro  I2C_ACK
-        cbi     PORTB, SDA
+        out     PORTB, r4               ; SDA low: pull-up off, then
+        out     DDRB, r3                ; an output at 0
         nop
         sbi     PORTB, SCL
         nop
@@ -284,24 +329,24 @@ ReceiveBit:                             ; 5 cycles a bit
 
 ; ---- I2C bus primitives (SDA = PB0, SCL = PB1) ----------------------------
 I2cStart:
-        sbi     PORTB, SDA
+        SDA_RELEASE
         sbi     PORTB, SCL
         nop
-        cbi     PORTB, SDA
+        SDA_LOW
         nop
         cbi     PORTB, SCL
         ret
 
 I2cStop:
-        cbi     PORTB, SDA
+        SDA_LOW
         nop
         sbi     PORTB, SCL
         nop
-        sbi     PORTB, SDA
+        SDA_RELEASE
         ret
 
 I2cNack:
-        sbi     PORTB, SDA
+        SDA_RELEASE
         nop
         sbi     PORTB, SCL
         nop
@@ -309,36 +354,41 @@ I2cNack:
         ret
 
 ; Writes r16, most significant bit first: 8 times SDA to the bit, SCL
-; high, SCL low; then SDA high, SCL high, sample SDA, SCL low. Carry set
-; on return = the EEPROM did not acknowledge. Every I2C write happens with
-; MISO low and the other port B bits clear, so whole-port writes of
-; SDA | SCL << 1 (OUT, one cycle) stand for the single-bit steps; each
-; step still changes one line. The acknowledge is sampled 8 cycles after
-; the eighth SCL low was written.
+; high, SCL low; then SDA released, SCL high, sample SDA, SCL low. Carry
+; set on return = the EEPROM did not acknowledge. Every I2C write happens
+; with MISO low and the other port B bits clear, so whole-register writes
+; of the images in r2-r7 (OUT, one cycle) stand for the single-bit steps.
+; A 1 releases SDA (DDRB first, then the pull-up), a 0 drives it low
+; (pull-up off first, then DDRB), each while SCL is low. The acknowledge
+; is sampled 4 cycles after the pull-up was switched on, so a line the
+; EEPROM leaves alone reads high while the output delay and the input
+; synchroniser add up to 4 cycles or less.
 I2cWrite:
-        ldi     r23, 4
-I2cWriteBits:                           ; two bits a pass
-        .rept   2
-        clr     r27
-        lsl     r16
-        rol     r27                     ; the bit on SDA, SCL low
-        out     PORTB, r27
-        ori     r27, 0x02
-        out     PORTB, r27              ; SCL high: the EEPROM takes the bit
-        andi    r27, 0x01
-        out     PORTB, r27              ; SCL low
-        .endr
-        dec     r23
-        brne    I2cWriteBits
-        ldi     r27, 0x01
-        out     PORTB, r27              ; SDA high (released)
-        ldi     r27, 0x03
-        out     PORTB, r27              ; SCL high
+        sec
+        rol     r16                     ; carry = bit 7, marker into bit 0
+I2cWriteBit:                            ; 9 or 10 cycles a bit
+        brcc    1f
+        out     DDRB, r2                ; 1: SDA an input (floats)
+        out     PORTB, r5               ; pull-up on: the line rises
+        out     PORTB, r7               ; SCL high: the EEPROM takes the bit
+        out     PORTB, r5               ; SCL low
+        rjmp    2f
+1:
+        out     PORTB, r4               ; 0: pull-up off (floats)
+        out     DDRB, r3                ; SDA an output at 0
+        out     PORTB, r6               ; SCL high: the EEPROM takes the bit
+        out     PORTB, r4               ; SCL low
+2:
+        lsl     r16                     ; the next bit; zero once the
+        brne    I2cWriteBit             ; marker has left
+        out     DDRB, r2                ; SDA released for the acknowledge
+        out     PORTB, r5
         clc
+        out     PORTB, r7               ; SCL high
+        nop
         sbic    PINB, SDA
         sec
-        ldi     r27, 0x01
-        out     PORTB, r27              ; SCL low
+        out     PORTB, r5               ; SCL low
         ret
 
 End:

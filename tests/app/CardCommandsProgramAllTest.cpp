@@ -170,7 +170,9 @@ TEST(ProgramAllRestore, APageThatNeverVerifiesStillGetsTheBackupsWrittenBack) {
   const auto ext = RandomBytes(256, 109);
   rig.SetImage(f.hexExtEE, ext);
   rig.Trigger(f.actProgAll);
-  EXPECT_EQ(rig.MessageTexts(), Texts({"Page verify error at: 0x0"}));
+  // The first page failing points at the Eeprom type setting.
+  EXPECT_EQ(rig.MessageTexts(),
+            Texts({std::string("Page verify error at: 0x0\n\n") + TLoaderLink::FirstPageHintText}));
   const Texts& s = f.Statuses;
   ASSERT_GE(s.size(), 3u);
   EXPECT_EQ(Texts(s.end() - 3, s.end()),
@@ -221,6 +223,8 @@ TEST(ProgramAllBadCard, AnEepromThatNeverAnswers) {
 
 // MISO sticks low while the pages go out (a card pulled mid-write): the
 // handshake wait runs out, the write-back finds no card, the user aborts.
+// The card's own flash and internal EEPROM, read before the erase, are
+// kept in their pages as unsaved images.
 TEST(ProgramAllBadCard, MisoSticksMidWrite) {
   TProgramAllRig rig;
   TRecordingForm& f = rig.F();
@@ -231,11 +235,19 @@ TEST(ProgramAllBadCard, MisoSticksMidWrite) {
       rig.Card().Faults().Miso = TMisoFault::StuckLow;
   };
   rig.Trigger(f.actProgAll);
-  EXPECT_EQ(rig.MessageTexts(), Texts({TLoaderLink::HandshakeLostText,
-                                       "No device found at selected LPT port! Abort?"}));
+  const Texts texts = rig.MessageTexts();
+  ASSERT_EQ(texts.size(), 3u);
+  EXPECT_EQ(texts[0], TLoaderLink::HandshakeLostText);
+  EXPECT_EQ(texts[1], "No device found at selected LPT port! Abort?");
+  EXPECT_EQ(texts[2].rfind("The card's flash could not be written back.", 0), 0u) << texts[2];
+  EXPECT_NE(texts[2].find("The card's internal eeprom could not be written back."), std::string::npos);
   EXPECT_EQ(f.Statuses.back(), "Programming error.");
   rig.ExpectIdle();
   EXPECT_EQ(TCardCommandsRig::Bytes(f.hexExtEE), ext);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), rig.CardFlash);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), rig.CardEeprom);
+  EXPECT_TRUE(f.ImageModified(ikFlash));
+  EXPECT_TRUE(f.ImageModified(ikIntEE));
 }
 
 }  // namespace

@@ -109,6 +109,7 @@ struct TCardCommandsRig {
     editor->ResetData();
     editor->SetDataSize(static_cast<int>(bytes.size()));
     for (size_t i = 0; i < bytes.size(); ++i) editor->PokeByte(static_cast<int>(i), bytes[i]);
+    editor->SetModified(false);  // as a load leaves it
     Form->UpdateActions();
   }
 

@@ -62,11 +62,12 @@ TEST(MessageDialog, EnterAnswersYesEscapeAnswersNo) {
   EXPECT_EQ(AnswerWithKey(mbOK, Qt::Key_Return), mrOK);
   EXPECT_EQ(AnswerWithKey(mbOK, Qt::Key_Escape), mrOK);
 
-  // Closed with its close box, a Yes/No box does not answer Yes.
+  // Closed with its close box, a Yes/No box answers Cancel (not No, which
+  // would carry on after "...Abort?").
   auto box = CreateMessageDialog(nullptr, "Abort?", mkError, mbYesNo);
   box->show();
   box->close();
-  EXPECT_EQ(MessageDialogResult(*box, mbYesNo), mrNo);
+  EXPECT_EQ(MessageDialogResult(*box, mbYesNo), mrCancel);
 }
 
 TEST(ErrorBox, StopIconTitleAndClosingPeriod) {

@@ -98,8 +98,11 @@ TEST_F(FileCommandsTest, AFailedLoadLeavesTheImageItsEditsAndItsBoxAsTheyWere) {
   WriteBytes(Path("bad.hex"), "\x7F" "ELF binary junk");
   Load(Form().actLoadIntEE, Path("bad.hex"));
 
-  EXPECT_EQ(ErrorTexts(), (QStringList{"Out of address!", "System Error.  Code: 2.\r\nNo such file or directory.",
-                                       "Format Error."}));
+  // Each message names its file (and the record's line), on a line of its own.
+  EXPECT_EQ(ErrorTexts(), (QStringList{"Out of address!\n" + Path("big.hex") + ", line 33.",
+                                       "System Error.  Code: 2.\r\nNo such file or directory\n" +
+                                           Path("missing.hex") + ".",
+                                       "Format Error\n" + Path("bad.hex") + ", line 1."}));
   EXPECT_EQ(Image(Form().hexIntEE), before);
   EXPECT_EQ(Form().ebIntEE->text(), first);
 }
@@ -143,7 +146,8 @@ TEST_F(FileCommandsTest, AFailedSaveKeepsTheBoxAndCancelChangesNothing) {
   const auto image = Image(Form().hexExtEE);
 
   Save(Form().actSaveExtEE, Path("no/such/dir/x.hex"));
-  EXPECT_EQ(ErrorTexts(), QStringList{"System Error.  Code: 2.\r\nNo such file or directory."});
+  EXPECT_EQ(ErrorTexts(), QStringList{"System Error.  Code: 2.\r\nNo such file or directory\n" +
+                                      Path("no/such/dir/x.hex") + "."});
   Save(Form().actSaveExtEE, QString());
   Load(Form().actLoadExtEE, QString());
   Load(Form().actLoadFlash, QString());
@@ -158,7 +162,6 @@ TEST_F(FileCommandsTest, AFailedSaveKeepsTheBoxAndCancelChangesNothing) {
 TEST_F(FileCommandsTest, ImportXmlReadsTheFileAndChangesNothing) {
   Load(Form().actLoadFlash, HexFile("flash.hex", 10));
   const auto image = Image(Form().hexFlash);
-  const QString status = Form().StatusText();
 
   WriteBytes(Path("card.xml"), "<?xml version=\"1.0\"?><card><flash/><eeprom/></card>");
   Load(Form().actImportXML, Path("card.xml"));
@@ -166,6 +169,9 @@ TEST_F(FileCommandsTest, ImportXmlReadsTheFileAndChangesNothing) {
   EXPECT_EQ(Dialogs().OpenRequests.back().Filter, "XML files (*.xml)|*.xml|All files (*.*)|*.*");
   EXPECT_TRUE(ErrorTexts().isEmpty());
   EXPECT_EQ(Form().xmlFile.documentElement().nodeName(), "card");
+  // The status line says what was read; a failed import leaves it so.
+  EXPECT_EQ(Form().StatusText(), "XML file card.xml read: 3 elements.");
+  const QString status = Form().StatusText();
 
   WriteBytes(Path("bad.xml"), "<card><flash></card>");
   Load(Form().actImportXML, Path("bad.xml"));

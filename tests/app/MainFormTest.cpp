@@ -13,12 +13,14 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <stdexcept>
 
 #include "app/AboutUnit.h"
+#include "app/UserGuideWindow.h"
 #include "hexedit/widget/HexEditor.h"
 #include "tests/app/MainFormHarness.h"
 
@@ -28,10 +30,12 @@ bool TabShown(TMainForm& f, QWidget* page) {
   return f.pgcMain->isTabVisible(f.pgcMain->indexOf(page));
 }
 
+// An image as a load leaves it: not modified.
 void Fill(THexEditor* editor, int size, uint8_t first) {
   editor->ResetData();
   editor->SetDataSize(size);
   for (int i = 0; i < size; ++i) editor->PokeByte(i, static_cast<uint8_t>(first + i));
+  editor->SetModified(false);
 }
 
 QStringList Items(QComboBox* box) {
@@ -79,7 +83,7 @@ TEST(MainFormStartUp, WithoutAnyPortTheDriverMessageComesOnceBeforeTheWindow) {
   f.actReadFlash->trigger();
   ASSERT_EQ(h.Dialogs->Errors.size(), 2u);
   EXPECT_EQ(h.Dialogs->Errors[0].Text, "Cannot initialize Port-driver!");
-  EXPECT_EQ(h.Dialogs->Errors[0].Title, QGuiApplication::applicationDisplayName());
+  EXPECT_EQ(h.Dialogs->Errors[0].Title, QString("Pellar Remake"));
   EXPECT_FALSE(f.UiLocked());
   EXPECT_TRUE(h.Log->Writes.empty());
 }
@@ -222,7 +226,7 @@ TEST(MainFormErrors, OneDisplayForEveryCommandAndTheLockIsGivenBack) {
   f.RunCommand([] { throw std::runtime_error("Format Error"); });
   ASSERT_EQ(h.Dialogs->Errors.size(), 1u);
   EXPECT_EQ(h.Dialogs->Errors[0].Text, "Format Error.");
-  EXPECT_EQ(h.Dialogs->Errors[0].Title, f.ApplicationTitle());
+  EXPECT_EQ(h.Dialogs->Errors[0].Title, "Pellar Remake");
 
   // A command that fails while it holds the card: card off, lock released.
   h.Log->Writes.clear();
@@ -350,11 +354,16 @@ TEST(MainFormMenus, ContentsAboutAndDriverSetUp) {
   TFormHarness h;
   TMainForm& f = h.Start({0x378});
 
+  // The guide shows inside the program, from the copy compiled in; no
+  // desktop launcher is needed.
   f.miContents->trigger();
-  ASSERT_EQ(h.Dialogs->OpenedUrls.size(), 1u);
-  EXPECT_TRUE(h.Dialogs->OpenedUrls[0].isLocalFile());
-  EXPECT_TRUE(h.Dialogs->OpenedUrls[0].toLocalFile().endsWith("USER_GUIDE.md"));
-  EXPECT_TRUE(QFile::exists(h.Dialogs->OpenedUrls[0].toLocalFile()));
+  EXPECT_TRUE(h.Dialogs->OpenedUrls.empty());
+  ASSERT_NE(f.GuideWindow, nullptr);
+  EXPECT_TRUE(f.GuideWindow->isVisible());
+  EXPECT_TRUE(f.GuideWindow->Browser->toPlainText().contains("Pellar Remake"));
+  EXPECT_EQ(f.miContents->shortcut(), QKeySequence(Qt::Key_F1));
+  f.miContents->trigger();  // the same window again
+  EXPECT_EQ(f.findChildren<TUserGuideWindow*>().size(), 1);
 
   QString version;
   h.Dialogs->OnDialog = [&version](QDialog& d) {

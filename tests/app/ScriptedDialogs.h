@@ -43,6 +43,13 @@ public:
     Answers.pop_front();
     return r;
   }
+  TSaveChoice AskSaveChanges(QWidget*, const QString&, const QString& text) override {
+    SaveQuestions << text;
+    if (SaveChoices.empty()) return DefaultSaveChoice;
+    const TSaveChoice c = SaveChoices.front();
+    SaveChoices.pop_front();
+    return c;
+  }
   void ErrorBox(QWidget*, const QString& title, const QString& text) override {
     Errors.push_back({title, text});
   }
@@ -80,6 +87,10 @@ public:
   std::deque<TMessageResult> Answers;
   std::deque<QString> TextAnswers;
   TMessageResult DefaultAnswer = mrYes;
+  // Answers to the unsaved-changes question, and the questions asked.
+  std::deque<TSaveChoice> SaveChoices;
+  TSaveChoice DefaultSaveChoice = scCancel;
+  QStringList SaveQuestions;
   // Runs in place of the modal loop of ExecDialog; returns the dialog's
   // result. Unset: every dialog is cancelled.
   std::function<int(QDialog&)> OnDialog;

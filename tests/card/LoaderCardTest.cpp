@@ -1,15 +1,22 @@
 // The loader on the virtual card, cycle for cycle, through the real port
 // object, bit link, programming commands and loader link: every processor
 // with every external EEPROM, the page-write run, block re-addressing,
-// ignored commands, pin-timing margins and cards that stop answering.
+// ignored commands, pin-timing margins and cards that stop answering. The
+// card's SDA pin behaves as the silicon's: every test ends with no
+// contention on SDA and no read of a floating SDA, with and without the
+// card's pull-up; a push-pull variant of the loader fails.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 
 #include "link/LoaderLink.h"
 #include "link/loader/ELoader.h"
 #include "tests/card/VirtualCardRig.h"
 #include "tests/link/TestBytes.h"
+#include "tests/sim/AvrAssemble.h"
 
 namespace {
 
@@ -35,6 +42,12 @@ public:
 
 struct TLoaderRig : TVirtualCardRig {
   explicit TLoaderRig(const TVirtualCardConfig& config = {}) : TVirtualCardRig(config) {}
+  ~TLoaderRig() {
+    if (!CleanSdaExpected) return;
+    EXPECT_EQ(Card->SdaContentions(), 0u) << "the loader drove SDA high against the EEPROM";
+    EXPECT_EQ(Card->SdaFloatingReads(), 0u) << "the loader read a floating SDA";
+  }
+  bool CleanSdaExpected = true;
 
   // Powered, in programming mode, signature read.
   void Ready() {
@@ -85,19 +98,53 @@ void WriteReadVerify(TLoaderRig& rig, const std::vector<uint8_t>& image) {
 // ---- every processor with every EEPROM ---------------------------------------
 // The full chip for two pairs; 1024 bytes (several pages, page addresses
 // carrying into the high address byte) for the rest, so that the whole
-// matrix stays within seconds under the sanitizers. Block addressing past
-// 64 KiB has tests of its own below, and the read benchmark reads all of a
-// 262144-byte chip.
+// matrix stays within seconds under the sanitizers. The pairs take turns
+// with the card's SDA pull-up on and off and with the pin delays at the
+// chip's values or shifted by one cycle either way. Block addressing past
+// 64 KiB has tests of its own below, the read benchmark reads all of a
+// 262144-byte chip, and LoaderWholeChips below writes every whole chip
+// under every setting (a long run, started by hand).
+
+// The pin delays: the chip's (1, 1), then each shifted by one cycle.
+const std::array<std::pair<int, int>, 5> PinDelays{{{1, 1}, {0, 1}, {2, 1}, {1, 0}, {1, 2}}};
+
+TVirtualCardConfig MatrixConfig(int processor, int eeprom, bool pullUp, int delays) {
+  TVirtualCardConfig config = CardConfig(processor, eeprom);
+  config.SdaPullUp = pullUp;
+  config.Timing.OutputDelayCycles = PinDelays[static_cast<size_t>(delays)].first;
+  config.Timing.InputSyncCycles = PinDelays[static_cast<size_t>(delays)].second;
+  return config;
+}
 
 struct LoaderMatrix : ::testing::TestWithParam<std::tuple<int, int>> {};
 
 TEST_P(LoaderMatrix, WriteReadVerify) {
   const auto [processor, eeprom] = GetParam();
-  TLoaderRig rig(CardConfig(processor, eeprom));
+  const int pair = 6 * processor + eeprom;
+  TLoaderRig rig(MatrixConfig(processor, eeprom, (processor + eeprom) % 2 == 1, pair % 5));
   const bool full = (processor == 0 && eeprom == 0) || (processor == 4 && eeprom == 1);
   const size_t size = full ? EepromTable[eeprom].Size : 1024;
   WriteReadVerify(rig, RandomBytes(size, 100 + 10 * processor + eeprom));
   EXPECT_EQ(rig.Host.ChipId, ProcessorTable[processor].Name);
+}
+
+// Every processor with every EEPROM, the whole chip, the card's pull-up
+// off and on, the pin delays at the chip's values and each shifted by one
+// cycle either way: 300 runs, about seven minutes in a Release build.
+// Run with --gtest_also_run_disabled_tests --gtest_filter='*LoaderWholeChips*'.
+TEST(LoaderWholeChips, DISABLED_EveryChipEverySetting) {
+  for (int processor = 0; processor < static_cast<int>(ProcessorTable.size()); ++processor)
+    for (int eeprom = 0; eeprom < static_cast<int>(EepromTable.size()); ++eeprom)
+      for (bool pullUp : {false, true})
+        for (int delays = 0; delays < static_cast<int>(PinDelays.size()); ++delays) {
+          SCOPED_TRACE(std::string(ProcessorTable[processor].Name) + " " + EepromTable[eeprom].Name +
+                       (pullUp ? " pull-up" : " no pull-up") + " delays " +
+                       std::to_string(PinDelays[delays].first) + "/" +
+                       std::to_string(PinDelays[delays].second));
+          TLoaderRig rig(MatrixConfig(processor, eeprom, pullUp, delays));
+          WriteReadVerify(rig, RandomBytes(EepromTable[eeprom].Size, 1000 + processor + eeprom));
+          if (HasFailure()) return;
+        }
 }
 
 INSTANTIATE_TEST_SUITE_P(AllChips, LoaderMatrix,
@@ -374,6 +421,82 @@ INSTANTIATE_TEST_SUITE_P(BothShifted, LoaderTimingCorner,
                            return "Output" + std::to_string(std::get<0>(info.param)) + "Input" +
                                   std::to_string(std::get<1>(info.param));
                          });
+
+// ---- SDA driven both ways --------------------------------------------------------
+
+// The loader with SDA made push-pull: "released" becomes an output at 1.
+// On a card whose pins behave as the silicon's, the AVR then wins against
+// the EEPROM's acknowledges and its 0 bits and reads back its own high.
+std::vector<uint8_t> PushPullLoader() {
+  std::ifstream in(std::string(PELLAR_SOURCE_DIR) + "/link/loader/Loader.S", std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  std::string source = text.str();
+  const std::pair<std::string, std::string> edits[] = {
+      {".equ    DDR_SDA_RELEASED, 0x5E", ".equ    DDR_SDA_RELEASED, 0x5F"},
+      {"        .macro  SDA_RELEASE\n        cbi     DDRB, SDA",
+       "        .macro  SDA_RELEASE\n        sbi     DDRB, SDA"},
+  };
+  for (const auto& [from, to] : edits) {
+    const size_t at = source.find(from);
+    if (at == std::string::npos) {
+      ADD_FAILURE() << "Loader.S no longer has: " << from;
+      return {};
+    }
+    source.replace(at, from.size(), to);
+  }
+  const TAvrAssembly code = AvrAssembleSource(source, "at90s2313");
+  if (!code.Ok) {
+    ADD_FAILURE() << code.Error;
+    return {};
+  }
+  std::vector<uint8_t> image;
+  for (uint16_t w : code.Words) {
+    image.push_back(static_cast<uint8_t>(w));
+    image.push_back(static_cast<uint8_t>(w >> 8));
+  }
+  return image;
+}
+
+TEST(LoaderCard, PushPullSdaFailsOnSiliconPins) {
+  if (!AvrToolchainAvailable()) GTEST_SKIP() << "avr-as, avr-ld or avr-objcopy not found";
+  const std::vector<uint8_t> loader = PushPullLoader();
+  ASSERT_FALSE(loader.empty());
+  for (bool pullUp : {false, true}) {
+    SCOPED_TRACE(pullUp ? "pull-up" : "no pull-up");
+    TVirtualCardConfig config = CardConfig(0, 0);
+    config.SdaPullUp = pullUp;
+    // A page write never sees the control byte acknowledged: the loader
+    // polls until the PC gives up on the handshake.
+    {
+      TLoaderRig rig(config);
+      rig.CleanSdaExpected = false;
+      ASSERT_NO_FATAL_FAILURE(rig.Ready());
+      rig.Card->LoadFlash(loader);
+      rig.Loader.StartLoader();
+      bool ok = rig.Loader.LoaderSendByte(12);
+      for (int i = 0; ok && i < 4; ++i) ok = rig.Loader.LoaderSendByte(0x55);
+      EXPECT_FALSE(ok);
+      EXPECT_GT(rig.Card->SdaContentions(), 0u);
+      EXPECT_EQ(rig.Card->Core().Reg(22), 0x55);  // stuck polling with the first byte
+      EXPECT_TRUE(std::all_of(rig.Eeprom().begin(), rig.Eeprom().end(), [](uint8_t b) { return b == 0xFF; }));
+    }
+    // A read gets the AVR's own high back: every byte 0xFF.
+    {
+      TLoaderRig rig(config);
+      rig.CleanSdaExpected = false;
+      rig.Eeprom() = RandomBytes(8192, 30);
+      ASSERT_NO_FATAL_FAILURE(rig.Ready());
+      rig.Card->LoadFlash(loader);
+      rig.Loader.StartLoader();
+      ASSERT_TRUE(rig.Loader.LoaderSendByte(TLoaderLink::ReadAll));
+      std::vector<uint8_t> read(256, 0);
+      for (uint8_t& b : read) ASSERT_TRUE(rig.Loader.LoaderReceiveByte(b));
+      EXPECT_EQ(read, std::vector<uint8_t>(256, 0xFF));
+      EXPECT_GT(rig.Card->SdaContentions(), 0u);
+    }
+  }
+}
 
 // ---- cards that stop answering -------------------------------------------------
 

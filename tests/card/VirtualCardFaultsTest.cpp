@@ -29,8 +29,9 @@ TEST(VirtualCardFaults, ASignatureOutsideTheCatalogue) {
   EXPECT_FALSE(rig.Commands.ReadSignature());
   EXPECT_EQ(rig.Host.MessageTexts().back(), "Unknown processor ID! Abort?");
 
-  // Changed while the card runs: the next read sees it.
+  // Changed while the card runs: the next command's read sees it.
   rig.Card->Faults().Signature = 0x1E9102;
+  rig.Commands.BeginCommand();
   EXPECT_TRUE(rig.Commands.ReadSignature());
   EXPECT_EQ(rig.Host.ChipId, "AT90S2323");
 }

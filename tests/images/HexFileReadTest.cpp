@@ -80,7 +80,8 @@ TEST(ReadHex, WrongChecksumRaisesWithTheRecordAlreadyStored) {
 
 TEST(ReadHex, RefusesUnknownTypesAndMalformedSpecialRecords) {
   for (const std::string& rec :
-       {Record(4, 0, 3, {0, 0, 0, 0}), Record(4, 0, 5, {0, 0, 0, 0}), Record(0, 0, 6),
+       {Record(0, 0, 6), Record(4, 0, 0x10, {0, 0, 0, 0}),
+        Record(2, 0, 3, {0, 0}), Record(5, 0, 5, {0, 0, 0, 0, 0}),  // start addresses not of length 4
         Record(1, 0, 1, {0}),            // end record with data
         Record(2, 0x10, 4, {0, 1}),      // extended linear address not at 0000
         Record(4, 0, 4, {0, 1, 0, 0}),   // nor of length 2
@@ -88,6 +89,40 @@ TEST(ReadHex, RefusesUnknownTypesAndMalformedSpecialRecords) {
     TImage image(16);
     EXPECT_EQ(image.Load(Lines({rec, EndRecord})), "Format Error") << rec;
   }
+}
+
+TEST(ReadHex, StartAddressRecordsAreCheckedAndIgnored) {
+  // As srec_cat and avr-objcopy write them, before or after the data.
+  TImage image(16);
+  ASSERT_EQ(image.Load(Lines({Record(4, 0, 3, {0x12, 0x34, 0x56, 0x78}), DataRecord(0, {1, 2}),
+                              Record(4, 0, 5, {0, 0, 0, 4}), EndRecord})),
+            "(no error)");
+  EXPECT_EQ(image.Bytes[0], 1);
+  EXPECT_EQ(image.Bytes[2], 0xFF);
+  std::string bad = Record(4, 0, 5, {0, 0, 0, 4});
+  bad.back() = bad.back() == '0' ? '1' : '0';
+  EXPECT_EQ(TImage(16).Load(Lines({bad, EndRecord})), "Checksum Error!");
+}
+
+TEST(ReadHex, ErrorsNameTheSourceAndTheLineOfTheRecord) {
+  // Lines end in CR LF, LF or a lone CR; blank lines count.
+  const std::string text = DataRecord(0, {1}) + "\r\n\n" + DataRecord(1, {2}) + "\r" + ":010002000300" + "\n" +
+                           EndRecord;
+  std::vector<uint8_t> bytes(16, 0xFF);
+  try {
+    ReadHexText(text.data(), text.size(), bytes.data(), 16, "/home/u/a.hex");
+    FAIL() << "no error";
+  } catch (const EHexFileError& e) {
+    EXPECT_STREQ(e.what(), "Checksum Error!\n/home/u/a.hex, line 4");
+    EXPECT_EQ(e.Message(), "Checksum Error!");
+    EXPECT_EQ(e.FileName(), "/home/u/a.hex");
+    EXPECT_EQ(e.Line(), 4);
+  }
+  // The end of the text between records is blamed on the last record.
+  const std::string cut = DataRecord(0, {1}) + "\r\n" + DataRecord(1, {2}) + "\r\n\r\n";
+  EXPECT_EQ(ErrorOf([&] { ReadHexText(cut.data(), cut.size(), bytes.data(), 16, "b.hex"); }),
+            "Unexpected Eof!\nb.hex, line 2");
+  EXPECT_EQ(ErrorOf([&] { ReadHexText("", 0, bytes.data(), 16, "c.hex"); }), "Unexpected Eof!\nc.hex, line 1");
 }
 
 TEST(ReadHex, NonHexCharacterInsideARecordIsAFormatErrorEvenWithAMatchingChecksum) {
@@ -214,24 +249,25 @@ TEST_F(ReadHexFileTest, ReadsAFileLargerThanItsReadBuffer) {
 
 TEST_F(ReadHexFileTest, MissingFilesAndDirectoriesGiveTheSystemsMessage) {
   std::vector<uint8_t> bytes(16, 0xFF);
-  EXPECT_EQ(Load(Path("gone.hex"), bytes), "System Error.  Code: 2.\r\nNo such file or directory");
-  EXPECT_EQ(Load(Dir.path(), bytes), "System Error.  Code: 21.\r\nIs a directory");
+  EXPECT_EQ(Load(Path("gone.hex"), bytes),
+            "System Error.  Code: 2.\r\nNo such file or directory\n" + Path("gone.hex").toStdString());
+  EXPECT_EQ(Load(Dir.path(), bytes), "System Error.  Code: 21.\r\nIs a directory\n" + Dir.path().toStdString());
   EXPECT_EQ(Load(QString(), bytes), "System Error.  Code: 2.\r\nNo such file or directory");
   EXPECT_EQ(bytes, std::vector<uint8_t>(16, 0xFF));
 }
 
-TEST_F(ReadHexFileTest, HugeFilesAreReadOnlyAsFarAsTheirRecordsGo) {
-  // A sparse file of 2 GiB + 1: zero bytes after a complete file are never
-  // reached; zero bytes where a record must start are a format error.
+TEST_F(ReadHexFileTest, FilesOver16MiBAreRefusedBeforeTheyAreRead) {
+  // A sparse file of 2 GiB + 1 with a good file at its start, and one of
+  // 16 MiB exactly, which is read (the zero bytes after its end record are ignored).
   const std::string good = DataRecord(0, {0x42}) + "\r\n" + EndRecord + "\r\n";
-  const std::string cut = DataRecord(0, {0x42}) + "\r\n";
-  for (const auto& [prefix, expected] : {std::pair{good, "(no error)"}, std::pair{cut, "Format Error"}}) {
-    const QString path = Path("huge.hex");
-    WriteBytes(path, prefix);
-    ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), (off_t{1} << 31) + 1), 0);
+  const QString path = Path("huge.hex");
+  for (const auto& [size, expected] : {std::pair{(off_t{1} << 31) + 1, std::string("The file is larger than 16 MiB!")},
+                                       std::pair{off_t{16} << 20, std::string("(no error)")}}) {
+    WriteBytes(path, good);
+    ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), size), 0);
     std::vector<uint8_t> bytes(16, 0xFF);
-    EXPECT_EQ(Load(path, bytes), expected);
-    EXPECT_EQ(bytes[0], 0x42);
+    EXPECT_EQ(Load(path, bytes), expected == "(no error)" ? expected : expected + "\n" + path.toStdString());
+    EXPECT_EQ(bytes[0], expected == "(no error)" ? 0x42 : 0xFF);
   }
 }
 

@@ -1,5 +1,5 @@
-// Writing Intel HEX: the records written, and saves that fail without
-// harming the file they were meant to replace.
+// Writing Intel HEX: the records written, and saves (of every format) that
+// fail without harming the file they were meant to replace.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -19,7 +19,10 @@
 
 #include <cstdio>
 
+#include "images/BinaryFile.h"
+#include "images/CardImageFile.h"
 #include "images/HexFileUnit.h"
+#include "images/SRecordFile.h"
 #include "tests/images/HexTestSupport.h"
 
 using namespace hextest;
@@ -103,8 +106,9 @@ TEST_F(WriteHexFileTest, ReplacesAnExistingFileAndWritesThroughALink) {
 }
 
 TEST_F(WriteHexFileTest, MissingFoldersAndDirectoryTargetsGiveTheSystemsMessage) {
-  EXPECT_EQ(Save(Path("no/such/dir.hex"), {1}), "System Error.  Code: 2.\r\nNo such file or directory");
-  EXPECT_EQ(Save(Dir.path(), {1}), "System Error.  Code: 21.\r\nIs a directory");
+  EXPECT_EQ(Save(Path("no/such/dir.hex"), {1}),
+            "System Error.  Code: 2.\r\nNo such file or directory\n" + Path("no/such/dir.hex").toStdString());
+  EXPECT_EQ(Save(Dir.path(), {1}), "System Error.  Code: 21.\r\nIs a directory\n" + Dir.path().toStdString());
   EXPECT_TRUE(QFileInfo(Dir.path()).isDir());
 }
 
@@ -131,7 +135,7 @@ TEST_F(WriteHexFileTest, AFullDeviceGivesNoSpaceAndStaysADevice) {
   if (::mknod(node.constData(), S_IFCHR | 0666, makedev(1, 7)) != 0)
     GTEST_SKIP() << "cannot create a device node here (needs CAP_MKNOD)";
   EXPECT_EQ(Save(Path("full"), std::vector<uint8_t>(4096, 1)),
-            "System Error.  Code: 28.\r\nNo space left on device");
+            "System Error.  Code: 28.\r\nNo space left on device\n" + Path("full").toStdString());
   struct stat st {};
   ASSERT_EQ(::stat(node.constData(), &st), 0);
   EXPECT_TRUE(S_ISCHR(st.st_mode));
@@ -163,7 +167,9 @@ int RunInChild(const std::function<int()>& body) {
 }
 
 // The failed save left the old file as it was and nothing beside it.
-int CheckOldFileKept(const QString& dir, const std::string& expectedError, const std::string& error) {
+// The error names the file.
+int CheckOldFileKept(const QString& dir, std::string expectedError, const std::string& error) {
+  expectedError += "\n" + (dir + "/old.hex").toStdString();
   const std::string old = ReadBytes(dir + "/old.hex");
   const QStringList entries = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
   if (error != expectedError) {
@@ -181,9 +187,18 @@ int CheckOldFileKept(const QString& dir, const std::string& expectedError, const
   return 0;
 }
 
-std::string SaveWholeImage(const QString& path) {
+using TWriter = void (*)(const QString&, const uint8_t*, int32_t);
+
+// Every writer goes through the same safe replace.
+void WriteCard(const QString& path, const uint8_t* data, int32_t size) {
+  WriteCardImageFile(path, {TConstImageBuffer{data, 8192}, TConstImageBuffer{data, 512},
+                            TConstImageBuffer{data, size}});
+}
+const TWriter Writers[] = {WriteHexFile, WriteSRecordFile, WriteBinaryFile, WriteCard};
+
+std::string SaveWholeImage(const QString& path, TWriter writer = WriteHexFile) {
   const std::vector<uint8_t> image = RandomBytes(262144, 1);
-  return ErrorOf([&] { WriteHexFile(path, image.data(), static_cast<int32_t>(image.size())); });
+  return ErrorOf([&] { writer(path, image.data(), static_cast<int32_t>(image.size())); });
 }
 
 bool WriteProcFile(const char* path, const std::string& text) {
@@ -243,7 +258,11 @@ TEST_F(WriteHexFileTest, AWriteCutShortKeepsTheOldFile) {
     ::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{4096, RLIM_INFINITY};
     if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return ChildSkip;
-    return CheckOldFileKept(dir, "System Error.  Code: 27.\r\nFile too large", SaveWholeImage(dir + "/old.hex"));
+    for (TWriter writer : Writers)
+      if (const int rc = CheckOldFileKept(dir, "System Error.  Code: 27.\r\nFile too large",
+                                          SaveWholeImage(dir + "/old.hex", writer)))
+        return rc;
+    return 0;
   });
   ASSERT_NE(rc, ChildSkip);
   EXPECT_EQ(rc, 0);

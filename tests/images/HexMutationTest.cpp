@@ -12,6 +12,7 @@
 
 #include "images/HexFileUnit.h"
 #include "tests/images/HexTestSupport.h"
+#include "tests/images/MutationSupport.h"
 
 using namespace hextest;
 
@@ -20,33 +21,6 @@ namespace {
 constexpr int32_t ImageSize = 0x10000 + 0x200;
 constexpr size_t Guard = 512;
 constexpr uint8_t GuardByte = 0xA5;
-
-class TRandom {
-public:
-  explicit TRandom(uint64_t seed) : FState(seed) {}
-  uint32_t Next() {
-    // splitmix64: the same sequence on every platform and library.
-    uint64_t z = (FState += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return static_cast<uint32_t>((z ^ (z >> 31)) >> 32);
-  }
-  uint32_t Below(uint32_t n) { return n ? Next() % n : 0; }
-
-private:
-  uint64_t FState;
-};
-
-std::vector<std::string> SplitRecords(const std::string& text) {
-  std::vector<std::string> records;
-  size_t start = text.find(':');
-  while (start != std::string::npos) {
-    const size_t next = text.find(':', start + 1);
-    records.push_back(text.substr(start, next == std::string::npos ? std::string::npos : next - start));
-    start = next;
-  }
-  return records;
-}
 
 // Valid files to start from, with every record kind and address form the
 // reader takes, near the buffer's end and far beyond it.
@@ -85,44 +59,7 @@ std::string RandomRecord(TRandom& rnd) {
 }
 
 std::string Mutate(const std::string& seed, TRandom& rnd) {
-  static const std::string alphabet = "0123456789ABCDEFabcdef:\r\n G\x1A";
-  std::string text = seed;
-  const unsigned steps = 1 + rnd.Below(3);
-  for (unsigned s = 0; s < steps; ++s) {
-    const size_t pos = text.empty() ? 0 : rnd.Below(static_cast<uint32_t>(text.size()));
-    const char ch = rnd.Below(8) == 0 ? static_cast<char>(rnd.Below(256)) : alphabet[rnd.Below(alphabet.size())];
-    switch (rnd.Below(9)) {
-      case 0:  // flip a character
-        if (!text.empty()) text[pos] = ch;
-        break;
-      case 1:  // drop one
-        if (!text.empty()) text.erase(pos, 1);
-        break;
-      case 2:  // duplicate one
-        if (!text.empty()) text.insert(pos, 1, text[pos]);
-        break;
-      case 3:  // insert one
-        text.insert(pos, 1, ch);
-        break;
-      default: {  // whole records
-        std::vector<std::string> records = SplitRecords(text);
-        const size_t r = records.empty() ? 0 : rnd.Below(static_cast<uint32_t>(records.size()));
-        const unsigned op = rnd.Below(5);
-        if (op == 0 && !records.empty()) {
-          records.erase(records.begin() + r);
-        } else if (op == 1 && !records.empty()) {
-          records.insert(records.begin() + r, records[r]);
-        } else if (op == 2 && records.size() > 1) {
-          std::swap(records[r], records[rnd.Below(static_cast<uint32_t>(records.size()))]);
-        } else {
-          records.insert(records.begin() + r, RandomRecord(rnd) + (rnd.Below(2) ? "\r\n" : ""));
-        }
-        text.clear();
-        for (const auto& rec : records) text += rec;
-      }
-    }
-  }
-  return text;
+  return MutateRecords(seed, rnd, ':', "0123456789ABCDEFabcdef:\r\n G\x1A", RandomRecord);
 }
 
 struct TGuardedImage {
@@ -178,7 +115,7 @@ TEST(HexMutation, FilesOnDiskReadLikeTheSameTextInMemory) {
     WriteBytes(path, text);
     TGuardedImage fromFile, fromText;
     const std::string a = ErrorOf([&] { ReadHexFile(path, fromFile.Data(), ImageSize); });
-    const std::string b = ErrorOf([&] { ReadHexText(text.data(), text.size(), fromText.Data(), ImageSize); });
+    const std::string b = ErrorOf([&] { ReadHexText(text.data(), text.size(), fromText.Data(), ImageSize, path); });
     ASSERT_EQ(a, b) << text;
     ASSERT_TRUE(fromFile.Bytes == fromText.Bytes) << text;
   }

@@ -52,6 +52,30 @@ TEST_F(XmlImportTest, MalformedFilesGiveTheParsersMessageAndKeepTheLoadedDocumen
   EXPECT_EQ(Document.documentElement().nodeName(), "first");
 }
 
+// Wide and deep documents: the walk visits 40 000 children once each
+// (the benchmark BM_ImportXml40K times it), and a document nested deeper
+// than the bound is refused before a tree is built, however deep it is.
+TEST_F(XmlImportTest, WideFilesWalkAndOverDeepFilesAreRefused) {
+  std::string wide = "<card>";
+  for (int i = 0; i < 40000; ++i) wide += "<b/>";
+  wide += "</card>";
+  const TXmlImportSummary summary = ImportXmlFile(Document, Put("wide.xml", wide));
+  EXPECT_EQ(summary.Elements, 40001);
+  EXPECT_EQ(summary.Children, 40000);
+
+  auto nested = [](int depth) {
+    std::string text;
+    for (int i = 0; i < depth; ++i) text += "<a>";
+    for (int i = 0; i < depth; ++i) text += "</a>";
+    return text;
+  };
+  EXPECT_EQ(ImportXmlFile(Document, Put("deep-ok.xml", nested(MaxXmlDepth))).Elements, MaxXmlDepth);
+  const QString deep = Put("deep.xml", nested(200000));
+  EXPECT_EQ(ErrorOf([&] { ImportXmlFile(Document, deep); }),
+            "The file \"" + deep.toStdString() + "\" nests elements more than 256 deep (line 1); it is not imported.");
+  EXPECT_EQ(Document.documentElement().nodeName(), "a") << "the document of the last good import stays";
+}
+
 TEST_F(XmlImportTest, UnreadableFilesSayWhy) {
   const QString missing = Dir.filePath("missing.xml");
   EXPECT_EQ(ErrorOf([&] { ImportXmlFile(Document, missing); }),

@@ -132,9 +132,25 @@ TEST_F(AvrCommandsTest, NoCardMeans32AttemptsThenOnePowerCyclePerRun) {
   EXPECT_FALSE(Host.Bars[pbInit].Visible);
   EXPECT_EQ(Host.Bars[pbInit].Position, 32);
 
+  // Aborted: nothing more is asked or sent until the next command.
+  Log->Sleeps.clear();
+  const size_t writes = Log->Writes.size();
+  EXPECT_TRUE(Avr.Aborted());
+  EXPECT_FALSE(Avr.EnterProgrammingMode());
+  EXPECT_FALSE(Avr.ReadSignature());
+  EXPECT_EQ(Log->Writes.size(), writes);
+  EXPECT_EQ(Host.Messages.size(), 1u);
+
+  // A closed box aborts too; only No goes on.
+  Avr.BeginCommand();
+  Host.Answers = {mrCancel};
+  EXPECT_FALSE(Avr.EnterProgrammingMode());
+  EXPECT_TRUE(Avr.Aborted());
+  Avr.BeginCommand();
   Log->Sleeps.clear();
   Host.Answers = {mrNo};  // go on without a device
   EXPECT_TRUE(Avr.EnterProgrammingMode());
+  EXPECT_FALSE(Avr.Aborted());
   EXPECT_EQ(std::count(Log->Sleeps.begin(), Log->Sleeps.end(), 100u), 32);
 }
 

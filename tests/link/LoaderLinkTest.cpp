@@ -138,6 +138,7 @@ TEST_F(LoaderWireTest, WriteLoaderStatusTextsOnEraseAndWriteFailures) {
   Host.Messages.clear();
   Host.Answers = {mrNo};
   Avr.PowerCycleAllowed = false;
+  Avr.BeginCommand();
   EXPECT_FALSE(Loader.WriteLoader());
   EXPECT_EQ(Host.Statuses, (std::vector<std::string>{"writing loader...", "Error writing loader!"}));
   ASSERT_EQ(Host.Messages.size(), 2u);

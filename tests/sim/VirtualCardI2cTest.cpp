@@ -1,7 +1,9 @@
 // A card program that talks to the 24Cxx over PB0/PB1 the way the loader
 // does: page write, acknowledge polling through the write cycle, random
-// read. It proves the wiring (SDA as a wired AND, read back through PINB)
-// and the pin timing under every nearby setting of the two delays.
+// read. It proves the wiring (SDA open drain: released to the pin's
+// pull-up or driven low, read back through PINB) and the pin timing under
+// every nearby setting of the two delays; the same program with SDA
+// driven both ways (push-pull) never sees an acknowledge.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,6 +13,26 @@
 
 namespace {
 
+// The SDA discipline: DDR is DDRB at start (0x42: SDA released; 0x43:
+// SDA an output for good), RELEASE and LOW the two SDA steps.
+struct TSdaStyle {
+  std::string Ddr;
+  std::string Release;
+  std::string Low;
+};
+const TSdaStyle OpenDrain{"0x42", "cbi DDRB, 0\n sbi PORTB, 0", "cbi PORTB, 0\n sbi DDRB, 0"};
+const TSdaStyle PushPull{"0x43", "sbi PORTB, 0", "cbi PORTB, 0"};
+
+std::string Styled(std::string text, const TSdaStyle& style) {
+  for (const auto& [key, value] : {std::pair<std::string, std::string>{"DDR", style.Ddr},
+                                   {"RELEASE", style.Release},
+                                   {"LOW", style.Low}}) {
+    const std::string mark = "{" + key + "}";
+    for (size_t at; (at = text.find(mark)) != std::string::npos;) text.replace(at, mark.size(), value);
+  }
+  return text;
+}
+
 const std::string Header = R"(
         .equ PINB, 0x16
         .equ DDRB, 0x17
@@ -18,10 +40,10 @@ const std::string Header = R"(
         .equ SPL, 0x3D
         .text
         .org 0
-        ldi r16, 0x43           ; SDA, SCL and PB6 outputs
-        out DDRB, r16
-        ldi r16, 0x03           ; bus idle
+        ldi r16, 0x03           ; bus idle: SDA pulled up, SCL high
         out PORTB, r16
+        ldi r16, {DDR}          ; SCL and PB6 outputs
+        out DDRB, r16
         ldi r16, 0x7F
         out SPL, r16
 )";
@@ -81,31 +103,32 @@ park:   rjmp park
 )";
 
 const std::string Subroutines = R"(
-start:  sbi PORTB, 0
+start:  {RELEASE}
         sbi PORTB, 1
         nop
-        cbi PORTB, 0
+        {LOW}
         nop
         cbi PORTB, 1
         ret
-stop:   cbi PORTB, 0
+stop:   {LOW}
         nop
         sbi PORTB, 1
         nop
-        sbi PORTB, 0
+        {RELEASE}
         ret
 ; r16 out, most significant bit first; r17 = 1 when not acknowledged
 wbyte:  ldi r18, 8
-wb1:    sbrs r16, 7
-        cbi PORTB, 0
-        sbrc r16, 7
-        sbi PORTB, 0
-        sbi PORTB, 1
+wb1:    sbrc r16, 7
+        rjmp wbone
+        {LOW}
+        rjmp wbclk
+wbone:  {RELEASE}
+wbclk:  sbi PORTB, 1
         cbi PORTB, 1
         lsl r16
         dec r18
         brne wb1
-        sbi PORTB, 0
+        {RELEASE}
         sbi PORTB, 1
         clr r17
         sbic PINB, 0
@@ -113,7 +136,7 @@ wb1:    sbrs r16, 7
         cbi PORTB, 1
         ret
 ; r16 in
-rbyte:  sbi PORTB, 0
+rbyte:  {RELEASE}
         ldi r18, 8
 rb1:    sbi PORTB, 1
         nop
@@ -124,19 +147,23 @@ rb1:    sbi PORTB, 1
         dec r18
         brne rb1
         ret
-mack:   cbi PORTB, 0
+mack:   {LOW}
         nop
         sbi PORTB, 1
         nop
         cbi PORTB, 1
         ret
-mnack:  sbi PORTB, 0
+mnack:  {RELEASE}
         nop
         sbi PORTB, 1
         nop
         cbi PORTB, 1
         ret
 )";
+
+TAvrAssembly Assemble(const std::string& program, const TSdaStyle& style = OpenDrain) {
+  return AvrAssembleSource(Styled(program + Subroutines, style));
+}
 
 constexpr uint16_t Base = TVirtualCard::DefaultAddress;
 
@@ -155,7 +182,7 @@ int RunUntilDone(TVirtualCard& card, const std::vector<uint16_t>& words, int lim
 
 TEST(VirtualCardI2c, ProgramWritesPollsAndReadsBack) {
   if (!AvrToolchainAvailable()) GTEST_SKIP() << "avr-as, avr-ld or avr-objcopy not found";
-  const TAvrAssembly code = AvrAssembleSource(WriteAndReadBack + Subroutines);
+  const TAvrAssembly code = Assemble(WriteAndReadBack);
   ASSERT_TRUE(code.Ok) << code.Error;
 
   for (int output = 0; output <= 2; ++output) {
@@ -174,13 +201,71 @@ TEST(VirtualCardI2c, ProgramWritesPollsAndReadsBack) {
       // The chip stayed silent for its 5 ms write cycle (2 µs a tick).
       EXPECT_GT(card.Core().Reg(24), 1);
       EXPECT_GE(ticks, 2500);
+      EXPECT_EQ(card.SdaContentions(), 0u);
+      EXPECT_EQ(card.SdaFloatingReads(), 0u);
     }
+  }
+}
+
+// Driven high, SDA wins against the EEPROM's acknowledge and reads back
+// the program's own high: the polling never ends, and every acknowledge
+// the EEPROM gave was a contention. With or without the card's pull-up.
+TEST(VirtualCardI2c, PushPullSdaNeverSeesAnAcknowledge) {
+  if (!AvrToolchainAvailable()) GTEST_SKIP() << "avr-as, avr-ld or avr-objcopy not found";
+  const TAvrAssembly code = Assemble(WriteAndReadBack, PushPull);
+  ASSERT_TRUE(code.Ok) << code.Error;
+  for (bool pullUp : {false, true}) {
+    TVirtualCardConfig config;
+    config.EepromRow = 2;
+    config.SdaPullUp = pullUp;
+    TVirtualCard card(config);
+    EXPECT_EQ(RunUntilDone(card, code.Words, 20000), -1);
+    EXPECT_GT(card.Core().Reg(24), 10);  // still polling
+    EXPECT_GE(card.SdaContentions(), 4u);
+  }
+}
+
+// A released SDA without any pull-up floats: the program's reads of it
+// are counted, and the line keeps the level it had.
+TEST(VirtualCardI2c, ReleasedSdaWithoutPullUpFloats) {
+  if (!AvrToolchainAvailable()) GTEST_SKIP() << "avr-as, avr-ld or avr-objcopy not found";
+  const TAvrAssembly code = AvrAssembleSource(R"(
+        .equ PINB, 0x16
+        .equ DDRB, 0x17
+        .equ PORTB, 0x18
+        .org 0
+        sbi DDRB, 0             ; SDA low
+        nop
+        cbi DDRB, 0             ; released, no pull-up: floats low
+        nop
+        in r20, PINB
+        sbi PORTB, 0            ; pull-up on: the line rises
+        nop
+        nop
+        in r21, PINB
+park:   rjmp park
+)");
+  ASSERT_TRUE(code.Ok) << code.Error;
+  for (bool pullUp : {false, true}) {
+    TVirtualCardConfig config;
+    config.SdaPullUp = pullUp;
+    TVirtualCard card(config);
+    std::copy(code.Words.begin(), code.Words.end(), card.Flash().begin());
+    card.WritePort(Base, 0x17);
+    for (int t = 0; t < 40; ++t) {
+      card.WritePort(Base, 0x1F);
+      card.WritePort(Base, 0x17);
+    }
+    EXPECT_EQ(card.Core().Reg(20) & 1, pullUp ? 1 : 0);
+    EXPECT_EQ(card.Core().Reg(21) & 1, 1);
+    EXPECT_EQ(card.SdaFloatingReads(), pullUp ? 0u : 1u);
+    EXPECT_EQ(card.SdaContentions(), 0u);
   }
 }
 
 TEST(VirtualCardI2c, AbsentEepromKeepsTheProgramPolling) {
   if (!AvrToolchainAvailable()) GTEST_SKIP() << "avr-as, avr-ld or avr-objcopy not found";
-  const TAvrAssembly code = AvrAssembleSource(WriteAndReadBack + Subroutines);
+  const TAvrAssembly code = Assemble(WriteAndReadBack);
   ASSERT_TRUE(code.Ok) << code.Error;
   TVirtualCardConfig config;
   config.Faults.EepromAbsent = true;
@@ -194,7 +279,7 @@ TEST(VirtualCardI2c, AbsentEepromKeepsTheProgramPolling) {
 // the stop condition on the bus, however late the card catches up.
 TEST(VirtualCardI2c, WriteCycleRunsFromTheEdgeOfTheStop) {
   if (!AvrToolchainAvailable()) GTEST_SKIP() << "avr-as, avr-ld or avr-objcopy not found";
-  const TAvrAssembly code = AvrAssembleSource(WriteOnly + Subroutines);
+  const TAvrAssembly code = Assemble(WriteOnly);
   ASSERT_TRUE(code.Ok) << code.Error;
   TVirtualCard card;
   const int ticks = RunUntilDone(card, code.Words, 10000);

@@ -4,7 +4,8 @@
 // Not part of the CMake build (it needs clang's -fsanitize=fuzzer). From the
 // repository root:
 //   clang++ -std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -I. \
-//     tests/images/fuzz/HexFileFuzz.cpp images/HexFileUnit.cpp \
+//     tests/images/fuzz/HexFileFuzz.cpp images/HexFileUnit.cpp images/ImageFileErrors.cpp \
+//     images/ImageFileIo.cpp \
 //     $(pkg-config --cflags --libs Qt6Core) -o /tmp/hexfuzz
 //   /tmp/hexfuzz -max_total_time=60
 #include <cstdint>

@@ -1,0 +1,157 @@
+// On the virtual card: a card read asks before it replaces an edited
+// image; a closed "...Abort?" box aborts and nothing more is asked or done;
+// the card's own flash and internal EEPROM, saved before an erase, are
+// written back whatever fails, and what cannot go back is kept in its page
+// or, beside an image of the user's, in a file.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QLineEdit>
+#include <QComboBox>
+#include <QTest>
+
+#include "images/HexFileUnit.h"
+#include "link/loader/ELoader.h"
+#include "tests/app/CardCommandsRig.h"
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+struct TBackupRig : TCardCommandsRig {
+  TBackupRig() : TCardCommandsRig(CardConfig(4, 0)) {
+    Card().LoadFlash(CardFlash);
+    Card().InternalEeprom() = CardEeprom;
+    F().BackupFolder = Dir.filePath(QStringLiteral("backups"));
+  }
+  const std::vector<uint8_t> CardFlash = SparseBytes(2048, 300, 12);
+  const std::vector<uint8_t> CardEeprom = SparseBytes(128, 301, 24);
+};
+
+TEST(CardReadPrompt, AReadAsksBeforeItReplacesAnEditedImage) {
+  TBackupRig rig;
+  TRecordingForm& f = rig.F();
+  rig.SetImage(f.hexFlash, std::vector<uint8_t>(2048, 0x33));
+  f.hexFlash->PokeByte(0, 0x44);
+  f.hexFlash->SetModified(true);
+
+  rig.Dialogs->SaveChoices = {scCancel};
+  const uint64_t accesses = rig.Card().PortAccesses();
+  rig.Trigger(f.actReadFlash);
+  EXPECT_EQ(rig.Card().PortAccesses(), accesses) << "Cancel: the card is not touched";
+  EXPECT_EQ(f.hexFlash->PeekByte(0), 0x44);
+
+  rig.Dialogs->SaveChoices = {scDiscard};
+  rig.Trigger(f.actReadFlash);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), rig.CardFlash);
+  EXPECT_FALSE(f.ImageModified(ikFlash));
+  EXPECT_EQ(rig.Dialogs->SaveQuestions.size(), 2);
+  rig.ExpectIdle();
+}
+
+// Closing "No device found at selected LPT port! Abort?" with its close
+// button aborts, once: no power cycle and no second question.
+TEST(AbortQuestions, AClosedBoxAbortsAndNothingMoreIsAsked) {
+  TVirtualCardConfig config = CardConfig(4, 0);
+  config.Faults.Miso = TMisoFault::StuckLow;
+  TCardCommandsRig rig(config);
+  TRecordingForm& f = rig.F();
+  rig.SetImage(f.hexExtEE, RandomBytes(64, 5));
+  rig.Dialogs->Answers = {mrCancel};
+  rig.Trigger(f.actProgAll);
+  EXPECT_EQ(rig.MessageTexts(), Texts({"No device found at selected LPT port! Abort?"}));
+  EXPECT_EQ(f.Statuses.back(), "Programming...");
+  rig.ExpectIdle();
+}
+
+// Restore chosen; the flash backup will not program (a byte of the card
+// that sticks): the internal EEPROM backup still goes back, and the flash
+// backup is kept in the Flash page as an unsaved image.
+TEST(KeptBackups, TheEepromGoesBackWhenTheFlashWriteBackFails) {
+  TBackupRig rig;
+  TRecordingForm& f = rig.F();
+  rig.SetImage(f.hexExtEE, RandomBytes(64, 6));
+  rig.Card().Faults().StuckFlashByte = 3;
+  rig.Trigger(f.actProgAll);
+  EXPECT_EQ(rig.Card().InternalEeprom(), rig.CardEeprom);
+  const Texts texts = rig.MessageTexts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0], "Error programming Flash.");
+  EXPECT_EQ(texts[1].rfind("The card's flash could not be written back.", 0), 0u) << texts[1];
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), rig.CardFlash);
+  EXPECT_TRUE(f.ImageModified(ikFlash));
+  EXPECT_EQ(f.hexIntEE->DataSize(), 0) << "the EEPROM went back: nothing to keep";
+  EXPECT_EQ(f.Statuses.back(), "Programming error.");
+  rig.ExpectIdle();
+}
+
+// The card answers with another signature after the external write (the
+// second signature read); the user aborts. Asked once, the card is not
+// touched again (the loader is still in its flash), and both backups wait
+// in their pages, marked as not saved.
+TEST(KeptBackups, AnAbortAtTheSecondSignatureKeepsBothBackups) {
+  TBackupRig rig;
+  TRecordingForm& f = rig.F();
+  rig.SetImage(f.hexExtEE, RandomBytes(64, 7));
+  f.OnStatus = [&rig](const std::string& text) {
+    if (text == "Writing and page verifying external eeprom...")
+      rig.Card().Faults().Signature = 0x1E9302;
+  };
+  rig.Dialogs->Answers = {mrYes};
+  rig.Trigger(f.actProgAll);
+  const Texts texts = rig.MessageTexts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0], "Unknown processor ID! Abort?");
+  EXPECT_NE(texts[1].find("internal eeprom could not be written back"), std::string::npos);
+  const auto flash = FlashBytes(rig.Card());
+  EXPECT_TRUE(std::equal(LoaderImage.begin(), LoaderImage.end(), flash.begin()));
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), rig.CardFlash);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), rig.CardEeprom);
+  EXPECT_TRUE(f.ImageModified(ikFlash));
+  EXPECT_TRUE(f.ImageModified(ikIntEE));
+  f.UpdateActions();
+  EXPECT_TRUE(f.pgcMain->isTabVisible(f.pgcMain->indexOf(f.tshIntEE)));
+  rig.ExpectIdle();
+}
+
+// Beside an image of the user's, a backup that cannot go back is saved as
+// a file, named in the message; the user's image stays.
+TEST(KeptBackups, BesideAUsersImageTheBackupGoesToAFile) {
+  TBackupRig rig;
+  TRecordingForm& f = rig.F();
+  const std::vector<uint8_t> mine(2048, 0x21);
+  rig.SetImage(f.hexFlash, mine);
+  f.OnStatus = [&rig](const std::string& text) {
+    if (text == "Reading external eeprom...") rig.Card().Faults().Miso = TMisoFault::StuckHigh;
+  };
+  rig.Dialogs->Answers = {mrYes};  // abort at the write-back
+  rig.Trigger(f.actReadExtEE);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), mine);
+  const QStringList files = QDir(f.BackupFolder).entryList({"flash-backup-*.hex"});
+  ASSERT_EQ(files.size(), 1);
+  std::vector<uint8_t> kept(2048, 0);
+  ReadHexFile(QDir(f.BackupFolder).filePath(files[0]), kept.data(), 2048);
+  EXPECT_EQ(kept, rig.CardFlash);
+  const Texts texts = rig.MessageTexts();
+  ASSERT_FALSE(texts.empty());
+  EXPECT_NE(texts.back().find(files[0].toStdString()), std::string::npos) << texts.back();
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), rig.CardEeprom) << "its page was empty";
+  rig.ExpectIdle();
+}
+
+// A 24256 chosen for a card with a 2464: the first page never reads back,
+// and the message says where to look.
+TEST(EepromType, TheFirstPageFailingPointsAtTheSetting) {
+  TBackupRig rig;
+  TRecordingForm& f = rig.F();
+  f.cbEeprom->setCurrentIndex(2);  // 24256: pages of 64 on a chip with 32
+  rig.SetImage(f.hexExtEE, RandomBytes(128, 8));
+  rig.SetVerify = false;
+  rig.Trigger(f.actProgAll);
+  const Texts texts = rig.MessageTexts();
+  ASSERT_FALSE(texts.empty());
+  EXPECT_EQ(texts[0], std::string("Page verify error at: 0x0\n\n") + TLoaderLink::FirstPageHintText);
+  rig.ExpectIdle();
+}
+
+}  // namespace
