@@ -104,15 +104,17 @@ bool THexEditorCore::ReplayStep(THexUndoStorage& from, THexUndoStorage& to, bool
     }
     ++entries;
     resizes |= e.SavedCount != e.NewCount();
-    // The opposite entry: header, the bytes taken away, selection, marks
-    // and bookmarks at most.
-    room += FixedLength + std::max(e.NewCount(), 1) + SelectionLength + 4 + (std::max(marks, size) + 7) / 8 +
-            1 + BookmarkRecordLength * HexBookmarkCount + 4;
+    // The opposite entry: header, the bytes taken away, selection and
+    // bookmarks at most (its marks are added below).
+    room += FixedLength + std::max(e.NewCount(), 1) + SelectionLength + 4 + 1 +
+            BookmarkRecordLength * HexBookmarkCount + 4;
     size += e.SavedCount - e.NewCount();
     largest = std::max(largest, size);
     if (!e.Joined()) break;
     end = e.Offset;
   }
+  // No opposite saves more marks than the data or the marks ever hold.
+  room += entries * ((std::max(marks, largest) + 7) / 8);
   if (resizes && SizeFixed()) throw EHexEditor(HexMsg::FixedFileSize);
   // Room first, so that nothing below can fail half-way.
   FData.Reserve(largest);
