@@ -56,7 +56,7 @@ void TMainForm::KeepUnrestoredBackups(const TCardBackups& backups) {
       editor->ResetData();
       editor->SetDataSize(static_cast<int>(bytes.size()));
       std::memcpy(editor->DataPointer(), bytes.data(), bytes.size());
-      editor->Core().ClearUndo();
+      editor->ClearUndo();
       editor->SetModified(true);
       editor->viewport()->update();
       {

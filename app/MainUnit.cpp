@@ -29,6 +29,7 @@
 #include <stdexcept>
 
 #include "app/AboutUnit.h"
+#include "app/EditCommands.h"
 #include "app/MessageDialog.h"
 #include "app/PellarApplication.h"
 #include "app/UserGuideWindow.h"
@@ -126,6 +127,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
   CreateProgrammerPage();
 
   FormCreate(std::move(options.Port), options.ProcessorRow, options.EepromRow);
+  EditCommands = new TEditCommands(*this);
 
   if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
     connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
@@ -569,6 +571,7 @@ void TMainForm::SetUiEnabled(bool enabled) {
   cbPort->setEnabled(enabled);
   // 4. The images cannot be edited while the card is worked on.
   for (THexEditor* editor : {hexFlash, hexIntEE, hexExtEE}) editor->SetReadOnlyView(!enabled);
+  if (EditCommands) EditCommands->SetLocked(!enabled);
   // 5. The hourglass while locked, the cursor from before afterwards.
   if (enabled) {
     if (FCursorOverridden) QGuiApplication::restoreOverrideCursor();
@@ -601,6 +604,7 @@ void TMainForm::UpdateActions() {
   actVerifyIntEEUpdate();
   actInstallNTPortDriversUpdate();
   actSaveCardImageUpdate();
+  if (EditCommands) EditCommands->UpdateActions();
 }
 
 void TMainForm::actSaveCardImageUpdate() {

@@ -53,6 +53,7 @@ class QSettings;
 class QStatusBar;
 class QTabWidget;
 class QToolButton;
+class TEditCommands;
 class THexEditor;
 
 // The three memory images, in the order of the images library's
@@ -146,6 +147,9 @@ public:
   QMenu* miRecent = nullptr;  // File -> Recent
   QMenu* miSystem = nullptr;
   QMenu* miHelp = nullptr;
+  // The Edit menu, the editors' context menus, find bars, go-to and fill
+  // dialogs and the status readout (EditCommands.cpp).
+  TEditCommands* EditCommands = nullptr;
 
   // ---- Actions (list actMain) --------------------------------------------
   QAction* actLoadFlash = nullptr;

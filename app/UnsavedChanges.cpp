@@ -61,7 +61,7 @@ bool TMainForm::ConfirmDiscardAll() {
 
 void TMainForm::MarkImageClean(TImageKind kind) {
   THexEditor* editor = ImageEditor(kind);
-  editor->Core().ClearUndo();
+  editor->ClearUndo();
   editor->SetModified(false);
   UpdateModifiedMarks();
 }
@@ -103,7 +103,7 @@ void TMainForm::ResizeImage(TImageKind kind, int newSize) {
   const bool cut = newSize < old &&
                    FirstDataBeyond(editor->DataPointer(), old, newSize) >= 0;
   editor->SetDataSize(newSize);
-  editor->Core().ClearUndo();
+  editor->ClearUndo();
   editor->SetModified(old > 0 && (wasModified || cut));
   editor->viewport()->update();
   UpdateModifiedMarks();

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 
 #include "app/MessageDialog.h"
+#include "app/TextQueryDialog.h"
 
 QStringList FileDialogFilters(const QString& filter) {
   QStringList result;
@@ -87,3 +88,9 @@ void TQtUserDialogs::ErrorBox(QWidget* parent, const QString& title, const QStri
 int TQtUserDialogs::ExecDialog(QDialog& dialog) { return dialog.exec(); }
 
 bool TQtUserDialogs::OpenUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+
+std::optional<QString> TQtUserDialogs::AskText(QWidget* parent, const TTextQuery& query) {
+  TTextQueryDialog dialog(query, parent);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.Text();
+}

@@ -7,6 +7,8 @@
 
 #include <QString>
 #include <QUrl>
+#include <functional>
+#include <optional>
 
 #include "link/CardHost.h"
 
@@ -21,6 +23,17 @@ struct TFileDialogRequest {
   QString Filter;
   QString DefaultSuffix;  // added to a typed name without one (save only)
   QString InitialName;
+};
+
+// One question for a line of text (go to, the fill value).
+struct TTextQuery {
+  QString Title;
+  QString Label;
+  QString Note;  // shown under the field; may be empty
+  QString Text;  // the field's text at the start
+  // Checks a text before the dialog closes: empty accepts it; anything
+  // else is the message shown while the dialog stays open.
+  std::function<QString(const QString&)> Check;
 };
 
 // The answer to "The <image> image has unsaved changes. Save them?".
@@ -54,6 +67,10 @@ public:
 
   // Hands a web address or a local file to the desktop's default handler.
   virtual bool OpenUrl(const QUrl& url) = 0;
+
+  // Asks for a line of text; the text the check accepted, or nothing when
+  // the user cancelled.
+  virtual std::optional<QString> AskText(QWidget* parent, const TTextQuery& query) = 0;
 };
 
 class TQtUserDialogs : public TUserDialogs {
@@ -67,6 +84,7 @@ public:
   void ErrorBox(QWidget* parent, const QString& title, const QString& text) override;
   int ExecDialog(QDialog& dialog) override;
   bool OpenUrl(const QUrl& url) override;
+  std::optional<QString> AskText(QWidget* parent, const TTextQuery& query) override;
 };
 
 // "Name (*.a)|*.a|All files (*.*)|*.*" as the file dialog's name filters:

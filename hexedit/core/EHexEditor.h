@@ -53,4 +53,21 @@ inline constexpr const char* InvalidFormatRadix =
     "Invalid radix in offset format (%xh), allowed: 02h..10h";
 inline constexpr const char* InvalidRadixChar =
     "Invalid character %s, cannot convert using radix %xh";
+// Editing tools: paste, find and replace, go to, fill.
+inline constexpr const char* NotHex =
+    "\"%s\" is not hex: write bytes as hex digits, such as DE AD BE EF or 0xDEADBEEF";
+inline constexpr const char* OddHexDigits = "\"%s\" has an odd number of hex digits";
+inline constexpr const char* NoHexDigits = "No hex digits given";
+inline constexpr const char* NoByteForChar = "The character \"%s\" has no byte in the current translation";
+inline constexpr const char* NothingToFind = "Enter what to find";
+inline constexpr const char* PasteBeyondFixedSize =
+    "Cannot paste %d bytes here: the image size is fixed and only %d bytes follow the caret";
+inline constexpr const char* ReplaceInFixedSize =
+    "Cannot replace %d bytes by %d: the image size is fixed";
+inline constexpr const char* NoOffsetGiven =
+    "Enter an offset: hex as 0x1F0 or 1F0h, decimal as 496, or relative as +0x20 or -16";
+inline constexpr const char* InvalidOffsetText =
+    "\"%s\" is not an offset: write hex as 0x1F0 or 1F0h, decimal as 496, or relative as +0x20 or -16";
+inline constexpr const char* OffsetOutOfRange = "Offset %s is outside the image (0x0 to 0x%s)";
+inline constexpr const char* InvalidByteValue = "\"%s\" is not a byte value (0 to 255, or 0x00 to 0xFF)";
 }  // namespace HexMsg

@@ -39,22 +39,26 @@ bool THexEditorCore::GotoBookmark(int index) {
   return true;
 }
 
-void THexEditorCore::AdjustBookmarks(int from, int delta) {
-  if (from < 0) return;
+std::array<THexBookmark, HexBookmarkCount> THexEditorCore::ShiftedBookmarks(int from, int delta) const {
+  std::array<THexBookmark, HexBookmarkCount> moved = FBookmarks;
+  if (from < 0) return moved;
   // Called before the edit: the size it leaves is the limit.
   const int64_t sizeAfter = int64_t(DataSize()) + delta;
-  bool touched = false;
-  for (THexBookmark& b : FBookmarks) {
+  for (THexBookmark& b : moved) {
     if (b.Position < 0) continue;
     int64_t p = b.Position;
     if (p >= from) p += delta;
     if (p > sizeAfter) p = -1;  // its byte went with the edit
-    if (p != b.Position) {
-      b.Position = static_cast<int>(p);
-      touched = true;
-    }
+    b.Position = static_cast<int>(p);
   }
-  if (touched) BookmarkChanged();
+  return moved;
+}
+
+void THexEditorCore::AdjustBookmarks(int from, int delta) {
+  const auto moved = ShiftedBookmarks(from, delta);
+  if (moved == FBookmarks) return;
+  FBookmarks = moved;
+  BookmarkChanged();
 }
 
 void THexEditorCore::BookmarkChanged() {

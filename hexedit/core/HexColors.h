@@ -106,6 +106,9 @@ public:
   TColor NonFocusCursorFrame() const { return FNonFocusCursorFrame; }
   void SetNonFocusCursorFrame(TColor value);
 
+  // Whether both sets hold the same twelve colours.
+  bool SameColors(const THexColors& other) const;
+
 private:
   THexEditorCore* FOwner;
   TColor FBackground = clWindow;
@@ -123,3 +126,17 @@ private:
 
   void Set(TColor& field, TColor value);
 };
+
+// The relative luminance (0..1) of an RGB colour, and the contrast ratio
+// of two (1..21), as the usual readability rules measure them.
+double Luminance(TColor rgb);
+double ContrastRatio(TColor a, TColor b);
+// A dark scheme: the window colour is darker than its text.
+bool IsDarkScheme(const THexSystemColors& system);
+// a and b mixed, weight (0..1) of b.
+TColor MixColors(TColor a, TColor b, double weight);
+// The default colours for a dark scheme: the fixed dark text colours of
+// the default set (blue and navy columns, black offsets, maroon on pale
+// yellow for changes) become light ones mixed from the scheme's text
+// colour, so that every text stays readable; the system colours stay.
+void SetDarkSchemeDefaults(THexColors& colors, const THexSystemColors& system);

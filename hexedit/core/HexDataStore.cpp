@@ -54,16 +54,11 @@ void THexEditorCore::UpdateRowCount() {
 
 void THexEditorCore::ReserveData(int64_t size) { FData.Reserve(size); }
 
-void THexEditorCore::SetModified(bool value) {
-  if (FModified == value) return;
-  FModified = value;
-  if (OnModifiedChanged) OnModifiedChanged();
-}
-
 void THexEditorCore::ResetData(std::string_view title) {
   FData.SetSize(0);
   FFileTitle = title.empty() ? std::string(UntitledTitle) : std::string(title);
   FUndo.ResetUndo();
+  FRedo.ResetUndo();
   ClearSelection(false);
   FChangeMarks.clear();
   UpdateRowCount();
@@ -95,13 +90,13 @@ void THexEditorCore::SetDataSize(int newSize) {
   if (newSize > old) ReserveData(newSize);
 
   TFlagGuard inProgress(FSizeChangeInProgress);
+  TUndoStep step(*this);
   if (newSize < old)
     RecordChange(ukRemoveData, newSize, old - newSize, 0);
   else
     RecordChange(ukAppendBuffer, old, newSize - old, 0);
   FData.SetSize(newSize);
   if (newSize > old) std::memset(FData.PointerAt(old), FFillByte, static_cast<size_t>(newSize - old));
-  SetModified(true);
   FDataInitialised = true;
   UpdateRowCount();
 

@@ -28,6 +28,7 @@ struct TBufferCopy {
 
 void THexEditorCore::ChangeByte(uint8_t oldValue, uint8_t newValue, int pos,
                                 std::string_view description) {
+  TUndoStep step(*this);
   if (oldValue == newValue) return;
   RecordChange(ukChangeBytes, pos, 1, 0, description);
   PokeByte(pos, newValue);
@@ -38,6 +39,7 @@ void THexEditorCore::ChangeByte(uint8_t oldValue, uint8_t newValue, int pos,
 
 void THexEditorCore::ChangeWord(uint16_t oldValue, uint16_t newValue, int pos,
                                 std::string_view description) {
+  TUndoStep step(*this);
   if (oldValue == newValue) return;
   RecordChange(ukChangeBytes, pos, 2, 0, description);
   const uint8_t bytes[2] = {static_cast<uint8_t>(newValue), static_cast<uint8_t>(newValue >> 8)};
@@ -56,6 +58,7 @@ THexEditorCore::TDeletionRange THexEditorCore::SelectionDeletionRange() const {
 }
 
 void THexEditorCore::DeleteSelection(std::string_view description) {
+  TUndoStep step(*this);
   const TDeletionRange r = SelectionDeletionRange();
   RecordChange(ukRemoveData, r.Start, r.End - r.Start, 0, description);
   // Marks behind the removed bytes no longer stand over their bytes.
@@ -65,6 +68,7 @@ void THexEditorCore::DeleteSelection(std::string_view description) {
 }
 
 void THexEditorCore::DeleteUnit(bool backwards, std::string_view description) {
+  TUndoStep step(*this);
   const int u = std::max(1, FBytesPerUnit);
   const int size = DataSize();
   const int a = AlignToUnit(CaretPosition());
@@ -105,6 +109,7 @@ void THexEditorCore::DeleteUnit(bool backwards, std::string_view description) {
 
 void THexEditorCore::InsertBuffer(const void* buffer, int count, int pos, std::string_view description,
                                   bool moveCaret) {
+  TUndoStep step(*this);
   if (!buffer || count <= 0) return;
   const TBufferCopy src(buffer, count, DataPointer(), DataSize());
   ReserveData(int64_t(DataSize()) + count);
@@ -124,6 +129,7 @@ void THexEditorCore::InsertBuffer(const void* buffer, int count, int pos, std::s
 
 void THexEditorCore::AppendBuffer(const void* buffer, int count, std::string_view description,
                                   bool moveCaret) {
+  TUndoStep step(*this);
   if (!buffer || count <= 0) return;
   const TBufferCopy src(buffer, count, DataPointer(), DataSize());
   const int old = DataSize();
@@ -139,6 +145,7 @@ void THexEditorCore::AppendBuffer(const void* buffer, int count, std::string_vie
 
 void THexEditorCore::ReplaceSelection(const void* buffer, int count, std::string_view description,
                                       bool moveCaret) {
+  TUndoStep step(*this);
   if (!buffer || count <= 0) return;
   const bool inChar = CaretInCharField();
   if (!HasSelection()) {

@@ -10,12 +10,15 @@
 //   HexEditorCore.cpp  construction, life cycle, notifications
 //   HexDataStore.cpp   data store, size rules, change marks, mode switches
 //   HexJournal.cpp     recording edits into the journal
+//   HexUndo.cpp        undo and redo, undo steps, the saved state
 //   HexSelection.cpp   caret and selection
 //   HexBookmarks.cpp   bookmarks
 //   HexEditing.cpp     buffer editing operations
 //   HexKeyboard.cpp    key-down handling (the key table)
 //   HexTyping.cpp      character entry
 //   HexMouse.cpp       mouse press, drag, release, auto-scroll, wheel
+//   HexTools.cpp       paste, cut, fill, select all, edit keys, go to, readout
+//   HexFindReplace.cpp find and replace
 //
 // Positions are 0-based byte offsets (32-bit, as the journal stores them).
 // Direct-access operations do not check their ranges: that is the caller's
@@ -32,11 +35,13 @@
 
 #include "hexedit/core/EHexEditor.h"
 #include "hexedit/core/HexColors.h"
+#include "hexedit/core/HexFind.h"
 #include "hexedit/core/HexGrid.h"
 #include "hexedit/core/HexInput.h"
 #include "hexedit/core/HexMemoryStream.h"
 #include "hexedit/core/HexOffsetFormat.h"
 #include "hexedit/core/HexPaint.h"
+#include "hexedit/core/HexReadout.h"
 #include "hexedit/core/HexTranslation.h"
 #include "hexedit/core/HexUndoStorage.h"
 
@@ -139,7 +144,7 @@ public:
   void CopyDataOut(void* dest, int pos, int count) const;
   virtual void CopyDataIn(const void* src, int pos, int count);
 
-  // Empties data, journal, change marks and selection; FileTitle := title
+  // Empties data, undo and redo, change marks and selection; FileTitle := title
   // ("Untitled" when empty); caret to the first hex cell; OnChange.
   void ResetData(std::string_view title = {});
   // Grows (new bytes = FillByte) or cuts the data at its end, recording
@@ -175,6 +180,10 @@ public:
 
   // ==== Data-side settings =================================================
   const std::string& FileTitle() const { return FFileTitle; }
+  // Whether the data differs from the last saved state as far as the
+  // journal knows. SetModified(false) makes the current state the saved
+  // one (undoing or redoing back to it clears Modified again);
+  // SetModified(true) forgets the saved state.
   bool Modified() const { return FModified; }
   void SetModified(bool value);
   uint8_t FillByte() const { return FFillByte; }
@@ -206,14 +215,55 @@ public:
   // The gate of every edit, called before the data changes: refuses with
   // "Cannot update undo storage" (nothing changed) when CanRecordChange
   // says no or the range lies outside the data; else adds the entry
-  // (unless recording is suspended) and sets Modified.
+  // (unless recording is suspended), moves the bookmarks the edit moves
+  // and sets Modified. An edit made while recording is suspended cannot
+  // be undone, and neither can anything before it: both journals are
+  // emptied.
   void RecordChange(UndoKind kind, int pos, int count, int count2, std::string_view description = {});
   virtual bool CanRecordChange(UndoKind kind, int count, int count2) const;
-  void ClearUndo() { FUndo.ResetUndo(); }
   virtual int BeginUndoUpdate() { return FUndo.BeginUndoUpdate(); }
   virtual int EndUndoUpdate() { return FUndo.EndUndoUpdate(); }
   const THexUndoStorage& UndoStorage() const { return FUndo; }
   THexUndoStorage& UndoStorage() { return FUndo; }
+  const THexUndoStorage& RedoStorage() const { return FRedo; }
+  // The state an entry records now: caret, selection, insert flag.
+  THexUndoState UndoStateNow() const;
+
+  // ==== Undo and redo (HexUndo.cpp) ========================================
+  // Every edit operation is one undo step; the edits between
+  // BeginUndoStep and the matching EndUndoStep (pairs nest) make one step
+  // together, which puts back the caret, selection and insert mode of its
+  // beginning.
+  void BeginUndoStep();
+  void EndUndoStep();
+  struct TUndoStep {
+    THexEditorCore& Editor;
+    explicit TUndoStep(THexEditorCore& editor) : Editor(editor) { Editor.BeginUndoStep(); }
+    ~TUndoStep() { Editor.EndUndoStep(); }
+    TUndoStep(const TUndoStep&) = delete;
+    TUndoStep& operator=(const TUndoStep&) = delete;
+  };
+  // A step can be undone (redone) while one is held, ReadOnlyView is off
+  // and recording is not suspended.
+  bool CanUndo() const;
+  bool CanRedo() const;
+  // Takes back the last step, or makes the last undone one again: the
+  // bytes, the size, the change marks and the bookmarks the step changed,
+  // then the caret (scrolled into view), selection and insert mode as
+  // they were. False when there is nothing to do. A step that changes
+  // the size while it is fixed raises "Cannot change fixed filesize", and
+  // a journal that no longer fits the data "Cannot update undo storage"
+  // (both journals are then emptied); nothing changes then.
+  bool Undo();
+  bool Redo();
+  // Empties both journals (a load, a card read, a resize by the chip
+  // catalogue). The current state stays the saved one if it was.
+  void ClearUndo();
+  // Undo steps between the current state and the last saved one:
+  // positive behind (undo), negative ahead (redo); NoSavePoint when no
+  // sequence of undos or redos leads there.
+  static constexpr int NoSavePoint = -0x7FFFFFFF - 1;
+  int SavePointDistance() const { return FSavePoint; }
 
   // ==== Caret and selection ================================================
   const THexCaret& Caret() const { return FCaret; }
@@ -287,6 +337,8 @@ public:
   // edit changes the data by delta bytes. Bookmarks that then lie beyond
   // the data (past the append position) are cleared.
   void AdjustBookmarks(int from, int delta);
+  // The bookmarks as AdjustBookmarks(from, delta) would leave them.
+  std::array<THexBookmark, HexBookmarkCount> ShiftedBookmarks(int from, int delta) const;
   virtual void BookmarkChanged();
 
   // ==== Keyboard (HexKeyboard.cpp, HexTyping.cpp) ==========================
@@ -352,6 +404,86 @@ public:
                         bool moveCaret = false);
   void AppendBuffer(const void* buffer, int count, std::string_view description = {},
                     bool moveCaret = false);
+
+  // ==== Editing tools (HexTools.cpp, HexFindReplace.cpp) ===================
+  // Overwrites count bytes from pos as one kind 0 entry; in overwrite
+  // mode the bytes whose value changes get their change marks.
+  void OverwriteBytes(int pos, const void* buffer, int count, std::string_view description = {});
+
+  // Which tools apply now.
+  bool CanCopy() const { return HasSelection(); }
+  bool CanCut() const { return HasSelection() && !FReadOnlyView && !SizeFixed(); }
+  bool CanPaste() const { return !FReadOnlyView; }
+  bool CanFill() const { return HasSelection() && !FReadOnlyView; }
+  bool CanReplace() const { return DataSize() > 0 && !FReadOnlyView; }
+
+  // The selected bytes (none without a selection), and the text a copy
+  // puts beside them (UTF-8): from the hex field the bytes as hex digits
+  // separated by spaces, from the character field the characters the
+  // field shows.
+  std::vector<uint8_t> SelectedBytes() const;
+  std::string SelectionText() const;
+  // The bytes a pasted text stands for in the caret's field: hex digits
+  // in the hex field (ParseHexBytes), characters through the translation
+  // (or as 16-bit characters in unicode mode) in the character field.
+  // Raises EHexEditor with what is wrong; nothing changes.
+  std::vector<uint8_t> BytesFromText(std::u32string_view text) const;
+  std::vector<uint8_t> BytesFromText(std::u32string_view text, bool hex) const;
+
+  // One undo step each. Paste: in insert mode the bytes replace the
+  // selection or go in at the caret; in overwrite mode they overwrite
+  // from the selection's start (or the caret), growing the data at its
+  // end unless the size is fixed ("Cannot paste ..." then, nothing
+  // changed). The caret ends after the pasted bytes, nothing selected.
+  void Paste(const uint8_t* bytes, int count);
+  // Removes the selection (the copy is the host's part).
+  void CutSelection();
+  // Every selected byte becomes value; the selection stays.
+  void FillSelection(uint8_t value);
+  void SelectAll();
+
+  // The key commands the editor takes before its key table (Ctrl+Z,
+  // Ctrl+Shift+Z, Ctrl+Y, Ctrl+X, Ctrl+C, Ctrl+V, Ctrl+A); none of these
+  // keys means anything else to it.
+  static THexEditCommand EditCommandForKey(int key, THexShiftState shift);
+  // Runs one: undo, redo and select all here, the clipboard commands
+  // through OnClipboardCommand (the host's clipboard).
+  void RunEditCommand(THexEditCommand command);
+  std::function<void(THexEditCommand)> OnClipboardCommand;
+
+  // Find and replace. A pattern from the find bar's text: hex bytes, or
+  // characters through the translation (16-bit characters in unicode
+  // mode), optionally without case. Raises EHexEditor for text that makes
+  // no pattern.
+  THexPattern MakePattern(std::u32string_view text, bool hex, bool matchCase) const;
+  enum class TFindOutcome { Found, Wrapped, NotFound };
+  // Selects the next match after the selection's start (or from the
+  // caret), or the previous one before it, wrapping round the data's
+  // ends; the caret goes to the match, scrolled into view.
+  TFindOutcome Find(const THexPattern& pattern, bool forward);
+  // Whether the selection is exactly a match.
+  bool SelectionMatches(const THexPattern& pattern) const;
+  // Replaces the selected match (when the selection is one) as one undo
+  // step, then finds the next match. Raises "Cannot replace ..." when the
+  // lengths differ and the size is fixed.
+  TFindOutcome ReplaceAndFind(const THexPattern& pattern, const std::vector<uint8_t>& replacement);
+  // Replaces every match, front to back without overlaps, as one undo
+  // step; returns how many.
+  int ReplaceAll(const THexPattern& pattern, const std::vector<uint8_t>& replacement);
+
+  // Go to. Offsets count in the unit of the offset texts (the divisor of
+  // the offset format: words where units are 2 bytes).
+  int OffsetUnit() const;
+  // The byte position a go-to text names: absolute, or relative (+/-) to
+  // the caret's unit. Raises EHexEditor with what is wrong.
+  int GotoTarget(std::string_view text) const;
+  // GotoTarget, then the caret there (its field kept), nothing selected.
+  void GotoOffset(std::string_view text);
+  // The fill value a text names ("0xFF", "FFh", "255"); raises EHexEditor.
+  static uint8_t ParseFillValue(std::string_view text);
+
+  // The status readout.
+  THexReadout Readout() const;
 
   // ==== Character translation and units ====================================
   // The values the data side and the edits read; their checked setters
@@ -604,8 +736,27 @@ private:
   bool FReadOnlyView = false;
   bool FInsertFlag = false;
 
-  // Edit journal.
+  // Edit journal, undo and redo.
   THexUndoStorage FUndo{*this};
+  THexUndoStorage FRedo{*this};
+  int FStepDepth = 0;
+  bool FStepRecorded = false;
+  THexUndoState FStepState;
+  int FSavePoint = 0;
+  void SetModifiedFlag(bool value);
+  // A new step was recorded: redo is gone, the save point one step further back.
+  void StepAdded();
+  // The change marks and bookmarks an entry at pos must save.
+  void SaveMarks(THexEntryExtras& extras, UndoKind kind, int pos, int count) const;
+  // The bookmarks as they are after an edit of kind moves them.
+  std::array<THexBookmark, HexBookmarkCount> MovedBookmarks(UndoKind kind, int pos, int count, int count2) const;
+  // Undo (from = undo journal) or redo (from = redo journal) of one step.
+  bool ReplayStep(THexUndoStorage& from, THexUndoStorage& to, bool undoing);
+  bool CanReplay(const THexUndoStorage& from) const;
+  void Splice(int pos, int remove, const uint8_t* insert, int count);
+  void RestoreUndoState(const THexUndoState& state);
+  // Selects count bytes from pos exactly (no unit rounding), caret on pos.
+  void SelectMatch(int pos, int count);
 
   // Caret and selection.
   THexCaret FCaret;

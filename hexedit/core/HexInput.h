@@ -59,6 +59,9 @@ enum THexMouseButton : uint8_t { mbLeft, mbRight, mbMiddle };
 
 enum THexCursorKind : uint8_t { hcIBeam, hcArrow };
 
+// The editing commands the editor's own keys stand for.
+enum THexEditCommand : uint8_t { ecNone, ecUndo, ecRedo, ecCut, ecCopy, ecPaste, ecSelectAll };
+
 // Progress of a long operation (no operation of this editor reports any).
 enum THexProgressKind : uint8_t { pkLoad, pkSave, pkFind };
 using THexProgressEvent =

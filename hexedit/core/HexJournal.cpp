@@ -1,5 +1,7 @@
 // Recording edits: the one gate every change of the data passes.
 
+#include <algorithm>
+
 #include "hexedit/core/HexEditorCore.h"
 
 bool THexEditorCore::CanRecordChange(UndoKind kind, int count, int count2) const {
@@ -28,10 +30,84 @@ bool THexEditorCore::RangeRecordable(UndoKind kind, int pos, int count, int coun
   }
 }
 
+THexUndoState THexEditorCore::UndoStateNow() const {
+  THexUndoState s;
+  s.CaretPosition = FCaret.Position;
+  s.CaretInCharField = FCaret.InCharField;
+  s.CaretOnSecondDigit = !FCaret.InCharField && FCaret.SecondDigit;
+  s.SelAnchor = FSelAnchor;
+  s.SelLow = FSelLow;
+  s.SelHigh = FSelHigh;
+  s.InsertFlag = FInsertFlag;
+  return s;
+}
+
+// Kind 0 touches the marks of its own bytes, which the entry's flags
+// already carry for one or two bytes; the other kinds cut the marks at
+// their position, so all marks from there on are saved.
+void THexEditorCore::SaveMarks(THexEntryExtras& extras, UndoKind kind, int pos, int count) const {
+  const int marks = ChangeMarksSize();
+  auto raw = [&](int p) { return p >= 0 && p < marks && FChangeMarks[size_t(p)]; };
+  int saved = 0;
+  if (kind == ukChangeBytes) {
+    bool differs = false;
+    for (int i = 0; i < count && !differs; ++i) {
+      const bool byFlags = i == 0 ? ByteChanged(pos) : (i == 1 && count == 2 && ByteChanged(pos + 1));
+      differs = raw(pos + i) != byFlags;
+    }
+    if (differs || !extras.Bookmarks.empty()) saved = count;
+  } else {
+    for (int p = marks - 1; p >= pos && saved == 0; --p)
+      if (FChangeMarks[size_t(p)]) saved = p - pos + 1;
+  }
+  if (saved == 0) return;
+  extras.MarkCount = saved;
+  extras.MarkBits.assign(size_t(saved + 7) / 8, 0);
+  for (int i = 0; i < saved; ++i)
+    if (raw(pos + i)) extras.MarkBits[size_t(i / 8)] |= uint8_t(1u << (i % 8));
+}
+
+std::array<THexBookmark, HexBookmarkCount> THexEditorCore::MovedBookmarks(UndoKind kind, int pos, int count,
+                                                                          int count2) const {
+  int from = -1, delta = 0;
+  switch (kind) {
+    case ukRemoveData: from = pos + count, delta = -count; break;
+    case ukInsertBuffer: from = pos, delta = count; break;
+    case ukReplace: from = pos + count2, delta = count - count2; break;
+    default: break;
+  }
+  return ShiftedBookmarks(from, delta);
+}
+
 void THexEditorCore::RecordChange(UndoKind kind, int pos, int count, int count2,
                                   std::string_view description) {
   if (!CanRecordChange(kind, count, count2) || !RangeRecordable(kind, pos, count, count2))
     throw EHexEditor(HexMsg::CannotUpdateUndo);
-  if (FUndo.UpdateCount() == 0) FUndo.AddUndoEntry(kind, pos, count, count2, description);
-  SetModified(true);
+  if (FUndo.UpdateCount() > 0) {
+    // Nothing before an edit the journal does not know can be undone.
+    FUndo.DropAllEntries();
+    FRedo.DropAllEntries();
+    FSavePoint = NoSavePoint;
+    SetModifiedFlag(true);
+    return;
+  }
+  const bool joined = FStepDepth > 0 && FStepRecorded;
+  THexEntryExtras extras;
+  extras.State = FStepDepth > 0 ? &FStepState : nullptr;
+  extras.Joined = joined;
+  // Bookmarks follow the data that moves; the entry keeps where they were.
+  const bool moves = kind == ukRemoveData || kind == ukInsertBuffer || kind == ukReplace;
+  const auto moved = moves ? MovedBookmarks(kind, pos, count, count2) : FBookmarks;
+  if (moves)
+    for (int i = 0; i < HexBookmarkCount; ++i)
+      if (moved[size_t(i)] != FBookmarks[size_t(i)])
+        extras.Bookmarks.push_back({i, FBookmarks[size_t(i)].Position, FBookmarks[size_t(i)].InCharField});
+  SaveMarks(extras, kind, pos, count);
+  FUndo.AddUndoEntry(kind, pos, count, count2, description, &extras);
+  if (!extras.Bookmarks.empty()) {
+    FBookmarks = moved;
+    BookmarkChanged();
+  }
+  if (FStepDepth > 0) FStepRecorded = true;
+  if (!joined) StepAdded();
 }

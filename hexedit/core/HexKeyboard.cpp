@@ -14,6 +14,11 @@ void THexEditorCore::KeyDown(int key, THexShiftState shift) {
   shift &= hsKeys;
   FShiftDown = (shift & hsShift) != 0 || key == hkShift;
   if (OnKeyDown) OnKeyDown(key, shift);
+  // The edit keys come before the key table (which has no use for them).
+  if (const THexEditCommand command = EditCommandForKey(key, shift); command != ecNone) {
+    RunEditCommand(command);
+    return;
+  }
   if (shift == 0 && key != hkShift && !InsertMode()) ClearSelection(true);
 
   const bool ctrl = (shift & hsCtrl) != 0;

@@ -61,12 +61,24 @@ void THexEditorCore::MouseDown(THexMouseButton button, THexShiftState shift, int
     AdjustHit(x, y);
   }
   const bool doubleClick = (shift & hsDouble) != 0;
+  // Shift+click extends the selection (or starts one at the caret).
+  const bool extend = button == mbLeft && FShiftDown && !doubleClick && DataSize() > 0;
+  const bool hadOrigin = FExtendOrigin != -1;
   FSelecting = false;
   FPendingClick = false;
   const bool overSelection = OverSelectedByte(x, y);
   const bool scrolled = InScrolledCells(FGrid.MouseCoord(x, y));
   if (button != mbLeft) return;
-  if (overSelection) {
+  if (doubleClick && scrolled) {
+    // A double click selects the unit under the pointer.
+    const TGridCoord c = FGrid.MouseCoord(x, y);
+    ClearSelection(true);
+    MoveToCell(c.Col, c.Row);
+    const int p = CellToPosition(c.Col, c.Row).Position;
+    if (p < DataSize()) SelectRange(AlignToUnit(p), AlignToUnit(p));
+    return;
+  }
+  if (overSelection && !extend) {
     // Wait for the release: a click clears the selection, a drag keeps it.
     FPendingClick = true;
     FPressX = x;
@@ -74,15 +86,24 @@ void THexEditorCore::MouseDown(THexMouseButton button, THexShiftState shift, int
     return;
   }
   if (!scrolled) return;
+  const TGridCoord c = FGrid.MouseCoord(x, y);
+  if (extend) {
+    // From the selection's anchor end, or from the caret.
+    if (HasSelection() && !hadOrigin)
+      FExtendOrigin = FSelAnchor == FSelLow ? FSelLow : (InsertMode() ? FSelHigh + 1 : FSelHigh);
+    else if (!HasSelection())
+      FExtendOrigin = -1;
+    FSelecting = true;
+    FGrid.BeginDrag();
+    MoveToCell(c.Col, c.Row);
+    return;
+  }
   // The grid's part: the caret to the cell under the mouse, and the drag
   // state that lets later moves extend from there.
-  if (!doubleClick) {
-    FGrid.BeginDrag();
-    const TGridCoord c = FGrid.MouseCoord(x, y);
-    MoveToCell(c.Col, c.Row);
-  }
+  FGrid.BeginDrag();
+  MoveToCell(c.Col, c.Row);
   ClearSelection(true);
-  if (!doubleClick) FSelecting = true;
+  FSelecting = true;
 }
 
 void THexEditorCore::MouseMove(THexShiftState shift, int x, int y) {

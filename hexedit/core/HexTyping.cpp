@@ -12,6 +12,8 @@ void THexEditorCore::KeyPress(char32_t ch) {
   if (FReadOnlyView || ch < 0x20) return;
   const int pos = FCaret.Position;
   if (pos >= DataSize() && !InsertMode()) return;
+  // Undo puts back the caret and selection of before the character.
+  TUndoStep step(*this);
   // The field the caret stands in, also with no data held: typing into
   // the character field of an empty editor appends a character.
   if (!FCaret.InCharField) {

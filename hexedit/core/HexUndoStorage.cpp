@@ -1,6 +1,7 @@
 #include "hexedit/core/HexUndoStorage.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
 
@@ -30,34 +31,45 @@ void THexUndoStorage::SetSize(int64_t size) {
   } else {
     FBytes.resize(FHead + static_cast<size_t>(size));
   }
-  if (size < EmptyBelow) FEntryCount = 0;
+  if (size < EmptyBelow) FEntryCount = FStepCount = 0;
 }
 
 void THexUndoStorage::ResetUndo() {
   SetSize(0);
   FEntryCount = 0;
+  FStepCount = 0;
   FUpdateCount = 0;
   FDescription.clear();
 }
 
+void THexUndoStorage::DropAllEntries() {
+  SetSize(0);
+  FEntryCount = 0;
+  FStepCount = 0;
+}
+
+bool THexUndoStorage::FirstEntryJoined() const {
+  return Size() >= 8 && (Get32(Memory() + FlagsOffset) & ufJoined) != 0;
+}
+
 void THexUndoStorage::DropOldestUndoEntry() {
   if (Size() < 4) {
-    SetSize(0);
-    FEntryCount = 0;
+    DropAllEntries();
     return;
   }
   const uint32_t length = Get32(Memory());
   if (length < static_cast<uint32_t>(MinLength) || static_cast<int64_t>(length) > Size()) {
-    SetSize(0);
-    FEntryCount = 0;
+    DropAllEntries();
     return;
   }
+  if (!FirstEntryJoined() && FStepCount > 0) --FStepCount;
   FHead += length;
   if (FEntryCount > 0) --FEntryCount;
   const size_t live = FBytes.size() - FHead;
   if (live == 0) {
     FBytes.clear();
     FHead = 0;
+    FEntryCount = FStepCount = 0;
   } else if (FHead >= CompactAbove && FHead >= live) {
     std::memmove(FBytes.data(), FBytes.data() + FHead, live);
     FBytes.resize(live);
@@ -65,24 +77,67 @@ void THexUndoStorage::DropOldestUndoEntry() {
   }
 }
 
+void THexUndoStorage::DropOldestUndoStep() {
+  DropOldestUndoEntry();
+  // Entries joined to the dropped one would be half a step.
+  while (FEntryCount > 0 && FirstEntryJoined()) DropOldestUndoEntry();
+}
+
+bool THexUndoStorage::ReadEntryEndingAt(int64_t end, THexUndoEntryView& entry) const {
+  if (end < MinLength || end > Size()) return false;
+  const uint32_t length = Get32(Memory() + end - 4);
+  if (length > end) return false;
+  return DecodeEntry(Memory(), Size(), end - length, length, entry);
+}
+
+void THexUndoStorage::DropLastEntry() {
+  THexUndoEntryView last;
+  if (!ReadLastEntry(last)) {
+    DropAllEntries();
+    return;
+  }
+  FBytes.resize(FBytes.size() - last.Length);
+  if (FEntryCount > 0) --FEntryCount;
+  if (!last.Joined() && FStepCount > 0) --FStepCount;
+  if (FBytes.size() == FHead) {
+    FBytes.clear();
+    FHead = 0;
+    FEntryCount = FStepCount = 0;
+  }
+}
+
+void THexUndoStorage::Reserve(int64_t extra) {
+  try {
+    FBytes.reserve(FBytes.size() + static_cast<size_t>(std::max<int64_t>(extra, 0)));
+  } catch (const std::bad_alloc&) {
+    throw EHexStreamError(HexMsg::StreamGrowth);
+  } catch (const std::length_error&) {
+    throw EHexStreamError(HexMsg::StreamGrowth);
+  }
+}
+
 void THexUndoStorage::AddUndoEntry(UndoKind kind, int pos, int count, int count2,
-                                   std::string_view description) {
+                                   std::string_view description, const THexEntryExtras* extras) {
   if (FUpdateCount >= 1) return;
   const THexEditorCore& editor = FEditor;
+  const bool joined = extras && extras->Joined && FEntryCount > 0;
 
-  // Trim first: the budget may be exceeded by the newest entry only.
+  // Trim first: the budget may be exceeded by the newest step only.
   const int64_t budget = editor.MaxUndo;
-  while (budget > 0 && FEntryCount > 0 && Size() > budget) DropOldestUndoEntry();
+  if (!joined)
+    while (budget > 0 && FEntryCount > 0 && Size() > budget) DropOldestUndoStep();
 
-  int saved = 0;  // bytes copied from the data
-  if (kind == ukChangeBytes || kind == ukRemoveData) saved = count;
-  if (kind == ukReplace) saved = count2;
-  saved = std::max(saved, 0);
+  const int saved = std::max(SavedCountOf(kind, count, count2), 0);
   const int64_t n = std::max(saved, 1);
+  const THexUndoState state = extras && extras->State ? *extras->State : editor.UndoStateNow();
   const bool withText = !description.empty();
-  const bool withSelection = editor.HasSelection();
+  const bool withSelection = state.SelAnchor != -1;
+  const bool withRestore = extras && extras->HasRestoreBlock();
+  const int64_t markBytes = withRestore ? (int64_t(extras->MarkCount) + 7) / 8 : 0;
+  const int64_t restoreLength =
+      withRestore ? 4 + markBytes + 1 + BookmarkRecordLength * int64_t(extras->Bookmarks.size()) + 4 : 0;
   const int64_t length = FixedLength + n + (withText ? int64_t(description.size()) + 4 : 0) +
-                         (withSelection ? SelectionLength : 0);
+                         (withSelection ? SelectionLength : 0) + restoreLength;
   if (length > 0x7FFFFFFF) throw EHexStreamError(HexMsg::StreamGrowth);
 
   // Grow first; a failure leaves the journal as it was.
@@ -97,16 +152,17 @@ void THexUndoStorage::AddUndoEntry(UndoKind kind, int pos, int count, int count2
   uint8_t* e = FBytes.data() + start;
   std::fill(e, e + length, uint8_t{0});
 
-  const THexCaret& caret = editor.Caret();
   uint32_t flags = 1u << kind;
   if (editor.Modified()) flags |= ufModified;
-  if (!caret.InCharField && caret.SecondDigit) flags |= ufCaretOnSecondDigit;
-  if (caret.InCharField) flags |= ufCaretInCharField;
+  if (!state.CaretInCharField && state.CaretOnSecondDigit) flags |= ufCaretOnSecondDigit;
+  if (state.CaretInCharField) flags |= ufCaretInCharField;
   if (withSelection) flags |= ufSelection;
-  if (editor.InsertFlag()) flags |= ufInsertMode;
+  if (state.InsertFlag) flags |= ufInsertMode;
   if (editor.UnicodeChars()) flags |= ufUnicodeChars;
   if (editor.UnicodeBigEndian()) flags |= ufUnicodeBigEndian;
   if (withText) flags |= ufDescription;
+  if (withRestore) flags |= ufRestore;
+  if (joined) flags |= ufJoined;
 
   if (saved > 0) editor.CopyDataOut(e + SavedOffset, pos, saved);
   if (kind == ukChangeBytes) {
@@ -116,7 +172,7 @@ void THexUndoStorage::AddUndoEntry(UndoKind kind, int pos, int count, int count2
 
   Put32(e + LengthOffset, static_cast<uint32_t>(length));
   Put32(e + FlagsOffset, flags);
-  Put32(e + CaretOffset, static_cast<uint32_t>(caret.Position));
+  Put32(e + CaretOffset, static_cast<uint32_t>(state.CaretPosition));
   Put32(e + PositionOffset, static_cast<uint32_t>(pos));
   Put32(e + CountOffset, static_cast<uint32_t>(count));
   Put32(e + Count2Offset, static_cast<uint32_t>(count2));
@@ -130,20 +186,95 @@ void THexUndoStorage::AddUndoEntry(UndoKind kind, int pos, int count, int count2
     p += 4;
   }
   if (withSelection) {
-    Put32(p, static_cast<uint32_t>(editor.SelectionLow()));
-    Put32(p + 4, static_cast<uint32_t>(editor.SelectionHigh()));
-    Put32(p + 8, static_cast<uint32_t>(editor.SelectionAnchor()));
+    Put32(p, static_cast<uint32_t>(state.SelLow));
+    Put32(p + 4, static_cast<uint32_t>(state.SelHigh));
+    Put32(p + 8, static_cast<uint32_t>(state.SelAnchor));
     p += SelectionLength;
+  }
+  if (withRestore) {
+    Put32(p, static_cast<uint32_t>(extras->MarkCount));
+    p += 4;
+    std::copy(extras->MarkBits.begin(), extras->MarkBits.begin() + markBytes, p);
+    p += markBytes;
+    *p++ = static_cast<uint8_t>(extras->Bookmarks.size());
+    for (const THexSavedBookmark& b : extras->Bookmarks) {
+      p[0] = static_cast<uint8_t>(b.Slot);
+      Put32(p + 1, static_cast<uint32_t>(b.Position));
+      p[5] = b.InCharField ? 1 : 0;
+      p += BookmarkRecordLength;
+    }
+    Put32(p, static_cast<uint32_t>(restoreLength));
+    p += 4;
   }
   Put32(p, static_cast<uint32_t>(length));
   ++FEntryCount;
+  if (!joined) ++FStepCount;
   FDescription = withText ? std::string(description) : std::string(UndoKindText[kind]);
+}
 
-  // Bookmarks follow the data that moves.
-  switch (kind) {
-    case ukRemoveData: FEditor.AdjustBookmarks(pos + count, -count); break;
-    case ukInsertBuffer: FEditor.AdjustBookmarks(pos, count); break;
-    case ukReplace: FEditor.AdjustBookmarks(pos + count2, count - count2); break;
-    default: break;
+bool THexUndoEntryView::MarkSaved(int i) const {
+  if (Flags & ufRestore) return i >= 0 && i < MarkCount && (MarkBits[i / 8] >> (i % 8) & 1) != 0;
+  if (Kind != ukChangeBytes) return false;
+  if (i == 0) return (Flags & ufFirstByteChanged) != 0;
+  if (i == 1 && Count == 2) return (Flags & ufSecondByteChanged) != 0;
+  return false;
+}
+
+bool UndoEntry::DecodeEntry(const uint8_t* journal, int64_t size, int64_t offset, uint32_t length,
+                            THexUndoEntryView& entry) {
+  if (offset < 0 || length < static_cast<uint32_t>(MinLength) || offset + length > size) return false;
+  const uint8_t* e = journal + offset;
+  if (Get32(e) != length || Get32(e + length - 4) != length) return false;
+  entry = THexUndoEntryView{};
+  entry.Offset = offset;
+  entry.Length = length;
+  entry.Flags = Get32(e + FlagsOffset);
+  const uint32_t kindBits = entry.Flags & KindMask;
+  if (kindBits == 0 || (kindBits & (kindBits - 1)) != 0) return false;
+  entry.Kind = static_cast<UndoKind>(std::countr_zero(kindBits));
+  entry.Position = static_cast<int>(Get32(e + PositionOffset));
+  entry.Count = static_cast<int>(Get32(e + CountOffset));
+  entry.Count2 = static_cast<int>(Get32(e + Count2Offset));
+  entry.SavedCount = SavedCountOf(entry.Kind, entry.Count, entry.Count2);
+  if (entry.Count < 0 || entry.Count2 < 0 || entry.SavedCount < 0) return false;
+  THexUndoState& s = entry.State;
+  s.CaretPosition = static_cast<int>(Get32(e + CaretOffset));
+  s.CaretInCharField = (entry.Flags & ufCaretInCharField) != 0;
+  s.CaretOnSecondDigit = (entry.Flags & ufCaretOnSecondDigit) != 0;
+  s.InsertFlag = (entry.Flags & ufInsertMode) != 0;
+
+  int64_t tail = int64_t(length) - 4;  // end of the optional blocks
+  if (entry.Flags & ufRestore) {
+    if (tail < 4) return false;
+    const int64_t r = Get32(e + tail - 4);
+    if (r < 9 || r > tail) return false;
+    const uint8_t* b = e + tail - r;
+    const int64_t marks = Get32(b);
+    const int64_t markBytes = (marks + 7) / 8;
+    if (4 + markBytes + 1 + 4 > r) return false;
+    const int k = b[4 + markBytes];
+    if (4 + markBytes + 1 + BookmarkRecordLength * int64_t(k) + 4 != r) return false;
+    entry.MarkCount = static_cast<int>(marks);
+    entry.MarkBits = b + 4;
+    const uint8_t* q = b + 4 + markBytes + 1;
+    for (int i = 0; i < k; ++i, q += BookmarkRecordLength)
+      entry.Bookmarks.push_back({q[0], static_cast<int>(Get32(q + 1)), q[5] != 0});
+    tail -= r;
   }
+  if (entry.Flags & ufSelection) {
+    tail -= SelectionLength;
+    if (tail < SavedOffset) return false;
+    s.SelLow = static_cast<int>(Get32(e + tail));
+    s.SelHigh = static_cast<int>(Get32(e + tail + 4));
+    s.SelAnchor = static_cast<int>(Get32(e + tail + 8));
+  }
+  if (entry.Flags & ufDescription) {
+    tail -= 4;
+    if (tail < SavedOffset) return false;
+    tail -= Get32(e + tail);
+  }
+  // What is left is the saved bytes and the reserved byte.
+  if (tail != SavedOffset + std::max<int64_t>(entry.SavedCount, 1) + 1) return false;
+  entry.Saved = e + SavedOffset;
+  return true;
 }

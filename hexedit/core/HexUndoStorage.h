@@ -16,8 +16,30 @@
 //   +1  d  description characters, no terminator   } only with ufDescription
 //   +d  4  d                                       }
 //   ..  12 selection low, high, anchor             } only with ufSelection
+//   ..  r  restore block                           } only with ufRestore
 //   L-4 4  L again, so the last entry can be found from the end
-// L = 34 + n, plus d + 4 with a description, plus 12 with a selection.
+// L = 34 + n, plus d + 4 with a description, plus 12 with a selection,
+// plus r with a restore block.
+//
+// The restore block holds what undoing the entry needs beyond the saved
+// bytes and the header, when there is any of it:
+//   4      m, the number of change marks saved
+//   (m+7)/8  the marks from the entry's position on, lowest bit first
+//   1      k, the number of bookmarks saved
+//   k * 6  slot (1), position (4, -1 = unset), in the character field (1)
+//   4      r, the block's length, this field included
+// Without the block a kind 0 entry's marks are those of flags 0x800 and
+// 0x1000, and the other kinds saved no marks and no bookmarks.
+//
+// An entry with ufJoined belongs to the same undo step as the entry
+// before it: undo and redo take a step as a whole, and a trim never cuts
+// one.
+//
+// The editor keeps two journals: the undo journal of the edits made, and
+// the redo journal of the edits undone. An entry of either is a recipe:
+// at Position, Count/Count2 say how many bytes are there now (the new
+// length) and how many to put back (the saved bytes). Undoing an entry
+// records its opposite in the other journal first.
 //
 // The journal keeps a dead prefix of dropped entries and moves the live
 // entries down only when that prefix outgrows them, so dropping the oldest
@@ -75,7 +97,10 @@ inline constexpr uint32_t ufInsertMode = 0x20000;
 inline constexpr uint32_t ufUnicodeChars = 0x40000;
 inline constexpr uint32_t ufUnicodeBigEndian = 0x80000;
 inline constexpr uint32_t ufDescription = 0x100000;
+inline constexpr uint32_t ufRestore = 0x200000;
+inline constexpr uint32_t ufJoined = 0x400000;
 inline constexpr uint32_t KindMask = 0x7FF;
+inline constexpr int BookmarkRecordLength = 6;
 
 inline uint32_t Get32(const uint8_t* p) {
   return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -86,6 +111,85 @@ inline void Put32(uint8_t* p, uint32_t v) {
   p[2] = uint8_t(v >> 16);
   p[3] = uint8_t(v >> 24);
 }
+
+// Bytes an entry of this kind saves and bytes it says are there now.
+inline int SavedCountOf(UndoKind kind, int count, int count2) {
+  switch (kind) {
+    case ukChangeBytes:
+    case ukRemoveData: return count;
+    case ukReplace: return count2;
+    default: return 0;
+  }
+}
+inline int NewCountOf(UndoKind kind, int count, int /*count2*/) {
+  switch (kind) {
+    case ukRemoveData: return 0;
+    case ukChangeBytes:
+    case ukInsertBuffer:
+    case ukReplace:
+    case ukAppendBuffer: return count;
+    default: return 0;
+  }
+}
+}  // namespace UndoEntry
+
+// The editor state an entry puts back besides the bytes.
+struct THexUndoState {
+  int CaretPosition = 0;
+  bool CaretInCharField = false;
+  bool CaretOnSecondDigit = false;
+  int SelAnchor = -1;
+  int SelLow = -1;
+  int SelHigh = -1;
+  bool InsertFlag = false;
+
+  bool operator==(const THexUndoState&) const = default;
+};
+
+struct THexSavedBookmark {
+  int Slot = 0;
+  int Position = -1;
+  bool InCharField = false;
+};
+
+// What the editor adds to an entry beyond its kind and range.
+struct THexEntryExtras {
+  const THexUndoState* State = nullptr;  // null: the editor's state now
+  bool Joined = false;
+  int MarkCount = 0;               // marks saved from the entry's position on
+  std::vector<uint8_t> MarkBits;   // (MarkCount + 7) / 8 bytes
+  std::vector<THexSavedBookmark> Bookmarks;
+  bool HasRestoreBlock() const { return MarkCount > 0 || !Bookmarks.empty(); }
+};
+
+// One entry read back. The pointers point into the journal and stay valid
+// until it changes.
+struct THexUndoEntryView {
+  int64_t Offset = 0;
+  uint32_t Length = 0;
+  uint32_t Flags = 0;
+  UndoKind Kind = ukChangeBytes;
+  int Position = 0;
+  int Count = 0;
+  int Count2 = 0;
+  const uint8_t* Saved = nullptr;
+  int SavedCount = 0;
+  THexUndoState State;
+  int MarkCount = 0;
+  const uint8_t* MarkBits = nullptr;
+  std::vector<THexSavedBookmark> Bookmarks;
+
+  bool Joined() const { return (Flags & UndoEntry::ufJoined) != 0; }
+  int NewCount() const { return UndoEntry::NewCountOf(Kind, Count, Count2); }
+  // Saved change mark i (from Position on), by the block or the flags.
+  bool MarkSaved(int i) const;
+};
+
+namespace UndoEntry {
+// Decodes the entry of the given length at offset of a journal of size
+// bytes; false when it does not hang together.
+bool DecodeEntry(const uint8_t* journal, int64_t size, int64_t offset, uint32_t length,
+                 THexUndoEntryView& entry);
 }  // namespace UndoEntry
 
 class THexUndoStorage {
@@ -103,19 +207,37 @@ public:
   void SetSize(int64_t size);
 
   int EntryCount() const { return FEntryCount; }
+  // Undo steps held: entries without ufJoined.
+  int StepCount() const { return FStepCount; }
   int UpdateCount() const { return FUpdateCount; }
   // Text of the entry added last.
   const std::string& Description() const { return FDescription; }
 
   // Appends one entry describing the edit the editor is about to make, after
-  // trimming the oldest entries while the journal exceeds MaxUndo. Does
-  // nothing while recording is suspended. Raises EHexStreamError when the
-  // journal cannot grow; the new entry is then not added.
-  void AddUndoEntry(UndoKind kind, int pos, int count, int count2, std::string_view description);
+  // trimming the oldest steps while the journal exceeds MaxUndo (only
+  // before a step's first entry, so that no step is cut). Does nothing
+  // while recording is suspended. The state, the joined flag and the
+  // restore block come from extras when given. Raises EHexStreamError
+  // when the journal cannot grow; the new entry is then not added.
+  void AddUndoEntry(UndoKind kind, int pos, int count, int count2, std::string_view description,
+                    const THexEntryExtras* extras = nullptr);
   // Drops the first entry. A leading length that no entry can have (below
   // the smallest entry, or beyond the stream) means a corrupt journal: it
   // is emptied instead.
   void DropOldestUndoEntry();
+  // Drops the first step: its first entry and the joined ones after it.
+  void DropOldestUndoStep();
+  // The entry ending at offset end (Size() for the last one); false when
+  // there is none or it does not hang together.
+  bool ReadEntryEndingAt(int64_t end, THexUndoEntryView& entry) const;
+  bool ReadLastEntry(THexUndoEntryView& entry) const { return ReadEntryEndingAt(Size(), entry); }
+  // Removes the last entry.
+  void DropLastEntry();
+  // Empties the journal but keeps recording suspended if it is.
+  void DropAllEntries();
+  // Makes room for extra more bytes, so that adding them cannot fail;
+  // raises EHexStreamError (nothing changed) when memory runs out.
+  void Reserve(int64_t extra);
   void ResetUndo();
   int BeginUndoUpdate() { return ++FUpdateCount; }
   int EndUndoUpdate() {
@@ -128,6 +250,8 @@ private:
   std::vector<uint8_t> FBytes;
   size_t FHead = 0;  // start of the first live entry in FBytes
   int FEntryCount = 0;
+  int FStepCount = 0;
   int FUpdateCount = 0;
   std::string FDescription;
+  bool FirstEntryJoined() const;
 };

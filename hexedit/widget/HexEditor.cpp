@@ -1,6 +1,8 @@
 #include "hexedit/widget/HexEditor.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -44,6 +46,14 @@ TCustomHexEditor::TCustomHexEditor(QWidget* parent) : QAbstractScrollArea(parent
   };
   FCore.OnKeyPress = [this](char32_t& key) {
     if (OnKeyPress) OnKeyPress(this, key);
+  };
+  FCore.OnClipboardCommand = [this](THexEditCommand command) {
+    switch (command) {
+      case ecCopy: Copy(); break;
+      case ecCut: Cut(); break;
+      case ecPaste: Paste(); break;
+      default: break;
+    }
   };
   // The queued call dies with the widget if the widget goes first.
   FCore.PostSelectionNotice = [this] {
@@ -90,6 +100,7 @@ TCustomHexEditor::~TCustomHexEditor() {
   FCore.OnInvalidKey = nullptr;
   FCore.OnKeyDown = nullptr;
   FCore.OnKeyPress = nullptr;
+  FCore.OnClipboardCommand = nullptr;
   FCore.OnGetOffsetText = nullptr;
   FCore.PostSelectionNotice = nullptr;
   FCore.RequestRepaint = nullptr;
@@ -182,6 +193,74 @@ void TCustomHexEditor::PaletteChanged() {
   colors.BtnShadow = FromQColor(pal.color(QPalette::Dark));
   colors.BtnHighlight = FromQColor(pal.color(QPalette::Light));
   FCore.SetSystemColors(colors);
+  FollowPalette();
+}
+
+void TCustomHexEditor::FollowPalette() {
+  // The colours in force are ours to change only while they are a
+  // default set: the light one, or the dark one derived last.
+  const bool light = FCore.Colors().SameColors(THexColors());
+  const bool derived = FDerivedColors && FCore.Colors().SameColors(*FDerivedColors);
+  if (!light && !derived) {
+    FDerivedColors.reset();
+    return;
+  }
+  if (FFollowDarkPalette && IsDarkScheme(FCore.SystemColors())) {
+    THexColors dark;
+    SetDarkSchemeDefaults(dark, FCore.SystemColors());
+    FCore.SetColors(dark);
+    FDerivedColors = std::make_unique<THexColors>(dark);
+  } else if (derived) {
+    FCore.SetColors(THexColors());
+    FDerivedColors.reset();
+  }
+}
+
+void TCustomHexEditor::SetFollowDarkPalette(bool value) {
+  if (value == FFollowDarkPalette) return;
+  FFollowDarkPalette = value;
+  FollowPalette();
+}
+
+// ---- Clipboard ------------------------------------------------------------
+
+bool TCustomHexEditor::CanPaste() const {
+  if (!FCore.CanPaste()) return false;
+  const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+  return mime && (mime->hasFormat(QLatin1String(HexBytesMimeType)) || !mime->text().isEmpty());
+}
+
+void TCustomHexEditor::Copy() {
+  if (!FCore.CanCopy()) return;
+  const std::vector<uint8_t> bytes = FCore.SelectedBytes();
+  auto* mime = new QMimeData;
+  mime->setData(QLatin1String(HexBytesMimeType),
+                QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
+  mime->setText(QString::fromStdString(FCore.SelectionText()));
+  QGuiApplication::clipboard()->setMimeData(mime);
+}
+
+void TCustomHexEditor::Cut() {
+  if (!FCore.CanCut()) return;
+  Copy();
+  FCore.CutSelection();
+}
+
+void TCustomHexEditor::Paste() {
+  if (!FCore.CanPaste()) return;
+  const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+  if (!mime) return;
+  std::vector<uint8_t> bytes;
+  if (mime->hasFormat(QLatin1String(HexBytesMimeType))) {
+    const QByteArray data = mime->data(QLatin1String(HexBytesMimeType));
+    bytes.assign(data.begin(), data.end());
+  } else {
+    const QList<uint> text = mime->text().toUcs4();
+    if (text.isEmpty()) return;
+    bytes = FCore.BytesFromText(std::u32string(text.begin(), text.end()));
+  }
+  FCore.Paste(bytes.data(), static_cast<int>(bytes.size()));
+  RefreshCaret();
 }
 
 void TCustomHexEditor::UpdateViewSize() {
@@ -288,6 +367,16 @@ void TCustomHexEditor::ReportError(const QString& text) {
 // ---- Keyboard -------------------------------------------------------------
 
 bool TCustomHexEditor::event(QEvent* event) {
+  // The edit keys (Ctrl+Z, Ctrl+C, ...) are the editor's while it has the
+  // focus, ahead of any window shortcut with the same keys.
+  if (event->type() == QEvent::ShortcutOverride) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    const int hexKey = QtKeyToHexKey(*key);
+    if (THexEditorCore::EditCommandForKey(hexKey, KeyEventShiftState(*key, hexKey)) != ecNone) {
+      event->accept();
+      return true;
+    }
+  }
   // Tab and Shift+Tab switch the field while WantTabs is on; otherwise
   // the widget base moves the focus with them.
   if (event->type() == QEvent::KeyPress && FCore.WantTabs()) {

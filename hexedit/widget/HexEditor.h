@@ -17,6 +17,7 @@
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 #include "hexedit/core/HexEditorCore.h"
 #include "hexedit/widget/HexQtPainter.h"
@@ -41,6 +42,9 @@ using THexMouseWheelEvent =
     std::function<void(TCustomHexEditor* Sender, THexShiftState Shift, int WheelDelta, QPoint MousePos, bool& Handled)>;
 
 enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+// The clipboard format of raw bytes copied from an editor (beside the text).
+inline constexpr const char* HexBytesMimeType = "application/x-pellar-bytes";
 enum TBorderStyle : uint8_t { bsNone, bsSingle };
 
 class TCustomHexEditor : public QAbstractScrollArea {
@@ -83,6 +87,32 @@ public:
   void MoveCaretToEnd() { FCore.MoveCaretToEnd(); }
   void ToggleBookmark(int index, int pos, bool inCharField) { FCore.ToggleBookmark(index, pos, inCharField); }
   bool GotoBookmark(int index) { return FCore.GotoBookmark(index); }
+
+  // The editing tools (see THexEditorCore). Errors (a refused edit, text
+  // that is not hex) are raised as EHexEditor; the keys report them
+  // through errorRaised instead.
+  bool CanUndo() const { return FCore.CanUndo(); }
+  bool CanRedo() const { return FCore.CanRedo(); }
+  void Undo() { FCore.Undo(); }
+  void Redo() { FCore.Redo(); }
+  // Empties undo and redo (after a load, a card read, a resize).
+  void ClearUndo() { FCore.ClearUndo(); }
+  bool CanCopy() const { return FCore.CanCopy(); }
+  bool CanCut() const { return FCore.CanCut(); }
+  // The editor takes a paste and the clipboard holds bytes or text.
+  bool CanPaste() const;
+  // The selection onto the clipboard: raw bytes (HexBytesMimeType) and
+  // text (hex digits from the hex field, characters from the character
+  // field).
+  void Copy();
+  void Cut();
+  // Our bytes first; else the clipboard's text, read as hex digits in the
+  // hex field and as characters in the character field.
+  void Paste();
+  void SelectAll() { FCore.SelectAll(); }
+  bool CanFill() const { return FCore.CanFill(); }
+  void FillSelection(uint8_t value) { FCore.FillSelection(value); }
+  void GotoOffset(const QString& text) { FCore.GotoOffset(text.toStdString()); }
 
   // Published properties, in their published order.
   int BytesPerRow() const { return FCore.BytesPerRow(); }
@@ -175,6 +205,13 @@ public:
   // Where the caret is drawn now (empty while it is hidden or out of sight).
   QRect CaretRect() const;
 
+  // While on (the default), the editor's default colours follow a dark
+  // palette: derived light text colours replace the fixed dark ones, and
+  // the light defaults come back with a light palette. Colours a host
+  // set itself are left alone.
+  bool FollowDarkPalette() const { return FFollowDarkPalette; }
+  void SetFollowDarkPalette(bool value);
+
 signals:
   // After every recorded edit and after ResetData.
   void changed();
@@ -228,10 +265,14 @@ private:
   QPoint FLastMouse;
   int FWheelRest = 0;
   THexWidgetOffsetTextEvent FOnGetOffsetText;
+  bool FFollowDarkPalette = true;
+  // The dark-scheme colours last derived; empty: the light defaults apply.
+  std::unique_ptr<THexColors> FDerivedColors;
 
   // The font's metrics and the palette's colours into the core.
   void FontChanged();
   void PaletteChanged();
+  void FollowPalette();
   void UpdateScrollBars();
   void UpdateViewSize();
   void RepaintRect(const TRect& rect);

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -11,6 +12,7 @@
 #include "app/AboutUnit.h"
 #include "app/ExtCmdUnit.h"
 #include "app/MessageDialog.h"
+#include "app/TextQueryDialog.h"
 #include "app/UserDialogs.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/app/ScriptedDialogs.h"
@@ -208,6 +210,32 @@ TEST(TPellarApplication, AnErrorInAnyEventHandlerIsShownAndTheLoopGoesOn) {
   RunUntilIdle();
   app.ErrorHandler = nullptr;
   EXPECT_EQ(shown, QStringList({"Cannot change fixed filesize", "Cannot change fixed filesize"}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TextQueryDialog, ARefusedTextKeepsTheDialogOpenWithItsMessage) {
+  TestApp();
+  TTextQuery query;
+  query.Title = QStringLiteral("Go to Offset");
+  query.Label = QStringLiteral("&Offset:");
+  query.Text = QStringLiteral("0x10");
+  query.Check = [](const QString& t) { return t == QLatin1String("0x20") ? QString() : QStringLiteral("No: ") + t; };
+  TTextQueryDialog dialog(query);
+  dialog.show();
+  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Go to Offset"));
+  EXPECT_EQ(dialog.Text(), QStringLiteral("0x10"));
+  QTest::keyClick(dialog.edText, Qt::Key_Return);
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_EQ(dialog.Message(), QStringLiteral("No: 0x10"));
+  dialog.edText->setText(QStringLiteral("0x20"));
+  EXPECT_EQ(dialog.Message(), QString());  // typing hides the message
+  dialog.btnOK->click();
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 }  // namespace

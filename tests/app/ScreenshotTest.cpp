@@ -13,7 +13,9 @@
 
 #include "app/AboutUnit.h"
 #include "app/ExtCmdUnit.h"
+#include "app/EditCommands.h"
 #include "hexedit/widget/HexEditor.h"
+#include "hexedit/widget/HexFindBar.h"
 #include "sim/VirtualCardPortSource.h"
 #include "tests/app/MainFormHarness.h"
 
@@ -62,6 +64,38 @@ TEST(Screenshots, MainWindowAndDialogs) {
 
   f.pgcMain->setCurrentWidget(f.tshFlash);
   Save(f, "main-window-flash.png");
+
+  // Editing: the find bar open on a match, the status fields showing it.
+  const char* text = "Pellar card v3";
+  for (int i = 0; text[i]; ++i) f.hexFlash->PokeByte(0x120 + i, uint8_t(text[i]));
+  f.hexFlash->setFocus();
+  f.EditCommands->actReplace->trigger();
+  THexFindBar* bar = f.EditCommands->FindBar(ikFlash);
+  bar->SetHexMode(false);
+  bar->edFind->setText("card");
+  bar->edReplace->setText("CARD");
+  bar->FindNext();
+  f.SetStatusText("Device verified.");
+  Save(f, "main-window-find.png");
+  bar->Close();
+
+  // The same page on a dark palette.
+  QPalette dark;
+  dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
+  dark.setColor(QPalette::WindowText, Qt::white);
+  dark.setColor(QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
+  dark.setColor(QPalette::Text, Qt::white);
+  dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+  dark.setColor(QPalette::ButtonText, Qt::white);
+  dark.setColor(QPalette::Dark, QColor(0x18, 0x18, 0x18));
+  dark.setColor(QPalette::Light, QColor(0x50, 0x50, 0x50));
+  const QPalette light = f.palette();
+  f.setPalette(dark);
+  f.hexFlash->SelectRange(0x120, 0x123);
+  f.hexFlash->PokeByte(0x130, 0x55);
+  f.hexFlash->Core().ChangeByte(0x55, 0xAA, 0x130);
+  Save(f, "main-window-dark.png");
+  f.setPalette(light);
 
   TAboutForm about(CompiledVersionRecord(), nullptr, &f);
   about.show();

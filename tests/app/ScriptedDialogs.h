@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QWidget>
 #include <deque>
+#include <optional>
 #include <functional>
 #include <vector>
 
@@ -60,6 +61,20 @@ public:
     OpenedUrls.push_back(url);
     return true;
   }
+  // Takes answers from TextAnswers as a user would type them: each goes
+  // through the query's check, and a refused one (its message kept in
+  // TextRefusals) leaves the dialog open for the next. No answer left:
+  // cancelled.
+  std::optional<QString> AskText(QWidget*, const TTextQuery& query) override {
+    TextQueries.push_back(query);
+    while (!TextAnswers.empty()) {
+      const QString answer = Next(TextAnswers);
+      const QString message = query.Check ? query.Check(answer) : QString();
+      if (message.isEmpty()) return answer;
+      TextRefusals << message;
+    }
+    return std::nullopt;
+  }
 
   QStringList MessageTexts() const {
     QStringList texts;
@@ -70,6 +85,7 @@ public:
   std::deque<QString> OpenAnswers;  // "" = cancelled
   std::deque<QString> SaveAnswers;
   std::deque<TMessageResult> Answers;
+  std::deque<QString> TextAnswers;
   TMessageResult DefaultAnswer = mrYes;
   // Answers to the unsaved-changes question, and the questions asked.
   std::deque<TSaveChoice> SaveChoices;
@@ -84,6 +100,8 @@ public:
   std::vector<TMessage> Messages;
   std::vector<TError> Errors;
   std::vector<QUrl> OpenedUrls;
+  std::vector<TTextQuery> TextQueries;
+  QStringList TextRefusals;
   int DialogsShown = 0;
 
 private:

@@ -1,7 +1,7 @@
 #pragma once
 // Reads the edit journal back, entry by entry: forward by the leading
-// lengths and backward by the trailing ones. The editor itself never reads
-// its journal; this is how the tests see what it wrote.
+// lengths and backward by the trailing ones, independently of the
+// editor's own reader, so the tests see what it wrote.
 
 #include <gtest/gtest.h>
 
@@ -27,6 +27,7 @@ struct TJournalEntry {
   std::vector<uint8_t> Saved;
   std::optional<std::string> Description;
   std::optional<std::array<int, 3>> Selection;  // low, high, anchor
+  int RestoreBlock = 0;                          // length of the restore block, 0 without
 
   bool operator==(const TJournalEntry&) const = default;
 };
@@ -62,6 +63,15 @@ inline std::optional<TJournalEntry> DecodeJournalEntry(const uint8_t* journal, i
   r.Translation = e[TranslationOffset];
   r.BytesPerUnit = static_cast<int>(Get32(e + BytesPerUnitOffset));
   int64_t tail = length - 4;  // end of the optional blocks
+  if (r.Flags & ufRestore) {
+    const uint32_t block = Get32(e + tail - 4);
+    if (block < 9 || block > tail) {
+      ADD_FAILURE() << "restore block of " << block << " bytes at " << offset;
+      return std::nullopt;
+    }
+    tail -= block;
+    r.RestoreBlock = static_cast<int>(block);
+  }
   if (r.Flags & ufSelection) {
     tail -= SelectionLength;
     r.Selection = std::array<int, 3>{static_cast<int>(Get32(e + tail)),

@@ -1,0 +1,56 @@
+#include "app/TextQueryDialog.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TTextQueryDialog::TTextQueryDialog(const TTextQuery& query, QWidget* parent)
+    : QDialog(parent), FCheck(query.Check) {
+  setObjectName(QStringLiteral("TextQueryDialog"));
+  setWindowTitle(query.Title);
+  auto* label = new QLabel(query.Label, this);
+  edText = new QLineEdit(query.Text, this);
+  edText->setObjectName(QStringLiteral("edText"));
+  edText->selectAll();
+  label->setBuddy(edText);
+  lblNote = new QLabel(query.Note, this);
+  lblNote->setObjectName(QStringLiteral("lblNote"));
+  lblNote->setWordWrap(true);
+  lblNote->setVisible(!query.Note.isEmpty());
+  lblMessage = new QLabel(this);
+  lblMessage->setObjectName(QStringLiteral("lblMessage"));
+  lblMessage->setTextFormat(Qt::PlainText);
+  lblMessage->setWordWrap(true);
+  lblMessage->setStyleSheet(QStringLiteral("color: #c00000;"));
+  lblMessage->hide();
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  btnOK = buttons->button(QDialogButtonBox::Ok);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(edText, &QLineEdit::textChanged, lblMessage, &QWidget::hide);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(label);
+  layout->addWidget(edText);
+  layout->addWidget(lblNote);
+  layout->addWidget(lblMessage);
+  layout->addWidget(buttons);
+  setMinimumWidth(360);
+}
+
+QString TTextQueryDialog::Text() const { return edText->text(); }
+QString TTextQueryDialog::Message() const { return lblMessage->isHidden() ? QString() : lblMessage->text(); }
+
+void TTextQueryDialog::accept() {
+  const QString message = FCheck ? FCheck(Text()) : QString();
+  if (!message.isEmpty()) {
+    lblMessage->setText(message);
+    lblMessage->show();
+    edText->setFocus();
+    edText->selectAll();
+    return;
+  }
+  QDialog::accept();
+}

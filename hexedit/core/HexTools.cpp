@@ -1,0 +1,227 @@
+// The editor's daily tools: overwriting a range, the clipboard's bytes
+// and texts, paste, cut, fill, select all, the edit keys, go to and the
+// status readout.
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "hexedit/core/HexEditorCore.h"
+#include "hexedit/core/HexRadix.h"
+#include "hexedit/core/HexTextParse.h"
+
+void THexEditorCore::OverwriteBytes(int pos, const void* buffer, int count, std::string_view description) {
+  if (!buffer || count <= 0) return;
+  TUndoStep step(*this);
+  std::vector<uint8_t> bytes(static_cast<const uint8_t*>(buffer), static_cast<const uint8_t*>(buffer) + count);
+  RecordChange(ukChangeBytes, pos, count, 0, description);
+  const bool marks = !InsertMode();
+  for (int i = 0; i < count; ++i) {
+    if (marks && PeekByte(pos + i) != bytes[size_t(i)]) SetChangeMark(pos + i, true);
+  }
+  CopyDataIn(bytes.data(), pos, count);
+  InvalidateRows(pos, pos + count - 1);
+  NotifyChange();
+}
+
+// ---- Clipboard ------------------------------------------------------------
+
+std::vector<uint8_t> THexEditorCore::SelectedBytes() const {
+  if (!HasSelection()) return {};
+  return {DataPointer() + FSelLow, DataPointer() + FSelHigh + 1};
+}
+
+std::string THexEditorCore::SelectionText() const {
+  std::string text;
+  if (!HasSelection()) return text;
+  if (!CaretInCharField()) {
+    text.reserve(size_t(SelCount()) * 3);
+    for (int p = FSelLow; p <= FSelHigh; ++p) {
+      if (p > FSelLow) text += ' ';
+      const uint8_t b = PeekByte(p);
+      text += FHexDigits[b >> 4];
+      text += FHexDigits[b & 0x0F];
+    }
+    return text;
+  }
+  std::u16string chars;
+  if (FUnicodeChars) {
+    for (int p = FSelLow & ~1; p <= FSelHigh; p += 2) chars += UnicodeCharAt(p);
+  } else {
+    for (int p = FSelLow; p <= FSelHigh; ++p) chars += ByteToDisplayChar(PeekByte(p));
+  }
+  return Utf8Of(chars);
+}
+
+std::vector<uint8_t> THexEditorCore::BytesFromText(std::u32string_view text) const {
+  return BytesFromText(text, !CaretInCharField() && !(DataSize() == 0 && FCaret.InCharField));
+}
+
+std::vector<uint8_t> THexEditorCore::BytesFromText(std::u32string_view text, bool hex) const {
+  std::vector<uint8_t> bytes;
+  if (hex) {
+    std::string error;
+    if (!ParseHexBytes(text, bytes, error)) throw EHexEditor(error);
+    return bytes;
+  }
+  for (char32_t c : text) {
+    if (FUnicodeChars) {
+      std::array<uint8_t, 2> two{};
+      if (!TypedCharToUnicodeBytes(c, two)) throw EHexEditor(FillPlaceholders(HexMsg::NoByteForChar, {Utf8Of(c)}));
+      bytes.push_back(two[0]);
+      bytes.push_back(two[1]);
+    } else {
+      const uint8_t b = TypedCharToByte(c);
+      if (b < 0x20) throw EHexEditor(FillPlaceholders(HexMsg::NoByteForChar, {Utf8Of(c)}));
+      bytes.push_back(b);
+    }
+  }
+  return bytes;
+}
+
+void THexEditorCore::Paste(const uint8_t* bytes, int count) {
+  if (!bytes || count <= 0 || FReadOnlyView) return;
+  const std::vector<uint8_t> copy(bytes, bytes + count);
+  const bool field = FCaret.InCharField;
+  const int size = DataSize();
+  TUndoStep step(*this);
+  int start;
+  if (InsertMode()) {
+    start = HasSelection() ? FSelLow : std::clamp(FCaret.Position, 0, size);
+    if (HasSelection())
+      ReplaceSelection(copy.data(), count);
+    else
+      InsertBuffer(copy.data(), count, start);
+  } else {
+    start = HasSelection() ? FSelLow : CaretPosition();
+    const int inside = std::max(0, std::min(count, size - start));
+    const int beyond = count - inside;
+    if (beyond > 0 && SizeFixed())
+      throw EHexEditor(FillPlaceholders(HexMsg::PasteBeyondFixedSize,
+                                        {std::to_string(count), std::to_string(inside)}));
+    if (inside > 0) OverwriteBytes(start, copy.data(), inside);
+    if (beyond > 0) AppendBuffer(copy.data() + inside, beyond);
+  }
+  ClearSelection(true);
+  const int end = InsertMode() ? DataSize() : DataSize() - 1;
+  MoveCaret(CellOf(std::min(start + count, end), field));
+  NotifySelectionChange();
+}
+
+void THexEditorCore::CutSelection() {
+  if (!CanCut()) return;
+  DeleteSelection();
+}
+
+void THexEditorCore::FillSelection(uint8_t value) {
+  if (!CanFill()) return;
+  const std::vector<uint8_t> bytes(size_t(SelCount()), value);
+  OverwriteBytes(FSelLow, bytes.data(), SelCount());
+}
+
+void THexEditorCore::SelectAll() {
+  if (DataSize() == 0) return;
+  FSelecting = false;
+  FExtendOrigin = -1;
+  SetSelectionDirect(0, 0, DataSize() - 1);
+  NotifySelectionChange();
+}
+
+// ---- Edit keys ------------------------------------------------------------
+
+THexEditCommand THexEditorCore::EditCommandForKey(int key, THexShiftState shift) {
+  shift &= hsKeys;
+  if (shift == hsCtrl) {
+    switch (key) {
+      case hkZ: return ecUndo;
+      case hkA + ('Y' - 'A'): return ecRedo;
+      case hkA + ('X' - 'A'): return ecCut;
+      case hkA + ('C' - 'A'): return ecCopy;
+      case hkA + ('V' - 'A'): return ecPaste;
+      case hkA: return ecSelectAll;
+      default: return ecNone;
+    }
+  }
+  if (shift == (hsCtrl | hsShift) && key == hkZ) return ecRedo;
+  return ecNone;
+}
+
+void THexEditorCore::RunEditCommand(THexEditCommand command) {
+  switch (command) {
+    case ecUndo: Undo(); break;
+    case ecRedo: Redo(); break;
+    case ecSelectAll: SelectAll(); break;
+    case ecCut:
+    case ecCopy:
+    case ecPaste:
+      if (OnClipboardCommand) OnClipboardCommand(command);
+      break;
+    case ecNone: break;
+  }
+}
+
+// ---- Go to and the fill value ---------------------------------------------
+
+int THexEditorCore::OffsetUnit() const { return FOffsetFormat.Divisor == 0 ? 1 : FOffsetFormat.Divisor; }
+
+int THexEditorCore::GotoTarget(std::string_view text) const {
+  const std::string shown(text);
+  if (shown.find_first_not_of(" \t") == std::string::npos) throw EHexEditor(HexMsg::NoOffsetGiven);
+  int64_t value = 0;
+  int sign = 0;
+  if (!ParseNumberText(text, true, value, sign))
+    throw EHexEditor(FillPlaceholders(HexMsg::InvalidOffsetText, {shown}));
+  const int64_t unit = OffsetUnit();
+  const int64_t base = sign == 0 ? 0 : CaretPosition() / unit;
+  const int64_t units = base + (sign < 0 ? -value : value);
+  const int64_t last = InsertMode() ? DataSize() : int64_t(DataSize()) - 1;
+  const int64_t target = units * unit;
+  if (DataSize() == 0 || units < 0 || target > last) {
+    const std::string named = units < 0 ? "-0x" + HexNumberText(uint32_t(-units)) : "0x" + HexNumberText(uint32_t(units));
+    throw EHexEditor(
+        FillPlaceholders(HexMsg::OffsetOutOfRange, {named, HexNumberText(uint32_t(std::max<int64_t>(0, last) / unit))}));
+  }
+  return static_cast<int>(target);
+}
+
+void THexEditorCore::GotoOffset(std::string_view text) {
+  const int target = GotoTarget(text);
+  ClearSelection(true);
+  MoveCaret(CellOf(target, FCaret.InCharField));
+}
+
+uint8_t THexEditorCore::ParseFillValue(std::string_view text) {
+  int64_t value = 0;
+  int sign = 0;
+  if (!ParseNumberText(text, false, value, sign) || value > 0xFF)
+    throw EHexEditor(FillPlaceholders(HexMsg::InvalidByteValue, {std::string(text)}));
+  return static_cast<uint8_t>(value);
+}
+
+// ---- Readout --------------------------------------------------------------
+
+THexReadout THexEditorCore::Readout() const {
+  THexReadout r;
+  const int size = DataSize();
+  r.HasData = size > 0;
+  r.Insert = InsertMode();
+  r.Modified = FModified;
+  r.Unit = OffsetUnit();
+  if (!r.HasData) return r;
+  r.Caret = std::clamp(FCaret.Position, 0, size);
+  r.HasSelection = HasSelection();
+  if (r.HasSelection) {
+    r.SelStart = FSelLow;
+    r.SelEnd = FSelHigh;
+  }
+  if (r.Caret < size) {
+    r.HasByte = true;
+    r.Byte = PeekByte(r.Caret);
+    r.ByteChar = ByteToDisplayChar(r.Byte);
+  }
+  if (r.Caret + 1 < size) {
+    r.HasWord = true;
+    r.Word = static_cast<uint16_t>(PeekByte(r.Caret) | PeekByte(r.Caret + 1) << 8);
+  }
+  return r;
+}

@@ -1,0 +1,253 @@
+#include "hexedit/widget/HexFindBar.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "hexedit/widget/HexEditor.h"
+
+namespace {
+
+QToolButton* Button(QWidget* parent, const char* name, const QString& text, const QString& tip) {
+  auto* b = new QToolButton(parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setText(text);
+  b->setToolTip(tip);
+  b->setAutoRaise(true);
+  return b;
+}
+
+std::u32string Ucs4(const QString& text) {
+  const QList<uint> u = text.toUcs4();
+  return std::u32string(u.begin(), u.end());
+}
+
+// Selections up to this long seed the find field.
+constexpr int SeedLimit = 64;
+
+}  // namespace
+
+THexFindBar::THexFindBar(TCustomHexEditor* editor, QWidget* parent) : QWidget(parent), FEditor(editor) {
+  setObjectName(QStringLiteral("HexFindBar"));
+  auto* findRow = new QHBoxLayout;
+  findRow->setContentsMargins(4, 2, 4, 2);
+  findRow->setSpacing(4);
+  auto* findLabel = new QLabel(QStringLiteral("Find:"), this);
+  edFind = new QLineEdit(this);
+  edFind->setObjectName(QStringLiteral("edFind"));
+  edFind->setClearButtonEnabled(true);
+  edFind->setMinimumWidth(160);
+  findLabel->setBuddy(edFind);
+  cbMode = new QComboBox(this);
+  cbMode->setObjectName(QStringLiteral("cbMode"));
+  cbMode->addItem(QStringLiteral("Hex bytes"));
+  cbMode->addItem(QStringLiteral("Text"));
+  cbMatchCase = new QCheckBox(QStringLiteral("Match case"), this);
+  cbMatchCase->setObjectName(QStringLiteral("cbMatchCase"));
+  btnPrevious = Button(this, "btnPrevious", QStringLiteral("Previous"), QStringLiteral("Find previous (Shift+Enter)"));
+  btnNext = Button(this, "btnNext", QStringLiteral("Next"), QStringLiteral("Find next (Enter)"));
+  lblNote = new QLabel(this);
+  lblNote->setObjectName(QStringLiteral("lblNote"));
+  lblNote->setTextFormat(Qt::PlainText);
+  btnClose = Button(this, "btnClose", QStringLiteral("Close"), QStringLiteral("Close the find bar (Escape)"));
+  findRow->addWidget(findLabel);
+  findRow->addWidget(edFind, 2);
+  findRow->addWidget(cbMode);
+  findRow->addWidget(cbMatchCase);
+  findRow->addWidget(btnPrevious);
+  findRow->addWidget(btnNext);
+  findRow->addWidget(lblNote, 1);
+  findRow->addWidget(btnClose);
+
+  ReplaceRow = new QWidget(this);
+  auto* replaceRow = new QHBoxLayout(ReplaceRow);
+  replaceRow->setContentsMargins(4, 0, 4, 2);
+  replaceRow->setSpacing(4);
+  auto* replaceLabel = new QLabel(QStringLiteral("Replace:"), ReplaceRow);
+  edReplace = new QLineEdit(ReplaceRow);
+  edReplace->setObjectName(QStringLiteral("edReplace"));
+  edReplace->setClearButtonEnabled(true);
+  edReplace->setMinimumWidth(160);
+  replaceLabel->setBuddy(edReplace);
+  btnReplace = Button(ReplaceRow, "btnReplace", QStringLiteral("Replace"), QStringLiteral("Replace this match and find the next"));
+  btnReplaceAll = Button(ReplaceRow, "btnReplaceAll", QStringLiteral("Replace All"), QStringLiteral("Replace every match"));
+  // The two rows' fields line up.
+  replaceLabel->setMinimumWidth(findLabel->sizeHint().width());
+  findLabel->setMinimumWidth(replaceLabel->sizeHint().width());
+  replaceRow->addWidget(replaceLabel);
+  replaceRow->addWidget(edReplace, 2);
+  replaceRow->addWidget(btnReplace);
+  replaceRow->addWidget(btnReplaceAll);
+  replaceRow->addStretch(3);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addLayout(findRow);
+  layout->addWidget(ReplaceRow);
+
+  connect(btnNext, &QToolButton::clicked, this, &THexFindBar::FindNext);
+  connect(btnPrevious, &QToolButton::clicked, this, &THexFindBar::FindPrevious);
+  connect(btnReplace, &QToolButton::clicked, this, &THexFindBar::ReplaceOne);
+  connect(btnReplaceAll, &QToolButton::clicked, this, &THexFindBar::ReplaceAll);
+  connect(btnClose, &QToolButton::clicked, this, &THexFindBar::Close);
+  connect(cbMode, &QComboBox::currentIndexChanged, this, [this] {
+    UpdateControls();
+    SetNote(QString());
+  });
+  connect(edFind, &QLineEdit::textChanged, this, [this] { SetNote(QString()); });
+  edFind->installEventFilter(this);
+  edReplace->installEventFilter(this);
+  UpdateControls();
+  ReplaceRow->hide();
+  hide();
+}
+
+bool THexFindBar::HexMode() const { return cbMode->currentIndex() == 0; }
+void THexFindBar::SetHexMode(bool hex) { cbMode->setCurrentIndex(hex ? 0 : 1); }
+bool THexFindBar::ReplaceMode() const { return !ReplaceRow->isHidden(); }
+QString THexFindBar::Note() const { return lblNote->text(); }
+
+void THexFindBar::UpdateControls() { cbMatchCase->setEnabled(!HexMode()); }
+
+void THexFindBar::SetNote(const QString& text, bool error) {
+  lblNote->setText(text);
+  lblNote->setStyleSheet(error ? QStringLiteral("color: #c00000;") : QString());
+}
+
+void THexFindBar::OpenFind() { Open(false); }
+void THexFindBar::OpenReplace() { Open(true); }
+
+void THexFindBar::Open(bool replace) {
+  const THexEditorCore& core = FEditor->Core();
+  // A bar already open keeps what the user typed (the selection is then
+  // usually its own last match).
+  if (isHidden() && core.HasSelection() && core.SelCount() <= SeedLimit) {
+    SetHexMode(!core.CaretInCharField());
+    edFind->setText(QString::fromStdString(core.SelectionText()));
+  }
+  ReplaceRow->setVisible(replace);
+  show();
+  edFind->setFocus(Qt::ShortcutFocusReason);
+  edFind->selectAll();
+  SetNote(QString());
+}
+
+void THexFindBar::Close() {
+  hide();
+  FEditor->setFocus(Qt::OtherFocusReason);
+}
+
+bool THexFindBar::Pattern(THexPattern& pattern) {
+  try {
+    pattern = FEditor->Core().MakePattern(Ucs4(edFind->text()), HexMode(), cbMatchCase->isChecked());
+    return true;
+  } catch (const EHexEditor& e) {
+    SetNote(QString::fromUtf8(e.what()), true);
+    return false;
+  }
+}
+
+bool THexFindBar::Replacement(std::vector<uint8_t>& bytes) {
+  const QString text = edReplace->text();
+  if (text.isEmpty()) {
+    bytes.clear();  // replacing by nothing removes the matches
+    return true;
+  }
+  try {
+    bytes = FEditor->Core().BytesFromText(Ucs4(text), HexMode());
+    return true;
+  } catch (const EHexEditor& e) {
+    SetNote(QString::fromUtf8(e.what()), true);
+    return false;
+  }
+}
+
+namespace {
+QString OutcomeNote(THexEditorCore::TFindOutcome outcome, bool forward) {
+  switch (outcome) {
+    case THexEditorCore::TFindOutcome::Found: return QString();
+    case THexEditorCore::TFindOutcome::Wrapped:
+      return forward ? QStringLiteral("Reached the end, continued from the start")
+                     : QStringLiteral("Reached the start, continued from the end");
+    case THexEditorCore::TFindOutcome::NotFound: return QStringLiteral("Not found");
+  }
+  return QString();
+}
+}  // namespace
+
+void THexFindBar::Search(bool forward) {
+  THexPattern pattern;
+  if (!Pattern(pattern)) return;
+  const auto outcome = FEditor->Core().Find(pattern, forward);
+  SetNote(OutcomeNote(outcome, forward));
+  FEditor->viewport()->update();
+}
+
+void THexFindBar::FindNext() { Search(true); }
+void THexFindBar::FindPrevious() { Search(false); }
+
+void THexFindBar::ReplaceOne() {
+  THexPattern pattern;
+  std::vector<uint8_t> with;
+  if (!Pattern(pattern) || !Replacement(with)) return;
+  if (FEditor->Core().ReadOnlyView()) return SetNote(QStringLiteral("The image cannot be changed now"), true);
+  try {
+    SetNote(OutcomeNote(FEditor->Core().ReplaceAndFind(pattern, with), true));
+  } catch (const std::exception& e) {
+    SetNote(QString::fromUtf8(e.what()), true);
+  }
+  FEditor->viewport()->update();
+}
+
+void THexFindBar::ReplaceAll() {
+  THexPattern pattern;
+  std::vector<uint8_t> with;
+  if (!Pattern(pattern) || !Replacement(with)) return;
+  if (FEditor->Core().ReadOnlyView()) return SetNote(QStringLiteral("The image cannot be changed now"), true);
+  try {
+    const int count = FEditor->Core().ReplaceAll(pattern, with);
+    SetNote(count == 0   ? QStringLiteral("Not found")
+            : count == 1 ? QStringLiteral("1 match replaced")
+                         : QStringLiteral("%1 matches replaced").arg(count));
+  } catch (const std::exception& e) {
+    SetNote(QString::fromUtf8(e.what()), true);
+  }
+  FEditor->viewport()->update();
+}
+
+bool THexFindBar::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    if (key->key() == Qt::Key_Escape) {
+      Close();
+      return true;
+    }
+    if (enter && watched == edFind) {
+      if (key->modifiers() & Qt::ShiftModifier)
+        FindPrevious();
+      else
+        FindNext();
+      return true;
+    }
+    if (enter && watched == edReplace) {
+      ReplaceOne();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void THexFindBar::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    Close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}

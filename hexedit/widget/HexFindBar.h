@@ -1,0 +1,76 @@
+#pragma once
+// The find bar under a hex editor: what to find (hex bytes, or text
+// through the editor's translation with or without case), next and
+// previous (Enter and Shift+Enter in the bar, or its buttons), and in
+// replace mode a second row with the replacement, Replace and Replace
+// All. The note at the right says what happened: a wrap round the data's
+// ends, nothing found, how many were replaced, or what is wrong with the
+// text. Escape closes the bar and gives the focus back to the editor.
+
+#include <QString>
+#include <QWidget>
+
+class QCheckBox;
+class QKeyEvent;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QToolButton;
+class QWidget;
+class TCustomHexEditor;
+class THexPattern;
+
+class THexFindBar : public QWidget {
+  Q_OBJECT
+public:
+  explicit THexFindBar(TCustomHexEditor* editor, QWidget* parent = nullptr);
+
+  TCustomHexEditor* Editor() const { return FEditor; }
+
+  // Shows the bar (with the replace row or without) and puts the focus
+  // into the find field, its text selected. Opening a closed bar makes a
+  // short selection of the editor the text to find, in the mode of the
+  // caret's field.
+  void OpenFind();
+  void OpenReplace();
+  void Close();
+  bool ReplaceMode() const;
+
+  // The bar's commands; each leaves its outcome in the note.
+  void FindNext();
+  void FindPrevious();
+  void ReplaceOne();
+  void ReplaceAll();
+
+  // Hex bytes (true) or text.
+  bool HexMode() const;
+  void SetHexMode(bool hex);
+  QString Note() const;
+
+  QLineEdit* edFind = nullptr;
+  QComboBox* cbMode = nullptr;
+  QCheckBox* cbMatchCase = nullptr;
+  QToolButton* btnPrevious = nullptr;
+  QToolButton* btnNext = nullptr;
+  QLabel* lblNote = nullptr;
+  QToolButton* btnClose = nullptr;
+  QWidget* ReplaceRow = nullptr;
+  QLineEdit* edReplace = nullptr;
+  QToolButton* btnReplace = nullptr;
+  QToolButton* btnReplaceAll = nullptr;
+
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+private:
+  TCustomHexEditor* FEditor;
+  void Open(bool replace);
+  void Search(bool forward);
+  // The pattern of the find field; false (with the note set) when the
+  // text makes none.
+  bool Pattern(THexPattern& pattern);
+  bool Replacement(std::vector<uint8_t>& bytes);
+  void SetNote(const QString& text, bool error = false);
+  void UpdateControls();
+};
