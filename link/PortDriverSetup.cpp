@@ -14,10 +14,10 @@ namespace fs = std::filesystem;
 
 extern char** environ;
 
-const char* const TPortDriverSetup::ModulesLoadName = PELLAR_MODULES_LOAD_NAME;
-const char* const TPortDriverSetup::ModulesLoadText = PELLAR_MODULES_LOAD_TEXT;
-const char* const TPortDriverSetup::UdevRuleName = PELLAR_UDEV_RULE_NAME;
-const char* const TPortDriverSetup::UdevRuleText = PELLAR_UDEV_RULE_TEXT;
+const char* const TPortDriverSetup::ModulesLoadName = PortDriverModulesLoadName;
+const char* const TPortDriverSetup::ModulesLoadText = PortDriverModulesLoadText;
+const char* const TPortDriverSetup::UdevRuleName = PortDriverUdevRuleName;
+const char* const TPortDriverSetup::UdevRuleText = PortDriverUdevRuleText;
 
 TPortDriverSetup::TPortDriverSetup(std::string rootPrefix)
     : RootPrefix(std::move(rootPrefix)),
