@@ -22,21 +22,21 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_VENDOR} <pellar-remake@user
 set(CPACK_DEBIAN_PACKAGE_SECTION "electronics")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The description's body, indented and with "." for empty lines as
-# deb-control(5) wants it.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- ${PELLAR_PRODUCT_NAME} writes, reads and verifies smart cards that carry two
- chips: an Atmel AT90S-family AVR processor (flash and internal EEPROM) and a
- 24Cxx I2C EEPROM wired to it. The PC drives the card through a passive
- adapter on the parallel port (ppdev); the external EEPROM is reached through
- a small loader program that the programmer writes into the card.
- .
- Images are loaded from Intel HEX, Motorola S-record, binary, ELF and
- whole-card image files and edited in a built-in hex editor. A virtual card
- that runs the card's processor cycle by cycle lets everything be tried
- without an adapter.
- .
- The package gives the group lp the parallel ports (udev rule) and loads
- ppdev at boot.")
+# The description's body: CPack puts the summary above it, indents its
+# lines and writes "." for the empty ones, as deb-control(5) wants.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+"${PELLAR_PRODUCT_NAME} writes, reads and verifies smart cards that carry two
+chips: an Atmel AT90S-family AVR processor (flash and internal EEPROM) and a
+24Cxx I2C EEPROM wired to it. The PC drives the card through a passive
+adapter on the parallel port (ppdev); the external EEPROM is reached through
+a small loader program that the programmer writes into the card.
+
+Images are loaded from Intel HEX, Motorola S-record, binary, ELF and
+whole-card image files and edited in a built-in hex editor. A virtual card
+that runs the card's processor cycle by cycle lets everything be tried
+without an adapter.
+
+The package gives the group lp the parallel ports (udev rule) and loads
+ppdev at boot.")
 
 include(CPack)
