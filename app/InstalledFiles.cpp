@@ -36,16 +36,17 @@ QString InstalledUserGuidePath() {
 
 QIcon ApplicationIcon() {
   const QString id = QStringLiteral(PELLAR_APP_ID);
-  QIcon icon = QIcon::fromTheme(id);
-  if (!icon.isNull()) return icon;
-  // hicolor beside the program: <prefix>/share/icons/hicolor/<size>/apps.
+  // hicolor beside the program, <prefix>/share/icons/hicolor/<size>/apps:
+  // found whatever the platform's icon theme (there may be none).
+  QIcon icon;
   const QString bin = ExecutableDirectory();
-  if (bin.isEmpty()) return {};
-  const QDir hicolor(bin + QStringLiteral("/../share/icons/hicolor"));
-  for (const char* size : {"48x48", "128x128", "256x256"}) {
-    const QString png =
-        hicolor.filePath(QStringLiteral("%1/apps/%2.png").arg(QLatin1String(size), id));
-    if (QFileInfo(png).isFile()) icon.addFile(png);
+  if (!bin.isEmpty()) {
+    const QDir hicolor(bin + QStringLiteral("/../share/icons/hicolor"));
+    for (const char* size : {"48x48", "128x128", "256x256"}) {
+      const QString png =
+          hicolor.filePath(QStringLiteral("%1/apps/%2.png").arg(QLatin1String(size), id));
+      if (QFileInfo(png).isFile()) icon.addFile(png);
+    }
   }
-  return icon;
+  return icon.isNull() ? QIcon::fromTheme(id) : icon;
 }

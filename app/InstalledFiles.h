@@ -16,6 +16,6 @@ QString ExecutableDirectory();
 // copy compiled in, whatever this finds.
 QString InstalledUserGuidePath();
 
-// The program's icon: the icon theme's, else the installed PNG beside the
-// program. Null when neither is there (a build started in place).
+// The program's icon: the installed PNGs beside the program, else the icon
+// theme's. Null when neither is there (a build started in place).
 QIcon ApplicationIcon();
