@@ -21,13 +21,12 @@
 // abort, a card that stopped answering) is left in Unrestored for the
 // caller to keep.
 
-#include "card/CardCommandSupport.h"
-#include "card/CardContext.h"
+#include "card/CardCommand.h"
 
-class TProgramAllCommand {
+class TProgramAllCommand : public TCardCommand {
 public:
   explicit TProgramAllCommand(TCardContext& card)
-      : Card(card), Link(card.Link), Avr(card.Avr), Loader(card.Loader), Host(card.Host) {}
+      : TCardCommand(card), Link(card.Link), Avr(card.Avr), Loader(card.Loader), Host(card.Host) {}
 
   // The confirm dialog offers "Restore after execute" only when the
   // external image has data and the flash or the internal EEPROM image
@@ -44,19 +43,13 @@ public:
   // user aborted); a verification found a difference.
   bool Failed() const { return FFailed; }
   bool VerifyFailed() const { return FVerifyFailed; }
-  // The card's own flash and internal EEPROM, read before the chip was
-  // erased, that did not get back into the card (empty when all did).
-  const TCardBackups& Unrestored() const { return FUnrestored; }
-
 private:
   bool Program(const TCardImages& images, bool restore, bool verify);
 
-  TCardContext& Card;
   TIspLink& Link;
   TAvrCommands& Avr;
   TLoaderLink& Loader;
   TCardHost& Host;
-  TCardBackups FUnrestored;
   bool FFailed = false;
   bool FVerifyFailed = false;
 };

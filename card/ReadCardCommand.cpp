@@ -1,44 +1,23 @@
 #include "card/ReadCardCommand.h"
 
-#include <algorithm>
-
 #include "card/CardSession.h"
-#include "link/loader/ELoader.h"
+#include "card/ExternalRead.h"
 
 bool TReadCardCommand::Run() {
   Flash.clear();
   Eeprom.clear();
   External.clear();
   FUnrestored = {};
-  bool read = false;
   TCardSession session(Card);
   session.ResetBarsOnClose({pbExtEE, pbIntEE, pbFlash});
   session.SetClosingStatus("");
-  if (session.Identify()) {
-    Host.PlanWork(LoaderImageSize + Loader.ExternalSize() +
-                  2 * (int64_t{Avr.FlashSize()} + Avr.EepromSize()));
-    // Flash and internal EEPROM first: they are also what goes back after
-    // the loader has taken the flash.
-    const TCardBackups memories =
-        ReadBackups(Avr, Host, true, true, "Reading flash...", "Reading internal eeprom...");
-    if (Loader.WriteLoader()) {
-      Host.SetStatusText("Reading external eeprom...");
-      std::vector<uint8_t> bytes(static_cast<size_t>(std::max(Loader.ExternalSize(), 0)), 0xFF);
-      Loader.StartLoader();
-      read = Loader.ReadExternalEeprom(bytes.data(), static_cast<int>(bytes.size()));
-      if (read) External = std::move(bytes);
-    }
-    // Whether or not the external read succeeded.
-    FUnrestored = WriteBackBackups(Link, Avr, Host, memories, "Restoring flash...",
-                                   "Restoring internal eeprom...");
-    // A failure at any step leaves the caller's images as they were.
-    read = read && !FUnrestored.Any();
-    if (read) {
-      Flash = memories.Flash;
-      Eeprom = memories.Eeprom;
-    } else {
-      External.clear();
-    }
-  }
-  return read;
+  if (!session.Identify()) return false;
+  TExternalRead read = ReadExternalThroughLoader(Card, true);
+  FUnrestored = std::move(read.Unrestored);
+  // A failure at any step leaves the caller's images as they were.
+  if (!read.Read || FUnrestored.Any()) return false;
+  Flash = std::move(read.Memories.Flash);
+  Eeprom = std::move(read.Memories.Eeprom);
+  External = std::move(read.External);
+  return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // "Read Card": all three memories in one card session (CardSession.h),
-// over the card link and a host. The caller takes the three images when
-// every one of them came.
+// over the card link and a host, with the same texts as the single reads.
+// The caller takes the three images when every one of them came.
 //
 // Order: power on; programming mode and signature; flash and internal
 // EEPROM read (they are the backups too); the loader written (which
@@ -13,13 +13,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "card/CardCommandSupport.h"
-#include "card/CardContext.h"
+#include "card/CardCommand.h"
 
-class TReadCardCommand {
+class TReadCardCommand : public TCardCommand {
 public:
-  explicit TReadCardCommand(TCardContext& card)
-      : Card(card), Link(card.Link), Avr(card.Avr), Loader(card.Loader), Host(card.Host) {}
+  using TCardCommand::TCardCommand;
 
   // True when all three memories came and flash and internal EEPROM went
   // back into the card; the memories are then in Flash, Eeprom and
@@ -29,13 +27,4 @@ public:
   std::vector<uint8_t> Flash;
   std::vector<uint8_t> Eeprom;
   std::vector<uint8_t> External;
-  const TCardBackups& Unrestored() const { return FUnrestored; }
-
-private:
-  TCardContext& Card;
-  TIspLink& Link;
-  TAvrCommands& Avr;
-  TLoaderLink& Loader;
-  TCardHost& Host;
-  TCardBackups FUnrestored;
 };

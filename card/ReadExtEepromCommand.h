@@ -13,26 +13,17 @@
 #include <cstdint>
 #include <vector>
 
-#include "card/CardCommandSupport.h"
-#include "card/CardContext.h"
+#include "card/CardCommand.h"
 
-class TReadExtEepromCommand {
+class TReadExtEepromCommand : public TCardCommand {
 public:
-  explicit TReadExtEepromCommand(TCardContext& card)
-      : Card(card), Link(card.Link), Avr(card.Avr), Loader(card.Loader), Host(card.Host) {}
+  using TCardCommand::TCardCommand;
 
   // True when every byte of the external EEPROM came; they are in Bytes.
   bool Run(bool restore);
 
   const std::vector<uint8_t>& Bytes() const { return FBytes; }
-  const TCardBackups& Unrestored() const { return FUnrestored; }
 
 private:
-  TCardContext& Card;
-  TIspLink& Link;
-  TAvrCommands& Avr;
-  TLoaderLink& Loader;
-  TCardHost& Host;
   std::vector<uint8_t> FBytes;
-  TCardBackups FUnrestored;
 };

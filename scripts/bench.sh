@@ -1,11 +1,7 @@
 #!/usr/bin/env bash
 # Builds Release and runs the benchmarks. Extra arguments go to
 # pellar-bench (for example --benchmark_filter=BM_PortWriteData).
-set -euo pipefail
-top="$(cd "$(dirname "$0")/.." && pwd)"
-cd "$top"
-
-bash scripts/deps.sh
+source "$(dirname "$0")/build-common.sh"
 
 build="${PELLAR_BENCH_BUILD_DIR:-build/bench}"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DPELLAR_BUILD_TESTS=OFF \

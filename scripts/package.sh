@@ -3,11 +3,7 @@
 # package pellar_<version>_<arch>.deb with CPack (dependencies computed
 # with dpkg-shlibdeps). Prints the package's path. Install it with
 #   sudo apt-get install ./pellar_<version>_<arch>.deb
-set -euo pipefail
-top="$(cd "$(dirname "$0")/.." && pwd)"
-cd "$top"
-
-bash scripts/deps.sh
+source "$(dirname "$0")/build-common.sh"
 
 build="${PELLAR_PACKAGE_BUILD_DIR:-build/package}"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DPELLAR_BUILD_TESTS=OFF \

@@ -2,11 +2,7 @@
 # Installs what is missing, builds Release and starts the program with the
 # virtual card as an extra port. Extra arguments go to the program, for
 # example: scripts/run.sh --virtual-card=AT90S8515,24256
-set -euo pipefail
-top="$(cd "$(dirname "$0")/.." && pwd)"
-cd "$top"
-
-bash scripts/deps.sh
+source "$(dirname "$0")/build-common.sh"
 
 build="${PELLAR_RUN_BUILD_DIR:-build/release}"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DPELLAR_BUILD_TESTS=OFF \

@@ -1,11 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the Debug configuration under
 # AddressSanitizer and UndefinedBehaviorSanitizer, and runs every test.
-set -euo pipefail
-top="$(cd "$(dirname "$0")/.." && pwd)"
-cd "$top"
-
-bash scripts/deps.sh
+source "$(dirname "$0")/build-common.sh"
 
 build="${PELLAR_TEST_BUILD_DIR:-build/test}"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DPELLAR_SANITIZE=ON \

@@ -15,22 +15,12 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-// An AT90S2323 (2048 / 128 bytes) with a 2464/2465 (8192 bytes, pages of
-// 32), holding some flash and internal EEPROM of its own.
-struct TProgramAllRig : TCardCommandsRig {
-  TProgramAllRig() : TCardCommandsRig(CardConfig(4, 0)) {
-    Card().LoadFlash(CardFlash);
-    Card().InternalEeprom() = CardEeprom;
-  }
-  bool CardKeptItsMemories() {
-    return FlashBytes(Card()) == CardFlash && Card().InternalEeprom() == CardEeprom;
-  }
+struct TProgramAllRig : TLoadedCardRig {
+  TProgramAllRig() : TLoadedCardRig(100) {}
   std::vector<uint8_t> ExternalPrefix(size_t n) {
     const auto& m = Card().ExternalEeprom().Memory;
     return {m.begin(), m.begin() + static_cast<std::ptrdiff_t>(n)};
   }
-  const std::vector<uint8_t> CardFlash = SparseBytes(2048, 100, 12);
-  const std::vector<uint8_t> CardEeprom = SparseBytes(128, 101, 24);
 };
 
 bool Contains(const Texts& texts, const std::string& text) {

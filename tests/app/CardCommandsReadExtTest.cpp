@@ -14,16 +14,12 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-struct TReadExtRig : TCardCommandsRig {
-  TReadExtRig() : TCardCommandsRig(CardConfig(4, 0)) {
-    Card().LoadFlash(CardFlash);
-    Card().InternalEeprom() = CardEeprom;
+struct TReadExtRig : TLoadedCardRig {
+  TReadExtRig() : TLoadedCardRig(200) {
     Card().ExternalEeprom().Memory = CardExt;
     F().ebExtEE->setText("/cards/old-ext.hex");
     SetImage(F().hexExtEE, OldImage);
   }
-  const std::vector<uint8_t> CardFlash = SparseBytes(2048, 200, 12);
-  const std::vector<uint8_t> CardEeprom = SparseBytes(128, 201, 24);
   const std::vector<uint8_t> CardExt = RandomBytes(8192, 202);
   const std::vector<uint8_t> OldImage = RandomBytes(100, 203);
 };

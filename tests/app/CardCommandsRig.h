@@ -149,3 +149,20 @@ struct TCardCommandsRig {
   std::optional<bool> SetVerify;
   int ConfirmAnswer = QDialog::Accepted;
 };
+
+// An AT90S2323 (2048 / 128 bytes) with a 2464/2465 (8192 bytes, pages of
+// 32), holding some flash and internal EEPROM of its own (from `seed`).
+struct TLoadedCardRig : TCardCommandsRig {
+  explicit TLoadedCardRig(unsigned seed)
+      : TCardCommandsRig(CardConfig(4, 0)),
+        CardFlash(SparseBytes(2048, seed, 12)),
+        CardEeprom(SparseBytes(128, seed + 1, 24)) {
+    Card().LoadFlash(CardFlash);
+    Card().InternalEeprom() = CardEeprom;
+  }
+  bool CardKeptItsMemories() {
+    return FlashBytes(Card()) == CardFlash && Card().InternalEeprom() == CardEeprom;
+  }
+  const std::vector<uint8_t> CardFlash;
+  const std::vector<uint8_t> CardEeprom;
+};

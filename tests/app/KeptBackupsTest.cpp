@@ -18,14 +18,8 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-struct TBackupRig : TCardCommandsRig {
-  TBackupRig() : TCardCommandsRig(CardConfig(4, 0)) {
-    Card().LoadFlash(CardFlash);
-    Card().InternalEeprom() = CardEeprom;
-    F().BackupFolder = Dir.filePath(QStringLiteral("backups"));
-  }
-  const std::vector<uint8_t> CardFlash = SparseBytes(2048, 300, 12);
-  const std::vector<uint8_t> CardEeprom = SparseBytes(128, 301, 24);
+struct TBackupRig : TLoadedCardRig {
+  TBackupRig() : TLoadedCardRig(300) { F().BackupFolder = Dir.filePath(QStringLiteral("backups")); }
 };
 
 TEST(CardReadPrompt, AReadAsksBeforeItReplacesAnEditedImage) {

@@ -1,0 +1,28 @@
+#include "card/ExternalRead.h"
+
+#include <algorithm>
+
+#include "link/loader/ELoader.h"
+
+TExternalRead ReadExternalThroughLoader(TCardContext& card, bool keep) {
+  TExternalRead result;
+  const int size = std::max(card.Loader.ExternalSize(), 0);
+  card.Host.PlanWork(LoaderImageSize + size +
+                     (keep ? 2 * (int64_t{card.Avr.FlashSize()} + card.Avr.EepromSize()) : 0));
+  if (keep)
+    result.Memories =
+        ReadBackups(card.Avr, card.Host, true, true, "Reading flash", "Reading internal eeprom");
+  // Writing the loader erases the chip, even when the loader then fails.
+  if (card.Loader.WriteLoader()) {
+    card.Host.SetStatusText("Reading external eeprom...");
+    // Read aside: callers replace their images only once every byte came.
+    std::vector<uint8_t> bytes(static_cast<size_t>(size), 0xFF);
+    card.Loader.StartLoader();
+    result.Read = card.Loader.ReadExternalEeprom(bytes.data(), size);
+    if (result.Read) result.External = std::move(bytes);
+  }
+  if (keep)
+    result.Unrestored = WriteBackBackups(card.Link, card.Avr, card.Host, result.Memories,
+                                         "Restoring flash", "Restoring internal eeprom");
+  return result;
+}
