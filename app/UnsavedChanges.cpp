@@ -15,21 +15,6 @@
 #include "hexedit/widget/HexEditor.h"
 #include "images/DeviceCatalogue.h"
 
-namespace {
-
-constexpr TImageKind AllImages[] = {ikFlash, ikIntEE, ikExtEE};
-
-}  // namespace
-
-QString TMainForm::ImagePageTitle(TImageKind kind) {
-  switch (kind) {
-    case ikFlash: return QStringLiteral("Flash");
-    case ikIntEE: return QStringLiteral("Int. EE.");
-    case ikExtEE: return QStringLiteral("Ext EE.");
-  }
-  return {};
-}
-
 bool TMainForm::ImageModified(TImageKind kind) const {
   const THexEditor* editor = ImageEditor(kind);
   return editor->DataSize() > 0 && editor->Modified();
@@ -54,7 +39,7 @@ bool TMainForm::ConfirmDiscard(TImageKind kind) {
 }
 
 bool TMainForm::ConfirmDiscardAll() {
-  for (TImageKind kind : AllImages)
+  for (TImageKind kind : AllImageKinds)
     if (!ConfirmDiscard(kind)) return false;
   return true;
 }
@@ -70,7 +55,7 @@ QString TMainForm::BaseTitle() { return QStringLiteral("Pellar Remake 3.0 "); }
 
 void TMainForm::UpdateModifiedMarks() {
   bool any = false;
-  for (TImageKind kind : AllImages) {
+  for (TImageKind kind : AllImageKinds) {
     const bool modified = ImageModified(kind);
     any |= modified;
     const int tab = pgcMain->indexOf(ImagePage(kind));
