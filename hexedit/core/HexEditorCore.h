@@ -579,17 +579,19 @@ public:
   void SetFocused(bool value);
   THexCaretKind CaretKind() const { return FCaretKind; }
   void SetCaretKind(THexCaretKind value);
+  // The paint switches (THexPaintOptions); each setter repaints what the
+  // change affects.
   bool FocusFrame() const { return FPaintOptions.FocusFrame; }
-  void SetFocusFrame(bool value);
   bool DrawGridLines() const { return FPaintOptions.DrawGridLines; }
-  void SetDrawGridLines(bool value);
   bool DrawGutter3D() const { return FPaintOptions.DrawGutter3D; }
-  void SetDrawGutter3D(bool value);
   bool ShowPositionIfNotFocused() const { return FPaintOptions.ShowPositionIfNotFocused; }
-  void SetShowPositionIfNotFocused(bool value);
   bool HideSelection() const { return FPaintOptions.HideSelection; }
-  void SetHideSelection(bool value);
   bool GraySelectionIfNotFocused() const { return FPaintOptions.GraySelectionIfNotFocused; }
+  void SetFocusFrame(bool value);
+  void SetDrawGridLines(bool value);
+  void SetDrawGutter3D(bool value);
+  void SetShowPositionIfNotFocused(bool value);
+  void SetHideSelection(bool value);
   void SetGraySelectionIfNotFocused(bool value);
 
   // The bookmark icons: twenty 10 x 10 images cut from a 200 x 10 bitmap,
@@ -767,6 +769,9 @@ private:
   bool FShiftDown = false;
   bool FLeftButtonDown = false;
   void SetSelectionDirect(int anchor, int low, int high);
+  // Widens a..b to whole units (the lower end down to its unit's start,
+  // the upper end up to its unit's end, at most the last byte).
+  void RoundOutToUnits(int& a, int& b) const;
   // The selection part of an accepted move to position n.
   void ExtendSelectionTo(int n);
   // Whether the cell at col showing p is the append position (insert mode

@@ -341,11 +341,11 @@ void THexEditorCore::DecideData(THexCellPaint& cell) const {
   // optionally the caret cell itself.
   const TRect frame{rect.Left, rect.Top, rect.Left + std::max(0, FCharWidth), rect.Bottom - 1};
   if (r == caret.Row && FFocused && c == TwinColumn(caret.Col).Position) {
-    cell.Frame = FPaintOptions.FocusFrame ? hfkFocus : hfkSolid;
+    cell.Frame = FPaintOptions.CaretFrame();
     cell.FrameColor = ToRGB(FColors.CursorFrame());
     cell.FrameRect = frame;
   } else if (FPaintOptions.ShowPositionIfNotFocused && r == caret.Row && !FFocused && c == caret.Col) {
-    cell.Frame = FPaintOptions.FocusFrame ? hfkFocus : hfkSolid;
+    cell.Frame = FPaintOptions.CaretFrame();
     cell.FrameColor = ToRGB(FColors.NonFocusCursorFrame());
     cell.FrameRect = frame;
   }

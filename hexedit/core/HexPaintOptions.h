@@ -3,20 +3,22 @@
 // nothing else, as one value. The editor core keeps one; its setters
 // repaint what a change affects.
 
-struct THexPaintOptions {
-  // The caret's cell in a dotted focus frame, else a solid one.
-  bool FocusFrame = true;
-  bool DrawGridLines = false;
-  // The gutter and ruler with raised edges.
-  bool DrawGutter3D = true;
-  // The caret's cell framed while the editor has no focus.
-  bool ShowPositionIfNotFocused = false;
-  // The selection hidden while the editor has no focus.
-  bool HideSelection = false;
-  // The selection greyed while the editor has no focus.
-  bool GraySelectionIfNotFocused = false;
+#include "hexedit/core/HexPaint.h"
 
-  // Whether selected bytes show as selected.
+struct THexPaintOptions {
+  // The caret's frame (and its twin's in the other field): dotted or solid;
+  // shown on the caret's own cell too while the editor has no focus.
+  bool FocusFrame = true;
+  bool ShowPositionIfNotFocused = false;
+  THexFrameKind CaretFrame() const { return FocusFrame ? hfkFocus : hfkSolid; }
+
+  // Grid lines between the cells; the gutter and ruler with raised edges.
+  bool DrawGridLines = false;
+  bool DrawGutter3D = true;
+
+  // While the editor has no focus the selection is hidden, or greyed.
+  bool HideSelection = false;
+  bool GraySelectionIfNotFocused = false;
   bool SelectionShown(bool focused) const { return focused || !HideSelection; }
 
   bool operator==(const THexPaintOptions&) const = default;

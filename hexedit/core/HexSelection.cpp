@@ -57,14 +57,7 @@ void THexEditorCore::ExtendSelectionTo(int n) {
   int& origin = FSelection.ExtendOrigin;
   if (!InsertMode()) {
     // The origin's unit stays selected whichever way the selection grows.
-    const int last = DataSize() - 1;
-    if (origin <= n) {
-      origin = AlignToUnit(origin);
-      n = std::min(AlignToUnit(n) + u - 1, last);
-    } else {
-      n = AlignToUnit(n);
-      origin = std::min(AlignToUnit(origin) + u - 1, last);
-    }
+    RoundOutToUnits(origin, n);
     SelectRange(origin, n);
     return;
   }
@@ -141,19 +134,20 @@ void THexEditorCore::SetSelectionDirect(int anchor, int low, int high) {
   if (HasSelection()) InvalidateRows(FSelection.Low, FSelection.High);
 }
 
-void THexEditorCore::SelectRange(int a, int b) {
+void THexEditorCore::RoundOutToUnits(int& a, int& b) const {
   const int u = std::max(1, FBytesPerUnit);
   const int last = DataSize() - 1;
-  if (a <= b) {
-    a = AlignToUnit(a);
-    b = std::min(AlignToUnit(b) + u - 1, last);
-  } else {
-    b = AlignToUnit(b);
-    a = std::min(AlignToUnit(a) + u - 1, last);
-  }
+  int& low = a <= b ? a : b;
+  int& high = a <= b ? b : a;
+  low = AlignToUnit(low);
+  high = std::min(AlignToUnit(high) + u - 1, last);
+}
+
+void THexEditorCore::SelectRange(int a, int b) {
+  RoundOutToUnits(a, b);
   const THexSelection old = FSelection;
   // A range that does not reach into the data selects nothing.
-  FSelection.SetEnds(a, std::min(a, b), std::max(a, b), last);
+  FSelection.SetEnds(a, std::min(a, b), std::max(a, b), DataSize() - 1);
   if (!old.Active()) {
     if (HasSelection()) InvalidateRows(FSelection.Low, FSelection.High);
   } else {
