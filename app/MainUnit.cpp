@@ -177,7 +177,7 @@ void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int
   {
     const QSignalBlocker b1(cbProcessor);
     const QSignalBlocker b2(cbEeprom);
-    for (const auto& row : ProcessorTable) cbProcessor->addItem(QString::fromLatin1(row.Name));
+    for (const auto& row : ProcessorRows()) cbProcessor->addItem(QString::fromLatin1(row.Name));
     for (const auto& row : EepromTable) cbEeprom->addItem(QString::fromLatin1(row.Name));
     const auto row = [](int wanted, int count) { return wanted >= 0 && wanted < count ? wanted : 0; };
     FProcessorRow = row(processorRow, cbProcessor->count());
