@@ -848,7 +848,14 @@ private:
   int FCaretX = -50;
   int FCaretY = -50;
   void BookmarkBitmapChanged();
-  void SetPaintFlag(bool& flag, bool value);
+  // Stores a setting that changes only what the view shows, and repaints
+  // when the value is new.
+  template <class T>
+  void SetViewSetting(T& setting, const T& value) {
+    if (setting == value) return;
+    setting = value;
+    Invalidate();
+  }
   // Repaints a rectangle of the view (nothing when it is empty).
   void RepaintRect(const TRect& rect);
   // PlaceCaret on a cell's top-left corner, or out of sight when the cell

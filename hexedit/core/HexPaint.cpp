@@ -50,22 +50,10 @@ std::u16string Utf8ToUtf16(std::string_view s) {
 // ---- Settings -------------------------------------------------------------
 
 void THexEditorCore::SetSystemColors(const THexSystemColors& value) {
-  if (value == FSystemColors) return;
-  FSystemColors = value;
-  Invalidate();
+  SetViewSetting(FSystemColors, value);
 }
 
-void THexEditorCore::SetFontColor(TColor value) {
-  if (value == FFontColor) return;
-  FFontColor = value;
-  Invalidate();
-}
-
-void THexEditorCore::SetPaintFlag(bool& flag, bool value) {
-  if (flag == value) return;
-  flag = value;
-  Invalidate();
-}
+void THexEditorCore::SetFontColor(TColor value) { SetViewSetting(FFontColor, value); }
 
 void THexEditorCore::SetFocused(bool value) {
   if (value == FFocused) return;
@@ -92,11 +80,11 @@ void THexEditorCore::SetCaretKind(THexCaretKind value) {
   }
 }
 
-void THexEditorCore::SetFocusFrame(bool value) { SetPaintFlag(FPaintOptions.FocusFrame, value); }
-void THexEditorCore::SetDrawGridLines(bool value) { SetPaintFlag(FPaintOptions.DrawGridLines, value); }
-void THexEditorCore::SetDrawGutter3D(bool value) { SetPaintFlag(FPaintOptions.DrawGutter3D, value); }
+void THexEditorCore::SetFocusFrame(bool value) { SetViewSetting(FPaintOptions.FocusFrame, value); }
+void THexEditorCore::SetDrawGridLines(bool value) { SetViewSetting(FPaintOptions.DrawGridLines, value); }
+void THexEditorCore::SetDrawGutter3D(bool value) { SetViewSetting(FPaintOptions.DrawGutter3D, value); }
 void THexEditorCore::SetShowPositionIfNotFocused(bool value) {
-  SetPaintFlag(FPaintOptions.ShowPositionIfNotFocused, value);
+  SetViewSetting(FPaintOptions.ShowPositionIfNotFocused, value);
 }
 
 void THexEditorCore::SetHideSelection(bool value) {
