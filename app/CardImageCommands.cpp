@@ -16,7 +16,6 @@
 namespace {
 
 const QString CardGroup = QStringLiteral("Card");
-constexpr TImageKind Kinds[] = {ikFlash, ikIntEE, ikExtEE};
 
 // A name without a dot gets ".hex", as the dialog does.
 QString WithHexSuffix(const QString& name) {
@@ -32,15 +31,15 @@ void TMainForm::LoadCardImageFile(const QString& fileName) {
   // not read changes nothing.
   std::array<std::vector<uint8_t>, 3> scratch;
   TCardBuffers buffers{};
-  for (TImageKind kind : Kinds) {
+  for (TImageKind kind : AllImageKinds) {
     scratch[kind].assign(static_cast<size_t>(CatalogueSize(kind)), ImageEditor(kind)->FillByte());
     buffers[kind] = {scratch[kind].data(), static_cast<int32_t>(scratch[kind].size())};
   }
   const TCardMemories present = ReadCardImageFile(fileName, buffers);
   // Every edited image the file would replace is answered for first.
-  for (TImageKind kind : Kinds)
+  for (TImageKind kind : AllImageKinds)
     if (present[kind] && !ConfirmDiscard(kind)) return;
-  for (TImageKind kind : Kinds) {
+  for (TImageKind kind : AllImageKinds) {
     if (!present[kind]) continue;
     THexEditor* editor = ImageEditor(kind);
     editor->ResetData();
@@ -61,7 +60,7 @@ void TMainForm::LoadCardImageFile(const QString& fileName) {
 bool TMainForm::IsCardImageFile(const QString& fileName) const {
   std::array<std::vector<uint8_t>, 3> scratch;
   TCardBuffers buffers{};
-  for (TImageKind kind : Kinds) {
+  for (TImageKind kind : AllImageKinds) {
     scratch[kind].assign(static_cast<size_t>(CatalogueSize(kind)), 0xFF);
     buffers[kind] = {scratch[kind].data(), static_cast<int32_t>(scratch[kind].size())};
   }
@@ -88,11 +87,11 @@ void TMainForm::actSaveCardImageExecute() {
   if (chosen.isEmpty()) return;
   const QString name = QFileInfo(WithHexSuffix(chosen)).absoluteFilePath();
   TConstCardBuffers buffers{};
-  for (TImageKind kind : Kinds)
+  for (TImageKind kind : AllImageKinds)
     buffers[kind] = {ImageEditor(kind)->DataPointer(), ImageEditor(kind)->DataSize()};
   const TCardMemories written = WriteCardImageFile(name, buffers);
   QStringList parts;
-  for (TImageKind kind : Kinds)
+  for (TImageKind kind : AllImageKinds)
     if (written[kind]) parts << ImageTitle(kind);
   SetStatusText(parts.isEmpty()
                     ? QStringLiteral("Card image %1 written: every image is empty.")

@@ -73,7 +73,7 @@ TEditCommands::TEditCommands(TMainForm& form) : QObject(&form), Form(form) {
   // The items show what applies when the menu opens.
   connect(miEdit, &QMenu::aboutToShow, this, &TEditCommands::UpdateActions);
 
-  for (TImageKind kind : {ikFlash, ikIntEE, ikExtEE}) {
+  for (TImageKind kind : AllImageKinds) {
     THexEditor* editor = Form.ImageEditor(kind);
     QWidget* page = editor->parentWidget();
     FFindBars[kind] = new THexFindBar(editor, page);
@@ -103,7 +103,7 @@ void TEditCommands::ClipboardChanged() {
 
 THexEditor* TEditCommands::CurrentEditor() const {
   QWidget* page = Form.pgcMain->currentWidget();
-  for (TImageKind kind : {ikFlash, ikIntEE, ikExtEE}) {
+  for (TImageKind kind : AllImageKinds) {
     THexEditor* editor = Form.ImageEditor(kind);
     if (editor && editor->parentWidget() == page) return editor;
   }

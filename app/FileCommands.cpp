@@ -27,24 +27,6 @@ namespace {
 const QString XmlFilter = QStringLiteral("XML files (*.xml)|*.xml|All files (*.*)|*.*");
 const QString HexSuffix = QStringLiteral("hex");
 
-QString OpenTitle(TImageKind kind) {
-  switch (kind) {
-    case ikFlash: return QStringLiteral("Open Flash file");
-    case ikIntEE: return QStringLiteral("Open Internal EEprom file");
-    case ikExtEE: return QStringLiteral("Open External EEprom file");
-  }
-  return {};
-}
-
-QString SaveTitle(TImageKind kind) {
-  switch (kind) {
-    case ikFlash: return QStringLiteral("Save Flash file As");
-    case ikIntEE: return QStringLiteral("Save Internal EEprom file As");
-    case ikExtEE: return QStringLiteral("Save External EEprom file As");
-  }
-  return {};
-}
-
 // A name typed without any dot gets the default suffix, as the file dialog
 // does; applied here too, so that a dialog that leaves it out (a desktop
 // portal, a test) saves the same file.
@@ -57,8 +39,9 @@ QString WithDefaultSuffix(const QString& name, const QString& suffix) {
 void LoadCommand(TMainForm& form, TImageKind kind) {
   // An edited image is saved or given up before anything else.
   if (!form.ConfirmDiscard(kind)) return;
+  const QString title = QString::fromLatin1(form.Images[kind].OpenTitle);
   const QString name =
-      form.Dialogs->OpenFileName(&form, {OpenTitle(kind), ImageOpenFilter(), QString(), QString()});
+      form.Dialogs->OpenFileName(&form, {title, ImageOpenFilter(), QString(), QString()});
   if (name.isEmpty()) return;
   form.LoadImageFile(kind, name);
 }
@@ -70,8 +53,9 @@ bool TMainForm::SaveImage(TImageKind kind, bool askName) {
   QString name = box->text();
   if (askName || name.isEmpty()) {
     // Proposes the image's last file, or nothing.
+    const QString title = QString::fromLatin1(Images[kind].SaveTitle);
     const QString chosen =
-        Dialogs->SaveFileName(this, {SaveTitle(kind), ImageSaveFilter(), HexSuffix, box->text()});
+        Dialogs->SaveFileName(this, {title, ImageSaveFilter(), HexSuffix, box->text()});
     if (chosen.isEmpty()) return false;
     name = QFileInfo(WithDefaultSuffix(chosen, HexSuffix)).absoluteFilePath();
   }

@@ -1,5 +1,6 @@
 #include "app/MainUnit.h"
 
+#include <QAbstractButton>
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QCheckBox>
@@ -8,24 +9,21 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QSessionManager>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
-#include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <stdexcept>
 
 #include "app/AboutUnit.h"
@@ -48,12 +46,6 @@ constexpr const char* PortDriverMessageNT =
     "Cannot initialize Port Driver.\nPlease select System|Install when logged\n"
     "in as Administrator, then reboot.";
 constexpr const char* PortDriverMessage = "Cannot initialize Port-driver";
-
-QLabel* RowLabel(const char* text, QWidget* parent) {
-  auto* label = new QLabel(QString::fromLatin1(text), parent);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  return label;
-}
 
 QString PortEntryText(uint16_t address, const std::string& name) {
   QString text = QStringLiteral("0x") +
@@ -92,28 +84,18 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
   setCentralWidget(pgcMain);
   TabSheet2 = new QWidget;
   TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
-  tshFlash = new QWidget;
-  tshFlash->setObjectName(QStringLiteral("tshFlash"));
-  tshIntEE = new QWidget;
-  tshIntEE->setObjectName(QStringLiteral("tshIntEE"));
-  tshExtEE = new QWidget;
-  tshExtEE->setObjectName(QStringLiteral("tshExtEE"));
   pgcMain->addTab(TabSheet2, QStringLiteral("Programmer"));
-  pgcMain->addTab(tshFlash, QStringLiteral("Flash"));
-  pgcMain->addTab(tshIntEE, QStringLiteral("Int. EE."));
-  pgcMain->addTab(tshExtEE, QStringLiteral("Ext EE."));
+  for (TImagePage& image : Images) {
+    image.Page = new QWidget;
+    image.Page->setObjectName(image.ComponentName("tsh"));
+    pgcMain->addTab(image.Page, QString::fromLatin1(image.PageTitle));
+  }
   pgcMain->setCurrentWidget(TabSheet2);
 
   StatusBar1 = new QStatusBar(this);
   StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
   StatusBar1->setSizeGripEnabled(false);
-  StatusPanel = new QLabel(StatusBar1);
-  StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
-  StatusPanel->setTextFormat(Qt::PlainText);
-  QFont bold = StatusPanel->font();
-  bold.setBold(true);
-  StatusPanel->setFont(bold);
-  StatusPanel->setStyleSheet(QStringLiteral("color: navy;"));
+  StatusPanel = CreateReadout(StatusBar1, "StatusPanel");
   StatusBar1->addWidget(StatusPanel, 1);
   lbTimeLeft = new QLabel(StatusBar1);
   lbTimeLeft->setObjectName(QStringLiteral("lbTimeLeft"));
@@ -175,9 +157,7 @@ TMainForm::~TMainForm() {
 
 void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int eepromRow) {
   // 1. No memory page shows a tab until its image holds data.
-  pgcMain->setTabVisible(pgcMain->indexOf(tshFlash), false);
-  pgcMain->setTabVisible(pgcMain->indexOf(tshIntEE), false);
-  pgcMain->setTabVisible(pgcMain->indexOf(tshExtEE), false);
+  for (const TImagePage& image : Images) pgcMain->setTabVisible(pgcMain->indexOf(image.Page), false);
 
   // 3. The port object, and the link and commands over it.
   Port = port ? std::move(port) : std::make_unique<TLptPort>();
@@ -190,12 +170,7 @@ void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int
   Avr->PowerCycleAllowed = true;
 
   // 5. The three images.
-  hexFlash = CreateEditor(tshFlash, 2, 2);
-  hexFlash->setObjectName(QStringLiteral("hexFlash"));
-  hexIntEE = CreateEditor(tshIntEE, 1, 0);
-  hexIntEE->setObjectName(QStringLiteral("hexIntEE"));
-  hexExtEE = CreateEditor(tshExtEE, 1, 0);
-  hexExtEE->setObjectName(QStringLiteral("hexExtEE"));
+  for (TImagePage& image : Images) CreateEditor(image);
 
   // 6. The catalogue; selecting row 0 sizes no image.
   {
@@ -245,26 +220,38 @@ void TMainForm::ListPorts() {
   Link->Write();
 }
 
-THexEditor* TMainForm::CreateEditor(QWidget* page, int bytesPerColumn, int bytesPerUnit) {
-  auto* editor = new THexEditor(page);
+QLabel* TMainForm::CreateReadout(QWidget* parent, const char* name) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setTextFormat(Qt::PlainText);
+  QFont bold = label->font();
+  bold.setBold(true);
+  label->setFont(bold);
+  label->setStyleSheet(QStringLiteral("color: navy;"));
+  return label;
+}
+
+void TMainForm::CreateEditor(TImagePage& image) {
+  auto* editor = new THexEditor(image.Page);
+  editor->setObjectName(image.ComponentName("hex"));
   // An edit the editor refuses is shown like any command's error.
   connect(editor, &TCustomHexEditor::errorRaised, this,
           [this](const QString& text) { ShowCommandError(text); });
   connect(editor, &TCustomHexEditor::modifiedChanged, this, [this] { UpdateModifiedMarks(); });
-  auto* layout = new QVBoxLayout(page);
+  auto* layout = new QVBoxLayout(image.Page);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(editor);
   editor->SetFillByte(0xFF);
-  editor->SetBytesPerColumn(bytesPerColumn);
-  if (bytesPerUnit > 0) editor->SetBytesPerUnit(bytesPerUnit);
+  editor->SetBytesPerColumn(image.BytesPerColumn);
+  if (image.BytesPerUnit > 0) editor->SetBytesPerUnit(image.BytesPerUnit);
   QFont font = editor->font();
   font.setPointSize(8);
   editor->setFont(font);
-  return editor;
+  image.Editor = editor;
 }
 
 // ===========================================================================
-// Actions, menus and the "Programmer" page
+// Actions and menus (the "Programmer" page: ProgrammerPage.cpp)
 
 void TMainForm::CreateActions() {
   auto make = [this](QAction*& action, const char* name, const char* text, const char* hint) {
@@ -375,181 +362,6 @@ void TMainForm::BindButton(QAbstractButton* button, QAction* action) {
   connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
 }
 
-void TMainForm::CreateProgrammerPage() {
-  QWidget* page = TabSheet2;
-  auto tool = [this, page](QToolButton*& button, const char* name, const char* text,
-                           QAction* action) {
-    button = new QToolButton(page);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setText(QString::fromLatin1(text));
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    button->setMinimumWidth(52);
-    BindButton(button, action);
-  };
-  auto autoload = [page](QCheckBox*& box, const char* name, const char* hint) {
-    box = new QCheckBox(page);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setToolTip(QString::fromLatin1(hint));
-  };
-  auto fileBox = [page](QLineEdit*& box, const char* name) {
-    box = new QLineEdit(page);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setReadOnly(true);
-    box->setMinimumWidth(180);
-  };
-
-  tool(btnLoadFlash, "btnLoadFlash", "Load", actLoadFlash);
-  tool(btnSaveFlash, "btnSaveFlash", "Save", actSaveFlash);
-  autoload(cbFlash, "cbFlash", "Autoload last Flash file @ startup");
-  fileBox(ebFlash, "ebFlash");
-  tool(btnReadFlash, "btnReadFlash", "Read", actReadFlash);
-  tool(btnVerifyFlash, "btnVerifyFlash", "Verify", actVerifyFlash);
-  tool(btnLoadIntEE, "btnLoadIntEE", "Load", actLoadIntEE);
-  tool(btnSaveIntEE, "btnSaveIntEE", "Save", actSaveIntEE);
-  autoload(cbIntEE, "cbIntEE", "Autoload last Int. EEprom file @ startup");
-  fileBox(ebIntEE, "ebIntEE");
-  tool(btnReadIntEE, "btnReadIntEE", "Read", actReadIntEE);
-  tool(btnVerifyIntEE, "btnVerifyIntEE", "Verify", actVerifyIntEE);
-  tool(btnLoadExtEE, "btnLoadExtEE", "Load", actLoadExtEE);
-  tool(btnSaveExtEE, "btnSaveExtEE", "Save", actSaveExtEE);
-  autoload(cbExtEE, "cbExtEE", "Autoload last Ext. EEprom file @ startup");
-  fileBox(ebExtEE, "ebExtEE");
-  tool(btnReadExtEE, "btnReadExtEE", "Read", actReadExtEE);
-
-  auto* files = new QGridLayout;
-  files->setHorizontalSpacing(4);
-  auto fileRow = [files, page](int row, const char* label, QToolButton* load, QToolButton* save,
-                               QCheckBox* box, QLineEdit* name, QToolButton* read,
-                               QToolButton* verify) {
-    files->addWidget(RowLabel(label, page), row, 0);
-    files->addWidget(load, row, 1);
-    files->addWidget(save, row, 2);
-    files->addWidget(box, row, 3);
-    files->addWidget(name, row, 4);
-    files->addWidget(read, row, 5);
-    if (verify) files->addWidget(verify, row, 6);
-  };
-  fileRow(0, "Flash:", btnLoadFlash, btnSaveFlash, cbFlash, ebFlash, btnReadFlash,
-          btnVerifyFlash);
-  fileRow(1, "Int. eeprom:", btnLoadIntEE, btnSaveIntEE, cbIntEE, ebIntEE, btnReadIntEE,
-          btnVerifyIntEE);
-  fileRow(2, "Ext. eeprom:", btnLoadExtEE, btnSaveExtEE, cbExtEE, ebExtEE, btnReadExtEE,
-          nullptr);
-  files->setColumnStretch(4, 1);
-
-  auto combo = [page](QComboBox*& box, const char* name) {
-    box = new QComboBox(page);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setEditable(false);
-    box->setMinimumWidth(150);
-  };
-  combo(cbProcessor, "cbProcessor");
-  combo(cbEeprom, "cbEeprom");
-  combo(cbPort, "cbPort");
-  connect(cbProcessor, &QComboBox::currentIndexChanged, this,
-          [this] { RunCommand([this] { cbProcessorChange(); }); });
-  connect(cbEeprom, &QComboBox::currentIndexChanged, this,
-          [this] { RunCommand([this] { cbEepromChange(); }); });
-  connect(cbPort, &QComboBox::currentIndexChanged, this,
-          [this] { RunCommand([this] { cbPortChange(); }); });
-
-  chipidLabel = new QLabel(page);
-  chipidLabel->setObjectName(QStringLiteral("chipidLabel"));
-  chipidLabel->setTextFormat(Qt::PlainText);
-  QFont bold = chipidLabel->font();
-  bold.setBold(true);
-  chipidLabel->setFont(bold);
-  chipidLabel->setStyleSheet(QStringLiteral("color: navy;"));
-  chipidLabel->setMinimumWidth(90);
-
-  auto bar = [page](QProgressBar*& b, const char* name) {
-    b = new QProgressBar(page);
-    b->setObjectName(QString::fromLatin1(name));
-    // Each bar shows its percentage.
-    b->setTextVisible(true);
-    b->setFormat(QStringLiteral("%p%"));
-    b->setRange(0, 100);
-    b->setValue(0);
-    b->setFixedHeight(16);
-  };
-  bar(initBar, "initBar");
-  bar(flashBar, "flashBar");
-  bar(intBar, "intBar");
-  bar(extBar, "extBar");
-  // The chip id row keeps its height while the bar is hidden.
-  QSizePolicy keep = initBar->sizePolicy();
-  keep.setRetainSizeWhenHidden(true);
-  initBar->setSizePolicy(keep);
-  initBar->setVisible(false);
-  for (int i = 0; i < 4; ++i) {
-    FProgressMax[i] = 100;
-    FProgressSteps[i] = 10;
-  }
-
-  auto big = [this, page](QPushButton*& button, const char* name, const char* text,
-                          QAction* action, const char* hint) {
-    button = new QPushButton(QString::fromLatin1(text), page);
-    button->setObjectName(QString::fromLatin1(name));
-    if (hint) button->setToolTip(QString::fromLatin1(hint));
-    button->setMinimumWidth(110);
-    button->setAutoDefault(false);
-    BindButton(button, action);
-  };
-  big(btnProgAll, "btnProgAll", "&Program All", actProgAll, nullptr);
-  big(btnErase, "btnErase", "&Erase", actErase, "Erase flash and internal eeprom");
-  big(btnVerify, "btnVerify", "&Verify", actVerify, "Verify flash and internal eeprom");
-  big(btnReadCard, "btnReadCard", "Read &Card", actReadCard,
-      "Read flash, internal and external eeprom in one go");
-
-  auto* device = new QGridLayout;
-  device->setHorizontalSpacing(8);
-  device->addWidget(RowLabel("Processor:", page), 0, 0);
-  device->addWidget(cbProcessor, 0, 1);
-  device->addWidget(RowLabel("Eeprom type:", page), 1, 0);
-  device->addWidget(cbEeprom, 1, 1);
-  device->addWidget(RowLabel("Parallell port:", page), 2, 0);
-  device->addWidget(cbPort, 2, 1);
-  device->addWidget(RowLabel("Chip Id:", page), 3, 0);
-  device->addWidget(chipidLabel, 3, 1);
-  device->addWidget(initBar, 3, 2);
-  device->addWidget(RowLabel("Flash progress:", page), 4, 0);
-  device->addWidget(flashBar, 4, 1, 1, 2);
-  device->addWidget(RowLabel("Ieeprom progr.:", page), 5, 0);
-  device->addWidget(intBar, 5, 1, 1, 2);
-  device->addWidget(RowLabel("Ext. eeprom:", page), 6, 0);
-  device->addWidget(extBar, 6, 1, 1, 2);
-  device->setColumnStretch(2, 1);
-  device->setColumnMinimumWidth(2, 120);
-
-  auto* commands = new QVBoxLayout;
-  commands->addWidget(btnProgAll);
-  commands->addWidget(btnErase);
-  commands->addWidget(btnVerify);
-  commands->addSpacing(12);
-  commands->addWidget(btnReadCard);
-  commands->addStretch(1);
-
-  auto* lower = new QHBoxLayout;
-  lower->addLayout(device, 1);
-  lower->addSpacing(24);
-  lower->addLayout(commands);
-
-  auto* layout = new QVBoxLayout(page);
-  layout->setContentsMargins(10, 10, 10, 10);
-  layout->addLayout(files);
-  layout->addSpacing(14);
-  layout->addLayout(lower);
-  layout->addStretch(1);
-
-  // Autoload: each box and each image's last file are remembered.
-  for (TImageKind kind : {ikFlash, ikIntEE, ikExtEE}) {
-    connect(ImageAutoloadBox(kind), &QCheckBox::toggled, this,
-            [this, kind] { RememberAutoload(kind); });
-    connect(ImageFileBox(kind), &QLineEdit::textChanged, this,
-            [this, kind] { RememberFileName(kind); });
-  }
-}
-
 // ===========================================================================
 // The interface lock and the update rules
 
@@ -571,7 +383,7 @@ void TMainForm::SetUiEnabled(bool enabled) {
   cbEeprom->setEnabled(enabled);
   cbPort->setEnabled(enabled);
   // 4. The images cannot be edited while the card is worked on.
-  for (THexEditor* editor : {hexFlash, hexIntEE, hexExtEE}) editor->SetReadOnlyView(!enabled);
+  for (const TImagePage& image : Images) image.Editor->SetReadOnlyView(!enabled);
   if (EditCommands) EditCommands->SetLocked(!enabled);
   // 5. The hourglass while locked, the cursor from before afterwards.
   if (enabled) {
@@ -596,54 +408,27 @@ void TMainForm::ApplicationIdle() {
 }
 
 void TMainForm::UpdateActions() {
-  actSaveFlashUpdate();
-  actSaveIntEEUpdate();
-  actSaveExtEEUpdate();
+  for (TImageKind kind : AllImageKinds) ImageActionsUpdate(kind);
   actProgAllUpdate();
   actVerifyUpdate();
-  actVerifyFlashUpdate();
-  actVerifyIntEEUpdate();
   actInstallNTPortDriversUpdate();
   actSaveCardImageUpdate();
   if (EditCommands) EditCommands->UpdateActions();
 }
 
-void TMainForm::actSaveCardImageUpdate() {
-  actSaveCardImage->setEnabled(hexFlash->DataSize() > 0 || hexIntEE->DataSize() > 0 ||
-                               hexExtEE->DataSize() > 0);
+void TMainForm::ImageActionsUpdate(TImageKind kind) {
+  const TImagePage& image = Images[kind];
+  const bool hasData = image.Editor->DataSize() > 0;
+  image.SaveAction->setEnabled(hasData);
+  if (image.VerifyAction) image.VerifyAction->setEnabled(hasData);
+  pgcMain->setTabVisible(pgcMain->indexOf(image.Page), hasData);
 }
 
-void TMainForm::actSaveFlashUpdate() {
-  const bool hasData = hexFlash->DataSize() > 0;
-  actSaveFlash->setEnabled(hasData);
-  pgcMain->setTabVisible(pgcMain->indexOf(tshFlash), hasData);
-}
+void TMainForm::actSaveCardImageUpdate() { actSaveCardImage->setEnabled(AnyImageHasData()); }
 
-void TMainForm::actSaveIntEEUpdate() {
-  const bool hasData = hexIntEE->DataSize() > 0;
-  actSaveIntEE->setEnabled(hasData);
-  pgcMain->setTabVisible(pgcMain->indexOf(tshIntEE), hasData);
-}
+void TMainForm::actProgAllUpdate() { actProgAll->setEnabled(AnyImageHasData()); }
 
-void TMainForm::actSaveExtEEUpdate() {
-  const bool hasData = hexExtEE->DataSize() > 0;
-  actSaveExtEE->setEnabled(hasData);
-  pgcMain->setTabVisible(pgcMain->indexOf(tshExtEE), hasData);
-}
-
-void TMainForm::actProgAllUpdate() {
-  actProgAll->setEnabled(hexFlash->DataSize() > 0 || hexIntEE->DataSize() > 0 ||
-                         hexExtEE->DataSize() > 0);
-}
-
-void TMainForm::actVerifyUpdate() {
-  actVerify->setEnabled(hexFlash->DataSize() > 0 || hexIntEE->DataSize() > 0 ||
-                        hexExtEE->DataSize() > 0);
-}
-
-void TMainForm::actVerifyFlashUpdate() { actVerifyFlash->setEnabled(hexFlash->DataSize() > 0); }
-
-void TMainForm::actVerifyIntEEUpdate() { actVerifyIntEE->setEnabled(hexIntEE->DataSize() > 0); }
+void TMainForm::actVerifyUpdate() { actVerify->setEnabled(AnyImageHasData()); }
 
 void TMainForm::actInstallNTPortDriversUpdate() { actInstallNTPortDrivers->setEnabled(IsWinNT); }
 
@@ -780,69 +565,16 @@ void TMainForm::cbPortChange() {
 // ===========================================================================
 // Images
 
-THexEditor* TMainForm::ImageEditor(TImageKind kind) const {
-  switch (kind) {
-    case ikFlash: return hexFlash;
-    case ikIntEE: return hexIntEE;
-    case ikExtEE: return hexExtEE;
-  }
-  return nullptr;
-}
-
-QLineEdit* TMainForm::ImageFileBox(TImageKind kind) const {
-  switch (kind) {
-    case ikFlash: return ebFlash;
-    case ikIntEE: return ebIntEE;
-    case ikExtEE: return ebExtEE;
-  }
-  return nullptr;
-}
-
-QCheckBox* TMainForm::ImageAutoloadBox(TImageKind kind) const {
-  switch (kind) {
-    case ikFlash: return cbFlash;
-    case ikIntEE: return cbIntEE;
-    case ikExtEE: return cbExtEE;
-  }
-  return nullptr;
-}
-
 int TMainForm::CatalogueSize(TImageKind kind) const {
   const ProcessorInfo* p = ProcessorAt(cbProcessor->currentIndex());
   const EepromInfo* e = EepromAt(cbEeprom->currentIndex());
-  switch (kind) {
-    case ikFlash: return p ? p->FlashSize : 0;
-    case ikIntEE: return p ? p->EepromSize : 0;
-    case ikExtEE: return e ? e->Size : 0;
-  }
-  return 0;
+  const std::array<int, 3> sizes{p ? p->FlashSize : 0, p ? p->EepromSize : 0, e ? e->Size : 0};
+  return sizes[kind];
 }
 
-QString TMainForm::ImageTitle(TImageKind kind) {
-  switch (kind) {
-    case ikFlash: return QStringLiteral("flash");
-    case ikIntEE: return QStringLiteral("internal eeprom");
-    case ikExtEE: return QStringLiteral("external eeprom");
-  }
-  return {};
-}
-
-QWidget* TMainForm::ImagePage(TImageKind kind) const {
-  switch (kind) {
-    case ikFlash: return tshFlash;
-    case ikIntEE: return tshIntEE;
-    case ikExtEE: return tshExtEE;
-  }
-  return nullptr;
-}
-
-QString TMainForm::ImageName(TImageKind kind) {
-  switch (kind) {
-    case ikFlash: return QStringLiteral("Flash");
-    case ikIntEE: return QStringLiteral("IntEE");
-    case ikExtEE: return QStringLiteral("ExtEE");
-  }
-  return {};
+bool TMainForm::AnyImageHasData() const {
+  return std::any_of(Images.begin(), Images.end(),
+                     [](const TImagePage& image) { return image.Editor->DataSize() > 0; });
 }
 
 // ===========================================================================
@@ -862,7 +594,7 @@ void TMainForm::RememberAutoload(TImageKind kind) {
 }
 
 void TMainForm::LoadAutoloadStates() {
-  for (TImageKind kind : {ikFlash, ikIntEE, ikExtEE}) {
+  for (TImageKind kind : AllImageKinds) {
     QCheckBox* box = ImageAutoloadBox(kind);
     const QSignalBlocker block(box);
     box->setChecked(StoredFlag(FSettings->value(ImageName(kind) + QStringLiteral("/Autoload"))));
@@ -871,7 +603,7 @@ void TMainForm::LoadAutoloadStates() {
 
 void TMainForm::AutoloadImages() {
   QStringList notes;
-  for (TImageKind kind : {ikFlash, ikIntEE, ikExtEE}) {
+  for (TImageKind kind : AllImageKinds) {
     if (!ImageAutoloadBox(kind)->isChecked()) continue;
     const QVariant stored = FSettings->value(ImageName(kind) + QStringLiteral("/LastFile"));
     const QString file = stored.typeId() == QMetaType::QString ? stored.toString() : QString();

@@ -27,8 +27,9 @@
 #include <functional>
 #include <memory>
 
-#include "card/CardCommandSupport.h"
+#include "app/ImagePages.h"
 #include "app/UserDialogs.h"
+#include "card/CardCommandSupport.h"
 #include "card/CardContext.h"
 #include "card/TimeLeft.h"
 #include "link/AvrCommands.h"
@@ -46,6 +47,7 @@ class QDragEnterEvent;
 class QDragMoveEvent;
 class QDropEvent;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -55,12 +57,9 @@ class QSettings;
 class QStatusBar;
 class QTabWidget;
 class QToolButton;
+class QVBoxLayout;
 class TEditCommands;
 class THexEditor;
-
-// The three memory images, in the order of the images library's
-// TImageMemory (the window converts one to the other by value).
-enum TImageKind { ikFlash, ikIntEE, ikExtEE };
 
 struct TMainFormOptions {
   // The port object, not yet active; null: the machine's parallel ports.
@@ -102,36 +101,42 @@ public:
   // The document of the last XML import.
   QDomDocument xmlFile;
 
+  // ---- The three images (ImagePages.h) -----------------------------------
+  // Each image's names, page, editor, row of the "Programmer" page and
+  // actions, indexed by TImageKind. The components and actions named after
+  // an image below are names for the entries of this table.
+  std::array<TImagePage, 3> Images = ImagePageNames;
+
   // ---- Components (object names as here) ---------------------------------
   QTabWidget* pgcMain = nullptr;
   QWidget* TabSheet2 = nullptr;  // "Programmer"
-  QWidget* tshFlash = nullptr;
-  QWidget* tshIntEE = nullptr;
-  QWidget* tshExtEE = nullptr;
-  THexEditor* hexFlash = nullptr;
-  THexEditor* hexIntEE = nullptr;
-  THexEditor* hexExtEE = nullptr;
+  QWidget*& tshFlash = Images[ikFlash].Page;
+  QWidget*& tshIntEE = Images[ikIntEE].Page;
+  QWidget*& tshExtEE = Images[ikExtEE].Page;
+  THexEditor*& hexFlash = Images[ikFlash].Editor;
+  THexEditor*& hexIntEE = Images[ikIntEE].Editor;
+  THexEditor*& hexExtEE = Images[ikExtEE].Editor;
   QStatusBar* StatusBar1 = nullptr;
   QLabel* StatusPanel = nullptr;  // the status bar's one simple panel
   QLabel* lbTimeLeft = nullptr;   // a card command's time left, while it runs
 
-  QToolButton* btnLoadFlash = nullptr;
-  QToolButton* btnSaveFlash = nullptr;
-  QCheckBox* cbFlash = nullptr;
-  QLineEdit* ebFlash = nullptr;
-  QToolButton* btnReadFlash = nullptr;
-  QToolButton* btnVerifyFlash = nullptr;
-  QToolButton* btnLoadIntEE = nullptr;
-  QToolButton* btnSaveIntEE = nullptr;
-  QCheckBox* cbIntEE = nullptr;
-  QLineEdit* ebIntEE = nullptr;
-  QToolButton* btnReadIntEE = nullptr;
-  QToolButton* btnVerifyIntEE = nullptr;
-  QToolButton* btnLoadExtEE = nullptr;
-  QToolButton* btnSaveExtEE = nullptr;
-  QCheckBox* cbExtEE = nullptr;
-  QLineEdit* ebExtEE = nullptr;
-  QToolButton* btnReadExtEE = nullptr;
+  QToolButton*& btnLoadFlash = Images[ikFlash].LoadButton;
+  QToolButton*& btnSaveFlash = Images[ikFlash].SaveButton;
+  QCheckBox*& cbFlash = Images[ikFlash].Autoload;
+  QLineEdit*& ebFlash = Images[ikFlash].FileBox;
+  QToolButton*& btnReadFlash = Images[ikFlash].ReadButton;
+  QToolButton*& btnVerifyFlash = Images[ikFlash].VerifyButton;
+  QToolButton*& btnLoadIntEE = Images[ikIntEE].LoadButton;
+  QToolButton*& btnSaveIntEE = Images[ikIntEE].SaveButton;
+  QCheckBox*& cbIntEE = Images[ikIntEE].Autoload;
+  QLineEdit*& ebIntEE = Images[ikIntEE].FileBox;
+  QToolButton*& btnReadIntEE = Images[ikIntEE].ReadButton;
+  QToolButton*& btnVerifyIntEE = Images[ikIntEE].VerifyButton;
+  QToolButton*& btnLoadExtEE = Images[ikExtEE].LoadButton;
+  QToolButton*& btnSaveExtEE = Images[ikExtEE].SaveButton;
+  QCheckBox*& cbExtEE = Images[ikExtEE].Autoload;
+  QLineEdit*& ebExtEE = Images[ikExtEE].FileBox;
+  QToolButton*& btnReadExtEE = Images[ikExtEE].ReadButton;
 
   QComboBox* cbProcessor = nullptr;
   QComboBox* cbEeprom = nullptr;
@@ -155,20 +160,20 @@ public:
   TEditCommands* EditCommands = nullptr;
 
   // ---- Actions (list actMain) --------------------------------------------
-  QAction* actLoadFlash = nullptr;
-  QAction* actLoadIntEE = nullptr;
-  QAction* actLoadExtEE = nullptr;
-  QAction* actSaveFlash = nullptr;
-  QAction* actSaveIntEE = nullptr;
-  QAction* actSaveExtEE = nullptr;
+  QAction*& actLoadFlash = Images[ikFlash].LoadAction;
+  QAction*& actLoadIntEE = Images[ikIntEE].LoadAction;
+  QAction*& actLoadExtEE = Images[ikExtEE].LoadAction;
+  QAction*& actSaveFlash = Images[ikFlash].SaveAction;
+  QAction*& actSaveIntEE = Images[ikIntEE].SaveAction;
+  QAction*& actSaveExtEE = Images[ikExtEE].SaveAction;
   QAction* actProgAll = nullptr;
   QAction* actVerify = nullptr;
   QAction* actErase = nullptr;
-  QAction* actReadFlash = nullptr;
-  QAction* actReadIntEE = nullptr;
-  QAction* actReadExtEE = nullptr;
-  QAction* actVerifyFlash = nullptr;
-  QAction* actVerifyIntEE = nullptr;
+  QAction*& actReadFlash = Images[ikFlash].ReadAction;
+  QAction*& actReadIntEE = Images[ikIntEE].ReadAction;
+  QAction*& actReadExtEE = Images[ikExtEE].ReadAction;
+  QAction*& actVerifyFlash = Images[ikFlash].VerifyAction;
+  QAction*& actVerifyIntEE = Images[ikIntEE].VerifyAction;
   QAction* actImportXML = nullptr;
   QAction* actLoadCardImage = nullptr;
   QAction* actSaveCardImage = nullptr;
@@ -189,13 +194,11 @@ public:
 
   // ---- Action update rules (run when the event loop goes idle) ----------
   void UpdateActions();
-  void actSaveFlashUpdate();
-  void actSaveIntEEUpdate();
-  void actSaveExtEEUpdate();
+  // An image's save and verify actions and its page's tab are there while
+  // it holds data.
+  void ImageActionsUpdate(TImageKind kind);
   void actProgAllUpdate();
   void actVerifyUpdate();
-  void actVerifyFlashUpdate();
-  void actVerifyIntEEUpdate();
   void actInstallNTPortDriversUpdate();
   void actSaveCardImageUpdate();
 
@@ -325,19 +328,28 @@ public:
   void cbEepromChange();
   void cbPortChange();
 
-  // ---- The three images --------------------------------------------------
-  THexEditor* ImageEditor(TImageKind kind) const;
-  QLineEdit* ImageFileBox(TImageKind kind) const;
-  QCheckBox* ImageAutoloadBox(TImageKind kind) const;
+  // ---- The three images (entries of Images) -----------------------------
+  THexEditor* ImageEditor(TImageKind kind) const { return Images[kind].Editor; }
+  QLineEdit* ImageFileBox(TImageKind kind) const { return Images[kind].FileBox; }
+  QCheckBox* ImageAutoloadBox(TImageKind kind) const { return Images[kind].Autoload; }
+  QWidget* ImagePage(TImageKind kind) const { return Images[kind].Page; }
   // The image's size for the selected processor / external EEPROM.
   int CatalogueSize(TImageKind kind) const;
-  static QString ImageName(TImageKind kind);  // "Flash", "IntEE", "ExtEE"
+  // Whether any of the three holds data.
+  bool AnyImageHasData() const;
+  // "Flash", "IntEE", "ExtEE".
+  static QString ImageName(TImageKind kind) {
+    return QString::fromLatin1(ImagePageNames[kind].Name);
+  }
   // "flash", "internal eeprom", "external eeprom": the image in messages.
-  static QString ImageTitle(TImageKind kind);
-  QWidget* ImagePage(TImageKind kind) const;
+  static QString ImageTitle(TImageKind kind) {
+    return QString::fromLatin1(ImagePageNames[kind].Title);
+  }
   // The page's tab text without the modified mark: "Flash", "Int. EE.",
   // "Ext EE.".
-  static QString ImagePageTitle(TImageKind kind);
+  static QString ImagePageTitle(TImageKind kind) {
+    return QString::fromLatin1(ImagePageNames[kind].PageTitle);
+  }
 
   // ---- Autoload ----------------------------------------------------------
   // Loads the images whose autoload box is checked from their last file;
@@ -388,8 +400,22 @@ protected:
 private:
   void CreateActions();
   void CreateMenus();
+  // A label for what the program reports (the status line, the chip id):
+  // plain text, bold, navy.
+  static QLabel* CreateReadout(QWidget* parent, const char* name);
+  // Makes an image's editor on its page.
+  void CreateEditor(TImagePage& image);
+  // The "Programmer" page (ProgrammerPage.cpp): the images' rows, the chip
+  // choices with the chip id and the progress bars, the command buttons.
   void CreateProgrammerPage();
-  THexEditor* CreateEditor(QWidget* page, int bytesPerColumn, int bytesPerUnit);
+  QGridLayout* CreateFileRows();
+  void CreateFileRow(TImagePage& image);
+  QToolButton* CreateRowButton(const char* prefix, const TImagePage& image, const char* text,
+                               QAction* action);
+  void CreateChipChoices();
+  void CreateProgressBars();
+  QGridLayout* LayOutChipChoices();
+  QVBoxLayout* CreateCommandButtons();
   void BindButton(QAbstractButton* button, QAction* action);
   void BindCommand(QAction* action, void (TMainForm::*handler)());
   void FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int eepromRow);

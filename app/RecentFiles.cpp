@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QSettings>
+#include <vector>
 
 #include "app/MainUnit.h"
 
@@ -40,10 +41,10 @@ void TMainForm::RebuildRecentMenu() {
     QString Group;
     int Kind;  // an image, or -1 for card images
   };
-  const TSection sections[] = {{QStringLiteral("Flash"), ImageName(ikFlash), ikFlash},
-                               {QStringLiteral("Internal eeprom"), ImageName(ikIntEE), ikIntEE},
-                               {QStringLiteral("External eeprom"), ImageName(ikExtEE), ikExtEE},
-                               {QStringLiteral("Card images"), CardGroup, -1}};
+  std::vector<TSection> sections;
+  for (TImageKind kind : AllImageKinds)
+    sections.push_back({QString::fromLatin1(Images[kind].RecentTitle), ImageName(kind), kind});
+  sections.push_back({QStringLiteral("Card images"), CardGroup, -1});
   bool any = false;
   for (const TSection& section : sections) {
     const QStringList files = RecentFiles(section.Group);

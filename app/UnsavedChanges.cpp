@@ -22,21 +22,6 @@
 #define PELLAR_TITLE_VERSION ""
 #endif
 
-namespace {
-
-constexpr TImageKind AllImages[] = {ikFlash, ikIntEE, ikExtEE};
-
-}  // namespace
-
-QString TMainForm::ImagePageTitle(TImageKind kind) {
-  switch (kind) {
-    case ikFlash: return QStringLiteral("Flash");
-    case ikIntEE: return QStringLiteral("Int. EE.");
-    case ikExtEE: return QStringLiteral("Ext EE.");
-  }
-  return {};
-}
-
 bool TMainForm::ImageModified(TImageKind kind) const {
   const THexEditor* editor = ImageEditor(kind);
   return editor->DataSize() > 0 && editor->Modified();
@@ -61,7 +46,7 @@ bool TMainForm::ConfirmDiscard(TImageKind kind) {
 }
 
 bool TMainForm::ConfirmDiscardAll() {
-  for (TImageKind kind : AllImages)
+  for (TImageKind kind : AllImageKinds)
     if (!ConfirmDiscard(kind)) return false;
   return true;
 }
@@ -81,7 +66,7 @@ QString TMainForm::BaseTitle() {
 
 void TMainForm::UpdateModifiedMarks() {
   bool any = false;
-  for (TImageKind kind : AllImages) {
+  for (TImageKind kind : AllImageKinds) {
     const bool modified = ImageModified(kind);
     any |= modified;
     const int tab = pgcMain->indexOf(ImagePage(kind));

@@ -106,7 +106,7 @@ void THexEditorCore::SetDataSize(int newSize) {
       MoveCaretToEnd();
     else
       MoveCaret(THexCaret{});
-  } else if (FSelHigh >= DataSize()) {
+  } else if (FSelection.High >= DataSize()) {
     // A selection reaching into the cut-off bytes does not survive.
     ClearSelection(true);
   }

@@ -54,7 +54,7 @@ void THexEditorCore::ChangeWord(uint16_t oldValue, uint16_t newValue, int pos,
 
 THexEditorCore::TDeletionRange THexEditorCore::SelectionDeletionRange() const {
   if (!HasSelection()) return {FCaret.Position, FCaret.Position + 1, FCaret};
-  return {FSelLow, FSelHigh + 1, CellOf(FSelLow, CaretInCharField())};
+  return {FSelection.Low, FSelection.High + 1, CellOf(FSelection.Low, CaretInCharField())};
 }
 
 void THexEditorCore::DeleteSelection(std::string_view description) {
@@ -119,7 +119,7 @@ void THexEditorCore::InsertBuffer(const void* buffer, int count, int pos, std::s
   if (ControlEnabled) {
     SetSelectionDirect(pos, pos, pos + count - 1);
     if (moveCaret) {
-      MoveCaret(CellOf(FSelHigh, CaretInCharField()));
+      MoveCaret(CellOf(FSelection.High, CaretInCharField()));
       SetSelectionDirect(pos, pos, pos + count - 1);
     }
     Invalidate();
@@ -158,7 +158,7 @@ void THexEditorCore::ReplaceSelection(const void* buffer, int count, std::string
     if (count > SelCount()) {
       count = SelCount();
     } else if (count < SelCount()) {
-      const int low = FSelLow;
+      const int low = FSelection.Low;
       SetSelStart(low);
       SetSelectionDirect(low, low, low + count - 1);
       NotifySelectionChange();
@@ -166,7 +166,7 @@ void THexEditorCore::ReplaceSelection(const void* buffer, int count, std::string
   }
   const TBufferCopy src(buffer, count, DataPointer(), DataSize());
   ReserveData(int64_t(DataSize()) - SelCount() + count);
-  RecordChange(ukReplace, FSelLow, count, SelCount(), description);
+  RecordChange(ukReplace, FSelection.Low, count, SelCount(), description);
   const TDeletionRange r = SelectionDeletionRange();
   CutChangeMarks(r.Start);
   DeleteRaw(r.Start, r.End, r.Cell);

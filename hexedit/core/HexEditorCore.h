@@ -41,7 +41,9 @@
 #include "hexedit/core/HexMemoryStream.h"
 #include "hexedit/core/HexOffsetFormat.h"
 #include "hexedit/core/HexPaint.h"
+#include "hexedit/core/HexPaintOptions.h"
 #include "hexedit/core/HexReadout.h"
+#include "hexedit/core/HexSelectionRange.h"
 #include "hexedit/core/HexTranslation.h"
 #include "hexedit/core/HexUndoStorage.h"
 
@@ -293,14 +295,14 @@ public:
   // at even positions in the character field).
   THexCaret CellOf(int pos, bool inCharField) const;
 
-  int SelectionAnchor() const { return FSelAnchor; }  // -1: no selection
-  int SelectionLow() const { return FSelLow; }
-  int SelectionHigh() const { return FSelHigh; }
-  bool HasSelection() const { return FSelAnchor != -1; }
-  bool IsSelected(int pos) const { return HasSelection() && pos >= FSelLow && pos <= FSelHigh; }
-  bool Selecting() const { return FSelecting; }
-  void SetSelecting(bool value) { FSelecting = value; }
-  int ExtendOrigin() const { return FExtendOrigin; }
+  int SelectionAnchor() const { return FSelection.Anchor; }  // -1: no selection
+  int SelectionLow() const { return FSelection.Low; }
+  int SelectionHigh() const { return FSelection.High; }
+  bool HasSelection() const { return FSelection.Active(); }
+  bool IsSelected(int pos) const { return FSelection.Contains(pos); }
+  bool Selecting() const { return FSelection.Selecting; }
+  void SetSelecting(bool value) { FSelection.Selecting = value; }
+  int ExtendOrigin() const { return FSelection.ExtendOrigin; }
 
   // Whether Shift and the left mouse button are down, as the latest input
   // event told (SelectCell keeps a selection only while one of them is).
@@ -311,7 +313,7 @@ public:
     FLeftButtonDown = leftButtonDown;
   }
 
-  int SelCount() const { return HasSelection() ? FSelHigh - FSelLow + 1 : 0; }
+  int SelCount() const { return FSelection.Count(); }
   int SelStart() const;
   void SetSelStart(int pos);
   int SelEnd() const;
@@ -577,17 +579,19 @@ public:
   void SetFocused(bool value);
   THexCaretKind CaretKind() const { return FCaretKind; }
   void SetCaretKind(THexCaretKind value);
-  bool FocusFrame() const { return FFocusFrame; }
+  // The paint switches (THexPaintOptions); each setter repaints what the
+  // change affects.
+  bool FocusFrame() const { return FPaintOptions.FocusFrame; }
+  bool DrawGridLines() const { return FPaintOptions.DrawGridLines; }
+  bool DrawGutter3D() const { return FPaintOptions.DrawGutter3D; }
+  bool ShowPositionIfNotFocused() const { return FPaintOptions.ShowPositionIfNotFocused; }
+  bool HideSelection() const { return FPaintOptions.HideSelection; }
+  bool GraySelectionIfNotFocused() const { return FPaintOptions.GraySelectionIfNotFocused; }
   void SetFocusFrame(bool value);
-  bool DrawGridLines() const { return FDrawGridLines; }
   void SetDrawGridLines(bool value);
-  bool DrawGutter3D() const { return FDrawGutter3D; }
   void SetDrawGutter3D(bool value);
-  bool ShowPositionIfNotFocused() const { return FShowPositionIfNotFocused; }
   void SetShowPositionIfNotFocused(bool value);
-  bool HideSelection() const { return FHideSelection; }
   void SetHideSelection(bool value);
-  bool GraySelectionIfNotFocused() const { return FGraySelectionIfNotFocused; }
   void SetGraySelectionIfNotFocused(bool value);
 
   // The bookmark icons: twenty 10 x 10 images cut from a 200 x 10 bitmap,
@@ -760,15 +764,14 @@ private:
 
   // Caret and selection.
   THexCaret FCaret;
-  int FSelAnchor = -1;
-  int FSelLow = -1;
-  int FSelHigh = -1;
-  int FExtendOrigin = -1;
-  bool FSelecting = false;
+  THexSelection FSelection;
   bool FInCellCheck = false;
   bool FShiftDown = false;
   bool FLeftButtonDown = false;
   void SetSelectionDirect(int anchor, int low, int high);
+  // Widens a..b to whole units (the lower end down to its unit's start,
+  // the upper end up to its unit's end, at most the last byte).
+  void RoundOutToUnits(int& a, int& b) const;
   // The selection part of an accepted move to position n.
   void ExtendSelectionTo(int n);
   // Whether the cell at col showing p is the append position (insert mode
@@ -838,19 +841,21 @@ private:
   TColor FFontColor = clWindowText;
   bool FFocused = false;
   THexCaretKind FCaretKind = ckAuto;
-  bool FFocusFrame = true;
-  bool FDrawGridLines = false;
-  bool FDrawGutter3D = true;
-  bool FShowPositionIfNotFocused = false;
-  bool FHideSelection = false;
-  bool FGraySelectionIfNotFocused = false;
+  THexPaintOptions FPaintOptions;
   THexBitmap FBookmarkBitmap = BuiltInBookmarkBitmap();
   bool FOwnBookmarkBitmap = false;
   int FBookmarkImagesVersion = 0;
   int FCaretX = -50;
   int FCaretY = -50;
   void BookmarkBitmapChanged();
-  void SetPaintFlag(bool& flag, bool value);
+  // Stores a setting that changes only what the view shows, and repaints
+  // when the value is new.
+  template <class T>
+  void SetViewSetting(T& setting, const T& value) {
+    if (setting == value) return;
+    setting = value;
+    Invalidate();
+  }
   // Repaints a rectangle of the view (nothing when it is empty).
   void RepaintRect(const TRect& rect);
   // PlaceCaret on a cell's top-left corner, or out of sight when the cell

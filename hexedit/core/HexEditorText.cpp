@@ -89,17 +89,9 @@ void THexEditorCore::SetBytesPerColumn(int value) {
   Invalidate();
 }
 
-void THexEditorCore::SetMaskChar(char16_t value) {
-  if (value == FMaskChar) return;
-  FMaskChar = value;
-  Invalidate();
-}
+void THexEditorCore::SetMaskChar(char16_t value) { SetViewSetting(FMaskChar, value); }
 
-void THexEditorCore::SetSwapNibbles(bool value) {
-  if (value == FSwapNibbles) return;
-  FSwapNibbles = value;
-  Invalidate();
-}
+void THexEditorCore::SetSwapNibbles(bool value) { SetViewSetting(FSwapNibbles, value); }
 
 void THexEditorCore::SetHexLowerCase(bool value) {
   if (value == FHexLowerCase) return;

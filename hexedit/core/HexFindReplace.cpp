@@ -43,8 +43,7 @@ THexPattern THexEditorCore::MakePattern(std::u32string_view text, bool hex, bool
 void THexEditorCore::SelectMatch(int pos, int count) {
   ClearSelection(true);
   MoveCaret(CellOf(pos, FCaret.InCharField));
-  FSelecting = false;
-  FExtendOrigin = -1;
+  FSelection.StopExtending();
   SetSelectionDirect(pos, pos, pos + count - 1);
   NotifySelectionChange();
 }
@@ -57,7 +56,7 @@ THexEditorCore::TFindOutcome THexEditorCore::Find(const THexPattern& pattern, bo
   int64_t at = -1;
   bool wrapped = false;
   if (forward) {
-    const int64_t from = HasSelection() ? int64_t(FSelLow) + 1 : CaretPosition();
+    const int64_t from = HasSelection() ? int64_t(FSelection.Low) + 1 : CaretPosition();
     at = pattern.FindForward(data, size, from);
     if (at < 0) {
       // From the start again, up to matches that start before from.
@@ -65,7 +64,7 @@ THexEditorCore::TFindOutcome THexEditorCore::Find(const THexPattern& pattern, bo
       wrapped = at >= 0;
     }
   } else {
-    const int64_t from = HasSelection() ? int64_t(FSelLow) - 1 : int64_t(CaretPosition()) - 1;
+    const int64_t from = HasSelection() ? int64_t(FSelection.Low) - 1 : int64_t(CaretPosition()) - 1;
     at = from >= 0 ? pattern.FindBackward(data, size, from) : -1;
     if (at < 0) {
       at = pattern.FindBackward(data, size, size - m);
@@ -79,13 +78,13 @@ THexEditorCore::TFindOutcome THexEditorCore::Find(const THexPattern& pattern, bo
 }
 
 bool THexEditorCore::SelectionMatches(const THexPattern& pattern) const {
-  return HasSelection() && SelCount() == pattern.Length() && pattern.MatchesAt(DataPointer() + FSelLow);
+  return HasSelection() && SelCount() == pattern.Length() && pattern.MatchesAt(DataPointer() + FSelection.Low);
 }
 
 THexEditorCore::TFindOutcome THexEditorCore::ReplaceAndFind(const THexPattern& pattern,
                                                             const std::vector<uint8_t>& replacement) {
   if (SelectionMatches(pattern) && !FReadOnlyView) {
-    const int pos = FSelLow;
+    const int pos = FSelection.Low;
     const int m = pattern.Length();
     const int n = static_cast<int>(replacement.size());
     if (n != m && SizeFixed())

@@ -193,9 +193,7 @@ void THexEditorCore::SetBytesPerRow(int value) {
   if (value == FBytesPerRow) return;
   FollowBytesPerRow(FOffsetFormat, value);
   // The caret keeps its byte, field and digit, the selection its ends.
-  const int anchor = FSelAnchor, low = FSelLow, high = FSelHigh;
-  const bool selecting = FSelecting;
-  const int origin = FExtendOrigin;
+  const THexSelection kept = FSelection;
   const TGridCoord cell = CaretCell();
   THexCaret caret = CellToCaret(cell.Col, cell.Row);
   caret.SecondDigit = FCaret.SecondDigit && !FCaret.InCharField;
@@ -210,9 +208,9 @@ void THexEditorCore::SetBytesPerRow(int value) {
   }
   // Moving the caret drops the selection: it is put back as it was.
   MoveCaret(caret);
-  FSelecting = selecting;
-  FExtendOrigin = origin;
-  SetSelectionDirect(anchor, low, high);
+  FSelection.Selecting = kept.Selecting;
+  FSelection.ExtendOrigin = kept.ExtendOrigin;
+  SetSelectionDirect(kept.Anchor, kept.Low, kept.High);
   Invalidate();
 }
 

@@ -35,9 +35,9 @@ THexUndoState THexEditorCore::UndoStateNow() const {
   s.CaretPosition = FCaret.Position;
   s.CaretInCharField = FCaret.InCharField;
   s.CaretOnSecondDigit = !FCaret.InCharField && FCaret.SecondDigit;
-  s.SelAnchor = FSelAnchor;
-  s.SelLow = FSelLow;
-  s.SelHigh = FSelHigh;
+  s.SelAnchor = FSelection.Anchor;
+  s.SelLow = FSelection.Low;
+  s.SelHigh = FSelection.High;
   s.InsertFlag = FInsertFlag;
   return s;
 }

@@ -98,7 +98,7 @@ void THexEditorCore::KeyDown(int key, THexShiftState shift) {
       }
       break;
     case hkShift:
-      if (shift == hsShift || shift == (hsShift | hsCtrl)) FSelecting = true;
+      if (shift == hsShift || shift == (hsShift | hsCtrl)) FSelection.Selecting = true;
       break;
     default:
       if (key >= hk0 && key <= hk9 && ctrl) {
@@ -120,11 +120,11 @@ void THexEditorCore::KeyLeft(bool ctrl) {
     return;
   }
   const bool inChar = CaretInCharField();
-  const int step = FSelecting || (FUnicodeChars && inChar) ? std::max(1, FBytesPerUnit) : 1;
+  const int step = FSelection.Selecting || (FUnicodeChars && inChar) ? std::max(1, FBytesPerUnit) : 1;
   const int p = FCaret.Position - step;
   if (inChar) {
     MoveToCell(PositionToCell(std::max(p, 0), true));
-  } else if (FSelecting) {
+  } else if (FSelection.Selecting) {
     MoveToCell(PositionToCell(AlignToUnit(p), false));
   } else if (FCaret.SecondDigit) {
     MoveToCell(cur.Col - 1, cur.Row);
@@ -142,13 +142,13 @@ void THexEditorCore::KeyRight(bool ctrl) {
   }
   const int size = DataSize();
   const bool inChar = CaretInCharField();
-  const int step = FSelecting || (FUnicodeChars && inChar) ? std::max(1, FBytesPerUnit) : 1;
+  const int step = FSelection.Selecting || (FUnicodeChars && inChar) ? std::max(1, FBytesPerUnit) : 1;
   const int end = InsertMode() ? size : size - 1;
   const int q = FCaret.Position;
   const int p = std::min(q + step, end);
   if (inChar) {
     MoveToCell(PositionToCell(std::max(p, 0), true));
-  } else if (FSelecting) {
+  } else if (FSelection.Selecting) {
     MoveToCell(PositionToCell(std::min(AlignToUnit(p), end), false));
   } else if (!FCaret.SecondDigit && q != size) {
     MoveToCell(cur.Col + 1, cur.Row);

@@ -63,8 +63,8 @@ void THexEditorCore::MouseDown(THexMouseButton button, THexShiftState shift, int
   const bool doubleClick = (shift & hsDouble) != 0;
   // Shift+click extends the selection (or starts one at the caret).
   const bool extend = button == mbLeft && FShiftDown && !doubleClick && DataSize() > 0;
-  const bool hadOrigin = FExtendOrigin != -1;
-  FSelecting = false;
+  const bool hadOrigin = FSelection.ExtendOrigin != -1;
+  FSelection.Selecting = false;
   FPendingClick = false;
   const bool overSelection = OverSelectedByte(x, y);
   const bool scrolled = InScrolledCells(FGrid.MouseCoord(x, y));
@@ -90,10 +90,12 @@ void THexEditorCore::MouseDown(THexMouseButton button, THexShiftState shift, int
   if (extend) {
     // From the selection's anchor end, or from the caret.
     if (HasSelection() && !hadOrigin)
-      FExtendOrigin = FSelAnchor == FSelLow ? FSelLow : (InsertMode() ? FSelHigh + 1 : FSelHigh);
+      FSelection.ExtendOrigin = FSelection.Anchor == FSelection.Low
+                                    ? FSelection.Low
+                                    : (InsertMode() ? FSelection.High + 1 : FSelection.High);
     else if (!HasSelection())
-      FExtendOrigin = -1;
-    FSelecting = true;
+      FSelection.ExtendOrigin = -1;
+    FSelection.Selecting = true;
     FGrid.BeginDrag();
     MoveToCell(c.Col, c.Row);
     return;
@@ -103,7 +105,7 @@ void THexEditorCore::MouseDown(THexMouseButton button, THexShiftState shift, int
   FGrid.BeginDrag();
   MoveToCell(c.Col, c.Row);
   ClearSelection(true);
-  FSelecting = true;
+  FSelection.Selecting = true;
 }
 
 void THexEditorCore::MouseMove(THexShiftState shift, int x, int y) {

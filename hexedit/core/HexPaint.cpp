@@ -50,22 +50,10 @@ std::u16string Utf8ToUtf16(std::string_view s) {
 // ---- Settings -------------------------------------------------------------
 
 void THexEditorCore::SetSystemColors(const THexSystemColors& value) {
-  if (value == FSystemColors) return;
-  FSystemColors = value;
-  Invalidate();
+  SetViewSetting(FSystemColors, value);
 }
 
-void THexEditorCore::SetFontColor(TColor value) {
-  if (value == FFontColor) return;
-  FFontColor = value;
-  Invalidate();
-}
-
-void THexEditorCore::SetPaintFlag(bool& flag, bool value) {
-  if (flag == value) return;
-  flag = value;
-  Invalidate();
-}
+void THexEditorCore::SetFontColor(TColor value) { SetViewSetting(FFontColor, value); }
 
 void THexEditorCore::SetFocused(bool value) {
   if (value == FFocused) return;
@@ -74,7 +62,7 @@ void THexEditorCore::SetFocused(bool value) {
     UpdateCaretPosition();
   } else {
     FCaretX = FCaretY = -50;
-    FSelecting = false;
+    FSelection.Selecting = false;
     // Key and button releases go elsewhere now; a drag ends here.
     FShiftDown = FLeftButtonDown = false;
     FPendingClick = false;
@@ -92,23 +80,23 @@ void THexEditorCore::SetCaretKind(THexCaretKind value) {
   }
 }
 
-void THexEditorCore::SetFocusFrame(bool value) { SetPaintFlag(FFocusFrame, value); }
-void THexEditorCore::SetDrawGridLines(bool value) { SetPaintFlag(FDrawGridLines, value); }
-void THexEditorCore::SetDrawGutter3D(bool value) { SetPaintFlag(FDrawGutter3D, value); }
+void THexEditorCore::SetFocusFrame(bool value) { SetViewSetting(FPaintOptions.FocusFrame, value); }
+void THexEditorCore::SetDrawGridLines(bool value) { SetViewSetting(FPaintOptions.DrawGridLines, value); }
+void THexEditorCore::SetDrawGutter3D(bool value) { SetViewSetting(FPaintOptions.DrawGutter3D, value); }
 void THexEditorCore::SetShowPositionIfNotFocused(bool value) {
-  SetPaintFlag(FShowPositionIfNotFocused, value);
+  SetViewSetting(FPaintOptions.ShowPositionIfNotFocused, value);
 }
 
 void THexEditorCore::SetHideSelection(bool value) {
-  if (value == FHideSelection) return;
-  FHideSelection = value;
+  if (value == FPaintOptions.HideSelection) return;
+  FPaintOptions.HideSelection = value;
   if (!FFocused && HasSelection()) Invalidate();
 }
 
 void THexEditorCore::SetGraySelectionIfNotFocused(bool value) {
-  if (value == FGraySelectionIfNotFocused) return;
-  FGraySelectionIfNotFocused = value;
-  if (!FFocused && HasSelection() && !FHideSelection) Invalidate();
+  if (value == FPaintOptions.GraySelectionIfNotFocused) return;
+  FPaintOptions.GraySelectionIfNotFocused = value;
+  if (!FFocused && HasSelection() && !FPaintOptions.HideSelection) Invalidate();
 }
 
 // ---- Bookmark images ------------------------------------------------------
@@ -222,7 +210,7 @@ THexCellPaint THexEditorCore::DecideCell(int col, int row, const TRect& rect) co
     cell.Kind = hckGutter;
     if (col == 0)
       DecideGutter(cell);
-    else if (FDrawGridLines)
+    else if (FPaintOptions.DrawGridLines)
       cell.AddLine(rect.Left, rect.Bottom - 1, rect.Right, rect.Bottom - 1, ToRGB(FColors.Grid()));
   } else {
     cell.Kind = hckData;
@@ -283,7 +271,7 @@ void THexEditorCore::DecideData(THexCellPaint& cell) const {
   const TRect& rect = cell.Rect;
   const TColor grid = ToRGB(FColors.Grid());
   if (c == SeparatorColumn()) {
-    if (FDrawGridLines) {
+    if (FPaintOptions.DrawGridLines) {
       cell.AddLine(rect.Left, rect.Top, rect.Left, rect.Bottom - 1, grid);
       cell.AddLine(rect.Left, rect.Bottom - 1, rect.Right, rect.Bottom - 1, grid);
     }
@@ -324,13 +312,13 @@ void THexEditorCore::DecideData(THexCellPaint& cell) const {
     }
     // The selection: the gaps between selected cells are filled too, but
     // not after the last selected byte nor after the last column of a field.
-    if (IsSelected(p) && (!FHideSelection || FFocused)) {
+    if (IsSelected(p) && FPaintOptions.SelectionShown(FFocused)) {
       cell.Selected = true;
-      if (c < ColCount() - 1 && c != HexColumnCount() + 1 && p != FSelHigh)
+      if (c < ColCount() - 1 && c != HexColumnCount() + 1 && p != FSelection.High)
         cellBackground = InvertColor(cellBackground);
       t.TextBackground = InvertColor(t.TextBackground);
       t.TextColor = InvertColor(t.TextColor);
-      if (!FFocused && FGraySelectionIfNotFocused) {
+      if (!FFocused && FPaintOptions.GraySelectionIfNotFocused) {
         t.TextBackground = GrayColor(t.TextBackground);
         t.TextColor = GrayColor(t.TextColor);
       }
@@ -341,15 +329,15 @@ void THexEditorCore::DecideData(THexCellPaint& cell) const {
   // optionally the caret cell itself.
   const TRect frame{rect.Left, rect.Top, rect.Left + std::max(0, FCharWidth), rect.Bottom - 1};
   if (r == caret.Row && FFocused && c == TwinColumn(caret.Col).Position) {
-    cell.Frame = FFocusFrame ? hfkFocus : hfkSolid;
+    cell.Frame = FPaintOptions.CaretFrame();
     cell.FrameColor = ToRGB(FColors.CursorFrame());
     cell.FrameRect = frame;
-  } else if (FShowPositionIfNotFocused && r == caret.Row && !FFocused && c == caret.Col) {
-    cell.Frame = FFocusFrame ? hfkFocus : hfkSolid;
+  } else if (FPaintOptions.ShowPositionIfNotFocused && r == caret.Row && !FFocused && c == caret.Col) {
+    cell.Frame = FPaintOptions.CaretFrame();
     cell.FrameColor = ToRGB(FColors.NonFocusCursorFrame());
     cell.FrameRect = frame;
   }
-  if (FDrawGridLines) {
+  if (FPaintOptions.DrawGridLines) {
     if (c == ColCount() - 1) cell.AddLine(rect.Right - 1, rect.Top, rect.Right - 1, rect.Bottom - 1, grid);
     cell.AddLine(rect.Left, rect.Bottom - 1, rect.Right, rect.Bottom - 1, grid);
   }
@@ -431,18 +419,18 @@ void THexEditorCore::Paint(THexPainter& painter, const TRect& clip) {
   const TColor shadow = ToRGB(clBtnShadow), highlight = ToRGB(clBtnHighlight);
   const TColor grid = ToRGB(FColors.Grid());
   if (g != 0) {
-    if (FDrawGutter3D) {
+    if (FPaintOptions.DrawGutter3D) {
       painter.DrawLine(THexLine{g, y0, g, v.GridExtent, shadow});
       painter.DrawLine(THexLine{g - 1, y0, g - 1, v.GridExtent, highlight});
-    } else if (FDrawGridLines) {
+    } else if (FPaintOptions.DrawGridLines) {
       painter.DrawLine(THexLine{g - 1, y0, g - 1, v.GridExtent, grid});
     }
   }
   if (FShowRuler) {
-    if (FDrawGutter3D) {
+    if (FPaintOptions.DrawGutter3D) {
       painter.DrawLine(THexLine{g - 1, y0 - 1, h.GridExtent, y0 - 1, shadow});
       painter.DrawLine(THexLine{g - 1, y0 - 2, h.GridExtent, y0 - 2, highlight});
-    } else if (FDrawGridLines) {
+    } else if (FPaintOptions.DrawGridLines) {
       painter.DrawLine(THexLine{g - 1, y0 - 1, h.GridExtent, y0 - 1, grid});
     }
   }

@@ -41,12 +41,12 @@ bool THexEditorCore::SelectCell(int col, int row) {
   }
   const THexCaret now = CellToCaret(col, row);
   RepaintCaretMove(old, now);
-  if (FSelecting) {
+  if (FSelection.Selecting) {
     // The old caret's place is where a fresh extension starts from.
-    if (FExtendOrigin == -1) FExtendOrigin = old.Position;
+    if (FSelection.ExtendOrigin == -1) FSelection.ExtendOrigin = old.Position;
     ExtendSelectionTo(now.Position);
   }
-  if (!FSelecting) ClearSelection(true);
+  if (!FSelection.Selecting) ClearSelection(true);
   PlaceCaretOnCell(col, row);
   NotifySelectionChange();
   return true;
@@ -54,33 +54,27 @@ bool THexEditorCore::SelectCell(int col, int row) {
 
 void THexEditorCore::ExtendSelectionTo(int n) {
   const int u = std::max(1, FBytesPerUnit);
+  int& origin = FSelection.ExtendOrigin;
   if (!InsertMode()) {
     // The origin's unit stays selected whichever way the selection grows.
-    const int last = DataSize() - 1;
-    if (FExtendOrigin <= n) {
-      FExtendOrigin = AlignToUnit(FExtendOrigin);
-      n = std::min(AlignToUnit(n) + u - 1, last);
-    } else {
-      n = AlignToUnit(n);
-      FExtendOrigin = std::min(AlignToUnit(FExtendOrigin) + u - 1, last);
-    }
-    SelectRange(FExtendOrigin, n);
+    RoundOutToUnits(origin, n);
+    SelectRange(origin, n);
     return;
   }
   // Insert mode: caret places are gaps before bytes; the bytes between
   // the two gaps are selected.
-  if (FExtendOrigin != n) {
-    FExtendOrigin = AlignToUnit(FExtendOrigin);
+  if (origin != n) {
+    origin = AlignToUnit(origin);
     n = AlignToUnit(n);
   }
-  if (FExtendOrigin == n) {
+  if (origin == n) {
     ClearSelection(true);
-    FExtendOrigin = n;
-    FSelecting = true;
-  } else if (FExtendOrigin > n) {
-    SelectRange(FExtendOrigin - u, n);
+    FSelection.ExtendOrigin = n;
+    FSelection.Selecting = true;
+  } else if (origin > n) {
+    SelectRange(origin - u, n);
   } else {
-    SelectRange(FExtendOrigin, n - u);
+    SelectRange(origin, n - u);
   }
 }
 
@@ -108,7 +102,7 @@ void THexEditorCore::TopLeftChanged() {
 
 // ---- Selection ------------------------------------------------------------
 
-int THexEditorCore::SelStart() const { return HasSelection() ? FSelAnchor : CaretPosition(); }
+int THexEditorCore::SelStart() const { return HasSelection() ? FSelection.Anchor : CaretPosition(); }
 
 void THexEditorCore::SetSelStart(int pos) {
   if (pos < 0 || pos >= DataSize()) throw EHexEditor(HexMsg::InvalidSelStart);
@@ -117,8 +111,7 @@ void THexEditorCore::SetSelStart(int pos) {
 }
 
 int THexEditorCore::SelEnd() const {
-  if (!HasSelection()) return CaretPosition();
-  return FSelAnchor == FSelHigh ? FSelLow : FSelHigh;
+  return HasSelection() ? FSelection.FarEnd() : CaretPosition();
 }
 
 void THexEditorCore::SetSelEnd(int pos) {
@@ -137,47 +130,37 @@ int THexEditorCore::AlignToUnit(int pos) const {
 }
 
 void THexEditorCore::SetSelectionDirect(int anchor, int low, int high) {
+  FSelection.SetEnds(anchor, low, high, DataSize() - 1);
+  if (HasSelection()) InvalidateRows(FSelection.Low, FSelection.High);
+}
+
+void THexEditorCore::RoundOutToUnits(int& a, int& b) const {
+  const int u = std::max(1, FBytesPerUnit);
   const int last = DataSize() - 1;
-  FSelAnchor = std::clamp(anchor, -1, last);
-  FSelLow = std::clamp(low, -1, last);
-  FSelHigh = std::clamp(high, -1, last);
-  if (FSelAnchor == -1 || FSelLow == -1 || FSelHigh == -1) FSelAnchor = FSelLow = FSelHigh = -1;
-  if (HasSelection()) InvalidateRows(FSelLow, FSelHigh);
+  int& low = a <= b ? a : b;
+  int& high = a <= b ? b : a;
+  low = AlignToUnit(low);
+  high = std::min(AlignToUnit(high) + u - 1, last);
 }
 
 void THexEditorCore::SelectRange(int a, int b) {
-  const int u = std::max(1, FBytesPerUnit);
-  const int last = DataSize() - 1;
-  if (a <= b) {
-    a = AlignToUnit(a);
-    b = std::min(AlignToUnit(b) + u - 1, last);
-  } else {
-    b = AlignToUnit(b);
-    a = std::min(AlignToUnit(a) + u - 1, last);
-  }
-  const bool had = HasSelection();
-  const int oldLow = FSelLow, oldHigh = FSelHigh;
-  FSelAnchor = std::clamp(a, -1, last);
-  FSelLow = std::clamp(std::min(a, b), -1, last);
-  FSelHigh = std::clamp(std::max(a, b), -1, last);
+  RoundOutToUnits(a, b);
+  const THexSelection old = FSelection;
   // A range that does not reach into the data selects nothing.
-  if (FSelAnchor == -1 || FSelLow == -1 || FSelHigh == -1) FSelAnchor = FSelLow = FSelHigh = -1;
-  if (!had) {
-    if (HasSelection()) InvalidateRows(FSelLow, FSelHigh);
+  FSelection.SetEnds(a, std::min(a, b), std::max(a, b), DataSize() - 1);
+  if (!old.Active()) {
+    if (HasSelection()) InvalidateRows(FSelection.Low, FSelection.High);
   } else {
-    InvalidateRows(oldLow, FSelLow);
-    InvalidateRows(oldHigh, FSelHigh);
+    InvalidateRows(old.Low, FSelection.Low);
+    InvalidateRows(old.High, FSelection.High);
   }
   NotifySelectionChange();
 }
 
 void THexEditorCore::ClearSelection(bool repaint) {
-  FSelecting = false;
-  const bool had = HasSelection();
-  const int oldLow = FSelLow, oldHigh = FSelHigh;
-  FSelAnchor = FSelLow = FSelHigh = -1;
-  FExtendOrigin = -1;
-  if (repaint && had) InvalidateRows(oldLow, oldHigh);
+  const THexSelection old = FSelection;
+  FSelection.Clear();
+  if (repaint && old.Active()) InvalidateRows(old.Low, old.High);
 }
 
 int THexEditorCore::Seek(int offset, int origin) {

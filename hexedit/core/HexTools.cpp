@@ -28,7 +28,7 @@ void THexEditorCore::OverwriteBytes(int pos, const void* buffer, int count, std:
 
 std::vector<uint8_t> THexEditorCore::SelectedBytes() const {
   if (!HasSelection()) return {};
-  return {DataPointer() + FSelLow, DataPointer() + FSelHigh + 1};
+  return {DataPointer() + FSelection.Low, DataPointer() + FSelection.High + 1};
 }
 
 std::string THexEditorCore::SelectionText() const {
@@ -36,8 +36,8 @@ std::string THexEditorCore::SelectionText() const {
   if (!HasSelection()) return text;
   if (!CaretInCharField()) {
     text.reserve(size_t(SelCount()) * 3);
-    for (int p = FSelLow; p <= FSelHigh; ++p) {
-      if (p > FSelLow) text += ' ';
+    for (int p = FSelection.Low; p <= FSelection.High; ++p) {
+      if (p > FSelection.Low) text += ' ';
       const uint8_t b = PeekByte(p);
       text += FHexDigits[b >> 4];
       text += FHexDigits[b & 0x0F];
@@ -46,9 +46,9 @@ std::string THexEditorCore::SelectionText() const {
   }
   std::u16string chars;
   if (FUnicodeChars) {
-    for (int p = FSelLow & ~1; p <= FSelHigh; p += 2) chars += UnicodeCharAt(p);
+    for (int p = FSelection.Low & ~1; p <= FSelection.High; p += 2) chars += UnicodeCharAt(p);
   } else {
-    for (int p = FSelLow; p <= FSelHigh; ++p) chars += ByteToDisplayChar(PeekByte(p));
+    for (int p = FSelection.Low; p <= FSelection.High; ++p) chars += ByteToDisplayChar(PeekByte(p));
   }
   return Utf8Of(chars);
 }
@@ -87,13 +87,13 @@ void THexEditorCore::Paste(const uint8_t* bytes, int count) {
   TUndoStep step(*this);
   int start;
   if (InsertMode()) {
-    start = HasSelection() ? FSelLow : std::clamp(FCaret.Position, 0, size);
+    start = HasSelection() ? FSelection.Low : std::clamp(FCaret.Position, 0, size);
     if (HasSelection())
       ReplaceSelection(copy.data(), count);
     else
       InsertBuffer(copy.data(), count, start);
   } else {
-    start = HasSelection() ? FSelLow : CaretPosition();
+    start = HasSelection() ? FSelection.Low : CaretPosition();
     const int inside = std::max(0, std::min(count, size - start));
     const int beyond = count - inside;
     if (beyond > 0 && SizeFixed())
@@ -116,13 +116,12 @@ void THexEditorCore::CutSelection() {
 void THexEditorCore::FillSelection(uint8_t value) {
   if (!CanFill()) return;
   const std::vector<uint8_t> bytes(size_t(SelCount()), value);
-  OverwriteBytes(FSelLow, bytes.data(), SelCount());
+  OverwriteBytes(FSelection.Low, bytes.data(), SelCount());
 }
 
 void THexEditorCore::SelectAll() {
   if (DataSize() == 0) return;
-  FSelecting = false;
-  FExtendOrigin = -1;
+  FSelection.StopExtending();
   SetSelectionDirect(0, 0, DataSize() - 1);
   NotifySelectionChange();
 }
@@ -211,8 +210,8 @@ THexReadout THexEditorCore::Readout() const {
   r.Caret = std::clamp(FCaret.Position, 0, size);
   r.HasSelection = HasSelection();
   if (r.HasSelection) {
-    r.SelStart = FSelLow;
-    r.SelEnd = FSelHigh;
+    r.SelStart = FSelection.Low;
+    r.SelEnd = FSelection.High;
   }
   if (r.Caret < size) {
     r.HasByte = true;

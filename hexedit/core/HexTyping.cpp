@@ -27,7 +27,7 @@ void THexEditorCore::KeyPress(char32_t ch) {
     return;
   }
   // The caret advances by a digit, a character, or a unicode character.
-  FSelecting = false;
+  FSelection.Selecting = false;
   KeyDown(hkRight, 0);
 }
 

@@ -188,14 +188,11 @@ void THexEditorCore::RestoreUndoState(const THexUndoState& s) {
   FInsertFlag = s.InsertFlag && !FNoSizeChange && FAllowInsertMode;
   UpdateRowCount();
   const int size = DataSize();
-  FSelecting = false;
-  FExtendOrigin = -1;
+  FSelection.Clear();
   if (s.SelAnchor >= 0 && s.SelLow >= 0 && s.SelLow <= s.SelHigh && s.SelHigh < size) {
-    FSelAnchor = s.SelAnchor;
-    FSelLow = s.SelLow;
-    FSelHigh = s.SelHigh;
-  } else {
-    FSelAnchor = FSelLow = FSelHigh = -1;
+    FSelection.Anchor = s.SelAnchor;
+    FSelection.Low = s.SelLow;
+    FSelection.High = s.SelHigh;
   }
   THexCaret caret;
   caret.InCharField = s.CaretInCharField;

@@ -439,6 +439,36 @@ TEST(MainFormProgress, BarsKeepTheirRangeAndStep) {
   EXPECT_EQ(f.chipidLabel->text(), "AT90S8515");
 }
 
+TEST(MainFormProgrammerPage, TabGoesAlongTheRowsThenTheChoicesThenTheCommands) {
+  TFormHarness h;
+  TMainForm& f = h.Start({0x378});
+  f.show();
+  RunUntilIdle();
+  QStringList order;
+  QWidget* w = f.TabSheet2;
+  do {
+    w = w->nextInFocusChain();
+    if (f.TabSheet2->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus)) order << w->objectName();
+  } while (w != f.TabSheet2);
+  const QStringList expected = {
+      "btnLoadFlash", "btnSaveFlash", "cbFlash",      "ebFlash",        "btnReadFlash",
+      "btnVerifyFlash", "btnLoadIntEE", "btnSaveIntEE", "cbIntEE",      "ebIntEE",
+      "btnReadIntEE", "btnVerifyIntEE", "btnLoadExtEE", "btnSaveExtEE", "cbExtEE",
+      "ebExtEE",      "btnReadExtEE", "cbProcessor",  "cbEeprom",       "cbPort",
+      "btnProgAll",   "btnErase",     "btnVerify",    "btnReadCard"};
+  EXPECT_EQ(order, expected);
+  // Each row's controls stand on the line of its file name box.
+  for (QWidget* row : {f.ebFlash, f.ebIntEE, f.ebExtEE}) {
+    const QString image = row->objectName().mid(2);
+    for (const char* prefix : {"btnLoad", "btnSave", "cb", "btnRead"}) {
+      auto* c = f.TabSheet2->findChild<QWidget*>(QString::fromLatin1(prefix) + image);
+      ASSERT_NE(c, nullptr) << prefix << image.toStdString();
+      EXPECT_LE(std::abs(c->geometry().center().y() - row->geometry().center().y()), 1)
+          << prefix << image.toStdString();
+    }
+  }
+}
+
 TEST(MainFormAutoload, BoxesAndLastFilesAreRemembered) {
   TFormHarness h;
   {
