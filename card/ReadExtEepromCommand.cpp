@@ -13,22 +13,29 @@ bool TReadExtEepromCommand::Run(bool restore) {
   session.SetClosingStatus("");
   if (session.Identify()) {
     TCardBackups backups;
-    if (restore)
-      backups = ReadBackups(Avr, Host, true, true, "Reading flash", "Reading internal eeprom");
-    // Writing the loader erases the chip, even when the loader then fails.
-    const bool loaderWritten = Loader.WriteLoader();
-    if (loaderWritten) {
-      Host.SetStatusText("Reading external eeprom...");
-      // Read aside: the caller replaces its image only once every byte
-      // has come.
-      const int size = std::max(Loader.ExternalSize(), 0);
-      std::vector<uint8_t> bytes(static_cast<size_t>(size), 0xFF);
-      Loader.StartLoader();
-      read = Loader.ReadExternalEeprom(bytes.data(), size);
-      if (read) FBytes = std::move(bytes);
+    // Set once the loader is being written: that erases the chip, even
+    // when the loader then fails.
+    bool erased = false;
+    try {
+      if (restore)
+        backups = ReadBackups(Avr, Host, true, true, "Reading flash", "Reading internal eeprom");
+      erased = true;
+      if (Loader.WriteLoader()) {
+        Host.SetStatusText("Reading external eeprom...");
+        // Read aside: the caller replaces its image only once every byte
+        // has come.
+        const int size = std::max(Loader.ExternalSize(), 0);
+        std::vector<uint8_t> bytes(static_cast<size_t>(size), 0xFF);
+        Loader.StartLoader();
+        read = Loader.ReadExternalEeprom(bytes.data(), size);
+        if (read) FBytes = std::move(bytes);
+      }
+    } catch (const ECardStopped&) {
+      // Stopped: a failed step. Before the erase the card is as it was.
+      read = false;
     }
     // Whether or not the read succeeded; unverified.
-    if (restore)
+    if (restore && erased)
       FUnrestored = WriteBackBackups(Link, Avr, Host, backups, "Restoring flash",
                                      "Restoring internal eeprom");
   }
