@@ -120,6 +120,10 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
   StatusPanel->setFont(bold);
   StatusPanel->setStyleSheet(QStringLiteral("color: navy;"));
   StatusBar1->addWidget(StatusPanel, 1);
+  lbTimeLeft = new QLabel(StatusBar1);
+  lbTimeLeft->setObjectName(QStringLiteral("lbTimeLeft"));
+  lbTimeLeft->setVisible(false);
+  StatusBar1->addPermanentWidget(lbTimeLeft);
   setStatusBar(StatusBar1);
 
   CreateActions();
@@ -202,7 +206,7 @@ void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int
   {
     const QSignalBlocker b1(cbProcessor);
     const QSignalBlocker b2(cbEeprom);
-    for (const auto& row : ProcessorTable) cbProcessor->addItem(QString::fromLatin1(row.Name));
+    for (const auto& row : ProcessorRows()) cbProcessor->addItem(QString::fromLatin1(row.Name));
     for (const auto& row : EepromTable) cbEeprom->addItem(QString::fromLatin1(row.Name));
     const auto row = [](int wanted, int count) { return wanted >= 0 && wanted < count ? wanted : 0; };
     FProcessorRow = row(processorRow, cbProcessor->count());
@@ -466,7 +470,9 @@ void TMainForm::CreateProgrammerPage() {
   auto bar = [page](QProgressBar*& b, const char* name) {
     b = new QProgressBar(page);
     b->setObjectName(QString::fromLatin1(name));
-    b->setTextVisible(false);
+    // Each bar shows its percentage.
+    b->setTextVisible(true);
+    b->setFormat(QStringLiteral("%p%"));
     b->setRange(0, 100);
     b->setValue(0);
     b->setFixedHeight(16);
@@ -953,7 +959,35 @@ void TMainForm::SetProgressStep(TProgressBarId bar, int step) { FProgressSteps[b
 
 void TMainForm::SetProgressPosition(TProgressBarId bar, int position) {
   const int max = FProgressMax[bar];
-  Bar(bar)->setValue(position < 0 ? 0 : (position > max ? max : position));
+  QProgressBar* b = Bar(bar);
+  const int before = std::max(b->value(), 0);
+  b->setValue(position < 0 ? 0 : (position > max ? max : position));
+  // Forward steps of the transfer bars are the command's work done.
+  if (bar != pbInit) WorkDone(b->value() - before);
+}
+
+void TMainForm::PlanWork(int64_t bytes) {
+  if (!FTimeLeft.Active()) FWorkClock.start();
+  FTimeLeft.Plan(bytes, FWorkClock.elapsed());
+  FTimeLeftShownMs = -1000;
+}
+
+void TMainForm::EndWork() {
+  FTimeLeft.End();
+  lbTimeLeft->clear();
+  lbTimeLeft->setVisible(false);
+}
+
+void TMainForm::WorkDone(int64_t bytes) {
+  if (!FTimeLeft.Active() || bytes <= 0) return;
+  FTimeLeft.Advance(bytes);
+  // A few times a second is enough for the eye.
+  const int64_t now = FWorkClock.elapsed();
+  if (now - FTimeLeftShownMs < 250) return;
+  FTimeLeftShownMs = now;
+  const std::string text = TTimeLeft::Text(FTimeLeft.SecondsLeft(now));
+  lbTimeLeft->setText(QString::fromStdString(text));
+  lbTimeLeft->setVisible(!text.empty());
 }
 
 int TMainForm::ProgressPosition(TProgressBarId bar) {

@@ -20,6 +20,7 @@
 // write back.
 
 #include <QDomDocument>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <array>
@@ -29,6 +30,7 @@
 #include "card/CardCommandSupport.h"
 #include "app/UserDialogs.h"
 #include "card/CardContext.h"
+#include "card/TimeLeft.h"
 #include "link/AvrCommands.h"
 #include "link/CardHost.h"
 #include "link/IspLink.h"
@@ -111,6 +113,7 @@ public:
   THexEditor* hexExtEE = nullptr;
   QStatusBar* StatusBar1 = nullptr;
   QLabel* StatusPanel = nullptr;  // the status bar's one simple panel
+  QLabel* lbTimeLeft = nullptr;   // a card command's time left, while it runs
 
   QToolButton* btnLoadFlash = nullptr;
   QToolButton* btnSaveFlash = nullptr;
@@ -361,6 +364,8 @@ public:
   void ProcessPendingEvents() override;
   // A card command's session locks and unlocks the window.
   void SetInterfaceLocked(bool locked) override { SetUiEnabled(!locked); }
+  void PlanWork(int64_t bytes) override;
+  void EndWork() override;
 
   // The status line's text.
   QString StatusText() const;
@@ -395,6 +400,12 @@ private:
   void RememberAutoload(TImageKind kind);
   void LoadAutoloadStates();
   QProgressBar* Bar(TProgressBarId bar) const;
+
+  // Work done on the progress bars, for the time left.
+  void WorkDone(int64_t bytes);
+  TTimeLeft FTimeLeft;
+  QElapsedTimer FWorkClock;
+  int64_t FTimeLeftShownMs = -1000;
 
   std::unique_ptr<QSettings> FSettings;
   std::array<int, 4> FProgressSteps{};

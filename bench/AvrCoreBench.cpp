@@ -17,7 +17,7 @@ public:
 
 void BM_AvrCoreCycles(benchmark::State& state) {
   TTogglingPortB port;
-  TAvrCore core(AvrModels[0], port);
+  TAvrCore core(ProcessorTable[0], port);
   const uint16_t program[] = {
       0xE001,  // start: ldi r16,1
       0x9488,  //        clc

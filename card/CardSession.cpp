@@ -17,6 +17,7 @@ TCardSession::TCardSession(TCardContext& card, const char* status) : Card(card) 
 }
 
 TCardSession::~TCardSession() {
+  Card.Host.EndWork();
   Card.Link.PowerOff();
   for (TProgressBarId bar : FBars) Card.Host.SetProgressPosition(bar, 0);
   Card.Host.SetInterfaceLocked(false);

@@ -1,5 +1,7 @@
 #include "card/MemoryCommands.h"
 
+#include <algorithm>
+
 #include "card/CardSession.h"
 
 namespace {
@@ -14,6 +16,8 @@ constexpr int ClockCheckTicks = 1000001;
 TCompareResult VerifyCard(TCardContext& card, const TImageRef& flash, const TImageRef& intEE) {
   TCardSession session(card, "Verifying...");
   if (!session.Identify()) return crNotCompared;
+  card.Host.PlanWork(std::min<int64_t>(flash.Size, card.Avr.FlashSize()) +
+                     std::min<int64_t>(intEE.Size, card.Avr.EepromSize()));
   // The external image is not compared here.
   if (!CheckImagesFit(card.Host, {flash, intEE, {}}, NothingCompared)) {
     card.Host.SetStatusText("Verification error.");
@@ -40,6 +44,7 @@ bool ReadCardMemory(TCardContext& card, TAvrMemoryKind memory, std::vector<uint8
   TCardSession session(card);
   session.SetClosingStatus("");
   if (!session.Identify()) return false;
+  card.Host.PlanWork(memory == amFlash ? card.Avr.FlashSize() : card.Avr.EepromSize());
   // The size of the detected processor's memory.
   if (memory == amFlash) {
     bytes.assign(static_cast<size_t>(card.Avr.FlashSize()), 0xFF);
@@ -63,6 +68,7 @@ TCompareResult VerifyCardMemory(TCardContext& card, TAvrMemoryKind memory, const
   const bool flash = memory == amFlash;
   TCardSession session(card, flash ? "Verifying flash..." : "Verifying internal eeprom...");
   if (!session.Identify()) return crNotCompared;
+  card.Host.PlanWork(std::min<int64_t>(image.Size, flash ? card.Avr.FlashSize() : card.Avr.EepromSize()));
   const TCardImages images = flash ? TCardImages{image, {}, {}} : TCardImages{{}, image, {}};
   const bool fits = CheckImagesFit(card.Host, images, NothingCompared);
   const bool same = fits && (flash ? card.Avr.VerifyFlash(image.Data, image.Size)

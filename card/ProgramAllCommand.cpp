@@ -1,6 +1,9 @@
 #include "card/ProgramAllCommand.h"
 
+#include <algorithm>
+
 #include "card/CardSession.h"
+#include "link/loader/ELoader.h"
 
 bool TProgramAllCommand::Run(const TCardImages& images, bool restore, bool verify) {
   FUnrestored = {};
@@ -18,6 +21,19 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
   if (!CheckImagesFit(Host, images, "Nothing has been written to the card.")) {
     Host.SetStatusText("Programming error.");
     return false;
+  }
+
+  // The work ahead, for the host's time left: every transfer's bytes.
+  {
+    const int64_t passes = verify ? 2 : 1;
+    const int64_t flash = std::min<int64_t>(images.Flash.Size, Avr.FlashSize());
+    const int64_t eeprom = std::min<int64_t>(images.IntEE.Size, Avr.EepromSize());
+    int64_t work = 0;
+    if (images.ExtEE.HasData())
+      work += LoaderImageSize + int64_t{images.ExtEE.Size} * (verify ? 3 : 2);
+    work += (images.Flash.HasData() ? flash : (restore ? 2 * Avr.FlashSize() : 0)) * passes;
+    work += (images.IntEE.HasData() ? eeprom : (restore ? 2 * Avr.EepromSize() : 0)) * passes;
+    Host.PlanWork(work);
   }
 
   bool failed = false;

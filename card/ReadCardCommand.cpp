@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "card/CardSession.h"
+#include "link/loader/ELoader.h"
 
 bool TReadCardCommand::Run() {
   Flash.clear();
@@ -14,6 +15,8 @@ bool TReadCardCommand::Run() {
   session.ResetBarsOnClose({pbExtEE, pbIntEE, pbFlash});
   session.SetClosingStatus("");
   if (session.Identify()) {
+    Host.PlanWork(LoaderImageSize + Loader.ExternalSize() +
+                  2 * (int64_t{Avr.FlashSize()} + Avr.EepromSize()));
     TCardBackups memories;
     // Set once the loader is being written: that erases the chip.
     bool erased = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "card/CardSession.h"
+#include "link/loader/ELoader.h"
 
 bool TReadExtEepromCommand::Run(bool restore) {
   FBytes.clear();
@@ -12,6 +13,8 @@ bool TReadExtEepromCommand::Run(bool restore) {
   session.ResetBarsOnClose({pbExtEE, pbIntEE, pbFlash});
   session.SetClosingStatus("");
   if (session.Identify()) {
+    Host.PlanWork(LoaderImageSize + Loader.ExternalSize() +
+                  (restore ? 2 * (int64_t{Avr.FlashSize()} + Avr.EepromSize()) : 0));
     TCardBackups backups;
     // Set once the loader is being written: that erases the chip, even
     // when the loader then fails.

@@ -59,7 +59,7 @@ int RunDetect(TCliCard& card, TConsole& console) {
     console.Error("Unknown processor ID! " + bytes);
     return ecCard;
   }
-  console.Result(std::string(ProcessorTable[row].Name) + " " + bytes);
+  console.Result(std::string(ProcessorAt(row)->Name) + " " + bytes);
   return ecSuccess;
 }
 

@@ -73,11 +73,11 @@ TCardState ReadCardStateFile(const QString& fileName) {
   TCardState state;
   const QString processor = json.value(QLatin1String("processor")).toString();
   const QString eeprom = json.value(QLatin1String("eeprom")).toString();
-  state.ProcessorRow = RowOf(ProcessorTable, processor);
+  state.ProcessorRow = RowOf(ProcessorRows(), processor);
   state.EepromRow = RowOf(EepromTable, eeprom);
   if (state.ProcessorRow < 0) Refuse(fileName, QStringLiteral("unknown processor \"%1\"").arg(processor));
   if (state.EepromRow < 0) Refuse(fileName, QStringLiteral("unknown EEPROM \"%1\"").arg(eeprom));
-  const ProcessorInfo& p = ProcessorTable[state.ProcessorRow];
+  const ProcessorInfo& p = *ProcessorAt(state.ProcessorRow);
   state.Flash = Memory(json, "flash", p.FlashSize, fileName);
   state.InternalEeprom = Memory(json, "internal-eeprom", p.EepromSize, fileName);
   state.ExternalEeprom =
@@ -89,7 +89,7 @@ void WriteCardStateFile(const QString& fileName, const TCardState& state) {
   QJsonObject json;
   json.insert(QLatin1String("format"), FormatName);
   json.insert(QLatin1String("version"), FormatVersion);
-  json.insert(QLatin1String("processor"), QLatin1String(ProcessorTable[state.ProcessorRow].Name));
+  json.insert(QLatin1String("processor"), QLatin1String(ProcessorAt(state.ProcessorRow)->Name));
   json.insert(QLatin1String("eeprom"), QLatin1String(EepromTable[state.EepromRow].Name));
   json.insert(QLatin1String("flash"), Base64(state.Flash));
   json.insert(QLatin1String("internal-eeprom"), Base64(state.InternalEeprom));
@@ -100,7 +100,7 @@ void WriteCardStateFile(const QString& fileName, const TCardState& state) {
 
 TCardState CardStateOf(TVirtualCard& card) {
   TCardState state;
-  state.ProcessorRow = RowOf(ProcessorTable, QLatin1String(card.Processor().Name));
+  state.ProcessorRow = RowOf(ProcessorRows(), QLatin1String(card.Processor().Name));
   state.EepromRow = RowOf(EepromTable, QLatin1String(card.EepromChip().Name));
   const std::vector<uint16_t>& words = card.Flash();
   state.Flash.resize(words.size() * 2);

@@ -26,7 +26,7 @@ int FirstEepromRow(const TCliOptions& options, const TVirtualCardConfig& config)
 }
 
 std::string Chips(int processorRow, int eepromRow) {
-  return std::string(ProcessorTable[processorRow].Name) + " with a " + EepromTable[eepromRow].Name;
+  return std::string(ProcessorAt(processorRow)->Name) + " with a " + EepromTable[eepromRow].Name;
 }
 
 // The virtual card the options ask for, with the chips of the state file

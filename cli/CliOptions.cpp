@@ -156,7 +156,7 @@ private:
       O.ProcessorRow = FindProcessorRow(value);
       if (O.ProcessorRow < 0)
         return Fail(QStringLiteral("unknown processor \"%1\"; valid processors: %2")
-                        .arg(value, NameList(ProcessorTable)));
+                        .arg(value, NameList(ProcessorRows())));
     } else if (name == QLatin1String("--eeprom-type")) {
       O.EepromRow = FindEepromRow(value);
       if (O.EepromRow < 0)
@@ -227,7 +227,7 @@ int FindRow(const Table& table, const QString& name, bool parts) {
 
 }  // namespace
 
-int FindProcessorRow(const QString& name) { return FindRow(ProcessorTable, name, false); }
+int FindProcessorRow(const QString& name) { return FindRow(ProcessorRows(), name, false); }
 
 int FindEepromRow(const QString& name) { return FindRow(EepromTable, name, true); }
 

@@ -29,22 +29,20 @@ void TConsole::EndBarLine() {
   DrawnLength = 0;
 }
 
-void TConsole::Bar(const std::string& label, int position, int max) {
+void TConsole::Bar(const std::string& label, int position, int max, const std::string& timeLeft) {
   if (!Settings.Bars || Settings.Quiet || max <= 0) return;
-  const auto now = std::chrono::steady_clock::now();
   if (label != BarLabel || position < BarPosition || position <= 0) {
     EndBarLine();
     BarLabel = label;
-    BarStart = now;
     BarPercent = -1;
   }
   BarPosition = position;
   if (position <= 0) return;
   const int percent = static_cast<int>(100LL * std::min(position, max) / max);
-  if (percent == BarPercent) return;
+  if (percent == BarPercent && timeLeft == BarTimeLeft) return;
   BarPercent = percent;
-  const double elapsed = std::chrono::duration<double>(now - BarStart).count();
-  std::string line = ProgressLineText(label, position, max, elapsed);
+  BarTimeLeft = timeLeft;
+  std::string line = ProgressLineText(label, position, max, timeLeft);
   // Redrawn in place: back to the start of the line, and blanks over
   // whatever the last drawing had beyond this one.
   const size_t length = line.size();

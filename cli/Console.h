@@ -6,7 +6,6 @@
 // text. With Quiet only errors (and what was asked for, such as --timing)
 // are written besides the results.
 
-#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -25,9 +24,11 @@ public:
   // A line on stderr that Quiet leaves out (status texts, notes).
   void Note(const std::string& text);
 
-  // The bar of a transfer: `position` of `max` done. A position that goes
-  // back (to 0) or a new label starts a new bar on a line of its own.
-  void Bar(const std::string& label, int position, int max);
+  // The bar of a transfer: `position` of `max` done, and the command's
+  // time left. A position that goes back (to 0) or a new label starts a
+  // new bar on a line of its own. Redrawn when the percentage or the time
+  // left changes.
+  void Bar(const std::string& label, int position, int max, const std::string& timeLeft);
 
   bool Quiet() const { return Settings.Quiet; }
 
@@ -39,7 +40,7 @@ private:
   std::string BarLabel;
   int BarPosition = 0;
   int BarPercent = -1;
+  std::string BarTimeLeft;
   bool BarDrawn = false;
   size_t DrawnLength = 0;
-  std::chrono::steady_clock::time_point BarStart;
 };

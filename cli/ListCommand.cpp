@@ -37,7 +37,7 @@ int RunList(const TCliOptions& options, TConsole& console) {
   for (const std::string& error : card.Port->OpenErrors) console.Result("  not usable: " + error);
 
   console.Result("Processors:");
-  for (const ProcessorInfo& p : ProcessorTable)
+  for (const ProcessorInfo& p : ProcessorRows())
     console.Result(Line("  %-10s  signature %02X %02X %02X  flash %5d bytes  EEPROM %3d bytes",
                         p.Name, (p.Signature >> 16) & 0xFF, (p.Signature >> 8) & 0xFF,
                         p.Signature & 0xFF, p.FlashSize, p.EepromSize));

@@ -7,17 +7,10 @@ namespace {
 
 constexpr int BarWidth = 24;
 
-std::string MinutesSeconds(double seconds) {
-  const long total = std::max(0L, static_cast<long>(seconds + 0.5));
-  char text[32];
-  std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
-  return text;
-}
-
 }  // namespace
 
 std::string ProgressLineText(const std::string& label, int position, int max,
-                             double elapsedSeconds) {
+                             const std::string& timeLeft) {
   max = std::max(max, 1);
   position = std::clamp(position, 0, max);
   const int percent = static_cast<int>(100LL * position / max);
@@ -27,14 +20,9 @@ std::string ProgressLineText(const std::string& label, int position, int max,
   std::string line = head;
   line.append(static_cast<size_t>(filled), '#');
   line.append(static_cast<size_t>(BarWidth - filled), '-');
-  char tail[32];
-  std::snprintf(tail, sizeof tail, "] %3d%%  ", percent);
+  char tail[16];
+  std::snprintf(tail, sizeof tail, "] %3d%%", percent);
   line += tail;
-  if (position >= max)
-    line += MinutesSeconds(elapsedSeconds);
-  else if (position > 0 && elapsedSeconds > 0.2)
-    line += MinutesSeconds(elapsedSeconds * (max - position) / position) + " left";
-  else
-    line += "-:-- left";
+  if (!timeLeft.empty()) line += "  " + timeLeft;
   return line;
 }

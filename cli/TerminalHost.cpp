@@ -44,9 +44,29 @@ void TTerminalHost::SetProgressStep(TProgressBarId bar, int step) { Bars[bar].St
 
 void TTerminalHost::SetProgressPosition(TProgressBarId bar, int position) {
   TBar& b = Bars[bar];
+  const int before = b.Position;
   b.Position = std::clamp(position, 0, std::max(b.Max, 0));
-  if (const char* label = BarLabel(bar)) Console.Bar(label, b.Position, b.Max);
+  const char* label = BarLabel(bar);
+  if (!label) return;
+  // Forward steps of the transfer bars are the command's work done.
+  if (TimeLeft.Active()) TimeLeft.Advance(b.Position - before);
+  const std::string left =
+      TimeLeft.Active() ? TTimeLeft::Text(TimeLeft.SecondsLeft(NowMs())) : std::string();
+  Console.Bar(label, b.Position, b.Max, left);
 }
+
+int64_t TTerminalHost::NowMs() const {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                               WorkStart)
+      .count();
+}
+
+void TTerminalHost::PlanWork(int64_t bytes) {
+  if (!TimeLeft.Active()) WorkStart = std::chrono::steady_clock::now();
+  TimeLeft.Plan(bytes, NowMs());
+}
+
+void TTerminalHost::EndWork() { TimeLeft.End(); }
 
 int TTerminalHost::ProgressPosition(TProgressBarId bar) { return Bars[bar].Position; }
 

@@ -11,12 +11,16 @@
 //   after the question: No (go on) with --force, Yes (abort) without it,
 //   and Yes in any case once Ctrl+C was pressed.
 // - The flash, internal and external EEPROM bars are drawn as the console
-//   allows; the bar of the programming-mode attempts is not.
+//   allows, with the time left of the whole command (TTimeLeft: the
+//   command's planned work at the pace of the work done so far, as the
+//   window tells it); the bar of the programming-mode attempts is not.
 // - ProcessPendingEvents raises ECardStopped once for every new press of
 //   Ctrl+C.
 
+#include <chrono>
 #include <string>
 
+#include "card/TimeLeft.h"
 #include "cli/Console.h"
 #include "link/CardHost.h"
 
@@ -39,6 +43,8 @@ public:
                                    TMessageButtons buttons) override;
   void Beep() override {}
   void ProcessPendingEvents() override;
+  void PlanWork(int64_t bytes) override;
+  void EndWork() override;
 
   // Ctrl+C was pressed.
   bool Interrupted() const;
@@ -63,4 +69,7 @@ private:
   std::string Status;
   std::string ChipId;
   TBar Bars[4];
+  TTimeLeft TimeLeft;
+  std::chrono::steady_clock::time_point WorkStart;
+  int64_t NowMs() const;
 };

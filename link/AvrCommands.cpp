@@ -11,15 +11,9 @@ std::string HexText(unsigned value, int digits) {
   return text;
 }
 
-int TAvrCommands::FlashSize() const {
-  const ProcessorInfo* chip = ProcessorAt(Host.SelectedProcessorRow());
-  return chip ? chip->FlashSize : 0;
-}
+int TAvrCommands::FlashSize() const { return MemorySize(AvrFlash); }
 
-int TAvrCommands::EepromSize() const {
-  const ProcessorInfo* chip = ProcessorAt(Host.SelectedProcessorRow());
-  return chip ? chip->EepromSize : 0;
-}
+int TAvrCommands::EepromSize() const { return MemorySize(AvrEeprom); }
 
 void TAvrCommands::SendInstruction(uint8_t b1, uint8_t b2, uint8_t b3, uint8_t b4) {
   Link.SendByte(b1);
@@ -105,7 +99,7 @@ bool TAvrCommands::ReadSignature() {
   const int row = FindProcessorBySignature(s);
   if (row >= 0) {
     Host.SelectProcessorRow(row);
-    Host.SetChipIdText(ProcessorTable[row].Name);
+    Host.SetChipIdText(ProcessorAt(row)->Name);
     return true;
   }
   return AskGoOn("Unknown processor ID! Abort?");
@@ -113,7 +107,8 @@ bool TAvrCommands::ReadSignature() {
 
 bool TAvrCommands::ChipErase() {
   SendInstruction(0xAC, 0x80, 0x00, 0x00);
-  Link.Delay(120);
+  const ProcessorInfo* chip = ProcessorAt(Host.SelectedProcessorRow());
+  Link.Delay((chip ? chip->Nvm : ProcessorTable[0].Nvm).EraseWaitMs);
   Link.ResetPulse();
   return EnterProgrammingMode();
 }
@@ -130,131 +125,117 @@ void TAvrCommands::Progress(TProgressBarId bar, int done) {
   Host.ProcessPendingEvents();
 }
 
-void TAvrCommands::ReadFlash(uint8_t* buffer, int bufferSize) {
-  const int size = std::min(FlashSize(), bufferSize);
-  BeginProgress(pbFlash, size, true);
-  for (int w = 0; 2 * w < size; ++w) {
-    buffer[2 * w] = ReadFlashByte(w, false);
-    if (2 * w + 1 < size) buffer[2 * w + 1] = ReadFlashByte(w, true);
-    Progress(pbFlash, 2 * w + 2);
-  }
-  Host.SetProgressPosition(pbFlash, 0);
+// ---- reading, writing and verifying a memory ------------------------------
+
+int TAvrCommands::MemorySize(const TAvrMemory& memory) const {
+  const ProcessorInfo* chip = ProcessorAt(Host.SelectedProcessorRow());
+  return chip ? chip->*memory.Size : 0;
 }
 
-void TAvrCommands::ReadInternalEeprom(uint8_t* buffer, int bufferSize) {
-  const int size = std::min(EepromSize(), bufferSize);
-  BeginProgress(pbIntEE, size, true);
-  for (int a = 0; a < size; ++a) {
-    buffer[a] = ReadEepromByte(a);
-    Progress(pbIntEE, a + 1);
-  }
-  Host.SetProgressPosition(pbIntEE, 0);
+uint8_t TAvrCommands::ReadMemoryByte(const TAvrMemory& memory, int unit, int byte) {
+  // The byte of a unit is in the opcode's bit 3 (flash: 0 low, 1 high).
+  return ReadInstruction(static_cast<uint8_t>(memory.ReadOpcode | (byte << 3)), Hi(unit), Lo(unit));
 }
 
-bool TAvrCommands::WriteFlashByte(int word, bool high, uint8_t b) {
+void TAvrCommands::ReadMemory(const TAvrMemory& memory, uint8_t* buffer, int bufferSize) {
+  const int size = std::min(MemorySize(memory), bufferSize);
+  BeginProgress(memory.Bar, size, true);
+  const int unitBytes = memory.UnitBytes;
+  for (int u = 0; unitBytes * u < size; ++u) {
+    // Bytes past the buffer are not read.
+    for (int k = 0; k < unitBytes && unitBytes * u + k < size; ++k)
+      buffer[unitBytes * u + k] = ReadMemoryByte(memory, u, k);
+    Progress(memory.Bar, unitBytes * u + unitBytes);
+  }
+  Host.SetProgressPosition(memory.Bar, 0);
+}
+
+bool TAvrCommands::WriteMemoryByte(const TAvrMemory& memory, int unit, int byte, uint8_t b) {
   if (b == 0xFF) return true;  // an erased chip holds it already
-  SendInstruction(high ? 0x48 : 0x40, Hi(word), Lo(word), b);
-  if (b == 0x7F) {
-    // 0x7F is what the chip reads while it writes: wait instead of polling.
-    Link.Delay(30);
+  SendInstruction(static_cast<uint8_t>(memory.WriteOpcode | (byte << 3)), Hi(unit), Lo(unit), b);
+  const ProcessorInfo* chip = ProcessorAt(Host.SelectedProcessorRow());
+  const TNvmFacts& nvm = chip ? chip->Nvm : ProcessorTable[0].Nvm;
+  if (b == nvm.*memory.WaitOn[0] || b == nvm.*memory.WaitOn[1]) {
+    // What a chip may read while it writes: wait instead of polling.
+    Link.Delay(nvm.*memory.WaitMs);
     return true;
   }
   for (int poll = 0; poll < MaxPolls; ++poll) {
-    if (ReadFlashByte(word, high) == b) return true;
+    if (ReadMemoryByte(memory, unit, byte) == b) return true;
     Host.ProcessPendingEvents();
   }
   return false;
 }
 
-bool TAvrCommands::ProgramFlash(const uint8_t* data, int length) {
-  length = std::clamp(length, 0, FlashSize());
-  BeginProgress(pbFlash, length, false);
-  int i = 0;
-  int w = 0;
-  while (i < length) {
-    if (!WriteFlashByte(w, false, data[i])) break;
-    ++i;
-    // An odd length has no high byte of its own: it stays erased.
-    const uint8_t high = i < length ? data[i] : 0xFF;
-    if (!WriteFlashByte(w, true, high)) break;
-    ++i;
-    ++w;
-    Progress(pbFlash, std::min(i, length));
-  }
-  if (i >= length) return true;
-  Host.Beep();
-  Host.ShowMessageDialog("Error programming Flash.", mkError, mbOK);
-  return false;
-}
-
-bool TAvrCommands::WriteEepromByte(int address, uint8_t b) {
-  if (b == 0xFF) return true;
-  SendInstruction(0xC0, Hi(address), Lo(address), b);
-  if (b == 0x7F || b == 0x80) {
-    // The chip's polling values: wait instead of polling.
-    Link.Delay(20);
-    return true;
-  }
-  for (int poll = 0; poll < MaxPolls; ++poll) {
-    if (ReadEepromByte(address) == b) return true;
-    Host.ProcessPendingEvents();
-  }
-  return false;
-}
-
-bool TAvrCommands::ProgramInternalEeprom(const uint8_t* data, int length) {
-  const int size = std::clamp(length, 0, EepromSize());
-  BeginProgress(pbIntEE, size, false);
-  for (int a = 0; a < size; ++a) {
-    if (!WriteEepromByte(a, data[a])) {
-      Host.Beep();
-      Host.ShowMessageDialog("Error programming internal eeprom.", mkError, mbOK);
-      return false;
+bool TAvrCommands::ProgramMemory(const TAvrMemory& memory, const uint8_t* data, int length) {
+  length = std::clamp(length, 0, MemorySize(memory));
+  BeginProgress(memory.Bar, length, false);
+  const int unitBytes = memory.UnitBytes;
+  for (int u = 0; unitBytes * u < length; ++u) {
+    for (int k = 0; k < unitBytes; ++k) {
+      const int i = unitBytes * u + k;
+      // An odd flash length has no high byte of its own: it stays erased.
+      if (!WriteMemoryByte(memory, u, k, i < length ? data[i] : 0xFF)) {
+        Host.Beep();
+        Host.ShowMessageDialog(memory.WriteErrorText, mkError, mbOK);
+        return false;
+      }
     }
-    Progress(pbIntEE, a + 1);
+    Progress(memory.Bar, std::min(unitBytes * u + unitBytes, length));
   }
   return true;
 }
 
-bool TAvrCommands::VerifyFlash(const uint8_t* data, int length) {
-  const int size = std::clamp(length, 0, FlashSize());
-  BeginProgress(pbFlash, size, true);
+bool TAvrCommands::VerifyMemory(const TAvrMemory& memory, const uint8_t* data, int length) {
+  const int size = std::clamp(length, 0, MemorySize(memory));
+  BeginProgress(memory.Bar, size, true);
+  const int unitBytes = memory.UnitBytes;
   bool ok = true;
-  for (int w = 0; 2 * w < size; ++w) {
-    const unsigned d = ReadFlashByte(w, false) + 256u * ReadFlashByte(w, true);
-    const unsigned high = 2 * w + 1 < size ? data[2 * w + 1] : 0xFF;
-    const unsigned e = data[2 * w] + 256u * high;
-    if (d != e) {
-      Host.ShowMessageDialog("Flash verification error!\n\nvalue differ at address 0x" +
-                                 HexText(w, 4) + "\nBuffer value: 0x" + HexText(e, 4) +
-                                 "\nFlash value: 0x" + HexText(d, 4),
+  for (int u = 0; unitBytes * u < size; ++u) {
+    // A unit is compared whole (little-endian); past the data it is erased.
+    unsigned card = 0;
+    unsigned expected = 0;
+    for (int k = unitBytes - 1; k >= 0; --k) {
+      const int i = unitBytes * u + k;
+      expected = (expected << 8) | (i < size ? data[i] : 0xFFu);
+    }
+    for (int k = 0; k < unitBytes; ++k) card |= unsigned{ReadMemoryByte(memory, u, k)} << (8 * k);
+    if (card != expected) {
+      Host.ShowMessageDialog(std::string(memory.VerifyErrorTitle) + "\n\nvalue differ at address 0x" +
+                                 HexText(static_cast<unsigned>(u), memory.AddressDigits) +
+                                 "\nBuffer value: 0x" + HexText(expected, 2 * unitBytes) + "\n" +
+                                 memory.CardValueName + " value: 0x" +
+                                 HexText(card, 2 * unitBytes),
                              mkError, mbOK);
       ok = false;
       break;
     }
-    Progress(pbFlash, 2 * w + 2);
+    Progress(memory.Bar, unitBytes * u + unitBytes);
   }
-  Host.SetProgressPosition(pbFlash, 0);
+  Host.SetProgressPosition(memory.Bar, 0);
   return ok;
 }
 
+// ---- flash and internal EEPROM ------------------------------------------------
+
+void TAvrCommands::ReadFlash(uint8_t* buffer, int bufferSize) { ReadMemory(AvrFlash, buffer, bufferSize); }
+
+void TAvrCommands::ReadInternalEeprom(uint8_t* buffer, int bufferSize) {
+  ReadMemory(AvrEeprom, buffer, bufferSize);
+}
+
+bool TAvrCommands::ProgramFlash(const uint8_t* data, int length) {
+  return ProgramMemory(AvrFlash, data, length);
+}
+
+bool TAvrCommands::ProgramInternalEeprom(const uint8_t* data, int length) {
+  return ProgramMemory(AvrEeprom, data, length);
+}
+
+bool TAvrCommands::VerifyFlash(const uint8_t* data, int length) {
+  return VerifyMemory(AvrFlash, data, length);
+}
+
 bool TAvrCommands::VerifyInternalEeprom(const uint8_t* data, int length) {
-  const int size = std::clamp(length, 0, EepromSize());
-  BeginProgress(pbIntEE, size, true);
-  bool ok = true;
-  for (int a = 0; a < size; ++a) {
-    const uint8_t v = ReadEepromByte(a);
-    if (v != data[a]) {
-      Host.ShowMessageDialog(
-          "Internal eeprom verification error!\n\nvalue differ at address 0x" + HexText(a, 1) +
-              "\nBuffer value: 0x" + HexText(data[a], 2) + "\ninternal eeprom value: 0x" +
-              HexText(v, 2),
-          mkError, mbOK);
-      ok = false;
-      break;
-    }
-    Progress(pbIntEE, a + 1);
-  }
-  Host.SetProgressPosition(pbIntEE, 0);
-  return ok;
+  return VerifyMemory(AvrEeprom, data, length);
 }

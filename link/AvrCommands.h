@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "link/AvrMemory.h"
 #include "link/CardHost.h"
 #include "link/IspLink.h"
 
@@ -33,6 +34,15 @@ public:
   bool EnterProgrammingMode();
   bool ReadSignature();
   bool ChipErase();
+
+  // One memory of the selected processor (AvrFlash, AvrEeprom), read,
+  // written or compared: the functions below for flash and internal EEPROM
+  // are these with the memory filled in. The waits and polling values come
+  // from the processor's catalogue row.
+  int MemorySize(const TAvrMemory& memory) const;
+  void ReadMemory(const TAvrMemory& memory, uint8_t* buffer, int bufferSize);
+  bool ProgramMemory(const TAvrMemory& memory, const uint8_t* data, int length);
+  bool VerifyMemory(const TAvrMemory& memory, const uint8_t* data, int length);
 
   // Read the chip's memory (at most bufferSize bytes).
   void ReadFlash(uint8_t* buffer, int bufferSize);
@@ -65,9 +75,10 @@ private:
   static uint8_t Hi(int a) { return static_cast<uint8_t>((a >> 8) & 0xFF); }
   static uint8_t Lo(int a) { return static_cast<uint8_t>(a & 0xFF); }
 
-  // Writes one flash byte and waits for it; false after MaxPolls reads.
-  bool WriteFlashByte(int word, bool high, uint8_t b);
-  bool WriteEepromByte(int address, uint8_t b);
+  // Byte `byte` of addressed unit `unit` (flash: 0 low, 1 high).
+  uint8_t ReadMemoryByte(const TAvrMemory& memory, int unit, int byte);
+  // Writes one byte and waits for it; false after MaxPolls reads.
+  bool WriteMemoryByte(const TAvrMemory& memory, int unit, int byte, uint8_t b);
 
   void BeginProgress(TProgressBarId bar, int size, bool resetPosition);
   void Progress(TProgressBarId bar, int done);

@@ -5,6 +5,7 @@
 // window events between units of work. The main window implements it;
 // tests implement it with a scripted fake.
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -62,4 +63,12 @@ public:
   // Locks the host's own controls while a card command runs (the window's
   // menus, buttons, choices and editors); a host without any does nothing.
   virtual void SetInterfaceLocked(bool /*locked*/) {}
+
+  // The work a card command has ahead, in bytes moved on the progress bars
+  // (each bar's forward steps count as work done), so that the host can
+  // tell the time left of the whole command from the time the work done so
+  // far took. PlanWork may come again when the command knows more; EndWork
+  // comes when the command's session closes.
+  virtual void PlanWork(int64_t /*bytes*/) {}
+  virtual void EndWork() {}
 };

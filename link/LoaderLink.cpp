@@ -153,8 +153,11 @@ bool TLoaderLink::WriteExternalPages(const uint8_t* image, int length) {
     ++n;
     ++pos;
     if (n >= page) {
-      // The page is complete: let the EEPROM write it, then read it back.
-      Link.Delay(20);
+      // The page is complete: ask for it back at once. The loader sends the
+      // page's stop condition (the EEPROM's write cycle starts) and then
+      // polls the EEPROM's acknowledge until the write cycle is over, all
+      // while this side clocks it; a pause here, with the clock stopped,
+      // would only add to the wait.
       n = 0;
       pos -= page;
       bool bad = false;

@@ -25,7 +25,7 @@ constexpr uint8_t kOpenBus = 0xFF;  // what a read outside the data space gives
 uint32_t FlashWordsOf(const TAvrModel& model) {
   // Flash sizes are powers of two; a bad size still gives a usable mask.
   uint32_t words = 1;
-  while (words * 2 <= static_cast<uint32_t>(std::max(model.FlashBytes / 2, 1)) &&
+  while (words * 2 <= static_cast<uint32_t>(std::max(model.FlashSize / 2, 1)) &&
          words < 0x10000)
     words *= 2;
   return words;
@@ -89,7 +89,7 @@ TAvrCore::TAvrCore(const TAvrModel& model, TAvrPortB& portB)
     : Model(model), PortB(portB) {
   const uint32_t words = FlashWordsOf(model);
   FlashMask = words - 1;
-  DataBytes = kSramStart + std::max(model.SramBytes, 0);
+  DataBytes = kSramStart + std::max(model.SramSize, 0);
   SpMask = DataBytes <= 0x100 ? 0xFF : 0xFFFF;
   Flash.assign(words, 0xFFFF);
   Decoded.assign(words, AvrDecode(0xFFFF));

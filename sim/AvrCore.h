@@ -38,16 +38,11 @@
 #include <cstdint>
 #include <vector>
 
-struct TAvrModel {
-  const char* Name;
-  uint32_t Signature;  // signature bytes 0, 1, 2 in bits 23..16, 15..8, 7..0
-  int FlashBytes;
-  int EepromBytes;
-  int SramBytes;       // internal SRAM, from data address 0x60
-};
+#include "images/DeviceCatalogue.h"
 
-// The five processors of the chip catalogue, in catalogue order.
-extern const std::array<TAvrModel, 5> AvrModels;
+// The processor the core is: a row of the chip catalogue (its name,
+// signature and memory sizes; the core reads no other field).
+using TAvrModel = ProcessorInfo;
 
 // I/O addresses (I/O space; data space is I/O + 0x20).
 namespace AvrIo {
@@ -130,7 +125,7 @@ public:
   const TAvrModel& Model;
   uint64_t Cycle = 0;
   uint16_t Pc = 0;                      // word address
-  // FlashBytes / 2 words, erased = 0xFFFF. May be written at any time
+  // FlashSize / 2 words, erased = 0xFFFF. May be written at any time
   // between runs: the core checks each decoded word against the flash
   // before it executes it, so no invalidation call is needed.
   std::vector<uint16_t> Flash;
@@ -146,7 +141,7 @@ public:
   void SetIo(int a, uint8_t v) { Data[0x20 + a] = v; }
   uint8_t Sreg() const { return Data[0x20 + AvrIo::SREG]; }
   uint16_t Sp() const { return Data[0x20 + AvrIo::SPL] | (Data[0x20 + AvrIo::SPH] << 8); }
-  std::vector<uint8_t> Data;            // 0x60 + SramBytes
+  std::vector<uint8_t> Data;            // 0x60 + SramSize
 
   int FlashWords() const { return FlashMask + 1; }
 
@@ -162,7 +157,7 @@ private:
   TAvrPortB& PortB;
   uint32_t FlashMask;                   // flash words - 1 (a power of two)
   uint32_t SpMask;                      // 0xFF or 0xFFFF
-  std::size_t DataBytes;                   // 0x60 + SramBytes
+  std::size_t DataBytes;                   // 0x60 + SramSize
   std::vector<TAvrDecoded> Decoded;     // one per flash word
 };
 

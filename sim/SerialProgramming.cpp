@@ -3,12 +3,12 @@
 #include <algorithm>
 
 TSerialProgramming::TSerialProgramming(std::vector<uint16_t>& flash,
-                                       std::vector<uint8_t>& eeprom, uint32_t signature,
+                                       std::vector<uint8_t>& eeprom, const ProcessorInfo& chip,
                                        const TCardFaults& faults)
-    : Timing(NvmTimingFor(signature)),
+    : Timing(NvmTimingOf(chip)),
       Flash(flash),
       Eeprom(eeprom),
-      Signature(signature),
+      Signature(chip.Signature),
       Faults(faults) {}
 
 void TSerialProgramming::Begin(bool sck) {
@@ -54,6 +54,9 @@ uint8_t TSerialProgramming::FlashByte(uint32_t byteAddress) const {
   return static_cast<uint8_t>((byteAddress & 1) ? word >> 8 : word & 0xFF);
 }
 
+// The serial programming instructions are decoded here from their bit
+// patterns, on purpose not from the programmer's code or any shared table:
+// this card is the independent side of every test of the programmer.
 uint8_t TSerialProgramming::ReadResult(uint64_t nowNs) {
   Settle(nowNs);
   const bool busy = Busy(nowNs);

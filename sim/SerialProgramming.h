@@ -55,7 +55,7 @@ public:
   // The memories are the card's: flash words (low byte in bits 7..0) and
   // the internal EEPROM bytes. Their sizes must be powers of two.
   TSerialProgramming(std::vector<uint16_t>& flash, std::vector<uint8_t>& eeprom,
-                     uint32_t signature, const TCardFaults& faults);
+                     const ProcessorInfo& chip, const TCardFaults& faults);
 
   TNvmTiming Timing;
 

@@ -12,12 +12,9 @@ constexpr uint8_t LineSck = 0x40;
 
 constexpr uint8_t PinSda = 0x01;   // PB0
 constexpr uint8_t PinScl = 0x02;   // PB1
-constexpr uint8_t PinMosi = 0x20;  // PB5
-constexpr uint8_t PinMiso = 0x40;  // PB6
-constexpr uint8_t PinSck = 0x80;   // PB7
 
 TVirtualCardConfig Checked(TVirtualCardConfig config) {
-  const int processors = static_cast<int>(ProcessorTable.size());
+  const int processors = static_cast<int>(ProcessorRows().size());
   const int eeproms = static_cast<int>(EepromTable.size());
   config.ProcessorRow = std::clamp(config.ProcessorRow, 0, processors - 1);
   config.EepromRow = std::clamp(config.EepromRow, 0, eeproms - 1);
@@ -34,10 +31,13 @@ TVirtualCard::TVirtualCard(const TVirtualCardConfig& config, uint16_t address)
     : Base(address),
       Conf(Checked(config)),
       CostNs(Conf.Timing.AccessCostNs),
-      Cpu(AvrModels[Conf.ProcessorRow], *this),
-      Eeprom(static_cast<size_t>(AvrModels[Conf.ProcessorRow].EepromBytes), 0xFF),
-      Spi(Cpu.Flash, Eeprom, AvrModels[Conf.ProcessorRow].Signature, Conf.Faults),
-      Ext(EepromTable[Conf.EepromRow], Conf.Faults) {
+      Cpu(*ProcessorAt(Conf.ProcessorRow), *this),
+      Eeprom(static_cast<size_t>(ProcessorAt(Conf.ProcessorRow)->EepromSize), 0xFF),
+      Spi(Cpu.Flash, Eeprom, *ProcessorAt(Conf.ProcessorRow), Conf.Faults),
+      Ext(EepromTable[Conf.EepromRow], Conf.Faults),
+      PinMosi(static_cast<uint8_t>(1u << Processor().Pins.Mosi)),
+      PinMiso(static_cast<uint8_t>(1u << Processor().Pins.Miso)),
+      PinSck(static_cast<uint8_t>(1u << Processor().Pins.Sck)) {
   RecordLines(0, 0);
 }
 
@@ -256,8 +256,9 @@ uint8_t TVirtualCard::ReadPinB(uint64_t cycle) {
   const uint8_t lines = LinesAt(edge);
   const uint8_t port = PinPort;
   const uint8_t ddr = PinDdr;
-  // PB2-PB4: the output level, or the pull-up as an input.
-  uint8_t v = port & 0x1C;
+  // Pins with nothing attached (PB2-PB4): the output level, or the pull-up
+  // as an input.
+  uint8_t v = port & static_cast<uint8_t>(~(PinSda | PinScl | PinMosi | PinMiso | PinSck));
   // SDA: the processor's own level while PB0 is an output, else the line
   // as the EEPROM and the pull-ups leave it.
   if (SdaDrive(port, ddr) == TSdaDrive::Floating) ++FloatingReads;

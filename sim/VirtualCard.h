@@ -104,7 +104,7 @@ public:
   void SetTiming(const TCardTiming& timing);
 
   uint16_t Address() const { return Base; }
-  const ProcessorInfo& Processor() const { return ProcessorTable[Conf.ProcessorRow]; }
+  const ProcessorInfo& Processor() const { return *ProcessorAt(Conf.ProcessorRow); }
   const EepromInfo& EepromChip() const { return EepromTable[Conf.EepromRow]; }
 
   uint64_t VirtualTimeNs() const { return NowNs(); }
@@ -178,6 +178,12 @@ private:
   TSerialProgramming Spi;
   TEeprom24Cxx Ext;
   uint64_t SpiEdges = 0;  // edges the programming interface has seen
+
+  // The port B pins wired to the programmer's MOSI, MISO and SCK (the
+  // processor row's), as masks.
+  const uint8_t PinMosi;
+  const uint8_t PinMiso;
+  const uint8_t PinSck;
 
   // Where the last slow-path access left the clocks: edges after it come
   // one every two accesses (CLK high, CLK low).

@@ -50,10 +50,10 @@ bool ParseVirtualCardOption(const std::string& value, TVirtualCardConfig& config
     const size_t comma = rest.find(',');
     const std::string processorName = rest.substr(0, comma);
     const std::string eepromName = comma == std::string::npos ? "" : rest.substr(comma + 1);
-    processor = FindRow(ProcessorTable, processorName);
+    processor = FindRow(ProcessorRows(), processorName);
     if (processor < 0) {
       error = "Unknown processor \"" + processorName +
-              "\" for --virtual-card; valid processors: " + NameList(ProcessorTable) + ".";
+              "\" for --virtual-card; valid processors: " + NameList(ProcessorRows()) + ".";
       return false;
     }
     if (comma != std::string::npos) {

@@ -4,8 +4,9 @@
 #include "images/DeviceCatalogue.h"
 
 TEST(DeviceCatalogue, ChoiceIndexesOutsideTheTablesSelectNoRow) {
-  EXPECT_EQ(ProcessorAt(0), &ProcessorTable[0]);
-  EXPECT_EQ(ProcessorAt(4), &ProcessorTable[4]);
+  EXPECT_EQ(ProcessorAt(0), &ProcessorRows()[0]);
+  EXPECT_EQ(ProcessorAt(4), &ProcessorRows()[4]);
+  EXPECT_STREQ(ProcessorAt(4)->Name, ProcessorTable[4].Name);
   EXPECT_EQ(ProcessorAt(-1), nullptr);
   EXPECT_EQ(ProcessorAt(5), nullptr);
   EXPECT_EQ(EepromAt(0), &EepromTable[0]);

@@ -125,7 +125,7 @@ constexpr uint16_t SEC = 0x9408, CLC = 0x9488, SEI = 0x9478, CLI = 0x94F8;
 
 class AvrCoreTest : public ::testing::Test {
 protected:
-  explicit AvrCoreTest(int model = 0) : Core(AvrModels[model], Port) {}
+  explicit AvrCoreTest(int model = 0) : Core(ProcessorTable[model], Port) {}
 
   // Loads words at word address `at` (the rest of flash stays erased).
   void Load(std::initializer_list<uint16_t> words, int at = 0) {

@@ -127,7 +127,7 @@ TEST_F(AvrCoreTest, RjmpForwardBackwardAndAcrossTheEndOfFlash) {
 
 TEST(AvrCoreModels, RelativeJumpsWrapInsideTheSmallerFlash) {
   TFakePortB port;
-  TAvrCore core(AvrModels[3], port);  // AT90S2343: 1K words
+  TAvrCore core(ProcessorTable[3], port);  // AT90S2343: 1K words
   ASSERT_EQ(core.FlashWords(), 1024);
   core.Flash[0] = RJMP(-2);
   core.Flash[1023] = RCALL(0);

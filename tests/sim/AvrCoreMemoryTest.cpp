@@ -233,13 +233,13 @@ TEST_F(AvrCoreTest, RecursionWithoutEndStaysInsideTheArrays) {
 class AvrModelTest : public ::testing::TestWithParam<int> {};
 
 TEST_P(AvrModelTest, SizesAndStackPointerWidth) {
-  const TAvrModel& m = AvrModels[GetParam()];
+  const TAvrModel& m = ProcessorTable[GetParam()];
   TFakePortB port;
   TAvrCore core(m, port);
-  EXPECT_EQ(static_cast<int>(core.Flash.size()) * 2, m.FlashBytes);
-  EXPECT_EQ(core.Data.size(), 0x60u + m.SramBytes);
+  EXPECT_EQ(static_cast<int>(core.Flash.size()) * 2, m.FlashSize);
+  EXPECT_EQ(core.Data.size(), 0x60u + m.SramSize);
   EXPECT_TRUE(std::all_of(core.Flash.begin(), core.Flash.end(), [](uint16_t w) { return w == 0xFFFF; }));
-  const unsigned ramEnd = 0x5F + m.SramBytes;
+  const unsigned ramEnd = 0x5F + m.SramSize;
   const bool smallSp = ramEnd <= 0xFF;
   // Set SP from a program, push twice at the top, then fall off the bottom.
   core.Flash[0] = LDI(16, ramEnd & 0xFF);
@@ -272,7 +272,7 @@ TEST_P(AvrModelTest, SizesAndStackPointerWidth) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllModels, AvrModelTest, ::testing::Range(0, 5),
-                         [](const auto& info) { return std::string(AvrModels[info.param].Name); });
+                         [](const auto& info) { return std::string(ProcessorTable[info.param].Name); });
 
 TEST(AvrModels, CatalogueOrderSizesAndSignatures) {
   struct TExpect {
@@ -286,11 +286,11 @@ TEST(AvrModels, CatalogueOrderSizesAndSignatures) {
       {"AT90S2323", 0x1E9102, 2048, 128, 128},
   };
   for (int i = 0; i < 5; ++i) {
-    EXPECT_STREQ(AvrModels[i].Name, expected[i].Name);
-    EXPECT_EQ(AvrModels[i].Signature, expected[i].Signature);
-    EXPECT_EQ(AvrModels[i].FlashBytes, expected[i].Flash);
-    EXPECT_EQ(AvrModels[i].EepromBytes, expected[i].Eeprom);
-    EXPECT_EQ(AvrModels[i].SramBytes, expected[i].Sram);
+    EXPECT_STREQ(ProcessorTable[i].Name, expected[i].Name);
+    EXPECT_EQ(ProcessorTable[i].Signature, expected[i].Signature);
+    EXPECT_EQ(ProcessorTable[i].FlashSize, expected[i].Flash);
+    EXPECT_EQ(ProcessorTable[i].EepromSize, expected[i].Eeprom);
+    EXPECT_EQ(ProcessorTable[i].SramSize, expected[i].Sram);
   }
 }
 

@@ -48,7 +48,7 @@ public:
 
 class AvrProgramTest : public ::testing::TestWithParam<int> {
 protected:
-  const TAvrModel& Model() const { return AvrModels[GetParam()]; }
+  const TAvrModel& Model() const { return ProcessorTable[GetParam()]; }
 };
 
 TEST_P(AvrProgramTest, LoaderStyleReceiveAndSendKeepTheirCycleCounts) {
@@ -115,7 +115,7 @@ TEST_P(AvrProgramTest, EveryInstructionPassesItsOwnChecks) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllModels, AvrProgramTest, ::testing::Range(0, 5),
-                         [](const auto& info) { return std::string(AvrModels[info.param].Name); });
+                         [](const auto& info) { return std::string(ProcessorTable[info.param].Name); });
 
 TEST(AvrAssemble, ReportsAssemblerErrors) {
   SKIP_WITHOUT_AVR_TOOLCHAIN();
