@@ -81,6 +81,12 @@ TEST_F(CliEndToEnd, ProgramReadVerifyEraseAcrossRuns) {
   const TConstCardBuffers flashAndEeprom = {
       {{Flash.data(), FlashSize}, {Eeprom.data(), EepromSize}, {nullptr, 0}}};
   WriteCardImageFile(Cli.Path("flash-eeprom.hex"), flashAndEeprom);
+  QFile shortState(Cli.Path(QStringLiteral("short.json")));
+  ASSERT_TRUE(shortState.open(QIODevice::WriteOnly));
+  shortState.write(R"({"format": "pellar-virtual-card", "version": 1, "processor": "AT90S2323",
+                      "eeprom": "2464/2465", "flash": "AAAA", "internal-eeprom": "",
+                      "external-eeprom": ""})");
+  shortState.close();
   QByteArray state;
 
   RunSteps({
@@ -138,6 +144,10 @@ TEST_F(CliEndToEnd, ProgramReadVerifyEraseAcrossRuns) {
        }},
       {{"--virtual-card=AT90S8515,2464/2465", "--card-state", "card.json", "detect"}, 3, "",
        "refused"},
+      {{"--virtual-card", "--card-state", "flash.hex", "detect"}, 3, "",
+       "not a virtual card state file"},
+      {{"--virtual-card", "--card-state", "short.json", "detect"}, 3, "",
+       "\"flash\" holds 3 bytes; the chip has 2048"},
       // Erased: the comparison runs and finds the difference.
       {On({"erase"}), 0, "Chip erased...", ""},
       {On({"verify", "--flash", "flash.hex"}), 1, "", "Verification error."},
