@@ -30,6 +30,7 @@
 
 #include "app/AboutUnit.h"
 #include "app/EditCommands.h"
+#include "app/InstalledFiles.h"
 #include "app/MessageDialog.h"
 #include "app/PellarApplication.h"
 #include "app/UserGuideWindow.h"
@@ -39,12 +40,6 @@
 
 #ifndef PELLAR_PRODUCT_NAME
 #define PELLAR_PRODUCT_NAME "Pellar Remake"
-#endif
-#ifndef PELLAR_SOURCE_DOCS
-#define PELLAR_SOURCE_DOCS ""
-#endif
-#ifndef PELLAR_INSTALLED_DOCS
-#define PELLAR_INSTALLED_DOCS ""
 #endif
 
 namespace {
@@ -759,18 +754,7 @@ void TMainForm::miAboutClick() {
   Dialogs->ExecDialog(about);
 }
 
-QString TMainForm::UserGuidePath() {
-  const QString name = QStringLiteral("USER_GUIDE.md");
-  const QStringList places = {
-      QCoreApplication::applicationDirPath() + QStringLiteral("/../share/doc/pellar"),
-      QStringLiteral(PELLAR_INSTALLED_DOCS), QStringLiteral(PELLAR_SOURCE_DOCS)};
-  for (const QString& dir : places) {
-    if (dir.isEmpty()) continue;
-    const QFileInfo file(QDir(dir), name);
-    if (file.isFile()) return file.absoluteFilePath();
-  }
-  return {};
-}
+QString TMainForm::UserGuidePath() { return InstalledUserGuidePath(); }
 
 void TMainForm::miContentsClick() {
   // One guide window, shown beside the main window and raised again.

@@ -2,7 +2,7 @@
 // The program's command line:
 //   --virtual-card[=PROCESSOR,EEPROM]  add the virtual card as a port
 //   --help, -h                         print the usage and end
-//   --version                          print the version and end
+//   --version                          print the version and the guide's path, and end
 // The toolkit's own options (-platform, -style, ...) are taken out by the
 // application object before these are read.
 

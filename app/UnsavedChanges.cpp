@@ -15,6 +15,13 @@
 #include "hexedit/widget/HexEditor.h"
 #include "images/DeviceCatalogue.h"
 
+#ifndef PELLAR_PRODUCT_NAME
+#define PELLAR_PRODUCT_NAME "Pellar Remake"
+#endif
+#ifndef PELLAR_TITLE_VERSION
+#define PELLAR_TITLE_VERSION ""
+#endif
+
 namespace {
 
 constexpr TImageKind AllImages[] = {ikFlash, ikIntEE, ikExtEE};
@@ -66,7 +73,11 @@ void TMainForm::MarkImageClean(TImageKind kind) {
   UpdateModifiedMarks();
 }
 
-QString TMainForm::BaseTitle() { return QStringLiteral("Pellar Remake 3.0 "); }
+// "Pellar Remake 3.0 ": the product and the major and minor numbers of the
+// project's version.
+QString TMainForm::BaseTitle() {
+  return QStringLiteral(PELLAR_PRODUCT_NAME " " PELLAR_TITLE_VERSION " ");
+}
 
 void TMainForm::UpdateModifiedMarks() {
   bool any = false;

@@ -1,12 +1,16 @@
 // Program entry: the application object, the main window and the message
 // loop. The command line may add the virtual card as a port
 // (--virtual-card[=PROCESSOR,EEPROM]); a bad value ends the program with a
-// message on stderr and exit code 2.
+// message on stderr and exit code 2. --version prints the version and the
+// installed user guide's path.
+#include <QApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QStringList>
 #include <cstdio>
 #include <memory>
 
+#include "app/InstalledFiles.h"
 #include "app/MainUnit.h"
 #include "app/PellarApplication.h"
 #include "app/ProgramOptions.h"
@@ -19,6 +23,14 @@ QStringList RawArguments(int argc, char** argv) {
   QStringList args;
   for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
   return args;
+}
+
+// The version and, for the installation's sake, where the guide is.
+QString VersionText() {
+  const QString guide = InstalledUserGuidePath();
+  return QStringLiteral("%1 %2\nUser guide: %3\n")
+      .arg(QStringLiteral(PELLAR_PRODUCT_NAME), QStringLiteral(PELLAR_VERSION_TEXT),
+           guide.isEmpty() ? QStringLiteral("not installed (Help -> Contents shows it)") : guide);
 }
 
 }  // namespace
@@ -40,11 +52,14 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.Version) {
-    std::printf("%s %s\n", PELLAR_PRODUCT_NAME, PELLAR_VERSION_TEXT);
+    std::fputs(qPrintable(VersionText()), stdout);
     return 0;
   }
 
   TPellarApplication app(argc, argv);
+  // The desktop entry (and so the icon) that belongs to the window.
+  QGuiApplication::setDesktopFileName(QStringLiteral(PELLAR_APP_ID));
+  QApplication::setWindowIcon(ApplicationIcon());
   // What is left once the toolkit has taken its own options must be ours.
   if (!ParseProgramOptions(app.arguments().mid(1), true, options, error)) {
     std::fprintf(stderr, "%s: %s\n", qPrintable(programName), qPrintable(error));

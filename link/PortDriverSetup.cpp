@@ -8,14 +8,16 @@
 #include <filesystem>
 #include <fstream>
 
+#include "link/PortDriverFiles.h"  // generated from dist/ by the build
+
 namespace fs = std::filesystem;
 
 extern char** environ;
 
-const char* const TPortDriverSetup::UdevRuleText =
-    "# Written by Pellar Remake: members of the group lp may use the\n"
-    "# parallel ports through ppdev.\n"
-    "SUBSYSTEM==\"ppdev\", KERNEL==\"parport[0-9]*\", GROUP=\"lp\", MODE=\"0660\"\n";
+const char* const TPortDriverSetup::ModulesLoadName = PortDriverModulesLoadName;
+const char* const TPortDriverSetup::ModulesLoadText = PortDriverModulesLoadText;
+const char* const TPortDriverSetup::UdevRuleName = PortDriverUdevRuleName;
+const char* const TPortDriverSetup::UdevRuleText = PortDriverUdevRuleText;
 
 TPortDriverSetup::TPortDriverSetup(std::string rootPrefix)
     : RootPrefix(std::move(rootPrefix)),
@@ -73,7 +75,7 @@ bool TPortDriverSetup::Run(TCardHost& host) {
   host.SetStatusText(std::string("Copying \"") + ModulesLoadName + "\" into " +
                      ModulesLoadDir() + "...");
   fs::create_directories(ModulesLoadDir(), ec);  // an existing directory is fine
-  if (!WriteTextFile(ModulesLoadFile(), std::string(ModuleName) + "\n"))
+  if (!WriteTextFile(ModulesLoadFile(), ModulesLoadText))
     return fail(ModulesLoadFailureText());
 
   host.SetStatusText(std::string("Copying \"") + UdevRuleName + "\" into " + UdevRulesDir() +

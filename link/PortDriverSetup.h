@@ -3,7 +3,8 @@
 // /dev/parport* through ppdev. Run as root, it
 //   1. writes a modules-load entry so that ppdev loads at every boot,
 //   2. writes a udev rule that gives the group lp read/write access to
-//      /dev/parport*,
+//      /dev/parport* (the same file the package installs under /usr/lib,
+//      so that this copy in /etc only ever repeats it),
 //   3. loads ppdev now (modprobe ppdev).
 // Every target path sits under RootPrefix, so that tests can point the
 // whole set-up at a temporary directory. Status texts, the beep and the
@@ -29,8 +30,12 @@ public:
   std::function<bool()> LoadModule;
 
   static constexpr const char* ModuleName = "ppdev";
-  static constexpr const char* ModulesLoadName = "pellar-ppdev.conf";
-  static constexpr const char* UdevRuleName = "60-pellar-parport.rules";
+  // The files' names and texts are those that the package installs
+  // (dist/udev, dist/modules-load), compiled in: "pellar-ppdev.conf" and
+  // "60-pellar-parport.rules".
+  static const char* const ModulesLoadName;
+  static const char* const ModulesLoadText;
+  static const char* const UdevRuleName;
   static const char* const UdevRuleText;
 
   std::string ModulesLoadDir() const { return RootPrefix + "/etc/modules-load.d"; }

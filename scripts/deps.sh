@@ -10,6 +10,9 @@ packages=(
   binutils-avr gcc-avr avr-libc srecord
   libelf-dev
   fonts-liberation
+  librsvg2-bin
+  desktop-file-utils appstream man-db
+  dpkg-dev file
 )
 
 missing=()

@@ -372,6 +372,8 @@ TEST(MainFormMenus, ContentsAboutAndDriverSetUp) {
   };
   f.miAbout->trigger();
   EXPECT_EQ(version, "3.0.0 (Build 358)");
+  // The title carries the same version, set once in the build.
+  EXPECT_EQ(TMainForm::BaseTitle(), "Pellar Remake 3.0 ");
 
   QTemporaryDir root;
   f.DriverSetup.RootPrefix = root.path().toStdString();

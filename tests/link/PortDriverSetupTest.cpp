@@ -45,10 +45,15 @@ struct TSetupFixture : ::testing::Test {
 
 TEST_F(TSetupFixture, WritesModuleEntryAndUdevRuleThenLoadsTheModule) {
   EXPECT_TRUE(Setup.Run(Host));
-  EXPECT_EQ(Read(Root / "etc/modules-load.d/pellar-ppdev.conf"), "ppdev\n");
+  // Byte for byte the files that the package installs.
+  const fs::path dist = fs::path(PELLAR_SOURCE_DIR) / "dist";
+  const std::string entry = Read(Root / "etc/modules-load.d/pellar-ppdev.conf");
+  EXPECT_EQ(entry, Read(dist / "modules-load/pellar-ppdev.conf"));
+  EXPECT_NE(entry.find("\nppdev\n"), std::string::npos);
   const std::string rule = Read(Root / "etc/udev/rules.d/60-pellar-parport.rules");
-  EXPECT_NE(rule.find("KERNEL==\"parport[0-9]*\""), std::string::npos);
-  EXPECT_NE(rule.find("GROUP=\"lp\""), std::string::npos);
+  EXPECT_EQ(rule, Read(dist / "udev/60-pellar-parport.rules"));
+  EXPECT_NE(rule.find("SUBSYSTEM==\"ppdev\", KERNEL==\"parport[0-9]*\", GROUP=\"lp\""),
+            std::string::npos);
   EXPECT_EQ(ModuleLoads, 1);
   ASSERT_EQ(Host.Messages.size(), 1u);
   EXPECT_EQ(Host.Messages[0].Text,
@@ -64,8 +69,9 @@ TEST_F(TSetupFixture, WritesModuleEntryAndUdevRuleThenLoadsTheModule) {
   EXPECT_FALSE(fs::exists(Root / "etc/modules-load.d/pellar-ppdev.conf.new"));
 
   // Running it again overwrites and succeeds again.
+  std::ofstream(Root / "etc/modules-load.d/pellar-ppdev.conf") << "old\n";
   EXPECT_TRUE(Setup.Run(Host));
-  EXPECT_EQ(Read(Root / "etc/modules-load.d/pellar-ppdev.conf"), "ppdev\n");
+  EXPECT_EQ(Read(Root / "etc/modules-load.d/pellar-ppdev.conf"), entry);
 }
 
 TEST_F(TSetupFixture, WithoutRootNothingChanges) {
