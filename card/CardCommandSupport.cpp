@@ -63,20 +63,26 @@ TCardBackups WriteBackBackups(TIspLink& link, TAvrCommands& avr, TCardHost& host
                               const TCardBackups& backups, const char* flashText,
                               const char* eepromText) {
   if (!backups.Any() || avr.Aborted()) return backups;
-  link.PowerOff();
-  link.Delay(50);
-  link.PowerOn();
-  if (!(avr.EnterProgrammingMode() && avr.ReadSignature() && avr.ChipErase())) return backups;
-  TCardBackups left;
-  if (!backups.Flash.empty()) {
-    host.SetStatusText(flashText);
-    if (!avr.ProgramFlash(backups.Flash.data(), static_cast<int>(backups.Flash.size())))
-      left.Flash = backups.Flash;
-  }
-  if (!backups.Eeprom.empty()) {
-    host.SetStatusText(eepromText);
-    if (!avr.ProgramInternalEeprom(backups.Eeprom.data(), static_cast<int>(backups.Eeprom.size())))
-      left.Eeprom = backups.Eeprom;
+  // Each backup is dropped from `left` once it is in the card.
+  TCardBackups left = backups;
+  try {
+    link.PowerOff();
+    link.Delay(50);
+    link.PowerOn();
+    if (!(avr.EnterProgrammingMode() && avr.ReadSignature() && avr.ChipErase())) return backups;
+    if (!backups.Flash.empty()) {
+      host.SetStatusText(flashText);
+      if (avr.ProgramFlash(backups.Flash.data(), static_cast<int>(backups.Flash.size())))
+        left.Flash.clear();
+    }
+    if (!backups.Eeprom.empty()) {
+      host.SetStatusText(eepromText);
+      if (avr.ProgramInternalEeprom(backups.Eeprom.data(), static_cast<int>(backups.Eeprom.size())))
+        left.Eeprom.clear();
+    }
+  } catch (const ECardStopped&) {
+    // Stopped once more, during the write-back itself: what has not gone
+    // in yet stays with the caller.
   }
   return left;
 }

@@ -56,7 +56,9 @@ TCardBackups ReadBackups(TAvrCommands& avr, TCardHost& host, bool flash, bool ee
 // eepromText), the EEPROM also when the flash would not program: its
 // contents exist nowhere else. A missing backup is skipped. No
 // verification. Returns the backups that did not get into the card
-// (all of them when the card was not ready, or the user aborted).
+// (all of them when the card was not ready, or the user aborted). A stop
+// request during the write-back (ECardStopped) ends it there: the backups
+// not yet written are returned.
 TCardBackups WriteBackBackups(TIspLink& link, TAvrCommands& avr, TCardHost& host,
                               const TCardBackups& backups, const char* flashText,
                               const char* eepromText);

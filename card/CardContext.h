@@ -4,6 +4,11 @@
 // shows the command's progress and asks its questions (the main window,
 // or the terminal of pellar-cli). The owner keeps them alive while a
 // command runs.
+//
+// ExpectedProcessorRow, when set (a row of the processor catalogue), makes
+// every command that reads the signature refuse a card whose signature
+// names another processor, before anything is written (pellar-cli's
+// --processor). The window leaves it unset.
 
 #include "link/AvrCommands.h"
 #include "link/CardHost.h"
@@ -17,4 +22,5 @@ struct TCardContext {
   TAvrCommands& Avr;
   TLoaderLink& Loader;
   TCardHost& Host;
+  int ExpectedProcessorRow = -1;
 };

@@ -1,5 +1,9 @@
 #include "card/CardSession.h"
 
+#include <string>
+
+#include "images/DeviceCatalogue.h"
+
 void TCardSession::CheckPort(const TCardContext& card) {
   if (!card.Port.Active) throw ECardPortError();
 }
@@ -20,4 +24,15 @@ TCardSession::~TCardSession() {
   if (FClosingStatus) Card.Host.SetStatusText(FClosingStatus);
 }
 
-bool TCardSession::Identify() { return Card.Avr.EnterProgrammingMode() && Card.Avr.ReadSignature(); }
+bool TCardSession::Identify() {
+  if (!(Card.Avr.EnterProgrammingMode() && Card.Avr.ReadSignature())) return false;
+  const ProcessorInfo* expected = ProcessorAt(Card.ExpectedProcessorRow);
+  const ProcessorInfo* found = ProcessorAt(Card.Host.SelectedProcessorRow());
+  if (!expected || found == expected) return true;
+  Card.Host.Beep();
+  Card.Host.ShowMessageDialog(std::string("The card's processor is an ") +
+                                  (found ? found->Name : "unknown processor") +
+                                  ", not the expected " + expected->Name + "!",
+                              mkError, mbOK);
+  return false;
+}

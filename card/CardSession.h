@@ -34,7 +34,9 @@ public:
   static void CheckPort(const TCardContext& card);
 
   // Programming mode, then the signature (which selects the detected
-  // processor). False when the user aborted at one of the questions.
+  // processor). False when the user aborted at one of the questions, and
+  // when the context expects another processor than the one detected
+  // (after an error message naming both).
   bool Identify();
 
   // Progress bars set back to 0 when the session closes.

@@ -9,19 +9,28 @@ TExternalRead ReadExternalThroughLoader(TCardContext& card, bool keep) {
   const int size = std::max(card.Loader.ExternalSize(), 0);
   card.Host.PlanWork(LoaderImageSize + size +
                      (keep ? 2 * (int64_t{card.Avr.FlashSize()} + card.Avr.EepromSize()) : 0));
-  if (keep)
-    result.Memories =
-        ReadBackups(card.Avr, card.Host, true, true, "Reading flash", "Reading internal eeprom");
-  // Writing the loader erases the chip, even when the loader then fails.
-  if (card.Loader.WriteLoader()) {
-    card.Host.SetStatusText("Reading external eeprom...");
-    // Read aside: callers replace their images only once every byte came.
-    std::vector<uint8_t> bytes(static_cast<size_t>(size), 0xFF);
-    card.Loader.StartLoader();
-    result.Read = card.Loader.ReadExternalEeprom(bytes.data(), size);
-    if (result.Read) result.External = std::move(bytes);
+  // Set once the loader is being written: that erases the chip, even when
+  // the loader then fails.
+  bool erased = false;
+  try {
+    if (keep)
+      result.Memories =
+          ReadBackups(card.Avr, card.Host, true, true, "Reading flash", "Reading internal eeprom");
+    erased = true;
+    if (card.Loader.WriteLoader()) {
+      card.Host.SetStatusText("Reading external eeprom...");
+      // Read aside: callers replace their images only once every byte came.
+      std::vector<uint8_t> bytes(static_cast<size_t>(size), 0xFF);
+      card.Loader.StartLoader();
+      result.Read = card.Loader.ReadExternalEeprom(bytes.data(), size);
+      if (result.Read) result.External = std::move(bytes);
+    }
+  } catch (const ECardStopped&) {
+    // Stopped (Ctrl+C in pellar-cli): a failed step. Before the erase the
+    // card is as it was.
+    result.Read = false;
   }
-  if (keep)
+  if (keep && erased)
     result.Unrestored = WriteBackBackups(card.Link, card.Avr, card.Host, result.Memories,
                                          "Restoring flash", "Restoring internal eeprom");
   return result;

@@ -41,91 +41,97 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
   // The memories the user has no image for, saved before the chip is
   // erased (sized for the detected processor). Freed when the run ends.
   TCardBackups backups;
-  if (restore)
-    backups = ReadBackups(Avr, Host, !images.Flash.HasData(), !images.IntEE.HasData(),
-                          "Reading flash...", "Reading internal eeprom...");
   // Set once the chip erase has been sent: from then on the card's own
   // flash and internal EEPROM exist only in the backups.
   bool erased = false;
   // Set once a backup write into the card has been tried; the backups
   // that went in are dropped from `left`.
   bool restoring = false;
-  TCardBackups left = backups;
-  // Set when a flash write failed while the chip still answered.
-  bool flashWriteFailed = false;
+  TCardBackups left;
+  try {
+    if (restore)
+      backups = ReadBackups(Avr, Host, !images.Flash.HasData(), !images.IntEE.HasData(),
+                            "Reading flash...", "Reading internal eeprom...");
+    left = backups;
+    // Set when a flash write failed while the chip still answered.
+    bool flashWriteFailed = false;
 
-  // The external EEPROM first: the loader it needs takes the flash.
-  if (images.ExtEE.HasData()) {
-    erased = true;
-    failed = !Avr.ChipErase();
-    if (!failed) failed = !Loader.WriteExternalEeprom(images.ExtEE.Data, images.ExtEE.Size);
-    if (!failed && verify) {
-      Host.SetStatusText("Verifying external eeprom...");
-      verified = Loader.VerifyExternalEeprom(images.ExtEE.Data, images.ExtEE.Size);
-      // The verification leaves the card off.
-      Link.Delay(50);
-      Link.PowerOn();
-      failed = !(Avr.EnterProgrammingMode() && Avr.ReadSignature());
+    // The external EEPROM first: the loader it needs takes the flash.
+    if (images.ExtEE.HasData()) {
+      erased = true;
+      failed = !Avr.ChipErase();
+      if (!failed) failed = !Loader.WriteExternalEeprom(images.ExtEE.Data, images.ExtEE.Size);
+      if (!failed && verify) {
+        Host.SetStatusText("Verifying external eeprom...");
+        verified = Loader.VerifyExternalEeprom(images.ExtEE.Data, images.ExtEE.Size);
+        // The verification leaves the card off.
+        Link.Delay(50);
+        Link.PowerOn();
+        failed = !(Avr.EnterProgrammingMode() && Avr.ReadSignature());
+      }
     }
-  }
 
-  // Erased on every run: this also removes the loader.
-  if (!failed) {
-    erased = true;
-    failed = !Avr.ChipErase();
-  }
-
-  // Writes one memory and, with verify, compares it while no earlier
-  // comparison has failed. False when the write failed.
-  using TTransfer = bool (TAvrCommands::*)(const uint8_t*, int);
-  const auto writeMemory = [&](TTransfer write, TTransfer compare, const uint8_t* data, int size,
-                               const char* writeText, const char* verifyText) {
-    Host.SetStatusText(writeText);
-    if (!(Avr.*write)(data, size)) return false;
-    if (verify) {
-      Host.SetStatusText(verifyText);
-      if (verified) verified = (Avr.*compare)(data, size);
+    // Erased on every run: this also removes the loader.
+    if (!failed) {
+      erased = true;
+      failed = !Avr.ChipErase();
     }
-    return true;
-  };
 
-  if (!failed) {
-    if (images.Flash.HasData()) {
-      failed = !writeMemory(&TAvrCommands::ProgramFlash, &TAvrCommands::VerifyFlash,
-                            images.Flash.Data, images.Flash.Size, "Programming flash...",
-                            "Verifying flash...");
-    } else if (!backups.Flash.empty()) {
+    // Writes one memory and, with verify, compares it while no earlier
+    // comparison has failed. False when the write failed.
+    using TTransfer = bool (TAvrCommands::*)(const uint8_t*, int);
+    const auto writeMemory = [&](TTransfer write, TTransfer compare, const uint8_t* data, int size,
+                                 const char* writeText, const char* verifyText) {
+      Host.SetStatusText(writeText);
+      if (!(Avr.*write)(data, size)) return false;
+      if (verify) {
+        Host.SetStatusText(verifyText);
+        if (verified) verified = (Avr.*compare)(data, size);
+      }
+      return true;
+    };
+
+    if (!failed) {
+      if (images.Flash.HasData()) {
+        failed = !writeMemory(&TAvrCommands::ProgramFlash, &TAvrCommands::VerifyFlash,
+                              images.Flash.Data, images.Flash.Size, "Programming flash...",
+                              "Verifying flash...");
+      } else if (!backups.Flash.empty()) {
+        restoring = true;
+        failed = !writeMemory(&TAvrCommands::ProgramFlash, &TAvrCommands::VerifyFlash,
+                              backups.Flash.data(), static_cast<int>(backups.Flash.size()),
+                              "Restoring flash...", "Verifying flash...");
+        if (!failed) left.Flash.clear();
+      }
+      flashWriteFailed = failed && !Avr.Aborted();
+    }
+
+    if (!failed) {
+      if (images.IntEE.HasData()) {
+        failed = !writeMemory(&TAvrCommands::ProgramInternalEeprom,
+                              &TAvrCommands::VerifyInternalEeprom, images.IntEE.Data,
+                              images.IntEE.Size, "Programming internal eeprom...",
+                              "Verifying internal eeprom...");
+      } else if (!backups.Eeprom.empty()) {
+        restoring = true;
+        failed = !writeMemory(&TAvrCommands::ProgramInternalEeprom,
+                              &TAvrCommands::VerifyInternalEeprom, backups.Eeprom.data(),
+                              static_cast<int>(backups.Eeprom.size()),
+                              "Restoring internal eeprom...", "Verifying internal eeprom...");
+        if (!failed) left.Eeprom.clear();
+      }
+    } else if (flashWriteFailed && !left.Eeprom.empty()) {
+      // The flash would not program, but the chip answers: the internal
+      // EEPROM's own contents go back all the same (unverified; the run has
+      // failed already).
       restoring = true;
-      failed = !writeMemory(&TAvrCommands::ProgramFlash, &TAvrCommands::VerifyFlash,
-                            backups.Flash.data(), static_cast<int>(backups.Flash.size()),
-                            "Restoring flash...", "Verifying flash...");
-      if (!failed) left.Flash.clear();
+      Host.SetStatusText("Restoring internal eeprom...");
+      if (Avr.ProgramInternalEeprom(left.Eeprom.data(), static_cast<int>(left.Eeprom.size())))
+        left.Eeprom.clear();
     }
-    flashWriteFailed = failed && !Avr.Aborted();
-  }
-
-  if (!failed) {
-    if (images.IntEE.HasData()) {
-      failed = !writeMemory(&TAvrCommands::ProgramInternalEeprom,
-                            &TAvrCommands::VerifyInternalEeprom, images.IntEE.Data,
-                            images.IntEE.Size, "Programming internal eeprom...",
-                            "Verifying internal eeprom...");
-    } else if (!backups.Eeprom.empty()) {
-      restoring = true;
-      failed = !writeMemory(&TAvrCommands::ProgramInternalEeprom,
-                            &TAvrCommands::VerifyInternalEeprom, backups.Eeprom.data(),
-                            static_cast<int>(backups.Eeprom.size()),
-                            "Restoring internal eeprom...", "Verifying internal eeprom...");
-      if (!failed) left.Eeprom.clear();
-    }
-  } else if (flashWriteFailed && !left.Eeprom.empty()) {
-    // The flash would not program, but the chip answers: the internal
-    // EEPROM's own contents go back all the same (unverified; the run has
-    // failed already).
-    restoring = true;
-    Host.SetStatusText("Restoring internal eeprom...");
-    if (Avr.ProgramInternalEeprom(left.Eeprom.data(), static_cast<int>(left.Eeprom.size())))
-      left.Eeprom.clear();
+  } catch (const ECardStopped&) {
+    // A stopped step is a failed one: the backups go back as below.
+    failed = true;
   }
 
   // A step failed after the chip was erased and before any backup went

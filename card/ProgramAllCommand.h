@@ -19,7 +19,8 @@
 // The internal EEPROM's backup is written back even when the flash would
 // not program. What still could not be written back (a failure, an
 // abort, a card that stopped answering) is left in Unrestored for the
-// caller to keep.
+// caller to keep. A stop request from the host (ECardStopped) fails the
+// step it comes in; the backups then go back as after any failure.
 
 #include "card/CardCommand.h"
 

@@ -8,7 +8,8 @@
 // erases the chip) and the external EEPROM read through it; flash and
 // internal EEPROM written back, so that the card is left as it was. What
 // could not be written back is left in Unrestored, as with Read Ext.
-// EEprom.
+// EEprom. A stop request from the host (ECardStopped) fails the step it
+// comes in; flash and internal EEPROM then go back as after any failure.
 
 #include <cstdint>
 #include <vector>

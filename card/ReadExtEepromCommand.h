@@ -8,7 +8,9 @@
 // written back afterwards, whether or not the read succeeded; the
 // internal EEPROM also when the flash would not program. What could not
 // be written back (a failure, an abort at one of the "...Abort?"
-// questions, a card that stopped answering) is left in Unrestored.
+// questions, a card that stopped answering) is left in Unrestored. A stop
+// request from the host (ECardStopped) fails the step it comes in; the
+// backups then go back as after any failure.
 
 #include <cstdint>
 #include <vector>

@@ -6,6 +6,7 @@
 // tests implement it with a scripted fake.
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 enum TProgressBarId { pbInit, pbFlash, pbIntEE, pbExtEE };
@@ -15,6 +16,19 @@ enum TMessageButtons { mbOK, mbYesNo };
 // mrCancel: the box was closed with its close button (Escape answers No
 // in a Yes/No box).
 enum TMessageResult { mrOK, mrYes, mrNo, mrCancel };
+
+// Raised by a host from ProcessPendingEvents when its user asks the running
+// command to stop (pellar-cli on Ctrl+C): the work ends at the next unit (a
+// byte, a page, a programming-mode attempt). A command that holds the
+// card's own memories in backups takes it as a failed step: it writes the
+// backups back as after any failure and returns. Every other command lets
+// it pass, and its card session closes (card off, bars reset, interface
+// unlocked). A host raises it once per request, so that the write-back can
+// run unless the user asks again.
+class ECardStopped : public std::runtime_error {
+public:
+  ECardStopped() : std::runtime_error("Stopped.") {}
+};
 
 class TCardHost {
 public:

@@ -1,0 +1,38 @@
+#pragma once
+// The virtual card's state file (--card-state): its chips and its three
+// memories, so that one run of pellar-cli can program the card and the
+// next read it back. A JSON object:
+//   {"format": "pellar-virtual-card", "version": 1,
+//    "processor": "AT90S8515", "eeprom": "2464/2465",
+//    "flash": BASE64, "internal-eeprom": BASE64, "external-eeprom": BASE64}
+// The flash as bytes, word w at 2w (low) and 2w + 1 (high). Each memory
+// holds exactly its chip's size.
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+class TVirtualCard;
+
+struct TCardState {
+  int ProcessorRow = 0;
+  int EepromRow = 0;
+  std::vector<uint8_t> Flash;
+  std::vector<uint8_t> InternalEeprom;
+  std::vector<uint8_t> ExternalEeprom;
+};
+
+// Reads a state file. Raises ECliError (file error) naming the file and
+// the fault: unreadable, not a state file, unknown chips, sizes that are
+// not the chips'.
+TCardState ReadCardStateFile(const QString& fileName);
+
+// Writes the file through a temporary one that replaces it only when
+// complete. Raises EOSError.
+void WriteCardStateFile(const QString& fileName, const TCardState& state);
+
+// The card's chips and memories, and the way back into a card of the same
+// chips.
+TCardState CardStateOf(TVirtualCard& card);
+void LoadCardState(TVirtualCard& card, const TCardState& state);

@@ -1,0 +1,151 @@
+#include "cli/CliCard.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+#include "cli/CountingPortSource.h"
+#include "cli/ExitCodes.h"
+#include "images/DeviceCatalogue.h"
+#include "card/CardSession.h"
+#include "link/LinuxPortSource.h"
+
+namespace {
+
+// The rows the options choose before the card is asked: the expected
+// processor, else the virtual card's, else the first (the largest); the
+// EEPROM named, else the virtual card's, else none.
+int FirstProcessorRow(const TCliOptions& options, const TVirtualCardConfig& config) {
+  if (options.ProcessorRow >= 0) return options.ProcessorRow;
+  return options.VirtualCard ? config.ProcessorRow : 0;
+}
+
+int FirstEepromRow(const TCliOptions& options, const TVirtualCardConfig& config) {
+  if (options.EepromRow >= 0) return options.EepromRow;
+  return options.VirtualCard ? config.EepromRow : -1;
+}
+
+std::string Chips(int processorRow, int eepromRow) {
+  return std::string(ProcessorAt(processorRow)->Name) + " with a " + EepromTable[eepromRow].Name;
+}
+
+// The virtual card the options ask for, with the chips of the state file
+// when they name none.
+TVirtualCardConfig CardConfig(const TCliOptions& options, const std::optional<TCardState>& state) {
+  TVirtualCardConfig config = options.VirtualCardConfig;
+  if (!state) return config;
+  const bool same = state->ProcessorRow == config.ProcessorRow && state->EepromRow == config.EepromRow;
+  if (options.VirtualCardChipsNamed && !same)
+    throw ECliError(ecFile, options.CardState.toStdString() + ": the card state is of an " +
+                                Chips(state->ProcessorRow, state->EepromRow) +
+                                ", --virtual-card names an " +
+                                Chips(config.ProcessorRow, config.EepromRow) +
+                                "; refused (name the state's chips, or none)");
+  config.ProcessorRow = state->ProcessorRow;
+  config.EepromRow = state->EepromRow;
+  return config;
+}
+
+
+// The port an address or device node names, or -1.
+int FindPort(const TLptPort& port, const QString& name) {
+  QString digits = name;
+  if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) digits = digits.mid(2);
+  bool isAddress = false;
+  const uint address = digits.toUInt(&isAddress, 16);
+  for (int i = 0; i < port.PortCount; ++i) {
+    if (isAddress && port.PortAddresses[i] == address) return i;
+    if (!isAddress && port.PortNodes[i] == name.toStdString()) return i;
+  }
+  return -1;
+}
+
+}  // namespace
+
+TCliCard::TSetup TCliCard::Prepare(const TCliOptions& options) {
+  TSetup setup;
+  if (!options.CardState.isEmpty() && QFileInfo::exists(options.CardState))
+    setup.State = ReadCardStateFile(options.CardState);
+  setup.Config = CardConfig(options, setup.State);
+  return setup;
+}
+
+TCliCard::TCliCard(const TCliOptions& options, TConsole& console)
+    : TCliCard(options, console, Prepare(options)) {}
+
+TCliCard::TCliCard(const TCliOptions& options, TConsole& console, TSetup setup)
+    : Options(options),
+      SavedState(std::move(setup.State)),
+      Host(console, FirstProcessorRow(options, setup.Config), FirstEepromRow(options, setup.Config),
+           options.Force),
+      Port(MakePort(setup.Config)),
+      Link(*Port),
+      Avr(Link, Host),
+      Loader(Link, Avr, Host),
+      Context{*Port, Link, Avr, Loader, Host, options.ProcessorRow} {}
+
+TCliCard::~TCliCard() = default;
+
+std::unique_ptr<TLptPort> TCliCard::MakePort(const TVirtualCardConfig& config) {
+  std::vector<std::unique_ptr<TPortSource>> sources;
+  if (Options.VirtualCard) {
+    // The virtual card alone: a run meant for it never reaches a real port.
+    auto source = std::make_unique<TVirtualCardPortSource>(config);
+    Source = source.get();
+    sources.push_back(std::move(source));
+  } else if (Options.Timing) {
+    sources.push_back(std::make_unique<TCountingPortSource>(std::make_unique<TLinuxPortSource>(),
+                                                            CountedAccesses));
+  } else {
+    sources.push_back(std::make_unique<TLinuxPortSource>());
+  }
+  return std::make_unique<TLptPort>(std::move(sources));
+}
+
+bool TCliCard::Activate() {
+  Port->SetActive(true);
+  return Port->GetActive();
+}
+
+void TCliCard::Open() {
+  if (!Activate()) {
+    std::string text = ECardPortError::Text;
+    if (!Port->LastError.empty()) text += "\n" + Port->LastError;
+    for (const std::string& line : Port->OpenErrors) text += "\n" + line;
+    throw ECliError(ecCard, text);
+  }
+  int index = 0;
+  if (!Options.Port.isEmpty()) {
+    index = FindPort(*Port, Options.Port);
+    if (index < 0) {
+      std::string ports;
+      for (int i = 0; i < Port->PortCount; ++i)
+        ports += (i ? ", 0x" : "0x") + HexText(Port->PortAddresses[i], 4);
+      throw ECliError(ecCard, "No port " + Options.Port.toStdString() + "; the ports are " + ports + ".");
+    }
+  }
+  Port->SelectPort(index);
+  if (SavedState && VirtualCard()) LoadCardState(*VirtualCard(), *SavedState);
+  Started = std::chrono::steady_clock::now();
+}
+
+void TCliCard::SaveState() {
+  if (Options.CardState.isEmpty() || !VirtualCard()) return;
+  WriteCardStateFile(Options.CardState, CardStateOf(*VirtualCard()));
+}
+
+std::string TCliCard::TimingText() const {
+  const double elapsed =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - Started).count();
+  char text[160];
+  if (TVirtualCard* card = VirtualCard()) {
+    std::snprintf(text, sizeof text,
+                  "Timing: %llu port accesses, %.3f s elapsed, %.3f s virtual time.",
+                  static_cast<unsigned long long>(card->PortAccesses()), elapsed,
+                  static_cast<double>(card->VirtualTimeNs()) / 1e9);
+  } else {
+    std::snprintf(text, sizeof text, "Timing: %llu port accesses, %.3f s elapsed.",
+                  static_cast<unsigned long long>(CountedAccesses), elapsed);
+  }
+  return text;
+}

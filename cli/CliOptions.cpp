@@ -1,0 +1,236 @@
+#include "cli/CliOptions.h"
+
+#include <map>
+#include <set>
+
+#include "images/DeviceCatalogue.h"
+#include "sim/VirtualCardOption.h"
+
+namespace {
+
+template <typename Table>
+QString NameList(const Table& table) {
+  QStringList names;
+  for (const auto& row : table) names << QString::fromLatin1(row.Name);
+  return names.join(QStringLiteral(", "));
+}
+
+const std::map<QString, TCliCommand> Commands = {
+    {QStringLiteral("list"), ccList},     {QStringLiteral("detect"), ccDetect},
+    {QStringLiteral("program"), ccProgram}, {QStringLiteral("verify"), ccVerify},
+    {QStringLiteral("read"), ccRead},     {QStringLiteral("erase"), ccErase},
+    {QStringLiteral("convert"), ccConvert}};
+
+QString CommandName(TCliCommand command) {
+  for (const auto& [name, c] : Commands)
+    if (c == command) return name;
+  return {};
+}
+
+// The commands each command option belongs to.
+const std::map<QString, std::set<TCliCommand>> CommandOptions = {
+    {QStringLiteral("--flash"), {ccProgram, ccVerify, ccRead}},
+    {QStringLiteral("--eeprom"), {ccProgram, ccVerify, ccRead}},
+    {QStringLiteral("--ext-eeprom"), {ccProgram, ccVerify, ccRead}},
+    {QStringLiteral("--card"), {ccProgram, ccVerify, ccRead}},
+    {QStringLiteral("--no-verify"), {ccProgram}},
+    {QStringLiteral("--restore"), {ccProgram, ccRead}},
+    {QStringLiteral("--memory"), {ccConvert}}};
+
+const std::set<QString> ValueOptions = {
+    QStringLiteral("--port"),   QStringLiteral("--card-state"), QStringLiteral("--processor"),
+    QStringLiteral("--eeprom-type"), QStringLiteral("--flash"), QStringLiteral("--eeprom"),
+    QStringLiteral("--ext-eeprom"), QStringLiteral("--card"), QStringLiteral("--memory")};
+
+const std::set<QString> FlagOptions = {
+    QStringLiteral("--help"),  QStringLiteral("--version"), QStringLiteral("--force"),
+    QStringLiteral("--timing"), QStringLiteral("--quiet"),  QStringLiteral("--progress"),
+    QStringLiteral("--no-verify"), QStringLiteral("--restore")};
+
+// A port as --port takes it: a device node, or an address in hexadecimal
+// (with or without 0x).
+bool ValidPort(const QString& value) {
+  if (value.startsWith(QLatin1Char('/'))) return true;
+  QString digits = value;
+  if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) digits = digits.mid(2);
+  bool ok = false;
+  const uint address = digits.toUInt(&ok, 16);
+  return ok && address > 0 && address <= 0xFFFF;
+}
+
+class TParser {
+public:
+  TParser(const QStringList& args, TCliOptions& options, QString& error)
+      : Args(args), O(options), Error(error) {}
+
+  bool Run() {
+    QStringList positional;
+    bool optionsEnd = false;
+    for (Index = 0; Index < Args.size(); ++Index) {
+      const QString& arg = Args[Index];
+      if (!optionsEnd && arg == QLatin1String("--")) {
+        optionsEnd = true;
+      } else if (!optionsEnd && arg == QLatin1String("-h")) {
+        O.Help = true;
+      } else if (!optionsEnd && arg.startsWith(QLatin1String("--"))) {
+        if (!Option(arg)) return false;
+      } else if (!optionsEnd && arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
+        return Fail(QStringLiteral("unknown option \"%1\"").arg(arg));
+      } else if (O.Command == ccNone) {
+        const auto command = Commands.find(arg);
+        if (command == Commands.end()) return Fail(QStringLiteral("unknown command \"%1\"").arg(arg));
+        O.Command = command->second;
+      } else {
+        positional << arg;
+      }
+    }
+    if (O.Help || O.Version) return true;
+    return Check(positional);
+  }
+
+private:
+  bool Fail(const QString& text) {
+    Error = text;
+    return false;
+  }
+
+  bool Option(const QString& arg) {
+    const int eq = arg.indexOf(QLatin1Char('='));
+    const QString name = eq < 0 ? arg : arg.left(eq);
+    if (name == QLatin1String("--virtual-card")) {
+      std::string message;
+      TVirtualCardConfig config;
+      const QString rest = eq < 0 ? QString() : arg.mid(eq);
+      if (!ParseVirtualCardOption(rest.toStdString(), config, message))
+        return Fail(QString::fromStdString(message));
+      O.VirtualCard = true;
+      O.VirtualCardChipsNamed = eq >= 0;
+      O.VirtualCardConfig = config;
+      return true;
+    }
+    const auto owner = CommandOptions.find(name);
+    if (owner != CommandOptions.end()) {
+      if (O.Command == ccNone)
+        return Fail(QStringLiteral("%1 is an option of a command: put it after the command").arg(name));
+      if (!owner->second.count(O.Command))
+        return Fail(QStringLiteral("%1 is not an option of %2").arg(name, CommandName(O.Command)));
+    }
+    if (FlagOptions.count(name)) {
+      if (eq >= 0) return Fail(QStringLiteral("%1 takes no value").arg(name));
+      return Flag(name);
+    }
+    if (!ValueOptions.count(name)) return Fail(QStringLiteral("unknown option \"%1\"").arg(arg));
+    QString value;
+    if (eq >= 0) {
+      value = arg.mid(eq + 1);
+    } else if (Index + 1 < Args.size()) {
+      value = Args[++Index];
+    } else {
+      return Fail(QStringLiteral("%1 needs a value").arg(name));
+    }
+    if (value.isEmpty()) return Fail(QStringLiteral("%1 needs a value").arg(name));
+    return Value(name, value);
+  }
+
+  bool Flag(const QString& name) {
+    if (name == QLatin1String("--help")) O.Help = true;
+    else if (name == QLatin1String("--version")) O.Version = true;
+    else if (name == QLatin1String("--force")) O.Force = true;
+    else if (name == QLatin1String("--timing")) O.Timing = true;
+    else if (name == QLatin1String("--quiet")) O.Quiet = true;
+    else if (name == QLatin1String("--progress")) O.Progress = true;
+    else if (name == QLatin1String("--no-verify")) O.NoVerify = true;
+    else if (name == QLatin1String("--restore")) O.Restore = true;
+    return true;
+  }
+
+  bool Value(const QString& name, const QString& value) {
+    if (name == QLatin1String("--port")) {
+      if (!ValidPort(value))
+        return Fail(QStringLiteral("--port takes a port address such as 0x378, or a device node "
+                                   "such as /dev/parport0, not \"%1\"").arg(value));
+      O.Port = value;
+    } else if (name == QLatin1String("--card-state")) {
+      O.CardState = value;
+    } else if (name == QLatin1String("--processor")) {
+      O.ProcessorRow = FindProcessorRow(value);
+      if (O.ProcessorRow < 0)
+        return Fail(QStringLiteral("unknown processor \"%1\"; valid processors: %2")
+                        .arg(value, NameList(ProcessorRows())));
+    } else if (name == QLatin1String("--eeprom-type")) {
+      O.EepromRow = FindEepromRow(value);
+      if (O.EepromRow < 0)
+        return Fail(QStringLiteral("unknown EEPROM type \"%1\"; valid types: %2")
+                        .arg(value, NameList(EepromTable)));
+    } else if (name == QLatin1String("--flash")) {
+      O.Files[imFlash] = value;
+    } else if (name == QLatin1String("--eeprom")) {
+      O.Files[imIntEE] = value;
+    } else if (name == QLatin1String("--ext-eeprom")) {
+      O.Files[imExtEE] = value;
+    } else if (name == QLatin1String("--card")) {
+      O.CardFile = value;
+    } else if (name == QLatin1String("--memory")) {
+      if (value == QLatin1String("flash")) O.ConvertMemory = imFlash;
+      else if (value == QLatin1String("eeprom")) O.ConvertMemory = imIntEE;
+      else if (value == QLatin1String("ext-eeprom")) O.ConvertMemory = imExtEE;
+      else return Fail(QStringLiteral("--memory takes flash, eeprom or ext-eeprom, not \"%1\"").arg(value));
+    }
+    return true;
+  }
+
+  // What the options mean together.
+  bool Check(const QStringList& positional) {
+    if (O.Command == ccNone) return Fail(QStringLiteral("no command given"));
+    if (O.Command == ccConvert) {
+      if (positional.size() != 2)
+        return Fail(QStringLiteral("convert takes two files, IN and OUT"));
+      O.ConvertIn = positional[0];
+      O.ConvertOut = positional[1];
+      return true;
+    }
+    if (!positional.isEmpty())
+      return Fail(QStringLiteral("unexpected argument \"%1\"").arg(positional.first()));
+    if (O.Command == ccProgram || O.Command == ccVerify || O.Command == ccRead) {
+      bool any = !O.CardFile.isEmpty();
+      for (const QString& file : O.Files) any = any || !file.isEmpty();
+      if (!any)
+        return Fail(QStringLiteral("%1 needs a file: --flash, --eeprom, --ext-eeprom or --card")
+                        .arg(CommandName(O.Command)));
+    }
+    if (!O.CardState.isEmpty() && !O.VirtualCard)
+      return Fail(QStringLiteral("--card-state is for the virtual card: add --virtual-card"));
+    // The external EEPROM's type is the virtual card's, or must be named.
+    const bool external = O.Wants(imExtEE);
+    if (external && O.EepromRow < 0 && !O.VirtualCard)
+      return Fail(QStringLiteral("the external EEPROM needs --eeprom-type"));
+    return true;
+  }
+
+  const QStringList& Args;
+  TCliOptions& O;
+  QString& Error;
+  qsizetype Index = 0;
+};
+
+template <typename Table>
+int FindRow(const Table& table, const QString& name, bool parts) {
+  for (size_t i = 0; i < table.size(); ++i) {
+    const QString rowName = QString::fromLatin1(table[i].Name);
+    if (name.compare(rowName, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
+    if (parts)
+      for (const QString& part : rowName.split(QLatin1Char('/')))
+        if (name.compare(part, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+}  // namespace
+
+int FindProcessorRow(const QString& name) { return FindRow(ProcessorRows(), name, false); }
+
+int FindEepromRow(const QString& name) { return FindRow(EepromTable, name, true); }
+
+bool ParseCliOptions(const QStringList& args, TCliOptions& options, QString& error) {
+  return TParser(args, options, error).Run();
+}

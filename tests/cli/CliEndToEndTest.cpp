@@ -1,0 +1,240 @@
+// pellar-cli end to end: the built program run as a process on the virtual
+// card, one state file carrying the card from run to run, as a script
+// would drive it. Each step names its arguments, the exit code and texts
+// it must give, and what it leaves behind.
+#include <QFileInfo>
+
+#include <csignal>
+
+#include "images/CardImageFile.h"
+#include "images/ImageFormats.h"
+#include "tests/cli/CliProcess.h"
+
+namespace {
+
+// The chips of the card the steps run on: the smallest, so that the
+// sanitizer build gets through quickly.
+const QString Card = QStringLiteral("--virtual-card=AT90S2323,2464/2465");
+constexpr int FlashSize = 2048;
+constexpr int EepromSize = 128;
+constexpr int ExternalSize = 8192;
+
+struct TStep {
+  QStringList Args;
+  int Code;
+  QString OutHas;  // a text stdout must hold ("" for none)
+  QString ErrHas;  // a text stderr must hold ("" for none)
+  std::function<void(const TCliRun&)> Then = {};
+};
+
+class CliEndToEnd : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Write(QStringLiteral("flash.hex"), Flash);
+    Write(QStringLiteral("eeprom.srec"), Eeprom);
+    Write(QStringLiteral("ext.bin"), External);
+  }
+
+  void Write(const QString& name, const std::vector<uint8_t>& bytes) {
+    SaveImageFile(Cli.Path(name), bytes.data(), static_cast<int32_t>(bytes.size()));
+  }
+
+  std::vector<uint8_t> Load(const QString& name, TImageMemory memory, int size) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(size), 0xFF);
+    LoadImageFile(Cli.Path(name), memory, bytes.data(), size);
+    return bytes;
+  }
+
+  void RunSteps(const std::vector<TStep>& steps) {
+    for (const TStep& step : steps) {
+      SCOPED_TRACE(step.Args.join(QLatin1Char(' ')).toStdString());
+      const TCliRun run = Cli.Run(step.Args);
+      EXPECT_EQ(run.Code, step.Code) << run.Err.toStdString();
+      EXPECT_TRUE(run.Out.contains(step.OutHas)) << run.Out.toStdString();
+      EXPECT_TRUE(run.Err.contains(step.ErrHas)) << run.Err.toStdString();
+      if (step.Then) step.Then(run);
+    }
+  }
+
+  static QStringList On(QStringList args) {
+    return QStringList{Card, QStringLiteral("--card-state"), QStringLiteral("card.json")} + args;
+  }
+
+  TCliProcess Cli;
+  const std::vector<uint8_t> Flash = RandomImage(FlashSize, 1);
+  const std::vector<uint8_t> Eeprom = RandomImage(EepromSize, 2);
+  const std::vector<uint8_t> External = RandomImage(ExternalSize, 3);
+};
+
+TEST_F(CliEndToEnd, ProgramReadVerifyEraseAcrossRuns) {
+  std::vector<uint8_t> changedFlash = Flash;
+  changedFlash[0x123] ^= 0x10;
+  Write(QStringLiteral("changed-flash.bin"), changedFlash);
+  std::vector<uint8_t> changedExternal = External;
+  changedExternal[0x1F00] ^= 0x01;
+  Write(QStringLiteral("changed-ext.bin"), changedExternal);
+  Write(QStringLiteral("too-large.bin"), RandomImage(FlashSize + 1, 4));
+  QFile bad(Cli.Path(QStringLiteral("bad.hex")));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write(":020000000102FB\n:020002000304F5\n:02000400zz06F2\n:00000001FF\n");
+  bad.close();
+  const TConstCardBuffers flashAndEeprom = {
+      {{Flash.data(), FlashSize}, {Eeprom.data(), EepromSize}, {nullptr, 0}}};
+  WriteCardImageFile(Cli.Path("flash-eeprom.hex"), flashAndEeprom);
+  QFile shortState(Cli.Path(QStringLiteral("short.json")));
+  ASSERT_TRUE(shortState.open(QIODevice::WriteOnly));
+  shortState.write(R"({"format": "pellar-virtual-card", "version": 1, "processor": "AT90S2323",
+                      "eeprom": "2464/2465", "flash": "AAAA", "internal-eeprom": "",
+                      "external-eeprom": ""})");
+  shortState.close();
+  QByteArray state;
+
+  RunSteps({
+      // Three images in three formats, then back in another run: byte for
+      // byte the files written, and the whole-card image.
+      {On({"--quiet", "program", "--flash", "flash.hex", "--eeprom", "eeprom.srec",
+           "--ext-eeprom", "ext.bin"}),
+       0, "Device programmed.", "",
+       [&](const TCliRun& run) {
+         EXPECT_TRUE(run.Err.isEmpty()) << run.Err.toStdString();
+         EXPECT_TRUE(QFileInfo::exists(Cli.Path("card.json")));
+       }},
+      {On({"read", "--flash", "back.hex", "--eeprom", "back.srec", "--ext-eeprom", "back.bin",
+           "--card", "card.hex"}),
+       0, "external EEPROM: 8192 bytes written to back.bin (binary)", "Restoring flash",
+       [&](const TCliRun&) {
+         EXPECT_EQ(Cli.Contents("back.hex"), Cli.Contents("flash.hex"));
+         EXPECT_EQ(Cli.Contents("back.srec"), Cli.Contents("eeprom.srec"));
+         EXPECT_EQ(Cli.Contents("back.bin"), Cli.Contents("ext.bin"));
+         std::vector<uint8_t> images[3] = {std::vector<uint8_t>(FlashSize),
+                                           std::vector<uint8_t>(EepromSize),
+                                           std::vector<uint8_t>(ExternalSize)};
+         TCardBuffers buffers{};
+         for (int m = 0; m < 3; ++m)
+           buffers[m] = {images[m].data(), static_cast<int32_t>(images[m].size())};
+         ReadCardImageFile(Cli.Path("card.hex"), buffers);
+         EXPECT_EQ(images[0], Flash);
+         EXPECT_EQ(images[1], Eeprom);
+         EXPECT_EQ(images[2], External);
+       }},
+      {On({"verify", "--flash", "flash.hex", "--eeprom", "eeprom.srec", "--ext-eeprom",
+           "ext.bin"}),
+       0, "Device verified.", ""},
+      // A card image without the external EEPROM: no loader needed.
+      {On({"verify", "--card", "flash-eeprom.hex"}), 0, "Device verified.", ""},
+      {On({"verify", "--flash", "changed-flash.bin"}), 1, "",
+       "Flash verification error!\n\nvalue differ at address 0x0091"},
+      {On({"verify", "--ext-eeprom", "changed-ext.bin"}), 1, "",
+       "External eeprom verification error!\n\nvalue differ at address 0x1F00"},
+      {On({"--timing", "detect"}), 0, "AT90S2323 1E 91 02", "virtual time",
+       [&](const TCliRun&) { state = Cli.Contents("card.json"); }},
+      // Refused before the card is touched: the state stays as it was.
+      {On({"program", "--flash", "bad.hex"}), 3, "", "bad.hex, line 3"},
+      {On({"program", "--flash", "too-large.bin"}), 3, "", "too-large.bin"},
+      {On({"--bogus", "detect"}), 2, "", "Usage: pellar-cli"},
+      {On({"program", "--no-verify"}), 2, "", "program needs a file"},
+      {On({"verify", "--flash"}), 2, "", "--flash needs a value"},
+      {On({"--processor", "AT90S2313", "detect"}), 2, "", "unknown processor \"AT90S2313\""},
+      {On({"--processor", "AT90S8515", "program", "--flash", "flash.hex"}), 4, "",
+       "not the expected AT90S8515",
+       [&](const TCliRun&) {
+         EXPECT_EQ(Cli.Contents("card.json"), state);
+         const TCliRun again = Cli.Run(On({"--quiet", "verify", "--card", "card.hex"}));
+         EXPECT_EQ(again.Code, 0) << again.Err.toStdString();
+       }},
+      {{"--virtual-card=AT90S8515,2464/2465", "--card-state", "card.json", "detect"}, 3, "",
+       "refused"},
+      {{"--virtual-card", "--card-state", "flash.hex", "detect"}, 3, "",
+       "not a virtual card state file"},
+      {{"--virtual-card", "--card-state", "short.json", "detect"}, 3, "",
+       "\"flash\" holds 3 bytes; the chip has 2048"},
+      // Erased: the comparison runs and finds the difference.
+      {On({"erase"}), 0, "Chip erased...", ""},
+      {On({"verify", "--flash", "flash.hex"}), 1, "", "Verification error."},
+      {On({"--progress", "program", "--eeprom", "eeprom.srec"}), 0, "Device programmed.",
+       "100%"},
+  });
+}
+
+TEST_F(CliEndToEnd, ConvertRoundTripsEveryFormat) {
+  // Through every format that is written, and out of a card image and back.
+  const std::vector<TStep> steps = {
+      {{"convert", "flash.hex", "a.srec"}, 0, "flash: 2048 bytes written to a.srec (Motorola S-record)", ""},
+      {{"convert", "a.srec", "b.bin"}, 0, "(binary)", ""},
+      {{"convert", "b.bin", "c.s19"}, 0, "", ""},
+      {{"convert", "c.s19", "d.hex"}, 0, "(Intel HEX)", ""},
+      {{"convert", "ext.bin", "e.hex", "--memory", "ext-eeprom"}, 0, "external EEPROM: 8192 bytes", ""},
+      {{"convert", "eeprom.srec", "f.eep", "--memory", "eeprom"}, 0, "", ""},
+      {{"convert", "missing.hex", "g.bin"}, 3, "", "missing.hex"},
+      {{"convert", "flash.hex"}, 2, "", "convert takes two files"},
+  };
+  RunSteps(steps);
+  EXPECT_EQ(Cli.Contents("d.hex"), Cli.Contents("flash.hex"));
+  EXPECT_EQ(Load("b.bin", imFlash, FlashSize), Flash);
+  EXPECT_EQ(Load("e.hex", imExtEE, ExternalSize), External);
+  EXPECT_EQ(Load("f.eep", imIntEE, EepromSize), Eeprom);
+
+  // A whole-card image gives each memory to --memory.
+  const TConstCardBuffers card = {{{Flash.data(), FlashSize},
+                                   {Eeprom.data(), EepromSize},
+                                   {External.data(), ExternalSize}}};
+  WriteCardImageFile(Cli.Path("card.hex"), card);
+  RunSteps({{{"convert", "card.hex", "x.bin", "--memory", "ext-eeprom"}, 0, "", ""},
+            {{"convert", "card.hex", "i.bin", "--memory", "eeprom"}, 0, "", ""}});
+  EXPECT_EQ(Cli.Contents("x.bin"), Cli.Contents("ext.bin"));
+  EXPECT_EQ(Load("i.bin", imIntEE, EepromSize), Eeprom);
+}
+
+// Ctrl+C while the external EEPROM is written, with the card's own flash
+// and internal EEPROM saved first: the run ends with 130, and what the
+// card held is back in it.
+TEST_F(CliEndToEnd, InterruptWritesTheBackupsBack) {
+  const QStringList card = {QStringLiteral("--virtual-card=AT90S2323,242048"),
+                            QStringLiteral("--card-state"), QStringLiteral("big.json")};
+  Write(QStringLiteral("big.bin"), RandomImage(262144, 5));
+  const TCliRun first =
+      Cli.Run(card + QStringList{"--quiet", "program", "--flash", "flash.hex", "--eeprom", "eeprom.srec"});
+  ASSERT_EQ(first.Code, 0) << first.Err.toStdString();
+
+  bool sent = false;
+  const TCliRun stopped = Cli.Run(
+      card + QStringList{"program", "--ext-eeprom", "big.bin", "--restore"},
+      [&](QProcess& process, const QString& err) {
+        if (!sent && err.contains(QStringLiteral("Writing and page verifying external eeprom"))) {
+          ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+          sent = true;
+        }
+      });
+  ASSERT_TRUE(sent);
+  EXPECT_EQ(stopped.Code, 130) << stopped.Err.toStdString();
+  EXPECT_TRUE(stopped.Err.contains(QStringLiteral("Restoring flash...")));
+  EXPECT_TRUE(stopped.Err.contains(QStringLiteral("Programming error.")));
+
+  const TCliRun verify =
+      Cli.Run(card + QStringList{"verify", "--flash", "flash.hex", "--eeprom", "eeprom.srec"});
+  EXPECT_EQ(verify.Code, 0) << verify.Err.toStdString();
+}
+
+TEST(CliProgram, HelpAndLinkage) {
+  TCliProcess cli;
+  const TCliRun help = cli.Run({QStringLiteral("--help")});
+  EXPECT_EQ(help.Code, 0);
+  for (const char* text : {"list", "detect", "program", "verify", "read", "erase", "convert",
+                           "--port", "--virtual-card", "--card-state", "--processor",
+                           "--eeprom-type", "--force", "--timing", "--quiet", "--progress",
+                           "--no-verify", "--restore", "--memory", "--version", "Exit codes",
+                           "130  interrupted"})
+    EXPECT_TRUE(help.Out.contains(QLatin1String(text))) << text;
+
+  // The libraries the program needs: QtCore, no widgets, no GUI.
+  QProcess readelf;
+  readelf.start(QStringLiteral("readelf"), {QStringLiteral("-d"), QStringLiteral(PELLAR_CLI)});
+  if (!readelf.waitForStarted()) GTEST_SKIP() << "readelf is not installed";
+  ASSERT_TRUE(readelf.waitForFinished());
+  const QString needed = QString::fromLocal8Bit(readelf.readAllStandardOutput());
+  EXPECT_TRUE(needed.contains(QStringLiteral("libQt6Core"))) << needed.toStdString();
+  EXPECT_FALSE(needed.contains(QStringLiteral("libQt6Widgets"))) << needed.toStdString();
+  EXPECT_FALSE(needed.contains(QStringLiteral("libQt6Gui"))) << needed.toStdString();
+}
+
+}  // namespace
