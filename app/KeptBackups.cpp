@@ -4,45 +4,21 @@
 // kept: in the empty image of their page, as a modified image the user is
 // asked about before it can be lost, or, where that page holds an image
 // already, in a file of the program's data folder. The user is told where.
-#include <QDateTime>
 #include <QDir>
 #include <QLineEdit>
 #include <QSignalBlocker>
-#include <QStandardPaths>
 #include <cstring>
 
 #include "app/MainUnit.h"
 #include "hexedit/widget/HexEditor.h"
-#include "images/HexFileUnit.h"
+#include "images/BackupFile.h"
 
-namespace {
-
-// Writes the backup as a HEX file in the first folder that takes it; the
-// file's path, or empty.
-QString SaveBackupFile(const QStringList& folders, const QString& stem,
-                       const std::vector<uint8_t>& bytes) {
-  const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-  for (const QString& folder : folders) {
-    if (folder.isEmpty() || !QDir().mkpath(folder)) continue;
-    const QString file = QDir(folder).filePath(QStringLiteral("%1-%2.hex").arg(stem, stamp));
-    try {
-      WriteHexFile(file, bytes.data(), static_cast<int32_t>(bytes.size()));
-      return QDir::toNativeSeparators(file);
-    } catch (const std::exception&) {
-      // The next folder, then.
-    }
-  }
-  return {};
-}
-
-}  // namespace
 
 void TMainForm::KeepUnrestoredBackups(const TCardBackups& backups) {
   if (!backups.Any()) return;
-  QString folder = BackupFolder;
-  if (folder.isEmpty())
-    folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-             QStringLiteral("/backups");
+  // A test's folder when set; else the data folder, then the temp folder.
+  const QStringList folders = BackupFolder.isEmpty() ? BackupFolders()
+                                                     : QStringList{BackupFolder, QDir::tempPath()};
 
   QStringList lines;
   const auto keep = [&](TImageKind kind, const std::vector<uint8_t>& bytes, const QString& stem) {
@@ -51,7 +27,7 @@ void TMainForm::KeepUnrestoredBackups(const TCardBackups& backups) {
     const QString memory = ImageTitle(kind);
     QString file;
     // An image of the user's is never replaced: a file takes the backup.
-    if (editor->DataSize() > 0) file = SaveBackupFile({folder, QDir::tempPath()}, stem, bytes);
+    if (editor->DataSize() > 0) file = SaveBackupFile(folders, stem, bytes);
     if (editor->DataSize() == 0 || (file.isEmpty() && !ImageModified(kind))) {
       editor->ResetData();
       editor->SetDataSize(static_cast<int>(bytes.size()));

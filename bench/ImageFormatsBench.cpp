@@ -1,5 +1,5 @@
-// Reading and writing a whole 256 KiB image as S-records and as a binary
-// file, and reading a 32 KiB ELF file, on the local disk.
+// Reading and writing a whole 256 KiB image as Intel HEX, S-records and a
+// binary file, and reading a 32 KiB ELF file, on the local disk.
 #include <benchmark/benchmark.h>
 
 #include <QFile>
@@ -11,6 +11,7 @@
 
 #include "images/BinaryFile.h"
 #include "images/ElfFile.h"
+#include "images/HexFileUnit.h"
 #include "images/ImageFormats.h"
 #include "images/SRecordFile.h"
 #include "tests/images/ElfBuilder.h"
@@ -58,37 +59,34 @@ void WriteBench(benchmark::State& state, TWriter write, const char* name) {
   state.SetBytesProcessed(state.iterations() * ImageSize);
 }
 
-void BM_ReadSRecordFile256K(benchmark::State& state) {
-  ReadBench(state, WriteSRecordFile, ReadSRecordFile, "image.srec");
+// Each format read and written through a file of its own on the local
+// disk: BM_ReadFile256K/Hex, BM_WriteFile256K/SRecord and so on.
+void BM_ReadFile256K(benchmark::State& state, TWriter write, TReader read, const char* name) {
+  ReadBench(state, write, read, name);
 }
-BENCHMARK(BM_ReadSRecordFile256K)->Unit(benchmark::kMillisecond);
-
-void BM_WriteSRecordFile256K(benchmark::State& state) { WriteBench(state, WriteSRecordFile, "image.srec"); }
-BENCHMARK(BM_WriteSRecordFile256K)->Unit(benchmark::kMillisecond);
+void BM_WriteFile256K(benchmark::State& state, TWriter write, const char* name) {
+  WriteBench(state, write, name);
+}
+BENCHMARK_CAPTURE(BM_ReadFile256K, Hex, WriteHexFile, ReadHexFile, "image.hex")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WriteFile256K, Hex, WriteHexFile, "image.hex")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReadFile256K, SRecord, WriteSRecordFile, ReadSRecordFile, "image.srec")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WriteFile256K, SRecord, WriteSRecordFile, "image.srec")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReadFile256K, Binary, WriteBinaryFile, ReadBinaryFile, "image.bin")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WriteFile256K, Binary, WriteBinaryFile, "image.bin")->Unit(benchmark::kMillisecond);
 
 // The same writes to /dev/null, which is written to directly: the records'
 // text and the write calls without the temporary file, its flush to the
 // disk (QSaveFile's fdatasync on commit) and the rename. The difference to
 // the runs above is the price of a save that survives a power cut.
-void WriteToNullBench(benchmark::State& state, TWriter write) {
+void BM_WriteToDevNull256K(benchmark::State& state, TWriter write) {
   const std::vector<uint8_t> image = RandomImage(ImageSize);
   for (auto _ : state) write(QStringLiteral("/dev/null"), image.data(), ImageSize);
   state.SetBytesProcessed(state.iterations() * ImageSize);
 }
-
-void BM_WriteSRecordToDevNull256K(benchmark::State& state) { WriteToNullBench(state, WriteSRecordFile); }
-BENCHMARK(BM_WriteSRecordToDevNull256K)->Unit(benchmark::kMillisecond);
-
-void BM_WriteBinaryToDevNull256K(benchmark::State& state) { WriteToNullBench(state, WriteBinaryFile); }
-BENCHMARK(BM_WriteBinaryToDevNull256K)->Unit(benchmark::kMillisecond);
-
-void BM_ReadBinaryFile256K(benchmark::State& state) {
-  ReadBench(state, WriteBinaryFile, ReadBinaryFile, "image.bin");
-}
-BENCHMARK(BM_ReadBinaryFile256K)->Unit(benchmark::kMillisecond);
-
-void BM_WriteBinaryFile256K(benchmark::State& state) { WriteBench(state, WriteBinaryFile, "image.bin"); }
-BENCHMARK(BM_WriteBinaryFile256K)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WriteToDevNull256K, SRecord, WriteSRecordFile)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WriteToDevNull256K, Binary, WriteBinaryFile)->Unit(benchmark::kMillisecond);
 
 // The one load the window uses: detection, a first pass for the layout and
 // the copy into the image, on top of the S-record reader.

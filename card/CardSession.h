@@ -43,6 +43,12 @@ public:
   void ResetBarsOnClose(std::vector<TProgressBarId> bars) { FBars = std::move(bars); }
   // A status text shown after the interface is unlocked ("" clears the line).
   void SetClosingStatus(const char* text) { FClosingStatus = text; }
+  // As the reads through the loader close: all three transfer bars back to
+  // 0, the status line cleared.
+  void CloseAsALoaderRead() {
+    ResetBarsOnClose({pbExtEE, pbIntEE, pbFlash});
+    SetClosingStatus("");
+  }
 
   TCardContext& Card;
 

@@ -2,9 +2,13 @@
 
 #include <algorithm>
 
+#include "card/CardSession.h"
 #include "link/loader/ELoader.h"
 
-TExternalRead ReadExternalThroughLoader(TCardContext& card, bool keep) {
+std::optional<TExternalRead> ReadExternalThroughLoader(TCardContext& card, bool keep) {
+  TCardSession session(card);
+  session.CloseAsALoaderRead();
+  if (!session.Identify()) return std::nullopt;
   TExternalRead result;
   const int size = std::max(card.Loader.ExternalSize(), 0);
   card.Host.PlanWork(LoaderImageSize + size +

@@ -1,12 +1,15 @@
 #pragma once
 // The external EEPROM read through the loader, for Read Ext. EEprom and
-// Read Card, on a card already identified in an open session: with `keep`,
-// flash and internal EEPROM are read first ("Reading flash", "Reading
-// internal eeprom") and written back afterwards ("Restoring flash",
-// "Restoring internal eeprom", unverified), whether or not the read
-// succeeded, since writing the loader erases the chip.
+// Read Card, in one card session of its own: the card is identified;
+// with `keep`, flash and internal EEPROM are read first ("Reading flash",
+// "Reading internal eeprom") and written back afterwards ("Restoring
+// flash", "Restoring internal eeprom", unverified), whether or not the
+// read succeeded, since writing the loader erases the chip. The session
+// closes as the loader reads do: the three bars back to 0, the status line
+// cleared.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "card/CardCommandSupport.h"
@@ -19,4 +22,5 @@ struct TExternalRead {
   TCardBackups Unrestored;        // what of them did not get back
 };
 
-TExternalRead ReadExternalThroughLoader(TCardContext& card, bool keep);
+// Nothing when the card was not identified (the user aborted).
+std::optional<TExternalRead> ReadExternalThroughLoader(TCardContext& card, bool keep);

@@ -1,23 +1,17 @@
 #include "card/ReadCardCommand.h"
 
-#include "card/CardSession.h"
 #include "card/ExternalRead.h"
 
 bool TReadCardCommand::Run() {
   Flash.clear();
   Eeprom.clear();
   External.clear();
-  FUnrestored = {};
-  TCardSession session(Card);
-  session.ResetBarsOnClose({pbExtEE, pbIntEE, pbFlash});
-  session.SetClosingStatus("");
-  if (!session.Identify()) return false;
-  TExternalRead read = ReadExternalThroughLoader(Card, true);
-  FUnrestored = std::move(read.Unrestored);
+  std::optional<TExternalRead> read = ReadExternalThroughLoader(Card, true);
+  FUnrestored = read ? std::move(read->Unrestored) : TCardBackups{};
   // A failure at any step leaves the caller's images as they were.
-  if (!read.Read || FUnrestored.Any()) return false;
-  Flash = std::move(read.Memories.Flash);
-  Eeprom = std::move(read.Memories.Eeprom);
-  External = std::move(read.External);
+  if (!read || !read->Read || FUnrestored.Any()) return false;
+  Flash = std::move(read->Memories.Flash);
+  Eeprom = std::move(read->Memories.Eeprom);
+  External = std::move(read->External);
   return true;
 }

@@ -1,38 +1,13 @@
 #include "cli/KeptBackups.h"
 
-#include <QDateTime>
 #include <QDir>
-#include <QStandardPaths>
 
-#include "images/HexFileUnit.h"
+#include "images/BackupFile.h"
 
-namespace {
-
-// Writes the backup as a HEX file in the first folder that takes it; the
-// file's path, or empty.
-QString SaveBackupFile(const QStringList& folders, const QString& stem,
-                       const std::vector<uint8_t>& bytes) {
-  const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-  for (const QString& folder : folders) {
-    if (folder.isEmpty() || !QDir().mkpath(folder)) continue;
-    const QString file = QDir(folder).filePath(QStringLiteral("%1-%2.hex").arg(stem, stamp));
-    try {
-      WriteHexFile(file, bytes.data(), static_cast<int32_t>(bytes.size()));
-      return QDir::toNativeSeparators(file);
-    } catch (const std::exception&) {
-      // The next folder, then.
-    }
-  }
-  return {};
-}
-
-}  // namespace
 
 void KeepUnrestoredBackups(const TCardBackups& backups, TConsole& console) {
   if (!backups.Any()) return;
-  const QStringList folders = {
-      QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/backups"),
-      QDir::tempPath()};
+  const QStringList folders = BackupFolders();
   const auto keep = [&](const std::vector<uint8_t>& bytes, const QString& memory,
                         const QString& stem) {
     if (bytes.empty()) return;

@@ -150,6 +150,25 @@ struct TCardCommandsRig {
   int ConfirmAnswer = QDialog::Accepted;
 };
 
+// A card that stopped answering while the loader talked to it, and again
+// at the write-back (the user aborted there): the three messages, the
+// last telling that flash and internal EEPROM were kept. Their pages
+// (empty before) hold the card's memories now, as unsaved images.
+inline void ExpectStoppedAndKept(const TCardCommandsRig& rig, const std::vector<uint8_t>& flash,
+                                 const std::vector<uint8_t>& eeprom) {
+  const std::vector<std::string> texts = rig.MessageTexts();
+  ASSERT_EQ(texts.size(), 3u);
+  EXPECT_EQ(texts[0], TLoaderLink::HandshakeLostText);
+  EXPECT_EQ(texts[1], "No device found at selected LPT port! Abort?");
+  EXPECT_EQ(texts[2].rfind("The card's flash could not be written back.", 0), 0u) << texts[2];
+  EXPECT_NE(texts[2].find("The card's internal eeprom could not be written back."), std::string::npos);
+  TRecordingForm& f = *rig.Form;
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), flash);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), eeprom);
+  EXPECT_TRUE(f.ImageModified(ikFlash));
+  EXPECT_TRUE(f.ImageModified(ikIntEE));
+}
+
 // An AT90S2323 (2048 / 128 bytes) with a 2464/2465 (8192 bytes, pages of
 // 32), holding some flash and internal EEPROM of its own (from `seed`).
 struct TLoadedCardRig : TCardCommandsRig {

@@ -58,54 +58,50 @@ TEST(AbortQuestions, AClosedBoxAbortsAndNothingMoreIsAsked) {
   rig.ExpectIdle();
 }
 
-// Restore chosen; the flash backup will not program (a byte of the card
-// that sticks): the internal EEPROM backup still goes back, and the flash
-// backup is kept in the Flash page as an unsaved image.
-TEST(KeptBackups, TheEepromGoesBackWhenTheFlashWriteBackFails) {
-  TBackupRig rig;
-  TRecordingForm& f = rig.F();
-  rig.SetImage(f.hexExtEE, RandomBytes(64, 6));
-  rig.Card().Faults().StuckFlashByte = 3;
-  rig.Trigger(f.actProgAll);
-  EXPECT_EQ(rig.Card().InternalEeprom(), rig.CardEeprom);
-  const Texts texts = rig.MessageTexts();
-  ASSERT_EQ(texts.size(), 2u);
-  EXPECT_EQ(texts[0], "Error programming Flash.");
-  EXPECT_EQ(texts[1].rfind("The card's flash could not be written back.", 0), 0u) << texts[1];
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), rig.CardFlash);
-  EXPECT_TRUE(f.ImageModified(ikFlash));
-  EXPECT_EQ(f.hexIntEE->DataSize(), 0) << "the EEPROM went back: nothing to keep";
-  EXPECT_EQ(f.Statuses.back(), "Programming error.");
-  rig.ExpectIdle();
-}
-
-// The card answers with another signature after the external write (the
-// second signature read); the user aborts. Asked once, the card is not
-// touched again (the loader is still in its flash), and both backups wait
-// in their pages, marked as not saved.
-TEST(KeptBackups, AnAbortAtTheSecondSignatureKeepsBothBackups) {
-  TBackupRig rig;
-  TRecordingForm& f = rig.F();
-  rig.SetImage(f.hexExtEE, RandomBytes(64, 7));
-  f.OnStatus = [&rig](const std::string& text) {
-    if (text == "Writing and page verifying external eeprom...")
-      rig.Card().Faults().Signature = 0x1E9302;
-  };
-  rig.Dialogs->Answers = {mrYes};
-  rig.Trigger(f.actProgAll);
-  const Texts texts = rig.MessageTexts();
-  ASSERT_EQ(texts.size(), 2u);
-  EXPECT_EQ(texts[0], "Unknown processor ID! Abort?");
-  EXPECT_NE(texts[1].find("internal eeprom could not be written back"), std::string::npos);
-  const auto flash = FlashBytes(rig.Card());
-  EXPECT_TRUE(std::equal(LoaderImage.begin(), LoaderImage.end(), flash.begin()));
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), rig.CardFlash);
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), rig.CardEeprom);
-  EXPECT_TRUE(f.ImageModified(ikFlash));
-  EXPECT_TRUE(f.ImageModified(ikIntEE));
-  f.UpdateActions();
-  EXPECT_TRUE(f.pgcMain->isTabVisible(f.pgcMain->indexOf(f.tshIntEE)));
-  rig.ExpectIdle();
+// Program All with restore (an external image only), where the card
+// fails after the erase:
+// - the flash backup will not program (a byte of the card that sticks):
+//   the internal EEPROM backup still goes back, the flash backup is kept
+//   in the Flash page as an unsaved image;
+// - the card answers with another signature after the external write (the
+//   second signature read) and the user aborts: asked once, the card is
+//   not touched again (the loader is still in its flash), and both
+//   backups wait in their pages, marked as not saved.
+TEST(KeptBackups, WhatCannotGoBackWaitsInItsPage) {
+  for (const bool abort : {false, true}) {
+    SCOPED_TRACE(abort ? "abort at the second signature" : "flash will not program");
+    TBackupRig rig;
+    TRecordingForm& f = rig.F();
+    rig.SetImage(f.hexExtEE, RandomBytes(64, 6));
+    if (abort)
+      f.OnStatus = [&rig](const std::string& text) {
+        if (text == "Writing and page verifying external eeprom...")
+          rig.Card().Faults().Signature = 0x1E9302;
+      };
+    else
+      rig.Card().Faults().StuckFlashByte = 3;
+    rig.Dialogs->Answers = {mrYes};
+    rig.Trigger(f.actProgAll);
+    const Texts texts = rig.MessageTexts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], abort ? "Unknown processor ID! Abort?" : "Error programming Flash.");
+    EXPECT_EQ(texts[1].rfind("The card's flash could not be written back.", 0), 0u) << texts[1];
+    EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), rig.CardFlash);
+    EXPECT_TRUE(f.ImageModified(ikFlash));
+    if (abort) {
+      const auto flash = FlashBytes(rig.Card());
+      EXPECT_TRUE(std::equal(LoaderImage.begin(), LoaderImage.end(), flash.begin()));
+      EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), rig.CardEeprom);
+      EXPECT_TRUE(f.ImageModified(ikIntEE));
+      f.UpdateActions();
+      EXPECT_TRUE(f.pgcMain->isTabVisible(f.pgcMain->indexOf(f.tshIntEE)));
+    } else {
+      EXPECT_EQ(rig.Card().InternalEeprom(), rig.CardEeprom);
+      EXPECT_EQ(f.hexIntEE->DataSize(), 0) << "the EEPROM went back: nothing to keep";
+    }
+    EXPECT_EQ(f.Statuses.back(), "Programming error.");
+    rig.ExpectIdle();
+  }
 }
 
 // Beside an image of the user's, a backup that cannot go back is saved as
