@@ -3,9 +3,9 @@
 #include <QDesktopServices>
 #include <QFrame>
 #include <QGridLayout>
-#include <QMouseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QStringList>
 #include <QSysInfo>
@@ -53,8 +53,7 @@ TVersionRecord CompiledVersionRecord() {
 
 QString OsVersionText() {
   const QString kernel = QSysInfo::kernelType();
-  const QString kernelName = kernel == QLatin1String("linux") ? QStringLiteral("Linux")
-                                                                : kernel;
+  const QString kernelName = kernel == QLatin1String("linux") ? QStringLiteral("Linux") : kernel;
   QString text = QSysInfo::prettyProductName();
   const QString kernelText =
       QStringLiteral("%1 kernel %2").arg(kernelName, QSysInfo::kernelVersion());

@@ -81,9 +81,9 @@ void TMainForm::actLoadCardImageExecute() {
 }
 
 void TMainForm::actSaveCardImageExecute() {
-  const QString chosen = Dialogs->SaveFileName(
-      this, {QStringLiteral("Save Card Image As"), CardImageFilter(), QStringLiteral("hex"),
-             RecentFiles(CardGroup).value(0)});
+  const QString chosen =
+      Dialogs->SaveFileName(this, {QStringLiteral("Save Card Image As"), CardImageFilter(),
+                                   QStringLiteral("hex"), RecentFiles(CardGroup).value(0)});
   if (chosen.isEmpty()) return;
   const QString name = QFileInfo(WithHexSuffix(chosen)).absoluteFilePath();
   TConstCardBuffers buffers{};

@@ -42,23 +42,27 @@ TEditCommands::TEditCommands(TMainForm& form) : QObject(&form), Form(form) {
     // with the focus takes its own keys first.
     Form.addAction(action);
   };
-  make(actUndo, "actUndo", "&Undo", "Undo the last edit", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &TEditCommands::Undo);
+  make(actUndo, "actUndo", "&Undo", "Undo the last edit", {QKeySequence(Qt::CTRL | Qt::Key_Z)},
+       &TEditCommands::Undo);
   make(actRedo, "actRedo", "&Redo", "Redo the last edit undone",
-       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)}, &TEditCommands::Redo);
-  make(actCut, "actCut", "Cu&t", "Cut the selected bytes", {QKeySequence(Qt::CTRL | Qt::Key_X)}, &TEditCommands::Cut);
+       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+       &TEditCommands::Redo);
+  make(actCut, "actCut", "Cu&t", "Cut the selected bytes", {QKeySequence(Qt::CTRL | Qt::Key_X)},
+       &TEditCommands::Cut);
   make(actCopy, "actCopy", "&Copy", "Copy the selected bytes", {QKeySequence(Qt::CTRL | Qt::Key_C)},
        &TEditCommands::Copy);
-  make(actPaste, "actPaste", "&Paste", "Paste bytes or hex text", {QKeySequence(Qt::CTRL | Qt::Key_V)},
-       &TEditCommands::Paste);
-  make(actSelectAll, "actSelectAll", "Select &All", "Select the whole image", {QKeySequence(Qt::CTRL | Qt::Key_A)},
-       &TEditCommands::SelectAll);
-  make(actFind, "actFind", "&Find...", "Find hex bytes or text", {QKeySequence(Qt::CTRL | Qt::Key_F)},
-       &TEditCommands::Find);
-  make(actReplace, "actReplace", "R&eplace...", "Find and replace", {QKeySequence(Qt::CTRL | Qt::Key_H)},
-       &TEditCommands::Replace);
-  make(actGoto, "actGoto", "&Go to Offset...", "Move the caret to an offset", {QKeySequence(Qt::CTRL | Qt::Key_G)},
-       &TEditCommands::Goto);
-  make(actFill, "actFill", "F&ill Selection...", "Fill the selected bytes with one value", {}, &TEditCommands::Fill);
+  make(actPaste, "actPaste", "&Paste", "Paste bytes or hex text",
+       {QKeySequence(Qt::CTRL | Qt::Key_V)}, &TEditCommands::Paste);
+  make(actSelectAll, "actSelectAll", "Select &All", "Select the whole image",
+       {QKeySequence(Qt::CTRL | Qt::Key_A)}, &TEditCommands::SelectAll);
+  make(actFind, "actFind", "&Find...", "Find hex bytes or text",
+       {QKeySequence(Qt::CTRL | Qt::Key_F)}, &TEditCommands::Find);
+  make(actReplace, "actReplace", "R&eplace...", "Find and replace",
+       {QKeySequence(Qt::CTRL | Qt::Key_H)}, &TEditCommands::Replace);
+  make(actGoto, "actGoto", "&Go to Offset...", "Move the caret to an offset",
+       {QKeySequence(Qt::CTRL | Qt::Key_G)}, &TEditCommands::Goto);
+  make(actFill, "actFill", "F&ill Selection...", "Fill the selected bytes with one value", {},
+       &TEditCommands::Fill);
 
   miEdit = new QMenu(QStringLiteral("&Edit"), Form.menuBar());
   miEdit->setObjectName(QStringLiteral("miEdit"));
@@ -85,7 +89,8 @@ TEditCommands::TEditCommands(TMainForm& form) : QObject(&form), Form(form) {
   }
 
   FStatus = new TEditorStatusFields(Form.StatusBar1);
-  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, &TEditCommands::ClipboardChanged);
+  connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+          &TEditCommands::ClipboardChanged);
   ClipboardChanged();
   UpdateActions();
 }
@@ -93,7 +98,8 @@ TEditCommands::TEditCommands(TMainForm& form) : QObject(&form), Form(form) {
 TEditCommands::~TEditCommands() { delete FStatus; }
 
 void TEditCommands::Bind(QAction* action, void (TEditCommands::*command)()) {
-  connect(action, &QAction::triggered, this, [this, command] { Form.RunCommand([this, command] { (this->*command)(); }); });
+  connect(action, &QAction::triggered, this,
+          [this, command] { Form.RunCommand([this, command] { (this->*command)(); }); });
 }
 
 void TEditCommands::ClipboardChanged() {
@@ -207,14 +213,17 @@ void TEditCommands::Goto() {
   TTextQuery query;
   query.Title = QStringLiteral("Go to Offset");
   query.Label = QStringLiteral("&Offset:");
-  query.Note = QStringLiteral("Hex as 0x1F0 or 1F0h, decimal as 496, relative to the caret as +0x20 or -16.");
+  query.Note = QStringLiteral(
+      "Hex as 0x1F0 or 1F0h, decimal as 496, relative to the caret as +0x20 or -16.");
   if (unit > 1)
     query.Note = QStringLiteral("Offsets on this page count words of %1 bytes: 0x100 is byte %2.\n")
                      .arg(unit)
                      .arg(HexText(0x100 * unit)) +
                  query.Note;
   query.Text = HexText(core.CaretPosition() / unit);
-  query.Check = [ed](const QString& text) { return ErrorText([&] { ed->Core().GotoTarget(text.toStdString()); }); };
+  query.Check = [ed](const QString& text) {
+    return ErrorText([&] { ed->Core().GotoTarget(text.toStdString()); });
+  };
   const std::optional<QString> answer = Form.Dialogs->AskText(&Form, query);
   if (!answer) return;
   ed->GotoOffset(*answer);
@@ -228,10 +237,14 @@ void TEditCommands::Fill() {
   query.Title = QStringLiteral("Fill Selection");
   query.Label = QStringLiteral("&Byte value:");
   const int count = ed->SelCount();
-  query.Note = QStringLiteral("Each of the %1 selected bytes gets this value: hex as 0xFF or FFh, decimal as 255.")
-                   .arg(count);
+  query.Note =
+      QStringLiteral(
+          "Each of the %1 selected bytes gets this value: hex as 0xFF or FFh, decimal as 255.")
+          .arg(count);
   query.Text = QStringLiteral("0xFF");
-  query.Check = [](const QString& text) { return ErrorText([&] { THexEditorCore::ParseFillValue(text.toStdString()); }); };
+  query.Check = [](const QString& text) {
+    return ErrorText([&] { THexEditorCore::ParseFillValue(text.toStdString()); });
+  };
   const std::optional<QString> answer = Form.Dialogs->AskText(&Form, query);
   if (!answer) return;
   ed->FillSelection(THexEditorCore::ParseFillValue(answer->toStdString()));

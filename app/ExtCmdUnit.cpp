@@ -20,9 +20,10 @@ TdlgExtCmd::TdlgExtCmd(QWidget* parent) : QDialog(parent) {
   cbRestore->setEnabled(false);
   meRestore = new QPlainTextEdit(GroupBox1);
   meRestore->setObjectName(QStringLiteral("meRestore"));
-  meRestore->setPlainText(QStringLiteral("This command will erase flash/internal eeprom.\n"
-                                         "Be sure to have a backup of these files or check \n"
-                                         "before executing this command!"));
+  meRestore->setPlainText(
+      QStringLiteral("This command will erase flash/internal eeprom.\n"
+                     "Be sure to have a backup of these files or check \n"
+                     "before executing this command!"));
   meRestore->setReadOnly(true);
   meRestore->setFrameShape(QFrame::NoFrame);
   meRestore->setEnabled(false);

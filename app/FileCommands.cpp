@@ -90,7 +90,8 @@ void TMainForm::actSaveIntEEExecute() { SaveImage(ikIntEE, true); }
 void TMainForm::actSaveExtEEExecute() { SaveImage(ikExtEE, true); }
 
 void TMainForm::actImportXMLExecute() {
-  const QString name = Dialogs->OpenFileName(this, {QStringLiteral("Open XML file"), XmlFilter, QString(), QString()});
+  const QString name = Dialogs->OpenFileName(
+      this, {QStringLiteral("Open XML file"), XmlFilter, QString(), QString()});
   if (name.isEmpty()) return;
   // Parses and walks the file; no image, selection or setting changes. The
   // status line tells what was read.

@@ -62,12 +62,12 @@ struct TImagePage {
 
 // The records with their names filled in and no widgets yet.
 inline constexpr std::array<TImagePage, 3> ImagePageNames{{
-    {"Flash", "flash", "Flash", "Flash:", "Autoload last Flash file @ startup",
-     "Open Flash file", "Save Flash file As", "Flash", 2, 2},
-    {"IntEE", "internal eeprom", "Int. EE.", "Int. eeprom:",
-     "Autoload last Int. EEprom file @ startup", "Open Internal EEprom file",
+    {"Flash", "flash", "Flash", "Flash:", "Autoload last Flash file @ startup", "Open Flash file",
+     "Save Flash file As", "Flash", 2, 2},
+    {"IntEE", "internal eeprom", "Int. EE.",
+     "Int. eeprom:", "Autoload last Int. EEprom file @ startup", "Open Internal EEprom file",
      "Save Internal EEprom file As", "Internal eeprom", 1, 0},
-    {"ExtEE", "external eeprom", "Ext EE.", "Ext. eeprom:",
-     "Autoload last Ext. EEprom file @ startup", "Open External EEprom file",
+    {"ExtEE", "external eeprom", "Ext EE.",
+     "Ext. eeprom:", "Autoload last Ext. EEprom file @ startup", "Open External EEprom file",
      "Save External EEprom file As", "External eeprom", 1, 0},
 }};

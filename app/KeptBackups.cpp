@@ -13,12 +13,11 @@
 #include "hexedit/widget/HexEditor.h"
 #include "images/BackupFile.h"
 
-
 void TMainForm::KeepUnrestoredBackups(const TCardBackups& backups) {
   if (!backups.Any()) return;
   // A test's folder when set; else the data folder, then the temp folder.
-  const QStringList folders = BackupFolder.isEmpty() ? BackupFolders()
-                                                     : QStringList{BackupFolder, QDir::tempPath()};
+  const QStringList folders =
+      BackupFolder.isEmpty() ? BackupFolders() : QStringList{BackupFolder, QDir::tempPath()};
 
   QStringList lines;
   const auto keep = [&](TImageKind kind, const std::vector<uint8_t>& bytes, const QString& stem) {

@@ -70,9 +70,9 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
     : QMainWindow(parent), Dialogs(std::move(options.Dialogs)) {
   if (!Dialogs) Dialogs = std::make_shared<TQtUserDialogs>();
   if (options.SettingsFile.isEmpty())
-    FSettings = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                            QStringLiteral("pellar-remake"),
-                                            QStringLiteral("pellar"));
+    FSettings =
+        std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                    QStringLiteral("pellar-remake"), QStringLiteral("pellar"));
   else
     FSettings = std::make_unique<QSettings>(options.SettingsFile, QSettings::IniFormat);
 
@@ -111,8 +111,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
   EditCommands = new TEditCommands(*this);
 
   if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
-    connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-            &TMainForm::ApplicationIdle);
+    connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TMainForm::ApplicationIdle);
   connect(qApp, &QApplication::focusChanged, this, &TMainForm::ApplicationFocusChanged);
   // Page switching keys reach the window before any of its widgets.
   qApp->installEventFilter(this);
@@ -144,7 +143,8 @@ TMainForm::~TMainForm() {
   qApp->removeEventFilter(this);
   if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
     QObject::disconnect(dispatcher, nullptr, this, nullptr);
-  for (QObject* child : findChildren<QObject*>()) QObject::disconnect(child, nullptr, this, nullptr);
+  for (QObject* child : findChildren<QObject*>())
+    QObject::disconnect(child, nullptr, this, nullptr);
   if (FCursorOverridden) QGuiApplication::restoreOverrideCursor();
   // The editors go with their pages; the AVR commands and the link before
   // the port object they use.
@@ -157,7 +157,8 @@ TMainForm::~TMainForm() {
 
 void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int eepromRow) {
   // 1. No memory page shows a tab until its image holds data.
-  for (const TImagePage& image : Images) pgcMain->setTabVisible(pgcMain->indexOf(image.Page), false);
+  for (const TImagePage& image : Images)
+    pgcMain->setTabVisible(pgcMain->indexOf(image.Page), false);
 
   // 3. The port object, and the link and commands over it.
   Port = port ? std::move(port) : std::make_unique<TLptPort>();
@@ -178,7 +179,9 @@ void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int
     const QSignalBlocker b2(cbEeprom);
     for (const auto& row : ProcessorRows()) cbProcessor->addItem(QString::fromLatin1(row.Name));
     for (const auto& row : EepromTable) cbEeprom->addItem(QString::fromLatin1(row.Name));
-    const auto row = [](int wanted, int count) { return wanted >= 0 && wanted < count ? wanted : 0; };
+    const auto row = [](int wanted, int count) {
+      return wanted >= 0 && wanted < count ? wanted : 0;
+    };
     FProcessorRow = row(processorRow, cbProcessor->count());
     FEepromRow = row(eepromRow, cbEeprom->count());
     cbProcessor->setCurrentIndex(FProcessorRow);
@@ -373,10 +376,10 @@ void TMainForm::SetUiEnabled(bool enabled) {
   }
   // 2. The actions of the page (Import XML and the driver set-up are out
   //    of reach through the menus).
-  for (QAction* a : {actLoadFlash, actLoadIntEE, actLoadExtEE, actSaveFlash, actSaveIntEE,
-                     actSaveExtEE, actReadFlash, actReadIntEE, actReadExtEE, actVerifyFlash,
-                     actVerifyIntEE, actProgAll, actErase, actVerify, actLoadCardImage,
-                     actSaveCardImage, actReadCard})
+  for (QAction* a :
+       {actLoadFlash, actLoadIntEE, actLoadExtEE, actSaveFlash, actSaveIntEE, actSaveExtEE,
+        actReadFlash, actReadIntEE, actReadExtEE, actVerifyFlash, actVerifyIntEE, actProgAll,
+        actErase, actVerify, actLoadCardImage, actSaveCardImage, actReadCard})
     a->setEnabled(enabled);
   // 3. The choices.
   cbProcessor->setEnabled(enabled);
@@ -622,10 +625,12 @@ void TMainForm::AutoloadImages() {
         const QSignalBlocker block(ImageFileBox(kind));
         ImageFileBox(kind)->clear();
       }
-      notes << QStringLiteral("%1 file %2 skipped: %3").arg(what, file, QString::fromUtf8(e.what()));
+      notes
+          << QStringLiteral("%1 file %2 skipped: %3").arg(what, file, QString::fromUtf8(e.what()));
     }
   }
-  if (!notes.isEmpty()) SetStatusText(QStringLiteral("Autoload: ") + notes.join(QStringLiteral("; ")));
+  if (!notes.isEmpty())
+    SetStatusText(QStringLiteral("Autoload: ") + notes.join(QStringLiteral("; ")));
 }
 
 // ===========================================================================

@@ -90,7 +90,8 @@ TMessageResult MessageDialogResult(const QMessageBox& box, TMessageButtons butto
   auto* clicked = box.clickedButton();
   if (buttons == mbOK) return mrOK;
   if (MessageBoxClosedByWindow(box)) return mrCancel;
-  if (clicked && box.standardButton(const_cast<QAbstractButton*>(clicked)) == QMessageBox::Yes) return mrYes;
+  if (clicked && box.standardButton(const_cast<QAbstractButton*>(clicked)) == QMessageBox::Yes)
+    return mrYes;
   return mrNo;
 }
 

@@ -41,7 +41,9 @@ TTextQueryDialog::TTextQueryDialog(const TTextQuery& query, QWidget* parent)
 }
 
 QString TTextQueryDialog::Text() const { return edText->text(); }
-QString TTextQueryDialog::Message() const { return lblMessage->isHidden() ? QString() : lblMessage->text(); }
+QString TTextQueryDialog::Message() const {
+  return lblMessage->isHidden() ? QString() : lblMessage->text();
+}
 
 void TTextQueryDialog::accept() {
   const QString message = FCheck ? FCheck(Text()) : QString();

@@ -9,9 +9,9 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 
-#include "card/CardCommandSupport.h"
 #include "app/MainUnit.h"
 #include "app/PellarApplication.h"
+#include "card/CardCommandSupport.h"
 #include "hexedit/widget/HexEditor.h"
 #include "images/DeviceCatalogue.h"
 
@@ -70,7 +70,8 @@ void TMainForm::UpdateModifiedMarks() {
     const bool modified = ImageModified(kind);
     any |= modified;
     const int tab = pgcMain->indexOf(ImagePage(kind));
-    pgcMain->setTabText(tab, modified ? ImagePageTitle(kind) + QStringLiteral(" *") : ImagePageTitle(kind));
+    pgcMain->setTabText(
+        tab, modified ? ImagePageTitle(kind) + QStringLiteral(" *") : ImagePageTitle(kind));
   }
   setWindowTitle(any ? BaseTitle() + QLatin1Char('*') : BaseTitle());
 }
@@ -96,8 +97,7 @@ void TMainForm::ResizeImage(TImageKind kind, int newSize) {
   const int old = editor->DataSize();
   if (newSize == old) return;
   const bool wasModified = ImageModified(kind);
-  const bool cut = newSize < old &&
-                   FirstDataBeyond(editor->DataPointer(), old, newSize) >= 0;
+  const bool cut = newSize < old && FirstDataBeyond(editor->DataPointer(), old, newSize) >= 0;
   editor->SetDataSize(newSize);
   editor->ClearUndo();
   editor->SetModified(old > 0 && (wasModified || cut));

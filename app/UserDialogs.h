@@ -79,8 +79,7 @@ public:
   QString SaveFileName(QWidget* parent, const TFileDialogRequest& request) override;
   TMessageResult MessageDialog(QWidget* parent, const QString& text, TMessageKind kind,
                                TMessageButtons buttons) override;
-  TSaveChoice AskSaveChanges(QWidget* parent, const QString& title,
-                             const QString& text) override;
+  TSaveChoice AskSaveChanges(QWidget* parent, const QString& title, const QString& text) override;
   void ErrorBox(QWidget* parent, const QString& title, const QString& text) override;
   int ExecDialog(QDialog& dialog) override;
   bool OpenUrl(const QUrl& url) override;

@@ -12,8 +12,8 @@
 #include <chrono>
 #include <vector>
 
-#include "card/ProgramAllCommand.h"
 #include "bench/BenchCard.h"
+#include "card/ProgramAllCommand.h"
 
 namespace {
 

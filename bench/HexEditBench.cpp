@@ -40,8 +40,9 @@ void BM_JournalTrim(benchmark::State& state) {
     largest = std::max(largest, ed.UndoStorage().Size());
   }
   if (largest > ed.MaxUndo + 35) state.SkipWithError("journal over budget");
-  state.counters["per_change"] = benchmark::Counter(
-      double(changes) * double(state.iterations()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["per_change"] =
+      benchmark::Counter(double(changes) * double(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.counters["journal_bytes"] = double(largest);
 }
 BENCHMARK(BM_JournalTrim)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -46,11 +46,13 @@ void BM_EditorPaintFullView(benchmark::State& state) {
   QCoreApplication::processEvents();
   ed.resize(ed.size() + (QSize(1920, 1080) - ed.viewport()->size()));
   QCoreApplication::processEvents();
-  if (ed.viewport()->size() != QSize(1920, 1080)) return state.SkipWithError("the view did not take its size");
+  if (ed.viewport()->size() != QSize(1920, 1080))
+    return state.SkipWithError("the view did not take its size");
   THexEditorGrid& grid = core.Grid();
   grid.SetTopRow(core.RowCount() / 2);
   const int first = (grid.TopRow() - 2) * core.BytesPerRow();
-  for (int i = 0; i < 40; ++i) core.ChangeByte(core.PeekByte(first + 37 * i), uint8_t(i), first + 37 * i);
+  for (int i = 0; i < 40; ++i)
+    core.ChangeByte(core.PeekByte(first + 37 * i), uint8_t(i), first + 37 * i);
   core.MoveCaret(THexCaret{first + 100, false, true});
   core.SelectRange(first + 300, first + 700);
 

@@ -36,11 +36,13 @@ void BM_FindMiss256K(benchmark::State& state) {
   ed.ResetData();
   ed.SetDataSize(Size256K);
   std::mt19937 rng(7);
-  for (int i = 0; i < Size256K; ++i) ed.PokeByte(i, static_cast<uint8_t>(rng() % 255));  // never 0xFF
+  for (int i = 0; i < Size256K; ++i)
+    ed.PokeByte(i, static_cast<uint8_t>(rng() % 255));  // never 0xFF
   const THexPattern pattern = ed.MakePattern(U"ff 00 ff 00 ff", true, true);
   for (auto _ : state) {
     ed.MoveCaret(THexCaret{});
-    if (ed.Find(pattern, true) != THexEditorCore::TFindOutcome::NotFound) state.SkipWithError("found");
+    if (ed.Find(pattern, true) != THexEditorCore::TFindOutcome::NotFound)
+      state.SkipWithError("found");
   }
   state.SetBytesProcessed(int64_t(state.iterations()) * Size256K);
 }
@@ -56,7 +58,8 @@ void BM_FindTextMiss256K(benchmark::State& state) {
   const THexPattern pattern = ed.MakePattern(U"Zyzzyva", false, false);
   for (auto _ : state) {
     ed.MoveCaret(THexCaret{});
-    if (ed.Find(pattern, true) != THexEditorCore::TFindOutcome::NotFound) state.SkipWithError("found");
+    if (ed.Find(pattern, true) != THexEditorCore::TFindOutcome::NotFound)
+      state.SkipWithError("found");
   }
   state.SetBytesProcessed(int64_t(state.iterations()) * Size256K);
 }

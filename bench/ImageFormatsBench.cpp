@@ -67,14 +67,17 @@ void BM_ReadFile256K(benchmark::State& state, TWriter write, TReader read, const
 void BM_WriteFile256K(benchmark::State& state, TWriter write, const char* name) {
   WriteBench(state, write, name);
 }
-BENCHMARK_CAPTURE(BM_ReadFile256K, Hex, WriteHexFile, ReadHexFile, "image.hex")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ReadFile256K, Hex, WriteHexFile, ReadHexFile, "image.hex")
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_WriteFile256K, Hex, WriteHexFile, "image.hex")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_ReadFile256K, SRecord, WriteSRecordFile, ReadSRecordFile, "image.srec")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_WriteFile256K, SRecord, WriteSRecordFile, "image.srec")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WriteFile256K, SRecord, WriteSRecordFile, "image.srec")
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_ReadFile256K, Binary, WriteBinaryFile, ReadBinaryFile, "image.bin")
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_WriteFile256K, Binary, WriteBinaryFile, "image.bin")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WriteFile256K, Binary, WriteBinaryFile, "image.bin")
+    ->Unit(benchmark::kMillisecond);
 
 // The same writes to /dev/null, which is written to directly: the records'
 // text and the write calls without the temporary file, its flush to the
@@ -93,7 +96,9 @@ BENCHMARK_CAPTURE(BM_WriteToDevNull256K, Binary, WriteBinaryFile)->Unit(benchmar
 void BM_LoadImageFileSRecord256K(benchmark::State& state) {
   ReadBench(
       state, WriteSRecordFile,
-      [](const QString& path, uint8_t* buffer, int32_t size) { LoadImageFile(path, imExtEE, buffer, size); },
+      [](const QString& path, uint8_t* buffer, int32_t size) {
+        LoadImageFile(path, imExtEE, buffer, size);
+      },
       "image.srec");
 }
 BENCHMARK(BM_LoadImageFileSRecord256K)->Unit(benchmark::kMillisecond);
@@ -105,13 +110,14 @@ void BM_ReadElfFile32K(benchmark::State& state) {
   // copied to SRAM at start-up, EEPROM contents.
   constexpr int32_t FlashSize = 32768;
   const std::vector<uint8_t> flash = RandomImage(FlashSize);
-  const std::vector<uint8_t> code(flash.begin(), flash.end() - 1024), data(flash.end() - 1024, flash.end());
-  const std::string file = elftest::BuildElf({{0, 0, code},
-                                              {FlashSize - 1024, 0x800100, data},
-                                              {0x810000, 0x810000, RandomImage(512)}});
+  const std::vector<uint8_t> code(flash.begin(), flash.end() - 1024),
+      data(flash.end() - 1024, flash.end());
+  const std::string file = elftest::BuildElf(
+      {{0, 0, code}, {FlashSize - 1024, 0x800100, data}, {0x810000, 0x810000, RandomImage(512)}});
   const QString path = dir.filePath(QStringLiteral("image.elf"));
   QFile out(path);
-  if (!out.open(QIODevice::WriteOnly) || out.write(file.data(), static_cast<qint64>(file.size())) != qint64(file.size()))
+  if (!out.open(QIODevice::WriteOnly) ||
+      out.write(file.data(), static_cast<qint64>(file.size())) != qint64(file.size()))
     return state.SkipWithError("cannot write the ELF file");
   out.close();
   std::vector<uint8_t> buffer(FlashSize);

@@ -30,9 +30,8 @@ void BM_VirtualCardTicks(benchmark::State& state) {
   if (card->Core().Stop != TAvrStop::None || card->Core().Cycle + 1 < card->ClockEdges())
     state.SkipWithError("the core did not run every cycle");
   state.SetItemsProcessed(state.iterations() * ticksPerRead);
-  state.counters["ticks/s"] =
-      benchmark::Counter(static_cast<double>(state.iterations() * ticksPerRead),
-                         benchmark::Counter::kIsRate);
+  state.counters["ticks/s"] = benchmark::Counter(
+      static_cast<double>(state.iterations() * ticksPerRead), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_VirtualCardTicks)->Arg(7)->Arg(64)->Arg(4096);
 

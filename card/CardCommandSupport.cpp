@@ -20,8 +20,8 @@ bool CheckFit(TCardHost& host, const TImageRef& image, int chipSize, const char*
   const int offset = FirstDataBeyond(image.Data, image.Size, chipSize);
   if (offset < 0) return true;
   host.Beep();
-  host.ShowMessageDialog(std::string("The ") + imageName + " image does not fit the " +
-                             chipName + "!\n\nIt holds data at 0x" + HexText(offset, 1) +
+  host.ShowMessageDialog(std::string("The ") + imageName + " image does not fit the " + chipName +
+                             "!\n\nIt holds data at 0x" + HexText(offset, 1) +
                              ", beyond the chip's " + std::to_string(chipSize) + " bytes of " +
                              memoryName + ".\n" + after,
                          mkError, mbOK);
@@ -35,12 +35,10 @@ bool CheckImagesFit(TCardHost& host, const TCardImages& images, const char* afte
   const EepromInfo* e = EepromAt(host.SelectedEepromRow());
   const std::string processor = p ? p->Name : "selected processor";
   const std::string eeprom = e ? e->Name : "selected eeprom";
-  return CheckFit(host, images.Flash, p ? p->FlashSize : 0, "flash", processor, "flash",
-                  after) &&
+  return CheckFit(host, images.Flash, p ? p->FlashSize : 0, "flash", processor, "flash", after) &&
          CheckFit(host, images.IntEE, p ? p->EepromSize : 0, "internal eeprom", processor,
                   "internal eeprom", after) &&
-         CheckFit(host, images.ExtEE, e ? e->Size : 0, "external eeprom", eeprom, "memory",
-                  after);
+         CheckFit(host, images.ExtEE, e ? e->Size : 0, "external eeprom", eeprom, "memory", after);
 }
 
 TCardBackups ReadBackups(TAvrCommands& avr, TCardHost& host, bool flash, bool eeprom,

@@ -68,7 +68,8 @@ TCompareResult VerifyCardMemory(TCardContext& card, TAvrMemoryKind memory, const
   const bool flash = memory == amFlash;
   TCardSession session(card, flash ? "Verifying flash..." : "Verifying internal eeprom...");
   if (!session.Identify()) return crNotCompared;
-  card.Host.PlanWork(std::min<int64_t>(image.Size, flash ? card.Avr.FlashSize() : card.Avr.EepromSize()));
+  card.Host.PlanWork(
+      std::min<int64_t>(image.Size, flash ? card.Avr.FlashSize() : card.Avr.EepromSize()));
   const TCardImages images = flash ? TCardImages{image, {}, {}} : TCardImages{{}, image, {}};
   const bool fits = CheckImagesFit(card.Host, images, NothingCompared);
   const bool same = fits && (flash ? card.Avr.VerifyFlash(image.Data, image.Size)
@@ -76,7 +77,8 @@ TCompareResult VerifyCardMemory(TCardContext& card, TAvrMemoryKind memory, const
   if (flash)
     card.Host.SetStatusText(same ? "Flash verified." : "Flash verification error.");
   else
-    card.Host.SetStatusText(same ? "Internal eeprom verified." : "Internal eeprom verification error.");
+    card.Host.SetStatusText(same ? "Internal eeprom verified."
+                                 : "Internal eeprom verification error.");
   if (!fits) return crNotCompared;
   return same ? crSame : crDifferent;
 }

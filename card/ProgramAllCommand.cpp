@@ -93,9 +93,9 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
 
     if (!failed) {
       if (images.Flash.HasData()) {
-        failed = !writeMemory(&TAvrCommands::ProgramFlash, &TAvrCommands::VerifyFlash,
-                              images.Flash.Data, images.Flash.Size, "Programming flash...",
-                              "Verifying flash...");
+        failed =
+            !writeMemory(&TAvrCommands::ProgramFlash, &TAvrCommands::VerifyFlash, images.Flash.Data,
+                         images.Flash.Size, "Programming flash...", "Verifying flash...");
       } else if (!backups.Flash.empty()) {
         restoring = true;
         failed = !writeMemory(&TAvrCommands::ProgramFlash, &TAvrCommands::VerifyFlash,
@@ -108,16 +108,16 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
 
     if (!failed) {
       if (images.IntEE.HasData()) {
-        failed = !writeMemory(&TAvrCommands::ProgramInternalEeprom,
-                              &TAvrCommands::VerifyInternalEeprom, images.IntEE.Data,
-                              images.IntEE.Size, "Programming internal eeprom...",
-                              "Verifying internal eeprom...");
+        failed =
+            !writeMemory(&TAvrCommands::ProgramInternalEeprom, &TAvrCommands::VerifyInternalEeprom,
+                         images.IntEE.Data, images.IntEE.Size, "Programming internal eeprom...",
+                         "Verifying internal eeprom...");
       } else if (!backups.Eeprom.empty()) {
         restoring = true;
-        failed = !writeMemory(&TAvrCommands::ProgramInternalEeprom,
-                              &TAvrCommands::VerifyInternalEeprom, backups.Eeprom.data(),
-                              static_cast<int>(backups.Eeprom.size()),
-                              "Restoring internal eeprom...", "Verifying internal eeprom...");
+        failed =
+            !writeMemory(&TAvrCommands::ProgramInternalEeprom, &TAvrCommands::VerifyInternalEeprom,
+                         backups.Eeprom.data(), static_cast<int>(backups.Eeprom.size()),
+                         "Restoring internal eeprom...", "Verifying internal eeprom...");
         if (!failed) left.Eeprom.clear();
       }
     } else if (flashWriteFailed && !left.Eeprom.empty()) {

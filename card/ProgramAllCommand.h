@@ -44,6 +44,7 @@ public:
   // user aborted); a verification found a difference.
   bool Failed() const { return FFailed; }
   bool VerifyFailed() const { return FVerifyFailed; }
+
 private:
   bool Program(const TCardImages& images, bool restore, bool verify);
 

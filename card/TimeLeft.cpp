@@ -28,7 +28,8 @@ std::string TTimeLeft::Text(int64_t seconds) {
     std::snprintf(text, sizeof text, "%lld min %02lld s left", static_cast<long long>(seconds / 60),
                   static_cast<long long>(seconds % 60));
   else
-    std::snprintf(text, sizeof text, "%lld h %02lld min left", static_cast<long long>(seconds / 3600),
+    std::snprintf(text, sizeof text, "%lld h %02lld min left",
+                  static_cast<long long>(seconds / 3600),
                   static_cast<long long>(seconds / 60 % 60));
   return text;
 }

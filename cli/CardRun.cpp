@@ -33,8 +33,8 @@ int RunCardCommand(const TCliOptions& options, TConsole& console) {
   // port is touched.
   TCliImages images;
   if (options.Command == ccProgram || options.Command == ccVerify)
-    images = LoadCommandImages(options, card.Host.SelectedProcessorRow(),
-                               card.Host.SelectedEepromRow());
+    images =
+        LoadCommandImages(options, card.Host.SelectedProcessorRow(), card.Host.SelectedEepromRow());
   if (options.Command == ccRead) {
     if (!options.CardFile.isEmpty()) CheckOutputFile(options.CardFile);
     for (const QString& file : options.Files)

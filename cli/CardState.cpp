@@ -40,7 +40,9 @@ std::vector<uint8_t> Memory(const QJsonObject& json, const char* key, int size,
   const QByteArray& bytes = *decoded;
   if (bytes.size() != size)
     Refuse(fileName, QStringLiteral("\"%1\" holds %2 bytes; the chip has %3")
-                         .arg(key).arg(bytes.size()).arg(size));
+                         .arg(key)
+                         .arg(bytes.size())
+                         .arg(size));
   return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
@@ -63,7 +65,8 @@ TCardState ReadCardStateFile(const QString& fileName) {
   const QJsonDocument document = QJsonDocument::fromJson(
       QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size())), &parseError);
   if (document.isNull() || !document.isObject())
-    Refuse(fileName, QStringLiteral("not a virtual card state file (%1)").arg(parseError.errorString()));
+    Refuse(fileName,
+           QStringLiteral("not a virtual card state file (%1)").arg(parseError.errorString()));
   const QJsonObject json = document.object();
   if (json.value(QLatin1String("format")).toString() != FormatName)
     Refuse(fileName, QStringLiteral("not a virtual card state file"));
@@ -75,7 +78,8 @@ TCardState ReadCardStateFile(const QString& fileName) {
   const QString eeprom = json.value(QLatin1String("eeprom")).toString();
   state.ProcessorRow = RowOf(ProcessorRows(), processor);
   state.EepromRow = RowOf(EepromTable, eeprom);
-  if (state.ProcessorRow < 0) Refuse(fileName, QStringLiteral("unknown processor \"%1\"").arg(processor));
+  if (state.ProcessorRow < 0)
+    Refuse(fileName, QStringLiteral("unknown processor \"%1\"").arg(processor));
   if (state.EepromRow < 0) Refuse(fileName, QStringLiteral("unknown EEPROM \"%1\"").arg(eeprom));
   const ProcessorInfo& p = *ProcessorAt(state.ProcessorRow);
   state.Flash = Memory(json, "flash", p.FlashSize, fileName);
@@ -95,7 +99,8 @@ void WriteCardStateFile(const QString& fileName, const TCardState& state) {
   json.insert(QLatin1String("internal-eeprom"), Base64(state.InternalEeprom));
   json.insert(QLatin1String("external-eeprom"), Base64(state.ExternalEeprom));
   const QByteArray text = QJsonDocument(json).toJson(QJsonDocument::Indented);
-  WriteFileAtomically(fileName, [&](const TFileChunkSink& sink) { sink(text.constData(), text.size()); });
+  WriteFileAtomically(fileName,
+                      [&](const TFileChunkSink& sink) { sink(text.constData(), text.size()); });
 }
 
 TCardState CardStateOf(TVirtualCard& card) {

@@ -4,10 +4,10 @@
 
 #include <cstdio>
 
+#include "card/CardSession.h"
 #include "cli/CountingPortSource.h"
 #include "cli/ExitCodes.h"
 #include "images/DeviceCatalogue.h"
-#include "card/CardSession.h"
 #include "link/LinuxPortSource.h"
 
 namespace {
@@ -34,7 +34,8 @@ std::string Chips(int processorRow, int eepromRow) {
 TVirtualCardConfig CardConfig(const TCliOptions& options, const std::optional<TCardState>& state) {
   TVirtualCardConfig config = options.VirtualCardConfig;
   if (!state) return config;
-  const bool same = state->ProcessorRow == config.ProcessorRow && state->EepromRow == config.EepromRow;
+  const bool same =
+      state->ProcessorRow == config.ProcessorRow && state->EepromRow == config.EepromRow;
   if (options.VirtualCardChipsNamed && !same)
     throw ECliError(ecFile, options.CardState.toStdString() + ": the card state is of an " +
                                 Chips(state->ProcessorRow, state->EepromRow) +
@@ -45,7 +46,6 @@ TVirtualCardConfig CardConfig(const TCliOptions& options, const std::optional<TC
   config.EepromRow = state->EepromRow;
   return config;
 }
-
 
 // The port an address or device node names, or -1.
 int FindPort(const TLptPort& port, const QString& name) {
@@ -121,7 +121,8 @@ void TCliCard::Open() {
       std::string ports;
       for (int i = 0; i < Port->PortCount; ++i)
         ports += (i ? ", 0x" : "0x") + HexText(Port->PortAddresses[i], 4);
-      throw ECliError(ecCard, "No port " + Options.Port.toStdString() + "; the ports are " + ports + ".");
+      throw ECliError(ecCard,
+                      "No port " + Options.Port.toStdString() + "; the ports are " + ports + ".");
     }
   }
   Port->SelectPort(index);

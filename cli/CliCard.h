@@ -57,7 +57,7 @@ private:
   const TCliOptions& Options;
   std::optional<TCardState> SavedState;  // what the state file held at start
   TVirtualCardPortSource* Source = nullptr;
-  uint64_t CountedAccesses = 0;          // real ports, with --timing
+  uint64_t CountedAccesses = 0;  // real ports, with --timing
   std::chrono::steady_clock::time_point Started;
 
 public:

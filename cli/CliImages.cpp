@@ -45,13 +45,15 @@ int ChipSize(TImageMemory memory, int processorRow, int eepromRow) {
 TCliImages LoadCommandImages(const TCliOptions& options, int processorRow, int eepromRow) {
   TCliImages images;
   for (int m = 0; m < ImageMemoryCount; ++m)
-    images.Bytes[m].assign(static_cast<size_t>(ChipSize(TImageMemory(m), processorRow, eepromRow)), 0xFF);
+    images.Bytes[m].assign(static_cast<size_t>(ChipSize(TImageMemory(m), processorRow, eepromRow)),
+                           0xFF);
 
   if (!options.CardFile.isEmpty()) {
     TCardBuffers buffers{};
     for (int m = 0; m < ImageMemoryCount; ++m)
       buffers[m] = {images.Bytes[m].data(), static_cast<int32_t>(images.Bytes[m].size())};
-    const TCardMemories present = FileStep([&] { return ReadCardImageFile(options.CardFile, buffers); });
+    const TCardMemories present =
+        FileStep([&] { return ReadCardImageFile(options.CardFile, buffers); });
     bool any = false;
     for (int m = 0; m < ImageMemoryCount; ++m) {
       images.Given[m] = present[m];
@@ -87,8 +89,7 @@ bool ImagesFit(TCliImages& images, int processorRow, int eepromRow) {
 
 void CheckOutputFile(const QString& fileName) {
   const QFileInfo info(fileName);
-  if (info.isDir())
-    throw ECliError(ecFile, fileName.toStdString() + ": is a folder, not a file.");
+  if (info.isDir()) throw ECliError(ecFile, fileName.toStdString() + ": is a folder, not a file.");
   if (!info.absoluteDir().exists())
     throw ECliError(ecFile, fileName.toStdString() + ": the folder " +
                                 QDir::toNativeSeparators(info.absolutePath()).toStdString() +
@@ -97,9 +98,8 @@ void CheckOutputFile(const QString& fileName) {
 
 std::string SaveMemoryFile(const QString& fileName, TImageMemory memory,
                            const std::vector<uint8_t>& bytes) {
-  const TImageFormat format = FileStep([&] {
-    return SaveImageFile(fileName, bytes.data(), static_cast<int32_t>(bytes.size()));
-  });
+  const TImageFormat format = FileStep(
+      [&] { return SaveImageFile(fileName, bytes.data(), static_cast<int32_t>(bytes.size())); });
   return std::string(ImageMemoryName(memory)) + ": " + std::to_string(bytes.size()) +
          " bytes written to " + fileName.toStdString() + " (" + ImageFormatName(format) + ")";
 }

@@ -16,9 +16,9 @@ QString NameList(const Table& table) {
 }
 
 const std::map<QString, TCliCommand> Commands = {
-    {QStringLiteral("list"), ccList},     {QStringLiteral("detect"), ccDetect},
+    {QStringLiteral("list"), ccList},       {QStringLiteral("detect"), ccDetect},
     {QStringLiteral("program"), ccProgram}, {QStringLiteral("verify"), ccVerify},
-    {QStringLiteral("read"), ccRead},     {QStringLiteral("erase"), ccErase},
+    {QStringLiteral("read"), ccRead},       {QStringLiteral("erase"), ccErase},
     {QStringLiteral("convert"), ccConvert}};
 
 QString CommandName(TCliCommand command) {
@@ -38,14 +38,14 @@ const std::map<QString, std::set<TCliCommand>> CommandOptions = {
     {QStringLiteral("--memory"), {ccConvert}}};
 
 const std::set<QString> ValueOptions = {
-    QStringLiteral("--port"),   QStringLiteral("--card-state"), QStringLiteral("--processor"),
-    QStringLiteral("--eeprom-type"), QStringLiteral("--flash"), QStringLiteral("--eeprom"),
-    QStringLiteral("--ext-eeprom"), QStringLiteral("--card"), QStringLiteral("--memory")};
+    QStringLiteral("--port"),        QStringLiteral("--card-state"), QStringLiteral("--processor"),
+    QStringLiteral("--eeprom-type"), QStringLiteral("--flash"),      QStringLiteral("--eeprom"),
+    QStringLiteral("--ext-eeprom"),  QStringLiteral("--card"),       QStringLiteral("--memory")};
 
-const std::set<QString> FlagOptions = {
-    QStringLiteral("--help"),  QStringLiteral("--version"), QStringLiteral("--force"),
-    QStringLiteral("--timing"), QStringLiteral("--quiet"),  QStringLiteral("--progress"),
-    QStringLiteral("--no-verify"), QStringLiteral("--restore")};
+const std::set<QString> FlagOptions = {QStringLiteral("--help"),      QStringLiteral("--version"),
+                                       QStringLiteral("--force"),     QStringLiteral("--timing"),
+                                       QStringLiteral("--quiet"),     QStringLiteral("--progress"),
+                                       QStringLiteral("--no-verify"), QStringLiteral("--restore")};
 
 // A port as --port takes it: a device node, or an address in hexadecimal
 // (with or without 0x).
@@ -78,7 +78,8 @@ public:
         return Fail(QStringLiteral("unknown option \"%1\"").arg(arg));
       } else if (O.Command == ccNone) {
         const auto command = Commands.find(arg);
-        if (command == Commands.end()) return Fail(QStringLiteral("unknown command \"%1\"").arg(arg));
+        if (command == Commands.end())
+          return Fail(QStringLiteral("unknown command \"%1\"").arg(arg));
         O.Command = command->second;
       } else {
         positional << arg;
@@ -111,7 +112,8 @@ private:
     const auto owner = CommandOptions.find(name);
     if (owner != CommandOptions.end()) {
       if (O.Command == ccNone)
-        return Fail(QStringLiteral("%1 is an option of a command: put it after the command").arg(name));
+        return Fail(
+            QStringLiteral("%1 is an option of a command: put it after the command").arg(name));
       if (!owner->second.count(O.Command))
         return Fail(QStringLiteral("%1 is not an option of %2").arg(name, CommandName(O.Command)));
     }
@@ -133,14 +135,22 @@ private:
   }
 
   bool Flag(const QString& name) {
-    if (name == QLatin1String("--help")) O.Help = true;
-    else if (name == QLatin1String("--version")) O.Version = true;
-    else if (name == QLatin1String("--force")) O.Force = true;
-    else if (name == QLatin1String("--timing")) O.Timing = true;
-    else if (name == QLatin1String("--quiet")) O.Quiet = true;
-    else if (name == QLatin1String("--progress")) O.Progress = true;
-    else if (name == QLatin1String("--no-verify")) O.NoVerify = true;
-    else if (name == QLatin1String("--restore")) O.Restore = true;
+    if (name == QLatin1String("--help"))
+      O.Help = true;
+    else if (name == QLatin1String("--version"))
+      O.Version = true;
+    else if (name == QLatin1String("--force"))
+      O.Force = true;
+    else if (name == QLatin1String("--timing"))
+      O.Timing = true;
+    else if (name == QLatin1String("--quiet"))
+      O.Quiet = true;
+    else if (name == QLatin1String("--progress"))
+      O.Progress = true;
+    else if (name == QLatin1String("--no-verify"))
+      O.NoVerify = true;
+    else if (name == QLatin1String("--restore"))
+      O.Restore = true;
     return true;
   }
 
@@ -148,7 +158,8 @@ private:
     if (name == QLatin1String("--port")) {
       if (!ValidPort(value))
         return Fail(QStringLiteral("--port takes a port address such as 0x378, or a device node "
-                                   "such as /dev/parport0, not \"%1\"").arg(value));
+                                   "such as /dev/parport0, not \"%1\"")
+                        .arg(value));
       O.Port = value;
     } else if (name == QLatin1String("--card-state")) {
       O.CardState = value;
@@ -171,10 +182,15 @@ private:
     } else if (name == QLatin1String("--card")) {
       O.CardFile = value;
     } else if (name == QLatin1String("--memory")) {
-      if (value == QLatin1String("flash")) O.ConvertMemory = imFlash;
-      else if (value == QLatin1String("eeprom")) O.ConvertMemory = imIntEE;
-      else if (value == QLatin1String("ext-eeprom")) O.ConvertMemory = imExtEE;
-      else return Fail(QStringLiteral("--memory takes flash, eeprom or ext-eeprom, not \"%1\"").arg(value));
+      if (value == QLatin1String("flash"))
+        O.ConvertMemory = imFlash;
+      else if (value == QLatin1String("eeprom"))
+        O.ConvertMemory = imIntEE;
+      else if (value == QLatin1String("ext-eeprom"))
+        O.ConvertMemory = imExtEE;
+      else
+        return Fail(
+            QStringLiteral("--memory takes flash, eeprom or ext-eeprom, not \"%1\"").arg(value));
     }
     return true;
   }

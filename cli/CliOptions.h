@@ -23,13 +23,13 @@ struct TCliOptions {
   TCliCommand Command = ccNone;
 
   // Global options.
-  QString Port;                   // --port: an address or a device node; empty: the default
+  QString Port;  // --port: an address or a device node; empty: the default
   bool VirtualCard = false;
   bool VirtualCardChipsNamed = false;  // --virtual-card=PROCESSOR[,EEPROM] rather than alone
   TVirtualCardConfig VirtualCardConfig;
-  QString CardState;              // --card-state
-  int ProcessorRow = -1;          // --processor: the expected processor, or -1
-  int EepromRow = -1;             // --eeprom-type, or -1
+  QString CardState;      // --card-state
+  int ProcessorRow = -1;  // --processor: the expected processor, or -1
+  int EepromRow = -1;     // --eeprom-type, or -1
   bool Force = false;
   bool Timing = false;
   bool Quiet = false;

@@ -24,7 +24,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<TPortIo> TCountingPortSource::Open(const TDiscoveredPort& port, std::string& error) {
+std::unique_ptr<TPortIo> TCountingPortSource::Open(const TDiscoveredPort& port,
+                                                   std::string& error) {
   std::unique_ptr<TPortIo> io = Inner->Open(port, error);
   if (!io) return nullptr;
   return std::make_unique<TCountingPortIo>(std::move(io), Accesses);

@@ -7,10 +7,10 @@
 
 enum TExitCode {
   ecSuccess = 0,
-  ecDifferent = 1,     // a comparison ran and found a difference
-  ecUsage = 2,         // unknown option, missing or bad argument
-  ecFile = 3,          // a file unreadable, malformed, too large for the chip, or not writable
-  ecCard = 4,          // no port or card, unknown or unexpected signature, no answer, a failed write
+  ecDifferent = 1,  // a comparison ran and found a difference
+  ecUsage = 2,      // unknown option, missing or bad argument
+  ecFile = 3,       // a file unreadable, malformed, too large for the chip, or not writable
+  ecCard = 4,       // no port or card, unknown or unexpected signature, no answer, a failed write
   ecInterrupted = 130  // stopped with Ctrl+C
 };
 

@@ -4,7 +4,6 @@
 
 #include "images/BackupFile.h"
 
-
 void KeepUnrestoredBackups(const TCardBackups& backups, TConsole& console) {
   if (!backups.Any()) return;
   const QStringList folders = BackupFolders();

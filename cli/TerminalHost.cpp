@@ -9,10 +9,15 @@ namespace {
 
 // The texts the card commands end with: the caller writes them as the
 // command's result, on stdout or stderr.
-constexpr const char* ResultTexts[] = {
-    "Device programmed.", "Programming error.", "Device verified.", "Verification error.",
-    "Chip erased...",     "Flash verified.",    "Flash verification error.",
-    "Internal eeprom verified.", "Internal eeprom verification error."};
+constexpr const char* ResultTexts[] = {"Device programmed.",
+                                       "Programming error.",
+                                       "Device verified.",
+                                       "Verification error.",
+                                       "Chip erased...",
+                                       "Flash verified.",
+                                       "Flash verification error.",
+                                       "Internal eeprom verified.",
+                                       "Internal eeprom verification error."};
 
 const char* BarLabel(TProgressBarId bar) {
   switch (bar) {

@@ -10,8 +10,9 @@
 void ReadBinaryData(const char* Data, size_t Length, uint8_t* Buffer, int32_t Size,
                     const QString& SourceName) {
   if (Length > static_cast<size_t>(std::max<int32_t>(Size, 0)))
-    throw EHexFileError("The file (" + std::to_string(Length) + " bytes) is larger than the image (" +
-                            std::to_string(Size) + " bytes)!",
+    throw EHexFileError("The file (" + std::to_string(Length) +
+                            " bytes) is larger than the image (" + std::to_string(Size) +
+                            " bytes)!",
                         SourceName);
   if (Length > 0) std::memcpy(Buffer, Data, Length);
 }

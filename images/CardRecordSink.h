@@ -13,7 +13,8 @@ class TCardRecordSink : public TRecordSink {
 public:
   // An image with null Data takes its records into nothing: they are checked
   // against its Size and dropped.
-  explicit TCardRecordSink(const std::array<TImageBuffer, ImageMemoryCount>& Images) : FImages(Images) {}
+  explicit TCardRecordSink(const std::array<TImageBuffer, ImageMemoryCount>& Images)
+      : FImages(Images) {}
 
   bool Place(uint64_t Address, uint32_t Length, uint8_t*& Dest) override {
     for (int m = ImageMemoryCount - 1; m >= 0; --m) {

@@ -66,8 +66,10 @@ struct EepromInfo {
 // AT90S8515 and AT90S4414 read 0x7F while a flash byte is written, and 0x80
 // then 0x7F while an EEPROM byte is; the AT90S4433, AT90S2343 and
 // AT90S2323 read 0xFF.
-inline constexpr TNvmFacts NvmPolling7F{4000, 4000, 8000, 0x7F, 0x80, 0x7F, 0x7F, 0x80, 0x7F, 30, 20, 120};
-inline constexpr TNvmFacts NvmPollingFF{4000, 4000, 8000, 0xFF, 0xFF, 0xFF, 0x7F, 0x80, 0x7F, 30, 20, 120};
+inline constexpr TNvmFacts NvmPolling7F{4000, 4000, 8000, 0x7F, 0x80, 0x7F,
+                                        0x7F, 0x80, 0x7F, 30,   20,   120};
+inline constexpr TNvmFacts NvmPollingFF{4000, 4000, 8000, 0xFF, 0xFF, 0xFF,
+                                        0x7F, 0x80, 0x7F, 30,   20,   120};
 inline constexpr TIspPins CardIspPins{5, 6, 7};
 
 inline constexpr std::array<ProcessorInfo, 5> ProcessorTable{{

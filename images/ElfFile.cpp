@@ -36,14 +36,11 @@ private:
 // go, or false when the segment belongs to another memory.
 bool ImageOffset(TImageMemory memory, uint64_t address, uint64_t& offset) {
   switch (memory) {
-    case imFlash:
-      offset = address;
-      return address < 0x800000;
+    case imFlash: offset = address; return address < 0x800000;
     case imIntEE:
       offset = address - CardImageBase[imIntEE];
       return address >= CardImageBase[imIntEE] && address < CardImageLimit[imIntEE];
-    case imExtEE:
-      return false;
+    case imExtEE: return false;
   }
   return false;
 }
@@ -60,8 +57,8 @@ bool HasElfMagic(const char* Data, size_t Length) {
   return Length >= SELFMAG && std::memcmp(Data, ELFMAG, SELFMAG) == 0;
 }
 
-void ReadElfData(const char* Data, size_t Length, TImageMemory Memory, uint8_t* Buffer, int32_t Size,
-                 const QString& SourceName) {
+void ReadElfData(const char* Data, size_t Length, TImageMemory Memory, uint8_t* Buffer,
+                 int32_t Size, const QString& SourceName) {
   auto fail = [&](const std::string& message) { throw EHexFileError(message, SourceName); };
   if (!HasElfMagic(Data, Length) || Length < EI_NIDENT || Data[EI_CLASS] != ELFCLASS32 ||
       Data[EI_DATA] != ELFDATA2LSB)
@@ -90,7 +87,8 @@ void ReadElfData(const char* Data, size_t Length, TImageMemory Memory, uint8_t* 
     GElf_Phdr segment;
     if (!gelf_getphdr(elf.Get(), static_cast<int>(i), &segment)) fail(HexMsgFormatError);
     uint64_t offset = 0;
-    if (segment.p_type != PT_LOAD || segment.p_filesz == 0 || !ImageOffset(Memory, segment.p_paddr, offset))
+    if (segment.p_type != PT_LOAD || segment.p_filesz == 0 ||
+        !ImageOffset(Memory, segment.p_paddr, offset))
       continue;
     // ELF32 fields: the sums below cannot overflow 64 bits.
     if (segment.p_offset + segment.p_filesz > Length) fail(HexMsgFormatError);
@@ -99,7 +97,8 @@ void ReadElfData(const char* Data, size_t Length, TImageMemory Memory, uint8_t* 
   }
   if (segments.empty())
     fail(std::string("The ELF file holds nothing for the ") + ImageMemoryName(Memory) + "!");
-  for (const TSegment& s : segments) std::memcpy(Buffer + s.ImageOffset, Data + s.FileOffset, s.Size);
+  for (const TSegment& s : segments)
+    std::memcpy(Buffer + s.ImageOffset, Data + s.FileOffset, s.Size);
 }
 
 void ReadElfFile(const QString& FileName, TImageMemory Memory, uint8_t* Buffer, int32_t Size) {

@@ -21,15 +21,15 @@
 // Bytes no segment covers are left as the caller filled them. Errors (all
 // EHexFileError naming the file, and nothing stored on any of them):
 //   not a 32-bit little-endian ELF file for AVR      FileMsgNotAvrElf
-//   no segment for Memory                             "The ELF file holds nothing for the <memory>!"
-//   a segment reaching past Size                      "Out of address!"
-//   headers or segments cut short or out of the file  "Format Error"
+//   no segment for Memory                             "The ELF file holds nothing for the
+//   <memory>!" a segment reaching past Size                      "Out of address!" headers or
+//   segments cut short or out of the file  "Format Error"
 void ReadElfFile(const QString& FileName, TImageMemory Memory, uint8_t* Buffer, int32_t Size);
 
 // The same for Length bytes of an ELF file in memory; SourceName is named in
 // errors.
-void ReadElfData(const char* Data, size_t Length, TImageMemory Memory, uint8_t* Buffer, int32_t Size,
-                 const QString& SourceName = QString());
+void ReadElfData(const char* Data, size_t Length, TImageMemory Memory, uint8_t* Buffer,
+                 int32_t Size, const QString& SourceName = QString());
 
 // True when Data starts with the ELF magic number.
 bool HasElfMagic(const char* Data, size_t Length);

@@ -16,7 +16,8 @@ uint32_t HexFieldValue(const char* Chars, int Count) {
   return value;
 }
 
-void ParseHexRecords(const char* Text, size_t Length, const QString& SourceName, TRecordSink& Sink) {
+void ParseHexRecords(const char* Text, size_t Length, const QString& SourceName,
+                     TRecordSink& Sink) {
   TRecordText text(Text, Length, SourceName);
   // Byte address of offset 0000 of the following data records: the value of
   // the latest type 04 record times 65536, or of the latest type 02 record
@@ -65,15 +66,15 @@ void ParseHexRecords(const char* Text, size_t Length, const QString& SourceName,
         // an image has no use for them.
         if (length != 4) text.Fail(HexMsgFormatError);
         break;
-      default:
-        text.Fail(HexMsgFormatError);
+      default: text.Fail(HexMsgFormatError);
     }
     if ((sum & 0xFF) != 0) text.Fail(HexMsgChecksumError);
     if (type == 1) return;
   }
 }
 
-void ReadHexText(const char* Text, size_t Length, uint8_t* Buffer, int32_t Size, const QString& SourceName) {
+void ReadHexText(const char* Text, size_t Length, uint8_t* Buffer, int32_t Size,
+                 const QString& SourceName) {
   TBufferSink sink(Buffer, Size);
   ParseHexRecords(Text, Length, SourceName, sink);
 }
@@ -114,7 +115,8 @@ void EmitBlocks(const TFileChunkSink& sink, const std::vector<THexBlock>& blocks
         out.Advance(HexRecord(out.Cursor(), 2, 0, 4, value));
       }
       const auto length = static_cast<uint8_t>(std::min<int64_t>(16, block.Size - pos));
-      out.Advance(HexRecord(out.Cursor(), length, static_cast<uint16_t>(address & 0xFFFF), 0, block.Data + pos));
+      out.Advance(HexRecord(out.Cursor(), length, static_cast<uint16_t>(address & 0xFFFF), 0,
+                            block.Data + pos));
     }
   }
   out.Advance(HexRecord(out.Cursor(), 0, 0, 1, nullptr));

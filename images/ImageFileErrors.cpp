@@ -24,7 +24,8 @@ EHexFileError::EHexFileError(const std::string& message, const QString& fileName
       FFileName(fileName),
       FLine(line) {}
 
-EOSError::EOSError(int code, const QString& fileName) : EOSError(code, std::strerror(code), fileName) {}
+EOSError::EOSError(int code, const QString& fileName)
+    : EOSError(code, std::strerror(code), fileName) {}
 
 EOSError::EOSError(int code, const std::string& description, const QString& fileName)
     : std::runtime_error(WithFile(SystemErrorText(code, description), fileName, 0)),

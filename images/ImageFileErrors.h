@@ -33,7 +33,8 @@ inline constexpr int64_t MaxImageFileSize = 16 * 1024 * 1024;
 // Without a file name (text parsed from memory) what() is the message alone.
 class EHexFileError : public std::runtime_error {
 public:
-  explicit EHexFileError(const std::string& message, const QString& fileName = QString(), int line = 0);
+  explicit EHexFileError(const std::string& message, const QString& fileName = QString(),
+                         int line = 0);
   const std::string& Message() const { return FMessage; }
   const QString& FileName() const { return FFileName; }
   // 1 for the first line; 0 for formats without lines (binary, ELF).

@@ -37,7 +37,8 @@ private:
 
 // A device, pipe or socket named as the target cannot be replaced by a new
 // file (and must not be): its contents go to it directly.
-void WriteDirect(const QString& fileName, const std::function<void(const TFileChunkSink&)>& produce) {
+void WriteDirect(const QString& fileName,
+                 const std::function<void(const TFileChunkSink&)>& produce) {
   QFile file(fileName);
   errno = 0;
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
@@ -62,7 +63,8 @@ std::vector<char> ReadImageFileBytes(const QString& FileName) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) throw EOSError(errno, FileName);
   if (S_ISDIR(st.st_mode)) throw EOSError(EISDIR, FileName);
-  if (S_ISREG(st.st_mode) && st.st_size > MaxImageFileSize) throw EHexFileError(FileMsgTooLarge, FileName);
+  if (S_ISREG(st.st_mode) && st.st_size > MaxImageFileSize)
+    throw EHexFileError(FileMsgTooLarge, FileName);
 
   // A regular file is read in one piece of its size (and a little more, to
   // see a file that grew meanwhile); anything else in pieces up to the limit.
@@ -70,7 +72,8 @@ std::vector<char> ReadImageFileBytes(const QString& FileName) {
   size_t used = 0;
   for (;;) {
     if (used == bytes.size()) {
-      if (bytes.size() > static_cast<size_t>(MaxImageFileSize)) throw EHexFileError(FileMsgTooLarge, FileName);
+      if (bytes.size() > static_cast<size_t>(MaxImageFileSize))
+        throw EHexFileError(FileMsgTooLarge, FileName);
       bytes.resize(std::min(bytes.size() * 2, static_cast<size_t>(MaxImageFileSize) + 1));
     }
     const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
@@ -86,7 +89,8 @@ std::vector<char> ReadImageFileBytes(const QString& FileName) {
   return bytes;
 }
 
-void WriteFileAtomically(const QString& FileName, const std::function<void(const TFileChunkSink&)>& Produce) {
+void WriteFileAtomically(const QString& FileName,
+                         const std::function<void(const TFileChunkSink&)>& Produce) {
   const QByteArray path = QFile::encodeName(FileName);
   struct stat st {};
   if (::stat(path.constData(), &st) == 0) {

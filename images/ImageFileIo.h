@@ -23,7 +23,8 @@ using TFileChunkSink = std::function<void(const char* Data, qint64 Count)>;
 // contents are completely on disk, so a failed save (or an exception from
 // Produce) leaves it as it was and leaves no temporary file behind. A
 // device or pipe given as the name is written to directly.
-void WriteFileAtomically(const QString& FileName, const std::function<void(const TFileChunkSink&)>& Produce);
+void WriteFileAtomically(const QString& FileName,
+                         const std::function<void(const TFileChunkSink&)>& Produce);
 
 // Collects the text of records and hands it to a sink in pieces of about
 // 64 KiB, so that a large image never needs its whole text in memory.

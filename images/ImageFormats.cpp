@@ -94,8 +94,8 @@ void LoadRecords(const char* data, size_t length, const QString& fileName, TImag
   TCardRecordSink sink(images);
   parse(sink);
   if (!sink.Held()[memory])
-    throw EHexFileError(std::string("The file holds nothing for the ") + ImageMemoryName(memory) + "!",
-                        fileName);
+    throw EHexFileError(
+        std::string("The file holds nothing for the ") + ImageMemoryName(memory) + "!", fileName);
 }
 
 }  // namespace
@@ -121,8 +121,10 @@ TImageFormat DetectImageFormat(const char* Data, size_t Length, const QString& F
   const std::optional<TImageFormat> named = ImageFormatOfExtension(FileName);
   auto either = [&](TImageFormat found) { return named == ifBinary ? ifBinary : found; };
   if (HasElfMagic(Data, Length)) return either(ifElf);
-  if (LooksLikeRecords(Data, Length, ':', [](char c) { return HexDigitOf(c) >= 0; })) return either(ifIntelHex);
-  if (LooksLikeRecords(Data, Length, 'S', [](char c) { return c >= '0' && c <= '9'; })) return either(ifSRecord);
+  if (LooksLikeRecords(Data, Length, ':', [](char c) { return HexDigitOf(c) >= 0; }))
+    return either(ifIntelHex);
+  if (LooksLikeRecords(Data, Length, 'S', [](char c) { return c >= '0' && c <= '9'; }))
+    return either(ifSRecord);
   return named.value_or(ifBinary);
 }
 
@@ -131,19 +133,15 @@ TImageFormat SaveFormatOf(const QString& FileName) {
   return named && *named != ifElf ? *named : ifIntelHex;
 }
 
-TImageFormat LoadImageData(const char* Data, size_t Length, const QString& FileName, TImageMemory Memory,
-                           uint8_t* Buffer, int32_t Size) {
+TImageFormat LoadImageData(const char* Data, size_t Length, const QString& FileName,
+                           TImageMemory Memory, uint8_t* Buffer, int32_t Size) {
   const TImageFormat format = DetectImageFormat(Data, Length, FileName);
   // Into a copy first: a file that fails half way leaves the image alone.
   const int32_t size = std::max<int32_t>(Size, 0);
   std::vector<uint8_t> scratch(Buffer, Buffer + size);
   switch (format) {
-    case ifBinary:
-      ReadBinaryData(Data, Length, scratch.data(), size, FileName);
-      break;
-    case ifElf:
-      ReadElfData(Data, Length, Memory, scratch.data(), size, FileName);
-      break;
+    case ifBinary: ReadBinaryData(Data, Length, scratch.data(), size, FileName); break;
+    case ifElf: ReadElfData(Data, Length, Memory, scratch.data(), size, FileName); break;
     case ifIntelHex:
     case ifSRecord:
       LoadRecords(Data, Length, FileName, format, Memory, scratch.data(), size);
@@ -153,12 +151,14 @@ TImageFormat LoadImageData(const char* Data, size_t Length, const QString& FileN
   return format;
 }
 
-TImageFormat LoadImageFile(const QString& FileName, TImageMemory Memory, uint8_t* Buffer, int32_t Size) {
+TImageFormat LoadImageFile(const QString& FileName, TImageMemory Memory, uint8_t* Buffer,
+                           int32_t Size) {
   const std::vector<char> bytes = ReadImageFileBytes(FileName);
   return LoadImageData(bytes.data(), bytes.size(), FileName, Memory, Buffer, Size);
 }
 
-void SaveImageFileAs(const QString& FileName, TImageFormat Format, const uint8_t* Buffer, int32_t Size) {
+void SaveImageFileAs(const QString& FileName, TImageFormat Format, const uint8_t* Buffer,
+                     int32_t Size) {
   switch (Format) {
     case ifIntelHex: WriteHexFile(FileName, Buffer, Size); return;
     case ifSRecord: WriteSRecordFile(FileName, Buffer, Size); return;
@@ -175,13 +175,15 @@ TImageFormat SaveImageFile(const QString& FileName, const uint8_t* Buffer, int32
 }
 
 QString ImageOpenFilter() {
-  const QString all = QStringList{Patterns(ifIntelHex), Patterns(ifSRecord), Patterns(ifBinary), Patterns(ifElf)}
-                          .join(QLatin1Char(';'));
+  const QString all =
+      QStringList{Patterns(ifIntelHex), Patterns(ifSRecord), Patterns(ifBinary), Patterns(ifElf)}
+          .join(QLatin1Char(';'));
   return QStringList{FilterEntry(QStringLiteral("Image files"), all),
                      FilterEntry(QStringLiteral("Intel HEX files"), Patterns(ifIntelHex)),
                      FilterEntry(QStringLiteral("Motorola S-record files"), Patterns(ifSRecord)),
                      FilterEntry(QStringLiteral("Binary files"), Patterns(ifBinary)),
-                     FilterEntry(QStringLiteral("ELF files"), Patterns(ifElf)), AllFiles()}
+                     FilterEntry(QStringLiteral("ELF files"), Patterns(ifElf)),
+                     AllFiles()}
       .join(QLatin1Char('|'));
 }
 
@@ -193,6 +195,7 @@ QString ImageSaveFilter() {
 }
 
 QString CardImageFilter() {
-  return QStringList{FilterEntry(QStringLiteral("Card image files"), QStringLiteral("*.hex")), AllFiles()}
+  return QStringList{FilterEntry(QStringLiteral("Card image files"), QStringLiteral("*.hex")),
+                     AllFiles()}
       .join(QLatin1Char('|'));
 }

@@ -55,19 +55,21 @@ TImageFormat SaveFormatOf(const QString& FileName);
 // Errors: EOSError (cannot open or read), EHexFileError (anything about the
 // contents, naming the file, and the line where the format has lines; a file
 // larger than MaxImageFileSize is refused before it is read).
-TImageFormat LoadImageFile(const QString& FileName, TImageMemory Memory, uint8_t* Buffer, int32_t Size);
+TImageFormat LoadImageFile(const QString& FileName, TImageMemory Memory, uint8_t* Buffer,
+                           int32_t Size);
 
 // The same for file contents in memory (FileName is used for the extension
 // and the messages).
-TImageFormat LoadImageData(const char* Data, size_t Length, const QString& FileName, TImageMemory Memory,
-                           uint8_t* Buffer, int32_t Size);
+TImageFormat LoadImageData(const char* Data, size_t Length, const QString& FileName,
+                           TImageMemory Memory, uint8_t* Buffer, int32_t Size);
 
 // Writes Buffer[0 .. Size) to FileName in the format SaveFormatOf names and
 // returns it. An existing file is replaced only by a complete new one.
 TImageFormat SaveImageFile(const QString& FileName, const uint8_t* Buffer, int32_t Size);
 
 // The same in a format of the caller's choice; ELF raises EHexFileError.
-void SaveImageFileAs(const QString& FileName, TImageFormat Format, const uint8_t* Buffer, int32_t Size);
+void SaveImageFileAs(const QString& FileName, TImageFormat Format, const uint8_t* Buffer,
+                     int32_t Size);
 
 // Filters of the open and save dialogs, as "Name (*.a;*.b)|*.a;*.b|...":
 // every image format (the open filter starts with all of them together),

@@ -81,7 +81,9 @@ public:
 
   // Raises Message for the current record (for the end of the text met
   // between records: for the last record, or line 1 when there was none).
-  [[noreturn]] void Fail(const char* Message) const { throw EHexFileError(Message, FName, FRecordLine); }
+  [[noreturn]] void Fail(const char* Message) const {
+    throw EHexFileError(Message, FName, FRecordLine);
+  }
 
 private:
   const char* FText;

@@ -42,8 +42,7 @@ void ParseSRecords(const char* Text, size_t Length, const QString& SourceName, T
     for (uint32_t i = 0; i < addressBytes; ++i) address = address << 8 | bytes[i];
     const uint32_t length = count - addressBytes - 1;
     switch (type) {
-      case 0:
-        break;
+      case 0: break;
       case 1:
       case 2:
       case 3: {
@@ -105,7 +104,8 @@ char* SRecord(char* p, unsigned type, uint32_t address, const uint8_t* data, uns
 void EmitSRecords(const TFileChunkSink& sink, const uint8_t* buffer, int32_t size) {
   TChunkWriter out(sink);
   static constexpr char header[] = "Pellar Remake";
-  out.Advance(SRecord(out.Cursor(), 0, 0, reinterpret_cast<const uint8_t*>(header), sizeof header - 1));
+  out.Advance(
+      SRecord(out.Cursor(), 0, 0, reinterpret_cast<const uint8_t*>(header), sizeof header - 1));
 
   const uint32_t highest = size > 0 ? static_cast<uint32_t>(size - 1) : 0;
   const unsigned dataType = highest <= 0xFFFF ? 1 : highest <= 0xFFFFFF ? 2 : 3;
@@ -126,5 +126,6 @@ void EmitSRecords(const TFileChunkSink& sink, const uint8_t* buffer, int32_t siz
 }  // namespace
 
 void WriteSRecordFile(const QString& FileName, const uint8_t* Buffer, int32_t Size) {
-  WriteFileAtomically(FileName, [&](const TFileChunkSink& sink) { EmitSRecords(sink, Buffer, Size); });
+  WriteFileAtomically(FileName,
+                      [&](const TFileChunkSink& sink) { EmitSRecords(sink, Buffer, Size); });
 }

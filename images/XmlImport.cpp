@@ -7,8 +7,9 @@
 namespace {
 
 [[noreturn]] void CannotRead(const QString& fileName, const QFile& file) {
-  throw EXmlImportError(
-      QStringLiteral("Cannot read the XML file \"%1\": %2").arg(fileName, file.errorString()).toStdString());
+  throw EXmlImportError(QStringLiteral("Cannot read the XML file \"%1\": %2")
+                            .arg(fileName, file.errorString())
+                            .toStdString());
 }
 
 // One pass over the text as a stream: the number of elements, or -1 when
@@ -53,12 +54,13 @@ int LoadXmlDocument(QDomDocument& Document, const QString& FileName) {
   int line = 0;
   int column = 0;
   if (!parsed.setContent(text, false, &message, &line, &column))
-    throw EXmlImportError(QStringLiteral("The file \"%1\" is not well-formed XML (line %2, column %3): %4")
-                              .arg(FileName)
-                              .arg(line)
-                              .arg(column)
-                              .arg(message)
-                              .toStdString());
+    throw EXmlImportError(
+        QStringLiteral("The file \"%1\" is not well-formed XML (line %2, column %3): %4")
+            .arg(FileName)
+            .arg(line)
+            .arg(column)
+            .arg(message)
+            .toStdString());
   Document = parsed;
   return elements;
 }

@@ -201,11 +201,11 @@ bool TAvrCommands::VerifyMemory(const TAvrMemory& memory, const uint8_t* data, i
     }
     for (int k = 0; k < unitBytes; ++k) card |= unsigned{ReadMemoryByte(memory, u, k)} << (8 * k);
     if (card != expected) {
-      Host.ShowMessageDialog(std::string(memory.VerifyErrorTitle) + "\n\nvalue differ at address 0x" +
+      Host.ShowMessageDialog(std::string(memory.VerifyErrorTitle) +
+                                 "\n\nvalue differ at address 0x" +
                                  HexText(static_cast<unsigned>(u), memory.AddressDigits) +
                                  "\nBuffer value: 0x" + HexText(expected, 2 * unitBytes) + "\n" +
-                                 memory.CardValueName + " value: 0x" +
-                                 HexText(card, 2 * unitBytes),
+                                 memory.CardValueName + " value: 0x" + HexText(card, 2 * unitBytes),
                              mkError, mbOK);
       ok = false;
       break;
@@ -218,7 +218,9 @@ bool TAvrCommands::VerifyMemory(const TAvrMemory& memory, const uint8_t* data, i
 
 // ---- flash and internal EEPROM ------------------------------------------------
 
-void TAvrCommands::ReadFlash(uint8_t* buffer, int bufferSize) { ReadMemory(AvrFlash, buffer, bufferSize); }
+void TAvrCommands::ReadFlash(uint8_t* buffer, int bufferSize) {
+  ReadMemory(AvrFlash, buffer, bufferSize);
+}
 
 void TAvrCommands::ReadInternalEeprom(uint8_t* buffer, int bufferSize) {
   ReadMemory(AvrEeprom, buffer, bufferSize);

@@ -30,12 +30,27 @@ struct TAvrMemory {
   int AddressDigits;
 };
 
-inline constexpr TAvrMemory AvrFlash{
-    &ProcessorInfo::FlashSize, 2, 0x20, 0x40, pbFlash,
-    {&TNvmFacts::FlashWaitOn, &TNvmFacts::FlashWaitOn}, &TNvmFacts::FlashWaitMs,
-    "Error programming Flash.", "Flash verification error!", "Flash", 4};
+inline constexpr TAvrMemory AvrFlash{&ProcessorInfo::FlashSize,
+                                     2,
+                                     0x20,
+                                     0x40,
+                                     pbFlash,
+                                     {&TNvmFacts::FlashWaitOn, &TNvmFacts::FlashWaitOn},
+                                     &TNvmFacts::FlashWaitMs,
+                                     "Error programming Flash.",
+                                     "Flash verification error!",
+                                     "Flash",
+                                     4};
 
 inline constexpr TAvrMemory AvrEeprom{
-    &ProcessorInfo::EepromSize, 1, 0xA0, 0xC0, pbIntEE,
-    {&TNvmFacts::EepromWaitOnErase, &TNvmFacts::EepromWaitOnProgram}, &TNvmFacts::EepromWaitMs,
-    "Error programming internal eeprom.", "Internal eeprom verification error!", "internal eeprom", 1};
+    &ProcessorInfo::EepromSize,
+    1,
+    0xA0,
+    0xC0,
+    pbIntEE,
+    {&TNvmFacts::EepromWaitOnErase, &TNvmFacts::EepromWaitOnProgram},
+    &TNvmFacts::EepromWaitMs,
+    "Error programming internal eeprom.",
+    "Internal eeprom verification error!",
+    "internal eeprom",
+    1};

@@ -11,10 +11,8 @@
 
 namespace fs = std::filesystem;
 
-TLinuxPortSource::TLinuxPortSource(std::string procRoot, std::string devRoot,
-                                   bool allowRawIo)
-    : ProcRoot(std::move(procRoot)), DevRoot(std::move(devRoot)),
-      AllowRawIo(allowRawIo) {}
+TLinuxPortSource::TLinuxPortSource(std::string procRoot, std::string devRoot, bool allowRawIo)
+    : ProcRoot(std::move(procRoot)), DevRoot(std::move(devRoot)), AllowRawIo(allowRawIo) {}
 
 void TLinuxPortSource::FindPorts(std::vector<TDiscoveredPort>& ports) {
   const fs::path dir = fs::path(ProcRoot + "/proc/sys/dev/parport");
@@ -45,8 +43,7 @@ void TLinuxPortSource::FindPorts(std::vector<TDiscoveredPort>& ports) {
   }
 }
 
-std::unique_ptr<TPortIo> TLinuxPortSource::Open(const TDiscoveredPort& port,
-                                                std::string& error) {
+std::unique_ptr<TPortIo> TLinuxPortSource::Open(const TDiscoveredPort& port, std::string& error) {
   std::string ppdevError;
   if (auto io = TPpdevPortIo::Open(port.Node, port.Address, ppdevError)) return io;
   error = ppdevError;

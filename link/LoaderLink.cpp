@@ -121,7 +121,8 @@ bool TLoaderLink::ReadExternalEeprom(uint8_t* buffer, int length) {
 }
 
 bool TLoaderLink::WriteExternalEeprom(const uint8_t* image, int length) {
-  if (std::clamp(length, 0, ExternalSize()) == 0 || PageSize() <= 0) return true;  // nothing to write
+  if (std::clamp(length, 0, ExternalSize()) == 0 || PageSize() <= 0)
+    return true;  // nothing to write
   if (!WriteLoader()) return false;
   if (!WriteExternalPages(image, length)) return false;
   Link.PowerOff();

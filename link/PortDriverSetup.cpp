@@ -47,8 +47,9 @@ bool TPortDriverSetup::WriteTextFile(const std::string& path, const std::string&
     }
   }
   std::error_code ec;
-  fs::permissions(temp, fs::perms::owner_read | fs::perms::owner_write |
-                            fs::perms::group_read | fs::perms::others_read,
+  fs::permissions(temp,
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                      fs::perms::others_read,
                   ec);
   fs::rename(temp, path, ec);
   if (ec) {
@@ -72,11 +73,10 @@ bool TPortDriverSetup::Run(TCardHost& host) {
   if (!IsPrivileged || !IsPrivileged()) return fail(NotInstalledText);
 
   std::error_code ec;
-  host.SetStatusText(std::string("Copying \"") + ModulesLoadName + "\" into " +
-                     ModulesLoadDir() + "...");
+  host.SetStatusText(std::string("Copying \"") + ModulesLoadName + "\" into " + ModulesLoadDir() +
+                     "...");
   fs::create_directories(ModulesLoadDir(), ec);  // an existing directory is fine
-  if (!WriteTextFile(ModulesLoadFile(), ModulesLoadText))
-    return fail(ModulesLoadFailureText());
+  if (!WriteTextFile(ModulesLoadFile(), ModulesLoadText)) return fail(ModulesLoadFailureText());
 
   host.SetStatusText(std::string("Copying \"") + UdevRuleName + "\" into " + UdevRulesDir() +
                      "...");

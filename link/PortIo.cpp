@@ -3,9 +3,7 @@
 #include <chrono>
 #include <thread>
 
-void RealSleep(uint32_t ms) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+void RealSleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 uint32_t RealTickCount() {
   using namespace std::chrono;

@@ -24,6 +24,5 @@ public:
   // std::runtime_error with a message for the port object's LastError.
   virtual void FindPorts(std::vector<TDiscoveredPort>& ports) = 0;
   // Opens the port; null and `error` set when it cannot be opened.
-  virtual std::unique_ptr<TPortIo> Open(const TDiscoveredPort& port,
-                                        std::string& error) = 0;
+  virtual std::unique_ptr<TPortIo> Open(const TDiscoveredPort& port, std::string& error) = 0;
 };

@@ -1,11 +1,11 @@
 #include "link/PpdevPortIo.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <linux/ppdev.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 std::unique_ptr<TPpdevPortIo> TPpdevPortIo::Open(const std::string& node, uint16_t base,
                                                  std::string& error) {

@@ -121,7 +121,9 @@ void FindPorts9x(const TRegistryView& reg, std::vector<TFoundPort>& ports, size_
     if (!allocation || allocation->Type != rvBinary) continue;
     const std::vector<uint8_t>& bytes = allocation->Data;
     const size_t words = bytes.size() / 2;
-    auto word = [&](size_t i) { return static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8); };
+    auto word = [&](size_t i) {
+      return static_cast<uint16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8);
+    };
     for (size_t i = 0; i + 1 < words; ++i) {
       if (word(i) == 12 && word(i + 1) != 0) {
         if (ports.size() >= limit) return;

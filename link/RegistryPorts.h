@@ -14,11 +14,11 @@ enum TRegRoot { rrLocalMachine, rrDynData };
 
 // Value types as the registry reports them.
 enum TRegValueType {
-  rvString = 1,              // REG_SZ
-  rvExpandString = 2,        // REG_EXPAND_SZ
-  rvBinary = 3,              // REG_BINARY
-  rvDword = 4,               // REG_DWORD
-  rvMultiString = 7,         // REG_MULTI_SZ
+  rvString = 1,        // REG_SZ
+  rvExpandString = 2,  // REG_EXPAND_SZ
+  rvBinary = 3,        // REG_BINARY
+  rvDword = 4,         // REG_DWORD
+  rvMultiString = 7,   // REG_MULTI_SZ
   rvFullResourceDescriptor = 9,
 };
 
@@ -43,8 +43,7 @@ public:
 class TMemoryRegistry : public TRegistryView {
 public:
   void AddKey(TRegRoot root, const std::string& path);
-  void SetValue(TRegRoot root, const std::string& path, const std::string& name,
-                TRegValue value);
+  void SetValue(TRegRoot root, const std::string& path, const std::string& name, TRegValue value);
   void SetString(TRegRoot root, const std::string& path, const std::string& name,
                  const std::string& text);
   void SetBinary(TRegRoot root, const std::string& path, const std::string& name,

@@ -4,9 +4,7 @@
 
 #include "link/LinuxPortSource.h"
 
-TLptPort::TLptPort() {
-  Sources.push_back(std::make_unique<TLinuxPortSource>());
-}
+TLptPort::TLptPort() { Sources.push_back(std::make_unique<TLinuxPortSource>()); }
 
 TLptPort::TLptPort(std::vector<std::unique_ptr<TPortSource>> sources)
     : Sources(std::move(sources)) {}
@@ -69,8 +67,7 @@ void TLptPort::Activate() {
       error = e.what();
     }
     if (!io) {
-      OpenErrors.push_back((found[i].Node.empty() ? found[i].Name : found[i].Node) +
-                           ": " + error);
+      OpenErrors.push_back((found[i].Node.empty() ? found[i].Name : found[i].Node) + ": " + error);
       continue;
     }
     PortAddresses[PortCount] = found[i].Address;
@@ -115,6 +112,4 @@ void TLptPort::Delay(uint32_t ms) {
     RealSleep(ms);
 }
 
-uint32_t TLptPort::TickCount() {
-  return CurrentIo ? CurrentIo->TickCount() : RealTickCount();
-}
+uint32_t TLptPort::TickCount() { return CurrentIo ? CurrentIo->TickCount() : RealTickCount(); }

@@ -82,19 +82,19 @@ public:
 };
 
 enum class TAvrStop {
-  None,              // running
-  UndefinedOpcode,   // StopOpcode at StopPc could not be decoded
-  Sleep,             // SLEEP at StopPc with MCUCR.SE set; no wake-up source
+  None,             // running
+  UndefinedOpcode,  // StopOpcode at StopPc could not be decoded
+  Sleep,            // SLEEP at StopPc with MCUCR.SE set; no wake-up source
 };
 
 // One flash word decoded for execution (internal to the core).
 struct TAvrDecoded {
-  uint16_t Raw;   // the flash word this entry was decoded from
-  uint8_t Kind;   // operation
-  uint8_t A;      // first operand: Rd, I/O address, ...
-  uint8_t B;      // second operand: Rr, K, bit mask, displacement, ...
+  uint16_t Raw;  // the flash word this entry was decoded from
+  uint8_t Kind;  // operation
+  uint8_t A;     // first operand: Rd, I/O address, ...
+  uint8_t B;     // second operand: Rr, K, bit mask, displacement, ...
   uint8_t Pad;
-  int16_t K;      // relative jump/branch offset
+  int16_t K;  // relative jump/branch offset
 };
 
 class TAvrCore {
@@ -124,7 +124,7 @@ public:
 
   const TAvrModel& Model;
   uint64_t Cycle = 0;
-  uint16_t Pc = 0;                      // word address
+  uint16_t Pc = 0;  // word address
   // FlashSize / 2 words, erased = 0xFFFF. May be written at any time
   // between runs: the core checks each decoded word against the flash
   // before it executes it, so no invalidation call is needed.
@@ -141,7 +141,7 @@ public:
   void SetIo(int a, uint8_t v) { Data[0x20 + a] = v; }
   uint8_t Sreg() const { return Data[0x20 + AvrIo::SREG]; }
   uint16_t Sp() const { return Data[0x20 + AvrIo::SPL] | (Data[0x20 + AvrIo::SPH] << 8); }
-  std::vector<uint8_t> Data;            // 0x60 + SramSize
+  std::vector<uint8_t> Data;  // 0x60 + SramSize
 
   int FlashWords() const { return FlashMask + 1; }
 
@@ -155,10 +155,10 @@ private:
   void FitMemories();
 
   TAvrPortB& PortB;
-  uint32_t FlashMask;                   // flash words - 1 (a power of two)
-  uint32_t SpMask;                      // 0xFF or 0xFFFF
-  std::size_t DataBytes;                   // 0x60 + SramSize
-  std::vector<TAvrDecoded> Decoded;     // one per flash word
+  uint32_t FlashMask;                // flash words - 1 (a power of two)
+  uint32_t SpMask;                   // 0xFF or 0xFFFF
+  std::size_t DataBytes;             // 0x60 + SramSize
+  std::vector<TAvrDecoded> Decoded;  // one per flash word
 };
 
 // Decodes one flash word for the classic AT90S core (AvrCoreDecode.cpp).

@@ -127,8 +127,8 @@ void TEeprom24Cxx::ByteReceived(uint64_t) {
   switch (State) {
     case TState::Control: {
       const uint8_t block = static_cast<uint8_t>((Shift >> 1) & ((1u << BlockBits) - 1));
-      const uint8_t select = static_cast<uint8_t>((Shift >> (1 + BlockBits)) &
-                                                  ((1u << (3 - BlockBits)) - 1));
+      const uint8_t select =
+          static_cast<uint8_t>((Shift >> (1 + BlockBits)) & ((1u << (3 - BlockBits)) - 1));
       if ((Shift & 0xF0) != 0xA0 || select != 0) {
         ack = false;
         State = TState::Idle;
@@ -164,9 +164,7 @@ void TEeprom24Cxx::ByteReceived(uint64_t) {
       break;
     }
     case TState::Idle:
-    case TState::Send:
-      ack = false;
-      break;
+    case TState::Send: ack = false; break;
   }
   DriveSda = !ack;
   Shift = 0;

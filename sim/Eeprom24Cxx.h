@@ -113,12 +113,12 @@ private:
   uint64_t ContentionCount = 0;
 
   TState State = TState::Idle;
-  int BitCount = 0;     // bits of the current byte taken (0..8), 8 = ack clock
+  int BitCount = 0;  // bits of the current byte taken (0..8), 8 = ack clock
   uint8_t Shift = 0;
-  bool AckPending = false;   // pull SDA low on the ninth clock
-  bool MasterAck = false;    // sending: the master acknowledged the byte
+  bool AckPending = false;  // pull SDA low on the ninth clock
+  bool MasterAck = false;   // sending: the master acknowledged the byte
   uint32_t Address = 0;
-  uint32_t Block = 0;        // block bits from the last write control byte
+  uint32_t Block = 0;  // block bits from the last write control byte
 
   // The page being loaded, then written.
   std::vector<uint8_t> PageData;

@@ -2,9 +2,8 @@
 
 #include <algorithm>
 
-TSerialProgramming::TSerialProgramming(std::vector<uint16_t>& flash,
-                                       std::vector<uint8_t>& eeprom, const ProcessorInfo& chip,
-                                       const TCardFaults& faults)
+TSerialProgramming::TSerialProgramming(std::vector<uint16_t>& flash, std::vector<uint8_t>& eeprom,
+                                       const ProcessorInfo& chip, const TCardFaults& faults)
     : Timing(NvmTimingOf(chip)),
       Flash(flash),
       Eeprom(eeprom),
@@ -128,8 +127,7 @@ void TSerialProgramming::Commit() {
       if (static_cast<int64_t>(PendingAddress) != Faults.StuckEepromByte)
         Eeprom[PendingAddress] = PendingValue;
       break;
-    case TOp::None:
-      break;
+    case TOp::None: break;
   }
   Pending = TOp::None;
 }

@@ -10,8 +10,8 @@ constexpr uint8_t LineReset = 0x10;
 constexpr uint8_t LineMosi = 0x20;
 constexpr uint8_t LineSck = 0x40;
 
-constexpr uint8_t PinSda = 0x01;   // PB0
-constexpr uint8_t PinScl = 0x02;   // PB1
+constexpr uint8_t PinSda = 0x01;  // PB0
+constexpr uint8_t PinScl = 0x02;  // PB1
 
 TVirtualCardConfig Checked(TVirtualCardConfig config) {
   const int processors = static_cast<int>(ProcessorRows().size());

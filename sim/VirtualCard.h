@@ -71,8 +71,7 @@ class TVirtualCard final : public TPortIo, private TAvrPortB {
 public:
   static constexpr uint16_t DefaultAddress = 0x0CA0;
 
-  explicit TVirtualCard(const TVirtualCardConfig& config = {},
-                        uint16_t address = DefaultAddress);
+  explicit TVirtualCard(const TVirtualCardConfig& config = {}, uint16_t address = DefaultAddress);
   ~TVirtualCard() override;
   TVirtualCard(const TVirtualCard&) = delete;
   TVirtualCard& operator=(const TVirtualCard&) = delete;
@@ -89,7 +88,7 @@ public:
   void Sync();
 
   TAvrCore& Core();
-  std::vector<uint16_t>& Flash();         // the core's flash words
+  std::vector<uint16_t>& Flash();  // the core's flash words
   std::vector<uint8_t>& InternalEeprom();
   TEeprom24Cxx& ExternalEeprom();
   TSerialProgramming& Programming();
@@ -167,7 +166,7 @@ private:
 
   TVirtualCardConfig Conf;
   uint64_t CostNs;
-  uint64_t BaseNs = 0;        // virtual time at BaseAccesses
+  uint64_t BaseNs = 0;  // virtual time at BaseAccesses
   uint64_t BaseAccesses = 0;
 
   bool IsPowered = false;

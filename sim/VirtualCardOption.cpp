@@ -59,8 +59,8 @@ bool ParseVirtualCardOption(const std::string& value, TVirtualCardConfig& config
     if (comma != std::string::npos) {
       eeprom = FindRow(EepromTable, eepromName);
       if (eeprom < 0) {
-        error = "Unknown EEPROM \"" + eepromName + "\" for --virtual-card; valid EEPROMs: " +
-                NameList(EepromTable) + ".";
+        error = "Unknown EEPROM \"" + eepromName +
+                "\" for --virtual-card; valid EEPROMs: " + NameList(EepromTable) + ".";
         return false;
       }
     }

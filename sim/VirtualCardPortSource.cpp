@@ -12,8 +12,7 @@ void TVirtualCardPortSource::FindPorts(std::vector<TDiscoveredPort>& ports) {
   ports.push_back({PortAddress, PortName, ""});
 }
 
-std::unique_ptr<TPortIo> TVirtualCardPortSource::Open(const TDiscoveredPort& port,
-                                                       std::string&) {
+std::unique_ptr<TPortIo> TVirtualCardPortSource::Open(const TDiscoveredPort& port, std::string&) {
   auto card = std::make_unique<TVirtualCard>(Conf, port.Address);
   *Current = card.get();
   card->OnDestroyed = [slot = Current](TVirtualCard* gone) {

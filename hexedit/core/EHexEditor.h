@@ -40,13 +40,15 @@ inline constexpr const char* InvalidBookmark = "Invalid bookmark index";
 // Layout, units and translations.
 inline constexpr const char* InvalidBytesPerLine = "Invalid bytes per line argument";
 inline constexpr const char* InvalidBytesPerColumn = "Invalid bytes per column argument";
-inline constexpr const char* InvalidBytesPerUnit = "Invalid bytes per unit value %d, allowed: 1,2,4,8";
+inline constexpr const char* InvalidBytesPerUnit =
+    "Invalid bytes per unit value %d, allowed: 1,2,4,8";
 inline constexpr const char* UnicodeNeedsUnit2 = "BytesPerUnit must be set to 2 in unicode mode";
 inline constexpr const char* InvalidRulerUnit =
     "Invalid ruler bytes per unit value %d, allowed: -1,1,2,4,8";
 inline constexpr const char* NoTranslationInUnicode = "Translations cannot be used in unicode mode";
 inline constexpr const char* OddSizeUnicode = "Cannot use unicode mode with odd-sized files";
-inline constexpr const char* InvalidBookmarkBitmap = "Invalid bookmark bitmap (must be 10 x 200 px)";
+inline constexpr const char* InvalidBookmarkBitmap =
+    "Invalid bookmark bitmap (must be 10 x 200 px)";
 // Offset format and number conversion.
 inline constexpr const char* MissingFormatChar = "Missing char in offset format: %s";
 inline constexpr const char* InvalidFormatRadix =
@@ -58,7 +60,8 @@ inline constexpr const char* NotHex =
     "\"%s\" is not hex: write bytes as hex digits, such as DE AD BE EF or 0xDEADBEEF";
 inline constexpr const char* OddHexDigits = "\"%s\" has an odd number of hex digits";
 inline constexpr const char* NoHexDigits = "No hex digits given";
-inline constexpr const char* NoByteForChar = "The character \"%s\" has no byte in the current translation";
+inline constexpr const char* NoByteForChar =
+    "The character \"%s\" has no byte in the current translation";
 inline constexpr const char* NothingToFind = "Enter what to find";
 inline constexpr const char* PasteBeyondFixedSize =
     "Cannot paste %d bytes here: the image size is fixed and only %d bytes follow the caret";
@@ -67,7 +70,9 @@ inline constexpr const char* ReplaceInFixedSize =
 inline constexpr const char* NoOffsetGiven =
     "Enter an offset: hex as 0x1F0 or 1F0h, decimal as 496, or relative as +0x20 or -16";
 inline constexpr const char* InvalidOffsetText =
-    "\"%s\" is not an offset: write hex as 0x1F0 or 1F0h, decimal as 496, or relative as +0x20 or -16";
+    "\"%s\" is not an offset: write hex as 0x1F0 or 1F0h, decimal as 496, or relative as +0x20 or "
+    "-16";
 inline constexpr const char* OffsetOutOfRange = "Offset %s is outside the image (0x0 to 0x%s)";
-inline constexpr const char* InvalidByteValue = "\"%s\" is not a byte value (0 to 255, or 0x00 to 0xFF)";
+inline constexpr const char* InvalidByteValue =
+    "\"%s\" is not a byte value (0 to 255, or 0x00 to 0xFF)";
 }  // namespace HexMsg

@@ -39,7 +39,8 @@ bool THexEditorCore::GotoBookmark(int index) {
   return true;
 }
 
-std::array<THexBookmark, HexBookmarkCount> THexEditorCore::ShiftedBookmarks(int from, int delta) const {
+std::array<THexBookmark, HexBookmarkCount> THexEditorCore::ShiftedBookmarks(int from,
+                                                                            int delta) const {
   std::array<THexBookmark, HexBookmarkCount> moved = FBookmarks;
   if (from < 0) return moved;
   // Called before the edit: the size it leaves is the limit.

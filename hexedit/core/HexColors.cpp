@@ -74,8 +74,9 @@ bool THexColors::SameColors(const THexColors& o) const {
   return FBackground == o.FBackground && FChangedBackground == o.FChangedBackground &&
          FChangedText == o.FChangedText && FCursorFrame == o.FCursorFrame && FOffset == o.FOffset &&
          FOddColumn == o.FOddColumn && FEvenColumn == o.FEvenColumn &&
-         FCurrentOffsetBackground == o.FCurrentOffsetBackground && FOffsetBackGround == o.FOffsetBackGround &&
-         FCurrentOffset == o.FCurrentOffset && FGrid == o.FGrid && FNonFocusCursorFrame == o.FNonFocusCursorFrame;
+         FCurrentOffsetBackground == o.FCurrentOffsetBackground &&
+         FOffsetBackGround == o.FOffsetBackGround && FCurrentOffset == o.FCurrentOffset &&
+         FGrid == o.FGrid && FNonFocusCursorFrame == o.FNonFocusCursorFrame;
 }
 
 // ---- Dark schemes ---------------------------------------------------------
@@ -85,7 +86,8 @@ double Luminance(TColor rgb) {
     const double c = v / 255.0;
     return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
   };
-  return 0.2126 * channel(RedOf(rgb)) + 0.7152 * channel(GreenOf(rgb)) + 0.0722 * channel(BlueOf(rgb));
+  return 0.2126 * channel(RedOf(rgb)) + 0.7152 * channel(GreenOf(rgb)) +
+         0.0722 * channel(BlueOf(rgb));
 }
 
 double ContrastRatio(TColor a, TColor b) {
@@ -93,10 +95,14 @@ double ContrastRatio(TColor a, TColor b) {
   return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-bool IsDarkScheme(const THexSystemColors& system) { return Luminance(system.Window) < Luminance(system.WindowText); }
+bool IsDarkScheme(const THexSystemColors& system) {
+  return Luminance(system.Window) < Luminance(system.WindowText);
+}
 
 TColor MixColors(TColor a, TColor b, double weight) {
-  auto mix = [weight](unsigned x, unsigned y) { return unsigned(std::lround(x + (double(y) - double(x)) * weight)); };
+  auto mix = [weight](unsigned x, unsigned y) {
+    return unsigned(std::lround(x + (double(y) - double(x)) * weight));
+  };
   return RGBColor(mix(RedOf(a), RedOf(b)), mix(GreenOf(a), GreenOf(b)), mix(BlueOf(a), BlueOf(b)));
 }
 

@@ -31,7 +31,8 @@ void THexEditorCore::SetChangeMark(int pos, bool value) {
 
 void THexEditorCore::CutChangeMarks(int size) {
   if (size < 0) size = 0;
-  if (static_cast<size_t>(size) < FChangeMarks.size()) FChangeMarks.resize(static_cast<size_t>(size));
+  if (static_cast<size_t>(size) < FChangeMarks.size())
+    FChangeMarks.resize(static_cast<size_t>(size));
 }
 
 // The grid follows the data: one row per BytesPerRow bytes (one empty row
@@ -78,7 +79,8 @@ void THexEditorCore::ResetData(std::string_view title) {
 }
 
 void THexEditorCore::SetDataSize(int newSize) {
-  if (newSize < 0) throw EHexEditor(FillPlaceholders(HexMsg::InvalidDataSize, {std::to_string(newSize)}));
+  if (newSize < 0)
+    throw EHexEditor(FillPlaceholders(HexMsg::InvalidDataSize, {std::to_string(newSize)}));
   const int old = DataSize();
   if (newSize == old) {
     FDataInitialised = true;
@@ -96,7 +98,8 @@ void THexEditorCore::SetDataSize(int newSize) {
   else
     RecordChange(ukAppendBuffer, old, newSize - old, 0);
   FData.SetSize(newSize);
-  if (newSize > old) std::memset(FData.PointerAt(old), FFillByte, static_cast<size_t>(newSize - old));
+  if (newSize > old)
+    std::memset(FData.PointerAt(old), FFillByte, static_cast<size_t>(newSize - old));
   FDataInitialised = true;
   UpdateRowCount();
 

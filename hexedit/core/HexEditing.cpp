@@ -107,8 +107,8 @@ void THexEditorCore::DeleteUnit(bool backwards, std::string_view description) {
   }
 }
 
-void THexEditorCore::InsertBuffer(const void* buffer, int count, int pos, std::string_view description,
-                                  bool moveCaret) {
+void THexEditorCore::InsertBuffer(const void* buffer, int count, int pos,
+                                  std::string_view description, bool moveCaret) {
   TUndoStep step(*this);
   if (!buffer || count <= 0) return;
   const TBufferCopy src(buffer, count, DataPointer(), DataSize());

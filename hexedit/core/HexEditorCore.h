@@ -221,7 +221,8 @@ public:
   // and sets Modified. An edit made while recording is suspended cannot
   // be undone, and neither can anything before it: both journals are
   // emptied.
-  void RecordChange(UndoKind kind, int pos, int count, int count2, std::string_view description = {});
+  void RecordChange(UndoKind kind, int pos, int count, int count2,
+                    std::string_view description = {});
   virtual bool CanRecordChange(UndoKind kind, int count, int count2) const;
   virtual int BeginUndoUpdate() { return FUndo.BeginUndoUpdate(); }
   virtual int EndUndoUpdate() { return FUndo.EndUndoUpdate(); }
@@ -753,7 +754,8 @@ private:
   // The change marks and bookmarks an entry at pos must save.
   void SaveMarks(THexEntryExtras& extras, UndoKind kind, int pos, int count) const;
   // The bookmarks as they are after an edit of kind moves them.
-  std::array<THexBookmark, HexBookmarkCount> MovedBookmarks(UndoKind kind, int pos, int count, int count2) const;
+  std::array<THexBookmark, HexBookmarkCount> MovedBookmarks(UndoKind kind, int pos, int count,
+                                                            int count2) const;
   // Undo (from = undo journal) or redo (from = redo journal) of one step.
   bool ReplayStep(THexUndoStorage& from, THexUndoStorage& to, bool undoing);
   bool CanReplay(const THexUndoStorage& from) const;
@@ -863,8 +865,8 @@ private:
   void PlaceCaretOnCell(int col, int row);
   // The cell walk of a paint: the cells from (col, x) and (row, y) up to
   // (stopX, stopY) that meet clip.
-  void PaintCells(THexPainter& painter, const TRect& clip, int col, int row, int x, int y, int stopX,
-                  int stopY);
+  void PaintCells(THexPainter& painter, const TRect& clip, int col, int row, int x, int y,
+                  int stopX, int stopY);
   void TextStep(THexPainter& painter, THexCellPaint& cell);
   void DecideData(THexCellPaint& cell) const;
   void DecideGutter(THexCellPaint& cell) const;

@@ -103,15 +103,19 @@ void THexEditorCore::SetHexLowerCase(bool value) {
 
 // ---- Characters -----------------------------------------------------------
 
-char16_t THexEditorCore::ByteToDisplayChar(uint8_t b) const { return ::ByteToDisplayChar(b, FTranslation, FMaskChar); }
+char16_t THexEditorCore::ByteToDisplayChar(uint8_t b) const {
+  return ::ByteToDisplayChar(b, FTranslation, FMaskChar);
+}
 
 char16_t THexEditorCore::UnicodeCharAt(int pos) const {
   if (pos < 0 || pos >= DataSize()) return FMaskChar;
-  return UnicodeDisplayChar(DataPointer() + pos, static_cast<size_t>(DataSize() - pos), FUnicodeBigEndian,
-                            FMaskChar);
+  return UnicodeDisplayChar(DataPointer() + pos, static_cast<size_t>(DataSize() - pos),
+                            FUnicodeBigEndian, FMaskChar);
 }
 
-uint8_t THexEditorCore::TypedCharToByte(char32_t c) const { return ::TypedCharToByte(c, FTranslation); }
+uint8_t THexEditorCore::TypedCharToByte(char32_t c) const {
+  return ::TypedCharToByte(c, FTranslation);
+}
 
 bool THexEditorCore::TypedCharToUnicodeBytes(char32_t c, std::array<uint8_t, 2>& bytes) const {
   return ::TypedCharToUnicodeBytes(c, FUnicodeBigEndian, bytes);
@@ -126,7 +130,8 @@ void THexEditorCore::SetOffsetFormat(std::string_view value) {
   const THexOffsetFormat previous = FOffsetFormat;
   const int previousLength = FOffsetTextLength;
   try {
-    ParseOffsetFormat(FOffsetFormat, value, THexOffsetUnits{FBytesPerRow, FBytesPerColumn, RulerUnit()});
+    ParseOffsetFormat(FOffsetFormat, value,
+                      THexOffsetUnits{FBytesPerRow, FBytesPerColumn, RulerUnit()});
     UpdateGutterWidth();
   } catch (...) {
     FOffsetFormat = previous;

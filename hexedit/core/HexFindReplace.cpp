@@ -64,7 +64,8 @@ THexEditorCore::TFindOutcome THexEditorCore::Find(const THexPattern& pattern, bo
       wrapped = at >= 0;
     }
   } else {
-    const int64_t from = HasSelection() ? int64_t(FSelection.Low) - 1 : int64_t(CaretPosition()) - 1;
+    const int64_t from =
+        HasSelection() ? int64_t(FSelection.Low) - 1 : int64_t(CaretPosition()) - 1;
     at = from >= 0 ? pattern.FindBackward(data, size, from) : -1;
     if (at < 0) {
       at = pattern.FindBackward(data, size, size - m);
@@ -78,17 +79,19 @@ THexEditorCore::TFindOutcome THexEditorCore::Find(const THexPattern& pattern, bo
 }
 
 bool THexEditorCore::SelectionMatches(const THexPattern& pattern) const {
-  return HasSelection() && SelCount() == pattern.Length() && pattern.MatchesAt(DataPointer() + FSelection.Low);
+  return HasSelection() && SelCount() == pattern.Length() &&
+         pattern.MatchesAt(DataPointer() + FSelection.Low);
 }
 
-THexEditorCore::TFindOutcome THexEditorCore::ReplaceAndFind(const THexPattern& pattern,
-                                                            const std::vector<uint8_t>& replacement) {
+THexEditorCore::TFindOutcome THexEditorCore::ReplaceAndFind(
+    const THexPattern& pattern, const std::vector<uint8_t>& replacement) {
   if (SelectionMatches(pattern) && !FReadOnlyView) {
     const int pos = FSelection.Low;
     const int m = pattern.Length();
     const int n = static_cast<int>(replacement.size());
     if (n != m && SizeFixed())
-      throw EHexEditor(FillPlaceholders(HexMsg::ReplaceInFixedSize, {std::to_string(m), std::to_string(n)}));
+      throw EHexEditor(
+          FillPlaceholders(HexMsg::ReplaceInFixedSize, {std::to_string(m), std::to_string(n)}));
     {
       TUndoStep step(*this);
       if (n == m)
@@ -106,7 +109,8 @@ THexEditorCore::TFindOutcome THexEditorCore::ReplaceAndFind(const THexPattern& p
   return Find(pattern, true);
 }
 
-int THexEditorCore::ReplaceAll(const THexPattern& pattern, const std::vector<uint8_t>& replacement) {
+int THexEditorCore::ReplaceAll(const THexPattern& pattern,
+                               const std::vector<uint8_t>& replacement) {
   if (FReadOnlyView) return 0;
   const int m = pattern.Length();
   const int n = static_cast<int>(replacement.size());
@@ -117,7 +121,8 @@ int THexEditorCore::ReplaceAll(const THexPattern& pattern, const std::vector<uin
     found.push_back(at);
   if (found.empty()) return 0;
   if (n != m && SizeFixed())
-    throw EHexEditor(FillPlaceholders(HexMsg::ReplaceInFixedSize, {std::to_string(m), std::to_string(n)}));
+    throw EHexEditor(
+        FillPlaceholders(HexMsg::ReplaceInFixedSize, {std::to_string(m), std::to_string(n)}));
 
   // The bytes from the first match to the end of the last, rewritten.
   const int64_t first = found.front();
@@ -145,7 +150,8 @@ int THexEditorCore::ReplaceAll(const THexPattern& pattern, const std::vector<uin
     }
   }
   ClearSelection(true);
-  MoveCaret(CellOf(std::min(start, std::max(0, InsertMode() ? DataSize() : DataSize() - 1)), FCaret.InCharField));
+  MoveCaret(CellOf(std::min(start, std::max(0, InsertMode() ? DataSize() : DataSize() - 1)),
+                   FCaret.InCharField));
   Invalidate();
   return static_cast<int>(found.size());
 }

@@ -29,7 +29,9 @@ TGridCoord THexEditorGrid::CurrentCell() const { return FOwner.CaretCell(); }
 bool THexEditorGrid::SelectCell(int col, int row) { return FOwner.SelectCell(col, row); }
 
 // The caret is the current cell: an accepted cell becomes the caret.
-void THexEditorGrid::SetCurrentCell(TGridCoord cell) { FOwner.FCaret = FOwner.CellToCaret(cell.Col, cell.Row); }
+void THexEditorGrid::SetCurrentCell(TGridCoord cell) {
+  FOwner.FCaret = FOwner.CellToCaret(cell.Col, cell.Row);
+}
 
 void THexEditorGrid::InvalidateRect(const TRect& rect) {
   if (FReady) FOwner.RepaintRect(rect);
@@ -91,7 +93,8 @@ TGridCoord THexEditorCore::CaretToCell(const THexCaret& caret) const {
 
 THexCaret THexEditorCore::CellToCaret(int col, int row) const {
   const TCellPosition p = CellToPosition(col, row);
-  const bool second = !p.InCharField && col >= 2 && col <= HexColumnCount() + 1 && (col - 2) % 2 == 1;
+  const bool second =
+      !p.InCharField && col >= 2 && col <= HexColumnCount() + 1 && (col - 2) % 2 == 1;
   return THexCaret{p.Position, p.InCharField, second};
 }
 

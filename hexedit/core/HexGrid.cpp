@@ -401,10 +401,10 @@ TRect THexGrid::BoxRect(int col1, int row1, int col2, int row2) const {
   // show, so a range of many rows costs no more than the view.
   const TGridAxisInfo v = VertInfo();
   const TGridAxisInfo h = HorzInfo();
-  const int lastRow = std::min(row2, v.GridBoundary > v.FullVisBoundary ? v.LastFullVisibleCell + 1
-                                                                          : v.LastFullVisibleCell);
-  const int lastCol = std::min(col2, h.GridBoundary > h.FullVisBoundary ? h.LastFullVisibleCell + 1
-                                                                          : h.LastFullVisibleCell);
+  const int lastRow = std::min(
+      row2, v.GridBoundary > v.FullVisBoundary ? v.LastFullVisibleCell + 1 : v.LastFullVisibleCell);
+  const int lastCol = std::min(
+      col2, h.GridBoundary > h.FullVisBoundary ? h.LastFullVisibleCell + 1 : h.LastFullVisibleCell);
   if (!VisibleSpan(
           col1, lastCol, FFixedCols, FLeftCol, FColCount, [this](int c) { return ColumnLeft(c); },
           [this](int c) { return ColWidth(c); }, l, r))

@@ -47,12 +47,12 @@ struct TGridCoord {
 
 // The drawing boundaries of one axis, in pixels from the client origin.
 struct TGridAxisInfo {
-  int FixedBoundary = 0;     // end of the fixed cells
-  int GridBoundary = 0;      // end of the last (partly) visible cell
-  int GridExtent = 0;        // client size
-  int FirstGridCell = 0;     // TopRow or LeftCol
+  int FixedBoundary = 0;  // end of the fixed cells
+  int GridBoundary = 0;   // end of the last (partly) visible cell
+  int GridExtent = 0;     // client size
+  int FirstGridCell = 0;  // TopRow or LeftCol
   int LastFullVisibleCell = 0;
-  int FullVisBoundary = 0;   // end of the last fully visible cell
+  int FullVisBoundary = 0;  // end of the last fully visible cell
 };
 
 class THexGrid {

@@ -64,8 +64,8 @@ enum THexEditCommand : uint8_t { ecNone, ecUndo, ecRedo, ecCut, ecCopy, ecPaste,
 
 // Progress of a long operation (no operation of this editor reports any).
 enum THexProgressKind : uint8_t { pkLoad, pkSave, pkFind };
-using THexProgressEvent =
-    std::function<void(THexProgressKind ProgressType, const std::string& aName, uint8_t Percent, bool& Cancel)>;
+using THexProgressEvent = std::function<void(
+    THexProgressKind ProgressType, const std::string& aName, uint8_t Percent, bool& Cancel)>;
 
 // The host's hooks into key handling: both run before the editor acts and
 // may change what it acts on.

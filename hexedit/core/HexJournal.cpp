@@ -52,7 +52,8 @@ void THexEditorCore::SaveMarks(THexEntryExtras& extras, UndoKind kind, int pos, 
   if (kind == ukChangeBytes) {
     bool differs = false;
     for (int i = 0; i < count && !differs; ++i) {
-      const bool byFlags = i == 0 ? ByteChanged(pos) : (i == 1 && count == 2 && ByteChanged(pos + 1));
+      const bool byFlags =
+          i == 0 ? ByteChanged(pos) : (i == 1 && count == 2 && ByteChanged(pos + 1));
       differs = raw(pos + i) != byFlags;
     }
     if (differs || !extras.Bookmarks.empty()) saved = count;
@@ -67,7 +68,8 @@ void THexEditorCore::SaveMarks(THexEntryExtras& extras, UndoKind kind, int pos, 
     if (raw(pos + i)) extras.MarkBits[size_t(i / 8)] |= uint8_t(1u << (i % 8));
 }
 
-std::array<THexBookmark, HexBookmarkCount> THexEditorCore::MovedBookmarks(UndoKind kind, int pos, int count,
+std::array<THexBookmark, HexBookmarkCount> THexEditorCore::MovedBookmarks(UndoKind kind, int pos,
+                                                                          int count,
                                                                           int count2) const {
   int from = -1, delta = 0;
   switch (kind) {
@@ -101,7 +103,8 @@ void THexEditorCore::RecordChange(UndoKind kind, int pos, int count, int count2,
   if (moves)
     for (int i = 0; i < HexBookmarkCount; ++i)
       if (moved[size_t(i)] != FBookmarks[size_t(i)])
-        extras.Bookmarks.push_back({i, FBookmarks[size_t(i)].Position, FBookmarks[size_t(i)].InCharField});
+        extras.Bookmarks.push_back(
+            {i, FBookmarks[size_t(i)].Position, FBookmarks[size_t(i)].InCharField});
   SaveMarks(extras, kind, pos, count);
   FUndo.AddUndoEntry(kind, pos, count, count2, description, &extras);
   if (!extras.Bookmarks.empty()) {

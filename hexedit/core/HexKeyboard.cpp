@@ -83,7 +83,8 @@ void THexEditorCore::KeyDown(int key, THexShiftState shift) {
       }
       break;
     case hkTab:
-      if (shift == 0 || shift == hsShift) MoveToCell(std::max(2, TwinColumn(cur.Col).Position), cur.Row);
+      if (shift == 0 || shift == hsShift)
+        MoveToCell(std::max(2, TwinColumn(cur.Col).Position), cur.Row);
       break;
     case hkT:
       if (ctrl) MoveToCell(std::max(2, TwinColumn(cur.Col).Position), cur.Row);
@@ -120,7 +121,8 @@ void THexEditorCore::KeyLeft(bool ctrl) {
     return;
   }
   const bool inChar = CaretInCharField();
-  const int step = FSelection.Selecting || (FUnicodeChars && inChar) ? std::max(1, FBytesPerUnit) : 1;
+  const int step =
+      FSelection.Selecting || (FUnicodeChars && inChar) ? std::max(1, FBytesPerUnit) : 1;
   const int p = FCaret.Position - step;
   if (inChar) {
     MoveToCell(PositionToCell(std::max(p, 0), true));
@@ -142,7 +144,8 @@ void THexEditorCore::KeyRight(bool ctrl) {
   }
   const int size = DataSize();
   const bool inChar = CaretInCharField();
-  const int step = FSelection.Selecting || (FUnicodeChars && inChar) ? std::max(1, FBytesPerUnit) : 1;
+  const int step =
+      FSelection.Selecting || (FUnicodeChars && inChar) ? std::max(1, FBytesPerUnit) : 1;
   const int end = InsertMode() ? size : size - 1;
   const int q = FCaret.Position;
   const int p = std::min(q + step, end);

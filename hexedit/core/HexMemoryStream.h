@@ -30,7 +30,8 @@ public:
   const uint8_t* PointerAt(int64_t offset) const { return FBytes.data() + offset; }
   // count bytes from offset from to offset to; the ranges may overlap.
   void MoveBytes(int64_t from, int64_t to, int64_t count) {
-    if (count > 0) std::memmove(FBytes.data() + to, FBytes.data() + from, static_cast<size_t>(count));
+    if (count > 0)
+      std::memmove(FBytes.data() + to, FBytes.data() + from, static_cast<size_t>(count));
   }
 
 private:

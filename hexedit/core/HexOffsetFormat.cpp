@@ -30,7 +30,8 @@ uint8_t Low8(long long v) { return static_cast<uint8_t>(v & 0xFF); }
 
 }  // namespace
 
-void ParseOffsetFormat(THexOffsetFormat& format, std::string_view text, const THexOffsetUnits& units) {
+void ParseOffsetFormat(THexOffsetFormat& format, std::string_view text,
+                       const THexOffsetUnits& units) {
   THexOffsetFormat f = format;  // committed only when the whole text is read
   f.Flags = 0;
   std::string_view s = text;
@@ -121,7 +122,7 @@ std::string OffsetTextWithHook(const THexOffsetFormat& format, uint32_t offset, 
 }
 
 int MeasureGutterText(THexOffsetFormat& format, int64_t last, bool lowerCase,
-                     const THexGetOffsetTextEvent& hook) {
+                      const THexGetOffsetTextEvent& hook) {
   if (hook) {
     std::string text;
     hook(last, text);

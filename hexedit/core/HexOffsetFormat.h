@@ -56,7 +56,8 @@ using THexGetOffsetTextEvent = std::function<void(int64_t Number, std::string& O
 // Parses text into format. On an error raises EHexEditor and leaves
 // format exactly as it was. An empty text clears the flags and keeps the
 // other fields.
-void ParseOffsetFormat(THexOffsetFormat& format, std::string_view text, const THexOffsetUnits& units);
+void ParseOffsetFormat(THexOffsetFormat& format, std::string_view text,
+                       const THexOffsetUnits& units);
 
 // The offset text by the format alone: prefix, digits of offset / Divisor
 // (none for offset 0 with MinWidth 0), suffix; empty for an empty format.
@@ -70,7 +71,7 @@ std::string OffsetTextWithHook(const THexOffsetFormat& format, uint32_t offset, 
 // last, plus one. Recomputes MinWidth first when the format has
 // ofAutoWidth (and no hook is set).
 int MeasureGutterText(THexOffsetFormat& format, int64_t last, bool lowerCase,
-                     const THexGetOffsetTextEvent& hook);
+                      const THexGetOffsetTextEvent& hook);
 
 // Divisor updates when the editor's units change; not range-checked.
 void FollowBytesPerRow(THexOffsetFormat& format, int bytesPerRow);

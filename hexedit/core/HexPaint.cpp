@@ -15,7 +15,11 @@ std::u16string Utf8ToUtf16(std::string_view s) {
   size_t i = 0;
   while (i < s.size()) {
     const auto b = static_cast<unsigned char>(s[i]);
-    const int extra = b < 0x80 ? 0 : b >= 0xF0 && b < 0xF8 ? 3 : b >= 0xE0 && b < 0xF0 ? 2 : b >= 0xC0 && b < 0xE0 ? 1 : -1;
+    const int extra = b < 0x80                ? 0
+                      : b >= 0xF0 && b < 0xF8 ? 3
+                      : b >= 0xE0 && b < 0xF0 ? 2
+                      : b >= 0xC0 && b < 0xE0 ? 1
+                                              : -1;
     char32_t cp = 0xFFFD;
     size_t len = 1;
     if (extra == 0) {
@@ -81,8 +85,12 @@ void THexEditorCore::SetCaretKind(THexCaretKind value) {
 }
 
 void THexEditorCore::SetFocusFrame(bool value) { SetViewSetting(FPaintOptions.FocusFrame, value); }
-void THexEditorCore::SetDrawGridLines(bool value) { SetViewSetting(FPaintOptions.DrawGridLines, value); }
-void THexEditorCore::SetDrawGutter3D(bool value) { SetViewSetting(FPaintOptions.DrawGutter3D, value); }
+void THexEditorCore::SetDrawGridLines(bool value) {
+  SetViewSetting(FPaintOptions.DrawGridLines, value);
+}
+void THexEditorCore::SetDrawGutter3D(bool value) {
+  SetViewSetting(FPaintOptions.DrawGutter3D, value);
+}
 void THexEditorCore::SetShowPositionIfNotFocused(bool value) {
   SetViewSetting(FPaintOptions.ShowPositionIfNotFocused, value);
 }
@@ -175,7 +183,9 @@ void THexEditorCore::RepaintRect(const TRect& rect) {
 
 void THexEditorCore::InvalidateCell(int col, int row) { RepaintRect(FGrid.CellRect(col, row)); }
 
-void THexEditorCore::InvalidateGutter() { RepaintRect(FGrid.BoxRect(0, FGrid.TopRow(), 0, RowCount() - 1)); }
+void THexEditorCore::InvalidateGutter() {
+  RepaintRect(FGrid.BoxRect(0, FGrid.TopRow(), 0, RowCount() - 1));
+}
 
 void THexEditorCore::RepaintCaretMove(const THexCaret& from, const THexCaret& to) {
   for (const THexCaret& c : {from, to}) {
@@ -225,7 +235,8 @@ void THexEditorCore::DecideRuler(THexCellPaint& cell) const {
   t.Present = true;
   t.CellBackground = ToRGB(FColors.OffsetBackGround());
   const bool caretColumn = c == CaretCell().Col;
-  t.TextBackground = ToRGB(caretColumn ? FColors.CurrentOffsetBackground() : FColors.OffsetBackGround());
+  t.TextBackground =
+      ToRGB(caretColumn ? FColors.CurrentOffsetBackground() : FColors.OffsetBackGround());
   t.TextColor = ToRGB(caretColumn ? FColors.CurrentOffset() : FColors.Offset());
   if (c == SeparatorColumn()) {
     t.Text.assign(2, u' ');
@@ -260,9 +271,9 @@ void THexEditorCore::DecideGutter(THexCellPaint& cell) const {
   for (int i = 0; i < HexBookmarkCount; ++i) {
     const THexBookmark& b = FBookmarks[static_cast<size_t>(i)];
     if (b.Position >= 0 && b.Position / FBytesPerRow == r - 2)
-      cell.Bookmarks[static_cast<size_t>(cell.BookmarkCount++)] = THexBookmarkIcon{
-          b.InCharField ? 10 + i : i, cell.Rect.Left + 3,
-          cell.Rect.Top + (cell.Rect.Height() - BookmarkIconSize) / 2};
+      cell.Bookmarks[static_cast<size_t>(cell.BookmarkCount++)] =
+          THexBookmarkIcon{b.InCharField ? 10 + i : i, cell.Rect.Left + 3,
+                           cell.Rect.Top + (cell.Rect.Height() - BookmarkIconSize) / 2};
   }
 }
 
@@ -308,7 +319,8 @@ void THexEditorCore::DecideData(THexCellPaint& cell) const {
       if (inChar)
         t.TextColor = ToRGB(FFontColor);
       else
-        t.TextColor = ToRGB(((c - 2) / NibblesPerColumn()) % 2 == 0 ? FColors.OddColumn() : FColors.EvenColumn());
+        t.TextColor = ToRGB(((c - 2) / NibblesPerColumn()) % 2 == 0 ? FColors.OddColumn()
+                                                                    : FColors.EvenColumn());
     }
     // The selection: the gaps between selected cells are filled too, but
     // not after the last selected byte nor after the last column of a field.
@@ -332,13 +344,15 @@ void THexEditorCore::DecideData(THexCellPaint& cell) const {
     cell.Frame = FPaintOptions.CaretFrame();
     cell.FrameColor = ToRGB(FColors.CursorFrame());
     cell.FrameRect = frame;
-  } else if (FPaintOptions.ShowPositionIfNotFocused && r == caret.Row && !FFocused && c == caret.Col) {
+  } else if (FPaintOptions.ShowPositionIfNotFocused && r == caret.Row && !FFocused &&
+             c == caret.Col) {
     cell.Frame = FPaintOptions.CaretFrame();
     cell.FrameColor = ToRGB(FColors.NonFocusCursorFrame());
     cell.FrameRect = frame;
   }
   if (FPaintOptions.DrawGridLines) {
-    if (c == ColCount() - 1) cell.AddLine(rect.Right - 1, rect.Top, rect.Right - 1, rect.Bottom - 1, grid);
+    if (c == ColCount() - 1)
+      cell.AddLine(rect.Right - 1, rect.Top, rect.Right - 1, rect.Bottom - 1, grid);
     cell.AddLine(rect.Left, rect.Bottom - 1, rect.Right, rect.Bottom - 1, grid);
   }
 }
@@ -355,8 +369,8 @@ void THexEditorCore::TextStep(THexPainter& painter, THexCellPaint& cell) {
   if (defaultDraw) painter.DrawCellText(cell.Rect, box, cell.Text);
 }
 
-void THexEditorCore::PaintCells(THexPainter& painter, const TRect& clip, int col, int row, int x, int y,
-                                int stopX, int stopY) {
+void THexEditorCore::PaintCells(THexPainter& painter, const TRect& clip, int col, int row, int x,
+                                int y, int stopX, int stopY) {
   const int rows = RowCount(), cols = ColCount();
   for (int r = row; y < stopY && r < rows; ++r) {
     const int h = FGrid.RowHeight(r);
@@ -379,7 +393,8 @@ void THexEditorCore::PaintCells(THexPainter& painter, const TRect& clip, int col
         }
         if (cell.Frame == hfkFocus) painter.DrawFocusRect(cell.FrameRect);
         if (cell.Frame == hfkSolid) painter.FrameRect(cell.FrameRect, cell.FrameColor);
-        for (int i = 0; i < cell.LineCount; ++i) painter.DrawLine(cell.Lines[static_cast<size_t>(i)]);
+        for (int i = 0; i < cell.LineCount; ++i)
+          painter.DrawLine(cell.Lines[static_cast<size_t>(i)]);
       }
     }
     y = bottom;
@@ -394,7 +409,8 @@ void THexEditorCore::Paint(THexPainter& painter, const TRect& clip) {
   // rows 0-1, gutter cells in columns 0-1, data cells elsewhere.
   if (FShowRuler) {
     PaintCells(painter, clip, 0, 0, 0, 0, h.FixedBoundary, v.FixedBoundary);
-    PaintCells(painter, clip, FGrid.LeftCol(), 0, h.FixedBoundary, 0, h.GridBoundary, v.FixedBoundary);
+    PaintCells(painter, clip, FGrid.LeftCol(), 0, h.FixedBoundary, 0, h.GridBoundary,
+               v.FixedBoundary);
   }
   PaintCells(painter, clip, 0, FGrid.TopRow(), 0, v.FixedBoundary, h.FixedBoundary, v.GridBoundary);
   PaintCells(painter, clip, FGrid.LeftCol(), FGrid.TopRow(), h.FixedBoundary, v.FixedBoundary,

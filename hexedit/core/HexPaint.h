@@ -125,5 +125,5 @@ public:
 // column 0, else the text box), both of which it may change; clearing
 // defaultDraw leaves the cell to the host (frames and grid lines are
 // still drawn).
-using THexDrawCellHook =
-    std::function<void(int ACol, int ARow, std::u16string& AWideText, TRect& ARect, bool& ADefaultDraw)>;
+using THexDrawCellHook = std::function<void(int ACol, int ARow, std::u16string& AWideText,
+                                            TRect& ARect, bool& ADefaultDraw)>;

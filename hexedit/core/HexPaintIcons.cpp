@@ -31,7 +31,9 @@ THexBitmap BuiltInBookmarkBitmap() {
   bmp.Width = BookmarkBitmapWidth;
   bmp.Height = BookmarkBitmapHeight;
   bmp.Pixels.assign(static_cast<size_t>(bmp.Width * bmp.Height), Transparent);
-  auto put = [&](int x, int y, TColor c) { bmp.Pixels[static_cast<size_t>(y * bmp.Width + x)] = c; };
+  auto put = [&](int x, int y, TColor c) {
+    bmp.Pixels[static_cast<size_t>(y * bmp.Width + x)] = c;
+  };
   const int n = BookmarkIconSize;
   for (int image = 0; image < 20; ++image) {
     const int digit = image % 10;

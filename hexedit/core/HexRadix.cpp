@@ -56,8 +56,9 @@ std::string FillPlaceholders(std::string_view pattern,
   std::string out;
   auto next = values.begin();
   for (size_t i = 0; i < pattern.size(); ++i) {
-    const bool placeholder = pattern[i] == '%' && i + 1 < pattern.size() &&
-                             (pattern[i + 1] == 'd' || pattern[i + 1] == 's' || pattern[i + 1] == 'x');
+    const bool placeholder =
+        pattern[i] == '%' && i + 1 < pattern.size() &&
+        (pattern[i + 1] == 'd' || pattern[i + 1] == 's' || pattern[i + 1] == 'x');
     if (placeholder && next != values.end()) {
       out += *next++;
       ++i;

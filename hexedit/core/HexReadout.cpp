@@ -19,7 +19,8 @@ THexReadoutTexts ReadoutTexts(const THexReadout& r) {
                   std::to_string(count) + (count == 1 ? " byte)" : " bytes)");
   }
   if (r.HasByte)
-    t.Value = Hex(r.Byte, 2) + " = " + std::to_string(r.Byte) + " '" + Utf8Of(char32_t(r.ByteChar)) + "'";
+    t.Value =
+        Hex(r.Byte, 2) + " = " + std::to_string(r.Byte) + " '" + Utf8Of(char32_t(r.ByteChar)) + "'";
   if (r.HasWord) t.Word = "Word " + Hex(r.Word) + " = " + std::to_string(r.Word);
   t.Mode = r.Insert ? "INS" : "OVR";
   if (r.Modified) t.Modified = "Modified";

@@ -79,7 +79,8 @@ void THexEditorCore::ExtendSelectionTo(int n) {
 }
 
 bool THexEditorCore::MoveToCell(int col, int row) {
-  if (col >= 0 && col < ColCount() && row >= 0 && row < RowCount()) return FGrid.MoveCurrentCell(col, row);
+  if (col >= 0 && col < ColCount() && row >= 0 && row < RowCount())
+    return FGrid.MoveCurrentCell(col, row);
   // Below the grid lies only what is past the data: the hook sends the
   // caret to the end.
   if (row >= RowCount() && DataSize() > 0 && col >= 2 && col < ColCount()) SelectCell(col, row);
@@ -102,7 +103,9 @@ void THexEditorCore::TopLeftChanged() {
 
 // ---- Selection ------------------------------------------------------------
 
-int THexEditorCore::SelStart() const { return HasSelection() ? FSelection.Anchor : CaretPosition(); }
+int THexEditorCore::SelStart() const {
+  return HasSelection() ? FSelection.Anchor : CaretPosition();
+}
 
 void THexEditorCore::SetSelStart(int pos) {
   if (pos < 0 || pos >= DataSize()) throw EHexEditor(HexMsg::InvalidSelStart);

@@ -4,7 +4,9 @@
 #include "hexedit/core/HexRadix.h"
 
 namespace {
-bool IsBlank(char32_t c) { return c == U' ' || c == U'\t' || c == U'\r' || c == U'\n' || c == U'\f' || c == U'\v'; }
+bool IsBlank(char32_t c) {
+  return c == U' ' || c == U'\t' || c == U'\r' || c == U'\n' || c == U'\f' || c == U'\v';
+}
 }  // namespace
 
 bool ParseHexBytes(std::u32string_view text, std::vector<uint8_t>& bytes, std::string& error) {
@@ -20,7 +22,8 @@ bool ParseHexBytes(std::u32string_view text, std::vector<uint8_t>& bytes, std::s
     const std::u32string_view group = text.substr(i, end - i);
     i = end;
     std::u32string_view digits = group;
-    if (digits.size() >= 2 && digits[0] == U'0' && (digits[1] == U'x' || digits[1] == U'X')) digits.remove_prefix(2);
+    if (digits.size() >= 2 && digits[0] == U'0' && (digits[1] == U'x' || digits[1] == U'X'))
+      digits.remove_prefix(2);
     bool allHex = !digits.empty();
     for (char32_t c : digits) allHex = allHex && HexDigitValue(c) >= 0;
     if (!allHex) {
@@ -36,7 +39,8 @@ bool ParseHexBytes(std::u32string_view text, std::vector<uint8_t>& bytes, std::s
       return false;
     }
     for (size_t k = 0; k < digits.size(); k += 2)
-      out.push_back(static_cast<uint8_t>(HexDigitValue(digits[k]) * 16 + HexDigitValue(digits[k + 1])));
+      out.push_back(
+          static_cast<uint8_t>(HexDigitValue(digits[k]) * 16 + HexDigitValue(digits[k + 1])));
   }
   if (out.empty()) {
     error = HexMsg::NoHexDigits;
@@ -53,7 +57,8 @@ bool ParseNumberText(std::string_view text, bool allowSign, int64_t& value, int&
   if (allowSign && !text.empty() && (text[0] == '+' || text[0] == '-')) {
     sign = text[0] == '+' ? 1 : -1;
     text.remove_prefix(1);
-    while (!text.empty() && IsBlank(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(static_cast<unsigned char>(text.front())))
+      text.remove_prefix(1);
   }
   unsigned radix = 10;
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
@@ -108,7 +113,8 @@ std::string Utf8Of(std::u16string_view text) {
   std::string s;
   for (size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] < 0xE000)
       c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
     s += Utf8Of(c);
   }

@@ -10,10 +10,12 @@
 #include "hexedit/core/HexRadix.h"
 #include "hexedit/core/HexTextParse.h"
 
-void THexEditorCore::OverwriteBytes(int pos, const void* buffer, int count, std::string_view description) {
+void THexEditorCore::OverwriteBytes(int pos, const void* buffer, int count,
+                                    std::string_view description) {
   if (!buffer || count <= 0) return;
   TUndoStep step(*this);
-  std::vector<uint8_t> bytes(static_cast<const uint8_t*>(buffer), static_cast<const uint8_t*>(buffer) + count);
+  std::vector<uint8_t> bytes(static_cast<const uint8_t*>(buffer),
+                             static_cast<const uint8_t*>(buffer) + count);
   RecordChange(ukChangeBytes, pos, count, 0, description);
   const bool marks = !InsertMode();
   for (int i = 0; i < count; ++i) {
@@ -67,7 +69,8 @@ std::vector<uint8_t> THexEditorCore::BytesFromText(std::u32string_view text, boo
   for (char32_t c : text) {
     if (FUnicodeChars) {
       std::array<uint8_t, 2> two{};
-      if (!TypedCharToUnicodeBytes(c, two)) throw EHexEditor(FillPlaceholders(HexMsg::NoByteForChar, {Utf8Of(c)}));
+      if (!TypedCharToUnicodeBytes(c, two))
+        throw EHexEditor(FillPlaceholders(HexMsg::NoByteForChar, {Utf8Of(c)}));
       bytes.push_back(two[0]);
       bytes.push_back(two[1]);
     } else {
@@ -161,7 +164,9 @@ void THexEditorCore::RunEditCommand(THexEditCommand command) {
 
 // ---- Go to and the fill value ---------------------------------------------
 
-int THexEditorCore::OffsetUnit() const { return FOffsetFormat.Divisor == 0 ? 1 : FOffsetFormat.Divisor; }
+int THexEditorCore::OffsetUnit() const {
+  return FOffsetFormat.Divisor == 0 ? 1 : FOffsetFormat.Divisor;
+}
 
 int THexEditorCore::GotoTarget(std::string_view text) const {
   const std::string shown(text);
@@ -176,9 +181,11 @@ int THexEditorCore::GotoTarget(std::string_view text) const {
   const int64_t last = InsertMode() ? DataSize() : int64_t(DataSize()) - 1;
   const int64_t target = units * unit;
   if (DataSize() == 0 || units < 0 || target > last) {
-    const std::string named = units < 0 ? "-0x" + HexNumberText(uint32_t(-units)) : "0x" + HexNumberText(uint32_t(units));
+    const std::string named =
+        units < 0 ? "-0x" + HexNumberText(uint32_t(-units)) : "0x" + HexNumberText(uint32_t(units));
     throw EHexEditor(
-        FillPlaceholders(HexMsg::OffsetOutOfRange, {named, HexNumberText(uint32_t(std::max<int64_t>(0, last) / unit))}));
+        FillPlaceholders(HexMsg::OffsetOutOfRange,
+                         {named, HexNumberText(uint32_t(std::max<int64_t>(0, last) / unit))}));
   }
   return static_cast<int>(target);
 }

@@ -57,7 +57,8 @@ void SwapWordBytes(uint16_t& w);
 // Unicode mode: the 16-bit character made of the min(2, available) bytes
 // at data (first byte low, swapped when bigEndian); a value below 0x20
 // shows maskChar, even when maskChar is 0.
-char16_t UnicodeDisplayChar(const uint8_t* data, size_t available, bool bigEndian, char16_t maskChar);
+char16_t UnicodeDisplayChar(const uint8_t* data, size_t available, bool bigEndian,
+                            char16_t maskChar);
 
 // Unicode mode: the two bytes, in storage order, that typing c stores.
 // False (refused) for c below 0x20 and for what one UTF-16 code unit

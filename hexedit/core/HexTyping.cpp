@@ -40,7 +40,8 @@ void THexEditorCore::TypeHexDigit(int digit, int pos) {
   const uint8_t old = pos < size ? PeekByte(pos) : 0;
   // The digit replaces the nibble shown under the caret.
   const bool highNibble = col - (FSwapNibbles ? 1 : 0) == PositionToCell(pos, false).Col;
-  const auto value = static_cast<uint8_t>(highNibble ? digit * 16 + (old & 0x0F) : (old & 0xF0) + digit);
+  const auto value =
+      static_cast<uint8_t>(highNibble ? digit * 16 + (old & 0x0F) : (old & 0xF0) + digit);
   if (insert && ((col - 2) % (2 * u) == 0 || HasSelection())) {
     // A new unit whose first byte holds the digit in its left column.
     std::vector<uint8_t> unit(static_cast<size_t>(u), 0);

@@ -96,7 +96,8 @@ bool THexEditorCore::ReplayStep(THexUndoStorage& from, THexUndoStorage& to, bool
   bool resizes = false;
   for (int64_t end = from.Size();;) {
     THexUndoEntryView e;
-    if (!from.ReadEntryEndingAt(end, e) || e.Position < 0 || e.Position + int64_t(e.NewCount()) > size) {
+    if (!from.ReadEntryEndingAt(end, e) || e.Position < 0 ||
+        e.Position + int64_t(e.NewCount()) > size) {
       FUndo.DropAllEntries();
       FRedo.DropAllEntries();
       FSavePoint = FModified ? NoSavePoint : 0;

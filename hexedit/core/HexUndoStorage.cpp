@@ -11,8 +11,8 @@
 using namespace UndoEntry;
 
 const char* const UndoKindText[UndoKindCount] = {
-    "Change Byte(s)", "Remove Data",     "Insert Buffer", "Replace",
-    "Append Buffer",  "Insert Nibble",   "Delete Nibble", "Convert",
+    "Change Byte(s)",  "Remove Data",           "Insert Buffer",  "Replace",
+    "Append Buffer",   "Insert Nibble",         "Delete Nibble",  "Convert",
     "Cursor movement", "Multiple Modification", "All data saved",
 };
 
@@ -135,7 +135,8 @@ void THexUndoStorage::AddUndoEntry(UndoKind kind, int pos, int count, int count2
   const bool withRestore = extras && extras->HasRestoreBlock();
   const int64_t markBytes = withRestore ? (int64_t(extras->MarkCount) + 7) / 8 : 0;
   const int64_t restoreLength =
-      withRestore ? 4 + markBytes + 1 + BookmarkRecordLength * int64_t(extras->Bookmarks.size()) + 4 : 0;
+      withRestore ? 4 + markBytes + 1 + BookmarkRecordLength * int64_t(extras->Bookmarks.size()) + 4
+                  : 0;
   const int64_t length = FixedLength + n + (withText ? int64_t(description.size()) + 4 : 0) +
                          (withSelection ? SelectionLength : 0) + restoreLength;
   if (length > 0x7FFFFFFF) throw EHexStreamError(HexMsg::StreamGrowth);
@@ -222,7 +223,8 @@ bool THexUndoEntryView::MarkSaved(int i) const {
 
 bool UndoEntry::DecodeEntry(const uint8_t* journal, int64_t size, int64_t offset, uint32_t length,
                             THexUndoEntryView& entry) {
-  if (offset < 0 || length < static_cast<uint32_t>(MinLength) || offset + length > size) return false;
+  if (offset < 0 || length < static_cast<uint32_t>(MinLength) || offset + length > size)
+    return false;
   const uint8_t* e = journal + offset;
   if (Get32(e) != length || Get32(e + length - 4) != length) return false;
   entry = THexUndoEntryView{};

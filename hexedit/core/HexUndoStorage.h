@@ -156,8 +156,8 @@ struct THexSavedBookmark {
 struct THexEntryExtras {
   const THexUndoState* State = nullptr;  // null: the editor's state now
   bool Joined = false;
-  int MarkCount = 0;               // marks saved from the entry's position on
-  std::vector<uint8_t> MarkBits;   // (MarkCount + 7) / 8 bytes
+  int MarkCount = 0;              // marks saved from the entry's position on
+  std::vector<uint8_t> MarkBits;  // (MarkCount + 7) / 8 bytes
   std::vector<THexSavedBookmark> Bookmarks;
   bool HasRestoreBlock() const { return MarkCount > 0 || !Bookmarks.empty(); }
 };

@@ -2,12 +2,12 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QMimeData>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QMetaMethod>
 #include <QMetaObject>
+#include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -16,7 +16,9 @@
 #include "hexedit/widget/HexKeyMap.h"
 
 namespace {
-TColor FromQColor(const QColor& c) { return RGBColor(unsigned(c.red()), unsigned(c.green()), unsigned(c.blue())); }
+TColor FromQColor(const QColor& c) {
+  return RGBColor(unsigned(c.red()), unsigned(c.green()), unsigned(c.blue()));
+}
 }  // namespace
 
 TCustomHexEditor::TCustomHexEditor(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -61,7 +63,9 @@ TCustomHexEditor::TCustomHexEditor(QWidget* parent) : QAbstractScrollArea(parent
         this, [this] { FCore.DeliverSelectionNotice(); }, Qt::QueuedConnection);
   };
   FCore.RequestRepaint = [this] { viewport()->update(); };
-  FCore.RequestRepaintRange = [this](int first, int last) { RepaintRect(FCore.RowsRect(first, last)); };
+  FCore.RequestRepaintRange = [this](int first, int last) {
+    RepaintRect(FCore.RowsRect(first, last));
+  };
   FCore.RequestRepaintRect = [this](const TRect& r) { RepaintRect(r); };
   FCore.Grid().OnSizeChanged = [this] { UpdateScrollBars(); };
   FCore.Grid().OnTopLeftChanged = [this] {
@@ -235,7 +239,8 @@ void TCustomHexEditor::Copy() {
   const std::vector<uint8_t> bytes = FCore.SelectedBytes();
   auto* mime = new QMimeData;
   mime->setData(QLatin1String(HexBytesMimeType),
-                QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
+                QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                           static_cast<qsizetype>(bytes.size())));
   mime->setText(QString::fromStdString(FCore.SelectionText()));
   QGuiApplication::clipboard()->setMimeData(mime);
 }
@@ -449,10 +454,10 @@ void TCustomHexEditor::mouseMoveEvent(QMouseEvent* event) {
 void TCustomHexEditor::mouseReleaseEvent(QMouseEvent* event) {
   FLastMouse = event->position().toPoint();
   // The buttons as they were while the released one was still down.
-  const THexShiftState shift = QtToShiftState(event->modifiers(), event->buttons() | event->button());
-  Guarded([&] {
-    FCore.MouseUp(ToHexButton(event->button()), shift, FLastMouse.x(), FLastMouse.y());
-  });
+  const THexShiftState shift =
+      QtToShiftState(event->modifiers(), event->buttons() | event->button());
+  Guarded(
+      [&] { FCore.MouseUp(ToHexButton(event->button()), shift, FLastMouse.x(), FLastMouse.y()); });
   if (!FCore.Dragging()) FAutoScroll.stop();
   UpdateCursor(QtToShiftState(event->modifiers(), event->buttons()), FLastMouse);
   RefreshCaret();
@@ -487,7 +492,8 @@ void TCustomHexEditor::UpdateCursor(THexShiftState shift, QPoint at) {
 QRect TCustomHexEditor::CaretRect() const {
   if (!FCore.Focused() || FCore.CaretX() == -50) return QRect();
   const TRect white = FCore.CaretShapeWhite();
-  return QRect(FCore.CaretX() + white.Left, FCore.CaretY() + white.Top, white.Width(), white.Height());
+  return QRect(FCore.CaretX() + white.Left, FCore.CaretY() + white.Top, white.Width(),
+               white.Height());
 }
 
 void TCustomHexEditor::RefreshCaret() {
@@ -522,7 +528,8 @@ void TCustomHexEditor::paintEvent(QPaintEvent* event) {
   const bool hostHook = static_cast<bool>(OnDrawCell);
   if (hostHook) {
     coreHook = std::move(FCore.OnDrawCell);
-    FCore.OnDrawCell = [this](int col, int row, std::u16string& text, TRect& rect, bool& defaultDraw) {
+    FCore.OnDrawCell = [this](int col, int row, std::u16string& text, TRect& rect,
+                              bool& defaultDraw) {
       QString t = QString::fromStdU16String(text);
       QRect r = ToQRect(rect);
       OnDrawCell(this, FPaintPainter, col, row, t, r, defaultDraw);
@@ -541,7 +548,8 @@ void TCustomHexEditor::paintEvent(QPaintEvent* event) {
   } restore{*this, coreHook, hostHook};
 
   FPaintPainter = &p;
-  THexQtPainter painter(p, font(), FGlyphs, FIcons, FCore, surface, static_cast<bool>(FCore.OnDrawCell));
+  THexQtPainter painter(p, font(), FGlyphs, FIcons, FCore, surface,
+                        static_cast<bool>(FCore.OnDrawCell));
   FCore.Paint(painter, ToTRect(clip));
 
   const QRect caret = CaretRect();

@@ -29,17 +29,20 @@ class TCustomHexEditor;
 // background, pen: text colour, background: text background). The text
 // and the rectangle (the whole cell for column 0, else the text box) may
 // be changed; clearing ADefaultDraw leaves the cell to the host.
-using THexDrawCellEvent = std::function<void(TCustomHexEditor* Sender, QPainter* ACanvas, int ACol,
-                                             int ARow, QString& AWideText, QRect& ARect, bool& ADefaultDraw)>;
+using THexDrawCellEvent =
+    std::function<void(TCustomHexEditor* Sender, QPainter* ACanvas, int ACol, int ARow,
+                       QString& AWideText, QRect& ARect, bool& ADefaultDraw)>;
 // The host's offset texts, replacing the offset format.
-using THexWidgetOffsetTextEvent = std::function<void(TCustomHexEditor* Sender, int64_t Number, QString& OffsetText)>;
+using THexWidgetOffsetTextEvent =
+    std::function<void(TCustomHexEditor* Sender, int64_t Number, QString& OffsetText)>;
 // Called first for every key-down / typed character; may change it.
-using THexWidgetKeyDownEvent = std::function<void(TCustomHexEditor* Sender, int& Key, THexShiftState Shift)>;
+using THexWidgetKeyDownEvent =
+    std::function<void(TCustomHexEditor* Sender, int& Key, THexShiftState Shift)>;
 using THexWidgetKeyPressEvent = std::function<void(TCustomHexEditor* Sender, char32_t& Key)>;
 // The host's wheel handler: setting Handled keeps the editor from moving
 // the caret (WheelDelta in eighths of a degree, 120 a notch, up positive).
-using THexMouseWheelEvent =
-    std::function<void(TCustomHexEditor* Sender, THexShiftState Shift, int WheelDelta, QPoint MousePos, bool& Handled)>;
+using THexMouseWheelEvent = std::function<void(TCustomHexEditor* Sender, THexShiftState Shift,
+                                               int WheelDelta, QPoint MousePos, bool& Handled)>;
 
 enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
 
@@ -85,7 +88,9 @@ public:
   void ClearSelection(bool repaint = true) { FCore.ClearSelection(repaint); }
   int Seek(int offset, int origin) { return FCore.Seek(offset, origin); }
   void MoveCaretToEnd() { FCore.MoveCaretToEnd(); }
-  void ToggleBookmark(int index, int pos, bool inCharField) { FCore.ToggleBookmark(index, pos, inCharField); }
+  void ToggleBookmark(int index, int pos, bool inCharField) {
+    FCore.ToggleBookmark(index, pos, inCharField);
+  }
   bool GotoBookmark(int index) { return FCore.GotoBookmark(index); }
 
   // The editing tools (see THexEditorCore). Errors (a refused edit, text

@@ -32,7 +32,8 @@ constexpr int SeedLimit = 64;
 
 }  // namespace
 
-THexFindBar::THexFindBar(TCustomHexEditor* editor, QWidget* parent) : QWidget(parent), FEditor(editor) {
+THexFindBar::THexFindBar(TCustomHexEditor* editor, QWidget* parent)
+    : QWidget(parent), FEditor(editor) {
   setObjectName(QStringLiteral("HexFindBar"));
   auto* findRow = new QHBoxLayout;
   findRow->setContentsMargins(4, 2, 4, 2);
@@ -49,12 +50,14 @@ THexFindBar::THexFindBar(TCustomHexEditor* editor, QWidget* parent) : QWidget(pa
   cbMode->addItem(QStringLiteral("Text"));
   cbMatchCase = new QCheckBox(QStringLiteral("Match case"), this);
   cbMatchCase->setObjectName(QStringLiteral("cbMatchCase"));
-  btnPrevious = Button(this, "btnPrevious", QStringLiteral("Previous"), QStringLiteral("Find previous (Shift+Enter)"));
+  btnPrevious = Button(this, "btnPrevious", QStringLiteral("Previous"),
+                       QStringLiteral("Find previous (Shift+Enter)"));
   btnNext = Button(this, "btnNext", QStringLiteral("Next"), QStringLiteral("Find next (Enter)"));
   lblNote = new QLabel(this);
   lblNote->setObjectName(QStringLiteral("lblNote"));
   lblNote->setTextFormat(Qt::PlainText);
-  btnClose = Button(this, "btnClose", QStringLiteral("Close"), QStringLiteral("Close the find bar (Escape)"));
+  btnClose = Button(this, "btnClose", QStringLiteral("Close"),
+                    QStringLiteral("Close the find bar (Escape)"));
   findRow->addWidget(findLabel);
   findRow->addWidget(edFind, 2);
   findRow->addWidget(cbMode);
@@ -74,8 +77,10 @@ THexFindBar::THexFindBar(TCustomHexEditor* editor, QWidget* parent) : QWidget(pa
   edReplace->setClearButtonEnabled(true);
   edReplace->setMinimumWidth(160);
   replaceLabel->setBuddy(edReplace);
-  btnReplace = Button(ReplaceRow, "btnReplace", QStringLiteral("Replace"), QStringLiteral("Replace this match and find the next"));
-  btnReplaceAll = Button(ReplaceRow, "btnReplaceAll", QStringLiteral("Replace All"), QStringLiteral("Replace every match"));
+  btnReplace = Button(ReplaceRow, "btnReplace", QStringLiteral("Replace"),
+                      QStringLiteral("Replace this match and find the next"));
+  btnReplaceAll = Button(ReplaceRow, "btnReplaceAll", QStringLiteral("Replace All"),
+                         QStringLiteral("Replace every match"));
   // The two rows' fields line up.
   replaceLabel->setMinimumWidth(findLabel->sizeHint().width());
   findLabel->setMinimumWidth(replaceLabel->sizeHint().width());
@@ -145,7 +150,8 @@ void THexFindBar::Close() {
 
 bool THexFindBar::Pattern(THexPattern& pattern) {
   try {
-    pattern = FEditor->Core().MakePattern(Ucs4(edFind->text()), HexMode(), cbMatchCase->isChecked());
+    pattern =
+        FEditor->Core().MakePattern(Ucs4(edFind->text()), HexMode(), cbMatchCase->isChecked());
     return true;
   } catch (const EHexEditor& e) {
     SetNote(QString::fromUtf8(e.what()), true);
@@ -196,7 +202,8 @@ void THexFindBar::ReplaceOne() {
   THexPattern pattern;
   std::vector<uint8_t> with;
   if (!Pattern(pattern) || !Replacement(with)) return;
-  if (FEditor->Core().ReadOnlyView()) return SetNote(QStringLiteral("The image cannot be changed now"), true);
+  if (FEditor->Core().ReadOnlyView())
+    return SetNote(QStringLiteral("The image cannot be changed now"), true);
   try {
     SetNote(OutcomeNote(FEditor->Core().ReplaceAndFind(pattern, with), true));
   } catch (const std::exception& e) {
@@ -209,7 +216,8 @@ void THexFindBar::ReplaceAll() {
   THexPattern pattern;
   std::vector<uint8_t> with;
   if (!Pattern(pattern) || !Replacement(with)) return;
-  if (FEditor->Core().ReadOnlyView()) return SetNote(QStringLiteral("The image cannot be changed now"), true);
+  if (FEditor->Core().ReadOnlyView())
+    return SetNote(QStringLiteral("The image cannot be changed now"), true);
   try {
     const int count = FEditor->Core().ReplaceAll(pattern, with);
     SetNote(count == 0   ? QStringLiteral("Not found")

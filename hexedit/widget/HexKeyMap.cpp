@@ -58,7 +58,8 @@ int QtKeyToHexKey(const QKeyEvent& event) {
   }
   if (event.modifiers() & Qt::ShiftModifier) {
     int digit = -1;
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) digit = DigitFromX11KeyCode(event.nativeScanCode());
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+      digit = DigitFromX11KeyCode(event.nativeScanCode());
     if (digit < 0) digit = DigitFromUsSymbol(k);
     if (digit >= 0) return hk0 + digit;
   }

@@ -15,7 +15,8 @@
 int QtKeyToHexKey(const QKeyEvent& event);
 
 // The modifier set of an event plus the mouse buttons held.
-THexShiftState QtToShiftState(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons = Qt::NoButton);
+THexShiftState QtToShiftState(Qt::KeyboardModifiers modifiers,
+                              Qt::MouseButtons buttons = Qt::NoButton);
 
 // The modifiers as they stand after a key event: a modifier key that goes
 // down counts as held, one that comes up as released, whatever the

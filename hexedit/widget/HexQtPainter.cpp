@@ -25,8 +25,8 @@ THexGlyphCache::TGlyph THexGlyphCache::Measure(char16_t ch) const {
   // Relative to the pen on the baseline; the box spans the row from the
   // text's top, so the baseline lies Ascent below the box's top.
   const QRectF box = FRaw.boundingRect(g.Index);
-  g.FitsBox = box.isEmpty() || (box.left() >= 0 && box.right() <= FCharWidth && box.top() >= -FAscent &&
-                                box.bottom() <= FRowHeight - FAscent);
+  g.FitsBox = box.isEmpty() || (box.left() >= 0 && box.right() <= FCharWidth &&
+                                box.top() >= -FAscent && box.bottom() <= FRowHeight - FAscent);
   return g;
 }
 
@@ -67,7 +67,12 @@ const QImage& THexBookmarkImages::Image(const THexEditorCore& core, int index) {
 THexQtPainter::THexQtPainter(QPainter& painter, const QFont& font, THexGlyphCache& glyphs,
                              THexBookmarkImages& icons, const THexEditorCore& core, QColor surface,
                              bool immediate)
-    : FPainter(painter), FFont(font), FGlyphs(glyphs), FIcons(icons), FCore(core), FSurface(surface.rgb()),
+    : FPainter(painter),
+      FFont(font),
+      FGlyphs(glyphs),
+      FIcons(icons),
+      FCore(core),
+      FSurface(surface.rgb()),
       FImmediate(immediate) {
   FPainter.setFont(FFont);
 }
@@ -86,7 +91,8 @@ void THexQtPainter::AddGlyph(QRgb color, quint32 glyph, QPointF at) {
   FRuns.push_back(TRun{color, {glyph}, {at}});
 }
 
-void THexQtPainter::DrawTextClipped(const QRect& box, qreal x, qreal y, const QString& text, TColor color) {
+void THexQtPainter::DrawTextClipped(const QRect& box, qreal x, qreal y, const QString& text,
+                                    TColor color) {
   if (text.isEmpty() || box.isEmpty()) return;
   FPainter.save();
   FPainter.setClipRect(box, Qt::IntersectClip);
@@ -95,7 +101,8 @@ void THexQtPainter::DrawTextClipped(const QRect& box, qreal x, qreal y, const QS
   FPainter.restore();
 }
 
-void THexQtPainter::DrawCellText(const TRect& cellRect, const TRect& textBox, const THexCellText& t) {
+void THexQtPainter::DrawCellText(const TRect& cellRect, const TRect& textBox,
+                                 const THexCellText& t) {
   const QRect cell = ToQRect(cellRect), box = ToQRect(textBox);
   const qreal baseline = box.top() + FGlyphs.Ascent();
   // Only QPainter's own text drawing needs the text as a QString; batched
@@ -113,7 +120,8 @@ void THexQtPainter::DrawCellText(const TRect& cellRect, const TRect& textBox, co
   }
 
   // The cell shows the control colour until something is drawn on it.
-  if (ToQColor(t.CellBackground).rgb() != FSurface) FPainter.fillRect(cell, ToQColor(t.CellBackground));
+  if (ToQColor(t.CellBackground).rgb() != FSurface)
+    FPainter.fillRect(cell, ToQColor(t.CellBackground));
   if (t.TextBackground != t.CellBackground) FPainter.fillRect(box, ToQColor(t.TextBackground));
   if (t.Text.empty()) return;
 
@@ -138,8 +146,8 @@ void THexQtPainter::DrawCellText(const TRect& cellRect, const TRect& textBox, co
   const qreal x = box.left() + box.width() - width - 4;
   if (!known || x < box.left()) {
     const QString s = text();
-    DrawTextClipped(box, box.left() + box.width() - QFontMetrics(FFont).horizontalAdvance(s) - 4, baseline, s,
-                    t.TextColor);
+    DrawTextClipped(box, box.left() + box.width() - QFontMetrics(FFont).horizontalAdvance(s) - 4,
+                    baseline, s, t.TextColor);
     return;
   }
   qreal pen = x;
@@ -184,7 +192,8 @@ void THexQtPainter::DrawBookmark(int image, int x, int y) {
   if (FImmediate)
     DoIcon(image, QPoint(x, y));
   else
-    FDeferred.push_back(TDeferred{dkIcon, QRect(x, y, BookmarkIconSize, BookmarkIconSize), QColor(), image});
+    FDeferred.push_back(
+        TDeferred{dkIcon, QRect(x, y, BookmarkIconSize, BookmarkIconSize), QColor(), image});
 }
 
 void THexQtPainter::BeforeCellHook(const THexCellText& t) {
@@ -224,7 +233,9 @@ void THexQtPainter::DoFrame(const QRect& r, const QColor& c) {
   FPainter.fillRect(QRect(r.left() + w - 1, r.top(), 1, h), c);
 }
 
-void THexQtPainter::DoIcon(int image, QPoint at) { FPainter.drawImage(at, FIcons.Image(FCore, image)); }
+void THexQtPainter::DoIcon(int image, QPoint at) {
+  FPainter.drawImage(at, FIcons.Image(FCore, image));
+}
 
 void THexQtPainter::EndPaint() {
   for (const TRun& run : FRuns) {

@@ -24,15 +24,19 @@
 
 #include "hexedit/core/HexEditorCore.h"
 
-inline QColor ToQColor(TColor rgb) { return QColor(int(RedOf(rgb)), int(GreenOf(rgb)), int(BlueOf(rgb))); }
+inline QColor ToQColor(TColor rgb) {
+  return QColor(int(RedOf(rgb)), int(GreenOf(rgb)), int(BlueOf(rgb)));
+}
 inline QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
-inline TRect ToTRect(const QRect& r) { return TRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+inline TRect ToTRect(const QRect& r) {
+  return TRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
 
 // Glyphs of the editor font, looked up once per character.
 class THexGlyphCache {
 public:
   struct TGlyph {
-    quint32 Index = 0;   // 0: the font lacks the character
+    quint32 Index = 0;  // 0: the font lacks the character
     qreal Advance = 0;
     bool FitsBox = false;  // stays inside a CharWidth x RowHeight box
   };
@@ -66,8 +70,9 @@ private:
 class THexQtPainter final : public THexPainter {
 public:
   // surface: the colour the painted area was filled with before the paint.
-  THexQtPainter(QPainter& painter, const QFont& font, THexGlyphCache& glyphs, THexBookmarkImages& icons,
-                const THexEditorCore& core, QColor surface, bool immediate);
+  THexQtPainter(QPainter& painter, const QFont& font, THexGlyphCache& glyphs,
+                THexBookmarkImages& icons, const THexEditorCore& core, QColor surface,
+                bool immediate);
 
   void FillRect(const TRect& rect, TColor color) override;
   void DrawCellText(const TRect& cell, const TRect& textBox, const THexCellText& text) override;

@@ -11,7 +11,9 @@
 #include <ostream>
 
 // Readable QStrings in failure messages.
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+  *os << '"' << text.toStdString() << '"';
+}
 
 inline TPellarApplication& TestApp() {
   static int argc = 1;

@@ -70,12 +70,11 @@ TEST(ProgramAll, OnlyAnExternalImageWithRestoreKeepsFlashAndEeprom) {
   const auto ext = RandomBytes(256, 102);
   rig.SetImage(f.hexExtEE, ext);
   rig.Trigger(f.actProgAll);
-  EXPECT_EQ(f.Statuses,
-            Texts({"Programming...", "Reading flash...", "Reading internal eeprom...",
-                   "writing loader...", "Writing and page verifying external eeprom...", "",
-                   "Verifying external eeprom...", "Restoring flash...", "Verifying flash...",
-                   "Restoring internal eeprom...", "Verifying internal eeprom...",
-                   "Device programmed."}));
+  EXPECT_EQ(f.Statuses, Texts({"Programming...", "Reading flash...", "Reading internal eeprom...",
+                               "writing loader...", "Writing and page verifying external eeprom...",
+                               "", "Verifying external eeprom...", "Restoring flash...",
+                               "Verifying flash...", "Restoring internal eeprom...",
+                               "Verifying internal eeprom...", "Device programmed."}));
   EXPECT_TRUE(rig.MessageTexts().empty());
   EXPECT_EQ(rig.ExternalPrefix(256), ext);
   EXPECT_EQ(rig.Card().ExternalEeprom().Memory[256], 0xFF);

@@ -29,8 +29,8 @@
 
 class TRecordingForm : public TMainForm {
 public:
-  using TMainForm::TMainForm;
   using TMainForm::SetStatusText;
+  using TMainForm::TMainForm;
 
   void SetStatusText(const std::string& text) override {
     Statuses.push_back(text);
@@ -161,7 +161,8 @@ inline void ExpectStoppedAndKept(const TCardCommandsRig& rig, const std::vector<
   EXPECT_EQ(texts[0], TLoaderLink::HandshakeLostText);
   EXPECT_EQ(texts[1], "No device found at selected LPT port! Abort?");
   EXPECT_EQ(texts[2].rfind("The card's flash could not be written back.", 0), 0u) << texts[2];
-  EXPECT_NE(texts[2].find("The card's internal eeprom could not be written back."), std::string::npos);
+  EXPECT_NE(texts[2].find("The card's internal eeprom could not be written back."),
+            std::string::npos);
   TRecordingForm& f = *rig.Form;
   EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), flash);
   EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), eeprom);

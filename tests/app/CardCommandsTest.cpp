@@ -75,7 +75,8 @@ TEST(CardCommandsErase, AsksFirstAndTouchesNothingOnNo) {
   rig.Dialogs->Answers = {mrNo};
   rig.Trigger(f.actErase);
   ASSERT_EQ(rig.Dialogs->Messages.size(), 1u);
-  EXPECT_EQ(rig.MessageTexts()[0], "Do you really want to erase\nflash and internal eeprom memory?");
+  EXPECT_EQ(rig.MessageTexts()[0],
+            "Do you really want to erase\nflash and internal eeprom memory?");
   EXPECT_EQ(rig.Dialogs->Messages[0].Kind, mkConfirmation);
   EXPECT_EQ(rig.Dialogs->Messages[0].Buttons, mbYesNo);
   EXPECT_EQ(rig.Card().PortAccesses(), accesses);

@@ -71,8 +71,8 @@ TEST(ReadCard, AFailureLeavesTheImagesAndKeepsTheCardsMemories) {
   const std::vector<uint8_t> mine(2048, 0x42);
   rig.SetImage(f.hexFlash, mine);
   f.OnStatus = [&rig](const std::string& text) {
-    if (text == "Reading external eeprom...") rig.Card().Faults().MisoStuckAfterAccesses =
-        rig.Card().PortAccesses() + 20000;
+    if (text == "Reading external eeprom...")
+      rig.Card().Faults().MisoStuckAfterAccesses = rig.Card().PortAccesses() + 20000;
   };
   rig.Dialogs->Answers = {mrNo};  // go on at the write-back's question
   rig.Trigger(f.actReadCard);

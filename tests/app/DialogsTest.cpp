@@ -44,8 +44,8 @@ TEST(MessageDialog, KindsGiveCaptionIconAndButtons) {
   EXPECT_EQ(info->text(), "Installation complete.\n\nYou need to reboot.");
   EXPECT_EQ(info->textFormat(), Qt::PlainText);
 
-  auto confirm = CreateMessageDialog(nullptr, "Do you really want to erase?", mkConfirmation,
-                                     mbYesNo);
+  auto confirm =
+      CreateMessageDialog(nullptr, "Do you really want to erase?", mkConfirmation, mbYesNo);
   EXPECT_EQ(confirm->windowTitle(), "Confirm");
   EXPECT_EQ(confirm->icon(), QMessageBox::Question);
   QStringList texts;
@@ -222,7 +222,9 @@ TEST(TextQueryDialog, ARefusedTextKeepsTheDialogOpenWithItsMessage) {
   query.Title = QStringLiteral("Go to Offset");
   query.Label = QStringLiteral("&Offset:");
   query.Text = QStringLiteral("0x10");
-  query.Check = [](const QString& t) { return t == QLatin1String("0x20") ? QString() : QStringLiteral("No: ") + t; };
+  query.Check = [](const QString& t) {
+    return t == QLatin1String("0x20") ? QString() : QStringLiteral("No: ") + t;
+  };
   TTextQueryDialog dialog(query);
   dialog.show();
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Go to Offset"));

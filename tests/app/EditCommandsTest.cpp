@@ -45,7 +45,7 @@ struct EditCommandsTest : ::testing::Test {
     RunUntilIdle();
   }
   std::vector<QAction*> Actions() const {
-    return {E->actUndo, E->actRedo,    E->actCut,  E->actCopy, E->actPaste,
+    return {E->actUndo,      E->actRedo, E->actCut,     E->actCopy, E->actPaste,
             E->actSelectAll, E->actFind, E->actReplace, E->actGoto, E->actFill};
   }
   QStringList ErrorTexts() const {
@@ -98,8 +98,8 @@ TEST_F(EditCommandsTest, MenuAndRulesFollowThePageTheEditorAndTheLock) {
   QStringList items;
   for (QAction* a : menu->actions())
     if (!a->isSeparator()) items << a->objectName();
-  EXPECT_EQ(items, QStringList({"actUndo", "actRedo", "actCut", "actCopy", "actPaste", "actSelectAll", "actFind",
-                                "actReplace", "actGoto", "actFill"}));
+  EXPECT_EQ(items, QStringList({"actUndo", "actRedo", "actCut", "actCopy", "actPaste",
+                                "actSelectAll", "actFind", "actReplace", "actGoto", "actFill"}));
   EXPECT_TRUE(E->actRedo->isEnabled());
 }
 
@@ -113,7 +113,8 @@ TEST_F(EditCommandsTest, GotoCountsWordsOnTheFlashPageAndKeepsTheDialogOpenWhenO
   EXPECT_TRUE(q.Note.contains(QStringLiteral("count words"))) << q.Note.toStdString();
   EXPECT_EQ(H.Dialogs->TextRefusals,
             QStringList({"Offset 0x200 is outside the image (0x0 to 0x1FF)",
-                         "\"zz\" is not an offset: write hex as 0x1F0 or 1F0h, decimal as 496, or relative as +0x20 "
+                         "\"zz\" is not an offset: write hex as 0x1F0 or 1F0h, decimal as 496, or "
+                         "relative as +0x20 "
                          "or -16"}));
   EXPECT_EQ(F->hexFlash->Core().Caret().Position, 0x200);
   RunUntilIdle();
@@ -142,8 +143,10 @@ TEST_F(EditCommandsTest, FillAndStatusFieldsOfTheSelection) {
   E->actFill->trigger();
   ASSERT_EQ(H.Dialogs->TextQueries.size(), 1u);
   EXPECT_EQ(H.Dialogs->TextQueries[0].Text, QStringLiteral("0xFF"));
-  EXPECT_EQ(H.Dialogs->TextRefusals, QStringList({"\"0x1FF\" is not a byte value (0 to 255, or 0x00 to 0xFF)"}));
-  for (int i = 0; i < 64; ++i) EXPECT_EQ(F->hexIntEE->PeekByte(i), i >= 0x10 && i <= 0x1F ? 0xA5 : 0xFF) << i;
+  EXPECT_EQ(H.Dialogs->TextRefusals,
+            QStringList({"\"0x1FF\" is not a byte value (0 to 255, or 0x00 to 0xFF)"}));
+  for (int i = 0; i < 64; ++i)
+    EXPECT_EQ(F->hexIntEE->PeekByte(i), i >= 0x10 && i <= 0x1F ? 0xA5 : 0xFF) << i;
   RunUntilIdle();
   EXPECT_EQ(E->StatusFields().lblModified->text(), QStringLiteral("Modified"));
   E->actUndo->trigger();  // one step
@@ -171,8 +174,10 @@ TEST_F(EditCommandsTest, FindBarUnderTheEditorAndPasteErrorsInTheErrorBox) {
   RunUntilIdle();
   F->hexFlash->setFocus();
   E->actPaste->trigger();
-  EXPECT_EQ(ErrorTexts(),
-            QStringList({"\"3g\" is not hex: write bytes as hex digits, such as DE AD BE EF or 0xDEADBEEF."}));
+  EXPECT_EQ(
+      ErrorTexts(),
+      QStringList(
+          {"\"3g\" is not hex: write bytes as hex digits, such as DE AD BE EF or 0xDEADBEEF."}));
   EXPECT_EQ(F->hexFlash->PeekByte(0x20), 0x20);
 }
 

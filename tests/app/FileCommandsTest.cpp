@@ -180,8 +180,9 @@ TEST_F(FileCommandsTest, ImportXmlReadsTheFileAndChangesNothing) {
   Load(Form().actImportXML, Path("bad.xml"));
   Load(Form().actImportXML, QString());
   ASSERT_EQ(ErrorTexts().size(), 1);
-  EXPECT_EQ(ErrorTexts()[0], "The file \"" + Path("bad.xml") +
-                                 "\" is not well-formed XML (line 1, column 20): Opening and ending tag mismatch.");
+  EXPECT_EQ(ErrorTexts()[0],
+            "The file \"" + Path("bad.xml") +
+                "\" is not well-formed XML (line 1, column 20): Opening and ending tag mismatch.");
 
   EXPECT_EQ(Image(Form().hexFlash), image);
   EXPECT_EQ(Form().ebFlash->text(), Path("flash.hex"));

@@ -5,9 +5,9 @@
 // or, beside an image of the user's, in a file.
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QComboBox>
 #include <QTest>
 
 #include "images/HexFileUnit.h"
@@ -140,7 +140,8 @@ TEST(EepromType, TheFirstPageFailingPointsAtTheSetting) {
   rig.Trigger(f.actProgAll);
   const Texts texts = rig.MessageTexts();
   ASSERT_FALSE(texts.empty());
-  EXPECT_EQ(texts[0], std::string("Page verify error at: 0x0\n\n") + TLoaderLink::FirstPageHintText);
+  EXPECT_EQ(texts[0],
+            std::string("Page verify error at: 0x0\n\n") + TLoaderLink::FirstPageHintText);
   rig.ExpectIdle();
 }
 

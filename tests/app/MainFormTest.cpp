@@ -13,8 +13,8 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTabWidget>
-#include <QTextBrowser>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
 #include <stdexcept>
@@ -50,9 +50,9 @@ bool HourglassShown() {
 }
 
 std::vector<QAction*> LockedActions(TMainForm& f) {
-  return {f.actLoadFlash,   f.actLoadIntEE,   f.actLoadExtEE, f.actSaveFlash, f.actSaveIntEE,
-          f.actSaveExtEE,   f.actReadFlash,   f.actReadIntEE, f.actReadExtEE, f.actVerifyFlash,
-          f.actVerifyIntEE, f.actProgAll,     f.actErase,     f.actVerify};
+  return {f.actLoadFlash,   f.actLoadIntEE, f.actLoadExtEE, f.actSaveFlash, f.actSaveIntEE,
+          f.actSaveExtEE,   f.actReadFlash, f.actReadIntEE, f.actReadExtEE, f.actVerifyFlash,
+          f.actVerifyIntEE, f.actProgAll,   f.actErase,     f.actVerify};
 }
 
 TEST(MainFormStartUp, WithoutAnyPortTheDriverMessageComesOnceBeforeTheWindow) {
@@ -144,8 +144,8 @@ TEST(MainFormActions, TabsAndRulesFollowTheImagesAtTheNextIdleMoment) {
   EXPECT_FALSE(TabShown(f, f.tshIntEE));
   EXPECT_FALSE(TabShown(f, f.tshExtEE));
   // All images empty: nothing to program, verify or save.
-  for (QAction* a : {f.actProgAll, f.actVerify, f.actVerifyFlash, f.actVerifyIntEE,
-                     f.actSaveFlash, f.actSaveIntEE, f.actSaveExtEE})
+  for (QAction* a : {f.actProgAll, f.actVerify, f.actVerifyFlash, f.actVerifyIntEE, f.actSaveFlash,
+                     f.actSaveIntEE, f.actSaveExtEE})
     EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
   for (QAction* a : {f.actErase, f.actReadFlash, f.actReadIntEE, f.actReadExtEE, f.actLoadFlash,
                      f.actLoadIntEE, f.actLoadExtEE, f.actImportXML})
@@ -451,11 +451,10 @@ TEST(MainFormProgrammerPage, TabGoesAlongTheRowsThenTheChoicesThenTheCommands) {
     if (f.TabSheet2->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus)) order << w->objectName();
   } while (w != f.TabSheet2);
   const QStringList expected = {
-      "btnLoadFlash", "btnSaveFlash", "cbFlash",      "ebFlash",        "btnReadFlash",
-      "btnVerifyFlash", "btnLoadIntEE", "btnSaveIntEE", "cbIntEE",      "ebIntEE",
-      "btnReadIntEE", "btnVerifyIntEE", "btnLoadExtEE", "btnSaveExtEE", "cbExtEE",
-      "ebExtEE",      "btnReadExtEE", "cbProcessor",  "cbEeprom",       "cbPort",
-      "btnProgAll",   "btnErase",     "btnVerify",    "btnReadCard"};
+      "btnLoadFlash", "btnSaveFlash", "cbFlash",    "ebFlash",  "btnReadFlash", "btnVerifyFlash",
+      "btnLoadIntEE", "btnSaveIntEE", "cbIntEE",    "ebIntEE",  "btnReadIntEE", "btnVerifyIntEE",
+      "btnLoadExtEE", "btnSaveExtEE", "cbExtEE",    "ebExtEE",  "btnReadExtEE", "cbProcessor",
+      "cbEeprom",     "cbPort",       "btnProgAll", "btnErase", "btnVerify",    "btnReadCard"};
   EXPECT_EQ(order, expected);
   // Each row's controls stand on the line of its file name box.
   for (QWidget* row : {f.ebFlash, f.ebIntEE, f.ebExtEE}) {

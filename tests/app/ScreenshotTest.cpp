@@ -12,8 +12,8 @@
 #include <QTabWidget>
 
 #include "app/AboutUnit.h"
-#include "app/ExtCmdUnit.h"
 #include "app/EditCommands.h"
+#include "app/ExtCmdUnit.h"
 #include "hexedit/widget/HexEditor.h"
 #include "hexedit/widget/HexFindBar.h"
 #include "sim/VirtualCardPortSource.h"

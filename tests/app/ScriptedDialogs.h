@@ -7,8 +7,8 @@
 #include <QUrl>
 #include <QWidget>
 #include <deque>
-#include <optional>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "app/UserDialogs.h"

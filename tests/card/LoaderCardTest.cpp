@@ -7,8 +7,8 @@
 // card's pull-up; a push-pull variant of the loader fails.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <sstream>
 
@@ -137,9 +137,9 @@ TEST(LoaderWholeChips, DISABLED_EveryChipEverySetting) {
     for (int eeprom = 0; eeprom < static_cast<int>(EepromTable.size()); ++eeprom)
       for (bool pullUp : {false, true})
         for (int delays = 0; delays < static_cast<int>(PinDelays.size()); ++delays) {
-          SCOPED_TRACE(std::string(ProcessorTable[processor].Name) + " " + EepromTable[eeprom].Name +
-                       (pullUp ? " pull-up" : " no pull-up") + " delays " +
-                       std::to_string(PinDelays[delays].first) + "/" +
+          SCOPED_TRACE(std::string(ProcessorTable[processor].Name) + " " +
+                       EepromTable[eeprom].Name + (pullUp ? " pull-up" : " no pull-up") +
+                       " delays " + std::to_string(PinDelays[delays].first) + "/" +
                        std::to_string(PinDelays[delays].second));
           TLoaderRig rig(MatrixConfig(processor, eeprom, pullUp, delays));
           WriteReadVerify(rig, RandomBytes(EepromTable[eeprom].Size, 1000 + processor + eeprom));
@@ -306,8 +306,10 @@ TEST(LoaderCard, NextPageCarriesIntoTheBlockByte) {
   const auto& m = rig.Eeprom();
   EXPECT_TRUE(std::equal(page0.begin(), page0.end(), m.begin()));
   EXPECT_TRUE(std::equal(page1.begin(), page1.end(), m.begin() + 0x10000));
-  EXPECT_TRUE(std::all_of(m.begin() + 0xFF00, m.begin() + 0x10000, [](uint8_t b) { return b == 0xFF; }));
-  EXPECT_TRUE(std::all_of(m.begin() + 0x100, m.begin() + 0x200, [](uint8_t b) { return b == 0xFF; }));
+  EXPECT_TRUE(
+      std::all_of(m.begin() + 0xFF00, m.begin() + 0x10000, [](uint8_t b) { return b == 0xFF; }));
+  EXPECT_TRUE(
+      std::all_of(m.begin() + 0x100, m.begin() + 0x200, [](uint8_t b) { return b == 0xFF; }));
   rig.ExpectNoMessages();
 }
 
@@ -479,7 +481,8 @@ TEST(LoaderCard, PushPullSdaFailsOnSiliconPins) {
       EXPECT_FALSE(ok);
       EXPECT_GT(rig.Card->SdaContentions(), 0u);
       EXPECT_EQ(rig.Card->Core().Reg(22), 0x55);  // stuck polling with the first byte
-      EXPECT_TRUE(std::all_of(rig.Eeprom().begin(), rig.Eeprom().end(), [](uint8_t b) { return b == 0xFF; }));
+      EXPECT_TRUE(std::all_of(rig.Eeprom().begin(), rig.Eeprom().end(),
+                              [](uint8_t b) { return b == 0xFF; }));
     }
     // A read gets the AVR's own high back: every byte 0xFF.
     {

@@ -17,7 +17,7 @@ TEST(MadeUpProcessor, OneRowIsAllItTakes) {
   ASSERT_EQ(FindProcessorBySignature(0x1E9A07), added.Row());
 
   TVirtualCardRig rig(CardConfig(added.Row(), 1));  // with a 24128
-  rig.Host.ProcessorRow = 0;  // the window still shows the AT90S8515
+  rig.Host.ProcessorRow = 0;                        // the window still shows the AT90S8515
   rig.Commands.PowerCycleAllowed = true;
   TLoaderLink loader(rig.Link, rig.Commands, rig.Host);
   TCardContext card{*rig.Port, rig.Link, rig.Commands, loader, rig.Host};

@@ -97,7 +97,7 @@ TEST(SerialProgramming, ReadingAByteBeingWrittenGivesThePollingValues) {
   avr.SendInstruction(0xC0, 0x01, 0x02, 0x34);  // EEPROM 0x102
   EXPECT_EQ(avr.ReadEepromByte(0x102), 0x80);   // erasing
   rig.Link.Delay(2);
-  EXPECT_EQ(avr.ReadEepromByte(0x102), 0x7F);   // programming
+  EXPECT_EQ(avr.ReadEepromByte(0x102), 0x7F);  // programming
   rig.Link.Delay(2);
   EXPECT_EQ(avr.ReadEepromByte(0x102), 0x34);
 

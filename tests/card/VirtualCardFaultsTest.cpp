@@ -15,8 +15,7 @@ TEST(VirtualCardFaults, NoCardMeansNoDevice) {
     EXPECT_FALSE(rig.Enter());
     EXPECT_EQ(rig.Host.Steps[pbInit], 32);
     // Reads give whatever MISO shows.
-    EXPECT_EQ(rig.Commands.ReadFlashByte(0, false),
-              fault == TMisoFault::StuckHigh ? 0xFF : 0x00);
+    EXPECT_EQ(rig.Commands.ReadFlashByte(0, false), fault == TMisoFault::StuckHigh ? 0xFF : 0x00);
   }
 }
 

@@ -92,8 +92,8 @@ TEST_F(CliEndToEnd, ProgramReadVerifyEraseAcrossRuns) {
   RunSteps({
       // Three images in three formats, then back in another run: byte for
       // byte the files written, and the whole-card image.
-      {On({"--quiet", "program", "--flash", "flash.hex", "--eeprom", "eeprom.srec",
-           "--ext-eeprom", "ext.bin"}),
+      {On({"--quiet", "program", "--flash", "flash.hex", "--eeprom", "eeprom.srec", "--ext-eeprom",
+           "ext.bin"}),
        0, "Device programmed.", "",
        [&](const TCliRun& run) {
          EXPECT_TRUE(run.Err.isEmpty()) << run.Err.toStdString();
@@ -117,8 +117,7 @@ TEST_F(CliEndToEnd, ProgramReadVerifyEraseAcrossRuns) {
          EXPECT_EQ(images[1], Eeprom);
          EXPECT_EQ(images[2], External);
        }},
-      {On({"verify", "--flash", "flash.hex", "--eeprom", "eeprom.srec", "--ext-eeprom",
-           "ext.bin"}),
+      {On({"verify", "--flash", "flash.hex", "--eeprom", "eeprom.srec", "--ext-eeprom", "ext.bin"}),
        0, "Device verified.", ""},
       // A card image without the external EEPROM: no loader needed.
       {On({"verify", "--card", "flash-eeprom.hex"}), 0, "Device verified.", ""},
@@ -142,28 +141,39 @@ TEST_F(CliEndToEnd, ProgramReadVerifyEraseAcrossRuns) {
          const TCliRun again = Cli.Run(On({"--quiet", "verify", "--card", "card.hex"}));
          EXPECT_EQ(again.Code, 0) << again.Err.toStdString();
        }},
-      {{"--virtual-card=AT90S8515,2464/2465", "--card-state", "card.json", "detect"}, 3, "",
+      {{"--virtual-card=AT90S8515,2464/2465", "--card-state", "card.json", "detect"},
+       3,
+       "",
        "refused"},
-      {{"--virtual-card", "--card-state", "flash.hex", "detect"}, 3, "",
+      {{"--virtual-card", "--card-state", "flash.hex", "detect"},
+       3,
+       "",
        "not a virtual card state file"},
-      {{"--virtual-card", "--card-state", "short.json", "detect"}, 3, "",
+      {{"--virtual-card", "--card-state", "short.json", "detect"},
+       3,
+       "",
        "\"flash\" holds 3 bytes; the chip has 2048"},
       // Erased: the comparison runs and finds the difference.
       {On({"erase"}), 0, "Chip erased...", ""},
       {On({"verify", "--flash", "flash.hex"}), 1, "", "Verification error."},
-      {On({"--progress", "program", "--eeprom", "eeprom.srec"}), 0, "Device programmed.",
-       "100%"},
+      {On({"--progress", "program", "--eeprom", "eeprom.srec"}), 0, "Device programmed.", "100%"},
   });
 }
 
 TEST_F(CliEndToEnd, ConvertRoundTripsEveryFormat) {
   // Through every format that is written, and out of a card image and back.
   const std::vector<TStep> steps = {
-      {{"convert", "flash.hex", "a.srec"}, 0, "flash: 2048 bytes written to a.srec (Motorola S-record)", ""},
+      {{"convert", "flash.hex", "a.srec"},
+       0,
+       "flash: 2048 bytes written to a.srec (Motorola S-record)",
+       ""},
       {{"convert", "a.srec", "b.bin"}, 0, "(binary)", ""},
       {{"convert", "b.bin", "c.s19"}, 0, "", ""},
       {{"convert", "c.s19", "d.hex"}, 0, "(Intel HEX)", ""},
-      {{"convert", "ext.bin", "e.hex", "--memory", "ext-eeprom"}, 0, "external EEPROM: 8192 bytes", ""},
+      {{"convert", "ext.bin", "e.hex", "--memory", "ext-eeprom"},
+       0,
+       "external EEPROM: 8192 bytes",
+       ""},
       {{"convert", "eeprom.srec", "f.eep", "--memory", "eeprom"}, 0, "", ""},
       {{"convert", "missing.hex", "g.bin"}, 3, "", "missing.hex"},
       {{"convert", "flash.hex"}, 2, "", "convert takes two files"},
@@ -175,9 +185,8 @@ TEST_F(CliEndToEnd, ConvertRoundTripsEveryFormat) {
   EXPECT_EQ(Load("f.eep", imIntEE, EepromSize), Eeprom);
 
   // A whole-card image gives each memory to --memory.
-  const TConstCardBuffers card = {{{Flash.data(), FlashSize},
-                                   {Eeprom.data(), EepromSize},
-                                   {External.data(), ExternalSize}}};
+  const TConstCardBuffers card = {
+      {{Flash.data(), FlashSize}, {Eeprom.data(), EepromSize}, {External.data(), ExternalSize}}};
   WriteCardImageFile(Cli.Path("card.hex"), card);
   RunSteps({{{"convert", "card.hex", "x.bin", "--memory", "ext-eeprom"}, 0, "", ""},
             {{"convert", "card.hex", "i.bin", "--memory", "eeprom"}, 0, "", ""}});
@@ -192,8 +201,8 @@ TEST_F(CliEndToEnd, InterruptWritesTheBackupsBack) {
   const QStringList card = {QStringLiteral("--virtual-card=AT90S2323,242048"),
                             QStringLiteral("--card-state"), QStringLiteral("big.json")};
   Write(QStringLiteral("big.bin"), RandomImage(262144, 5));
-  const TCliRun first =
-      Cli.Run(card + QStringList{"--quiet", "program", "--flash", "flash.hex", "--eeprom", "eeprom.srec"});
+  const TCliRun first = Cli.Run(
+      card + QStringList{"--quiet", "program", "--flash", "flash.hex", "--eeprom", "eeprom.srec"});
   ASSERT_EQ(first.Code, 0) << first.Err.toStdString();
 
   bool sent = false;
@@ -219,11 +228,12 @@ TEST(CliProgram, HelpAndLinkage) {
   TCliProcess cli;
   const TCliRun help = cli.Run({QStringLiteral("--help")});
   EXPECT_EQ(help.Code, 0);
-  for (const char* text : {"list", "detect", "program", "verify", "read", "erase", "convert",
-                           "--port", "--virtual-card", "--card-state", "--processor",
-                           "--eeprom-type", "--force", "--timing", "--quiet", "--progress",
-                           "--no-verify", "--restore", "--memory", "--version", "Exit codes",
-                           "130  interrupted"})
+  for (const char* text :
+       {"list",        "detect",          "program",   "verify",         "read",
+        "erase",       "convert",         "--port",    "--virtual-card", "--card-state",
+        "--processor", "--eeprom-type",   "--force",   "--timing",       "--quiet",
+        "--progress",  "--no-verify",     "--restore", "--memory",       "--version",
+        "Exit codes",  "130  interrupted"})
     EXPECT_TRUE(help.Out.contains(QLatin1String(text))) << text;
 
   // The libraries the program needs: QtCore, no widgets, no GUI.

@@ -16,30 +16,37 @@ struct TCase {
 
 TEST(CliOptions, EveryRuleOfTheCommandLine) {
   const std::vector<TCase> cases = {
-      {{"--virtual-card", "detect"}, "",
+      {{"--virtual-card", "detect"},
+       "",
        [](const TCliOptions& o) {
          EXPECT_EQ(o.Command, ccDetect);
          EXPECT_TRUE(o.VirtualCard);
          EXPECT_FALSE(o.VirtualCardChipsNamed);
        }},
       // Global options also after the command, values after '=' too.
-      {{"program", "--flash=a.hex", "--virtual-card=at90s2323,24256", "--restore", "--force"}, "",
+      {{"program", "--flash=a.hex", "--virtual-card=at90s2323,24256", "--restore", "--force"},
+       "",
        [](const TCliOptions& o) {
          EXPECT_EQ(o.Files[imFlash], "a.hex");
          EXPECT_TRUE(o.Restore && o.Force && o.VirtualCardChipsNamed);
          EXPECT_EQ(o.VirtualCardConfig.ProcessorRow, 4);
          EXPECT_EQ(o.VirtualCardConfig.EepromRow, 2);
        }},
-      {{"--eeprom-type", "2465", "--processor", "at90s4433", "read", "--ext-eeprom", "x.bin"}, "",
+      {{"--eeprom-type", "2465", "--processor", "at90s4433", "read", "--ext-eeprom", "x.bin"},
+       "",
        [](const TCliOptions& o) {
          EXPECT_EQ(o.EepromRow, 0);
          EXPECT_EQ(o.ProcessorRow, 1);
          EXPECT_TRUE(o.Wants(imExtEE));
          EXPECT_FALSE(o.Wants(imFlash));
        }},
-      {{"--virtual-card", "read", "--card", "c.hex"}, "",
-       [](const TCliOptions& o) { EXPECT_TRUE(o.Wants(imFlash) && o.Wants(imIntEE) && o.Wants(imExtEE)); }},
-      {{"convert", "a.hex", "b.bin", "--memory", "ext-eeprom"}, "",
+      {{"--virtual-card", "read", "--card", "c.hex"},
+       "",
+       [](const TCliOptions& o) {
+         EXPECT_TRUE(o.Wants(imFlash) && o.Wants(imIntEE) && o.Wants(imExtEE));
+       }},
+      {{"convert", "a.hex", "b.bin", "--memory", "ext-eeprom"},
+       "",
        [](const TCliOptions& o) {
          EXPECT_EQ(o.ConvertIn, "a.hex");
          EXPECT_EQ(o.ConvertOut, "b.bin");
@@ -47,7 +54,8 @@ TEST(CliOptions, EveryRuleOfTheCommandLine) {
        }},
       {{"--port", "378", "detect"}, "", [](const TCliOptions& o) { EXPECT_EQ(o.Port, "378"); }},
       {{"--port=/dev/parport1", "erase"}, ""},
-      {{"convert", "--", "-in.hex", "out.bin"}, "",
+      {{"convert", "--", "-in.hex", "out.bin"},
+       "",
        [](const TCliOptions& o) { EXPECT_EQ(o.ConvertIn, "-in.hex"); }},
       {{"--help", "--bogus-after-help"}, "unknown option \"--bogus-after-help\""},
       {{"-h"}, "", [](const TCliOptions& o) { EXPECT_TRUE(o.Help); }},
@@ -66,7 +74,8 @@ TEST(CliOptions, EveryRuleOfTheCommandLine) {
       {{"convert", "a", "b", "--memory", "sram"}, "--memory takes flash, eeprom or ext-eeprom"},
       {{"erase", "--port", "LPT1"}, "--port takes a port address"},
       {{"--port", "0x10000", "erase"}, "--port takes a port address"},
-      {{"--processor", "AT90S2313", "detect"}, "unknown processor \"AT90S2313\"; valid processors: AT90S8515"},
+      {{"--processor", "AT90S2313", "detect"},
+       "unknown processor \"AT90S2313\"; valid processors: AT90S8515"},
       {{"--eeprom-type", "24C02", "detect"}, "unknown EEPROM type \"24C02\""},
       {{"--virtual-card=AT90S8515,2402", "detect"}, "Unknown EEPROM \"2402\""},
       {{"--card-state", "s.json", "detect"}, "--card-state is for the virtual card"},

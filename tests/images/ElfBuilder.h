@@ -13,7 +13,7 @@ struct TSegment {
   uint32_t PhysAddr;
   uint32_t VirtAddr;
   std::vector<uint8_t> Bytes;
-  uint32_t Type = 1;  // PT_LOAD
+  uint32_t Type = 1;     // PT_LOAD
   uint32_t MemSize = 0;  // 0: the size of Bytes
 };
 
@@ -26,7 +26,9 @@ inline std::string BuildElf(const std::vector<TSegment>& segments, uint16_t mach
   };
   const uint32_t headerSize = 52, phSize = 32;
   uint32_t offset = headerSize + phSize * static_cast<uint32_t>(segments.size());
-  file += "\x7F" "ELF";
+  file +=
+      "\x7F"
+      "ELF";
   file += '\x01';  // 32-bit
   file += '\x01';  // little-endian
   file += '\x01';  // version
@@ -36,7 +38,7 @@ inline std::string BuildElf(const std::vector<TSegment>& segments, uint16_t mach
   put(1, 4);
   put(0, 4);  // entry
   put(segments.empty() ? 0 : headerSize, 4);
-  put(0, 4);  // no section headers
+  put(0, 4);     // no section headers
   put(0x85, 4);  // flags as for avr2
   put(headerSize, 2);
   put(phSize, 2);

@@ -60,7 +60,8 @@ TEST(ReadHex, DataEndingExactlyAtTheBufferSizeFitsOneMoreByteDoesNot) {
 
 TEST(ReadHex, EndOfFileWithoutEndRecordKeepsTheDataRead) {
   TImage image(32);
-  EXPECT_EQ(image.Load(Lines({DataRecord(0, {0xAA}), DataRecord(0x1F, {0xBB})})), "Unexpected Eof!");
+  EXPECT_EQ(image.Load(Lines({DataRecord(0, {0xAA}), DataRecord(0x1F, {0xBB})})),
+            "Unexpected Eof!");
   EXPECT_EQ(image.Bytes[0], 0xAA);
   EXPECT_EQ(image.Bytes[0x1F], 0xBB);
 
@@ -80,12 +81,12 @@ TEST(ReadHex, WrongChecksumRaisesWithTheRecordAlreadyStored) {
 
 TEST(ReadHex, RefusesUnknownTypesAndMalformedSpecialRecords) {
   for (const std::string& rec :
-       {Record(0, 0, 6), Record(4, 0, 0x10, {0, 0, 0, 0}),
-        Record(2, 0, 3, {0, 0}), Record(5, 0, 5, {0, 0, 0, 0, 0}),  // start addresses not of length 4
-        Record(1, 0, 1, {0}),            // end record with data
-        Record(2, 0x10, 4, {0, 1}),      // extended linear address not at 0000
-        Record(4, 0, 4, {0, 1, 0, 0}),   // nor of length 2
-        Record(1, 0, 2, {0})}) {         // a segment record without its value
+       {Record(0, 0, 6), Record(4, 0, 0x10, {0, 0, 0, 0}), Record(2, 0, 3, {0, 0}),
+        Record(5, 0, 5, {0, 0, 0, 0, 0}),  // start addresses not of length 4
+        Record(1, 0, 1, {0}),              // end record with data
+        Record(2, 0x10, 4, {0, 1}),        // extended linear address not at 0000
+        Record(4, 0, 4, {0, 1, 0, 0}),     // nor of length 2
+        Record(1, 0, 2, {0})}) {           // a segment record without its value
     TImage image(16);
     EXPECT_EQ(image.Load(Lines({rec, EndRecord})), "Format Error") << rec;
   }
@@ -106,8 +107,8 @@ TEST(ReadHex, StartAddressRecordsAreCheckedAndIgnored) {
 
 TEST(ReadHex, ErrorsNameTheSourceAndTheLineOfTheRecord) {
   // Lines end in CR LF, LF or a lone CR; blank lines count.
-  const std::string text = DataRecord(0, {1}) + "\r\n\n" + DataRecord(1, {2}) + "\r" + ":010002000300" + "\n" +
-                           EndRecord;
+  const std::string text = DataRecord(0, {1}) + "\r\n\n" + DataRecord(1, {2}) + "\r" +
+                           ":010002000300" + "\n" + EndRecord;
   std::vector<uint8_t> bytes(16, 0xFF);
   try {
     ReadHexText(text.data(), text.size(), bytes.data(), 16, "/home/u/a.hex");
@@ -122,7 +123,8 @@ TEST(ReadHex, ErrorsNameTheSourceAndTheLineOfTheRecord) {
   const std::string cut = DataRecord(0, {1}) + "\r\n" + DataRecord(1, {2}) + "\r\n\r\n";
   EXPECT_EQ(ErrorOf([&] { ReadHexText(cut.data(), cut.size(), bytes.data(), 16, "b.hex"); }),
             "Unexpected Eof!\nb.hex, line 2");
-  EXPECT_EQ(ErrorOf([&] { ReadHexText("", 0, bytes.data(), 16, "c.hex"); }), "Unexpected Eof!\nc.hex, line 1");
+  EXPECT_EQ(ErrorOf([&] { ReadHexText("", 0, bytes.data(), 16, "c.hex"); }),
+            "Unexpected Eof!\nc.hex, line 1");
 }
 
 TEST(ReadHex, NonHexCharacterInsideARecordIsAFormatErrorEvenWithAMatchingChecksum) {
@@ -177,11 +179,12 @@ TEST(ReadHex, TheLatestSegmentOrLinearRecordSetsTheBase) {
 TEST(ReadHex, AddressesFarBeyondTheBufferNeverWrapAround) {
   // 0xFFFF * 65536 + 0xFFF8 + 8 is 2^32: in 32 bits it would be 0.
   TImage image(256);
-  EXPECT_EQ(image.Load(Lines({":02000004FFFFFC", DataRecord(0xFFF8, {1, 2, 3, 4, 5, 6, 7, 8}),
-                              EndRecord})),
+  EXPECT_EQ(image.Load(Lines(
+                {":02000004FFFFFC", DataRecord(0xFFF8, {1, 2, 3, 4, 5, 6, 7, 8}), EndRecord})),
             "Out of address!");
-  EXPECT_EQ(TImage(256).Load(Lines({Record(2, 0, 2, {0xFF, 0xFF}), DataRecord(0xFFFF, {1}), EndRecord})),
-            "Out of address!");
+  EXPECT_EQ(
+      TImage(256).Load(Lines({Record(2, 0, 2, {0xFF, 0xFF}), DataRecord(0xFFFF, {1}), EndRecord})),
+      "Out of address!");
   EXPECT_EQ(image.Bytes, std::vector<uint8_t>(256, 0xFF));
 }
 
@@ -238,7 +241,8 @@ TEST_F(ReadHexFileTest, ReadsAFileLargerThanItsReadBuffer) {
   const std::vector<uint8_t> data = RandomBytes(128000, 3);
   std::string text;
   for (size_t pos = 0; pos < data.size(); pos += 16) {
-    if (pos > 0 && pos % 0x10000 == 0) text += Record(2, 0, 4, {0, static_cast<uint8_t>(pos >> 16)}) + "\r\n";
+    if (pos > 0 && pos % 0x10000 == 0)
+      text += Record(2, 0, 4, {0, static_cast<uint8_t>(pos >> 16)}) + "\r\n";
     text += DataRecord(pos & 0xFFFF, {data.begin() + pos, data.begin() + pos + 16}) + "\r\n";
   }
   WriteBytes(Path("big.hex"), text + EndRecord + "\r\n");
@@ -249,9 +253,11 @@ TEST_F(ReadHexFileTest, ReadsAFileLargerThanItsReadBuffer) {
 
 TEST_F(ReadHexFileTest, MissingFilesAndDirectoriesGiveTheSystemsMessage) {
   std::vector<uint8_t> bytes(16, 0xFF);
-  EXPECT_EQ(Load(Path("gone.hex"), bytes),
-            "System Error.  Code: 2.\r\nNo such file or directory\n" + Path("gone.hex").toStdString());
-  EXPECT_EQ(Load(Dir.path(), bytes), "System Error.  Code: 21.\r\nIs a directory\n" + Dir.path().toStdString());
+  EXPECT_EQ(
+      Load(Path("gone.hex"), bytes),
+      "System Error.  Code: 2.\r\nNo such file or directory\n" + Path("gone.hex").toStdString());
+  EXPECT_EQ(Load(Dir.path(), bytes),
+            "System Error.  Code: 21.\r\nIs a directory\n" + Dir.path().toStdString());
   EXPECT_EQ(Load(QString(), bytes), "System Error.  Code: 2.\r\nNo such file or directory");
   EXPECT_EQ(bytes, std::vector<uint8_t>(16, 0xFF));
 }
@@ -261,12 +267,14 @@ TEST_F(ReadHexFileTest, FilesOver16MiBAreRefusedBeforeTheyAreRead) {
   // 16 MiB exactly, which is read (the zero bytes after its end record are ignored).
   const std::string good = DataRecord(0, {0x42}) + "\r\n" + EndRecord + "\r\n";
   const QString path = Path("huge.hex");
-  for (const auto& [size, expected] : {std::pair{(off_t{1} << 31) + 1, std::string("The file is larger than 16 MiB!")},
-                                       std::pair{off_t{16} << 20, std::string("(no error)")}}) {
+  for (const auto& [size, expected] :
+       {std::pair{(off_t{1} << 31) + 1, std::string("The file is larger than 16 MiB!")},
+        std::pair{off_t{16} << 20, std::string("(no error)")}}) {
     WriteBytes(path, good);
     ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), size), 0);
     std::vector<uint8_t> bytes(16, 0xFF);
-    EXPECT_EQ(Load(path, bytes), expected == "(no error)" ? expected : expected + "\n" + path.toStdString());
+    EXPECT_EQ(Load(path, bytes),
+              expected == "(no error)" ? expected : expected + "\n" + path.toStdString());
     EXPECT_EQ(bytes[0], expected == "(no error)" ? 0x42 : 0xFF);
   }
 }

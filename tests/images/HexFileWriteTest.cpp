@@ -97,7 +97,8 @@ TEST_F(WriteHexFileTest, AWholeImageReadsBackTheSame) {
 TEST_F(WriteHexFileTest, ReplacesAnExistingFileAndWritesThroughALink) {
   WriteBytes(Path("old.hex"), std::string(5000, 'x'));
   ASSERT_EQ(Save(Path("old.hex"), std::vector<uint8_t>(16, 0)), "(no error)");
-  EXPECT_EQ(ReadBytes(Path("old.hex")), DataRecord(0, std::vector<uint8_t>(16, 0)) + "\r\n" + EndRecord + "\r\n");
+  EXPECT_EQ(ReadBytes(Path("old.hex")),
+            DataRecord(0, std::vector<uint8_t>(16, 0)) + "\r\n" + EndRecord + "\r\n");
 
   ASSERT_TRUE(QFile::link(Path("old.hex"), Path("link.hex")));
   ASSERT_EQ(Save(Path("link.hex"), {}), "(no error)");
@@ -107,8 +108,10 @@ TEST_F(WriteHexFileTest, ReplacesAnExistingFileAndWritesThroughALink) {
 
 TEST_F(WriteHexFileTest, MissingFoldersAndDirectoryTargetsGiveTheSystemsMessage) {
   EXPECT_EQ(Save(Path("no/such/dir.hex"), {1}),
-            "System Error.  Code: 2.\r\nNo such file or directory\n" + Path("no/such/dir.hex").toStdString());
-  EXPECT_EQ(Save(Dir.path(), {1}), "System Error.  Code: 21.\r\nIs a directory\n" + Dir.path().toStdString());
+            "System Error.  Code: 2.\r\nNo such file or directory\n" +
+                Path("no/such/dir.hex").toStdString());
+  EXPECT_EQ(Save(Dir.path(), {1}),
+            "System Error.  Code: 21.\r\nIs a directory\n" + Dir.path().toStdString());
   EXPECT_TRUE(QFileInfo(Dir.path()).isDir());
 }
 
@@ -171,9 +174,11 @@ int RunInChild(const std::function<int()>& body) {
 int CheckOldFileKept(const QString& dir, std::string expectedError, const std::string& error) {
   expectedError += "\n" + (dir + "/old.hex").toStdString();
   const std::string old = ReadBytes(dir + "/old.hex");
-  const QStringList entries = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+  const QStringList entries =
+      QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
   if (error != expectedError) {
-    std::fprintf(stderr, "child: error was '%s', expected '%s'\n", error.c_str(), expectedError.c_str());
+    std::fprintf(stderr, "child: error was '%s', expected '%s'\n", error.c_str(),
+                 expectedError.c_str());
     return 1;
   }
   if (old != "old contents\r\n") {
@@ -223,7 +228,8 @@ bool MountTinyTmpfs(const QString& dir) {
       return false;
   }
   if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
-  return ::mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, "size=64k,mode=0777") == 0;
+  return ::mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, "size=64k,mode=0777") ==
+         0;
 }
 
 TEST_F(WriteHexFileTest, AFullDiskKeepsTheOldFile) {
@@ -237,11 +243,13 @@ TEST_F(WriteHexFileTest, AFullDiskKeepsTheOldFile) {
                                       SaveWholeImage(dir + "/old.hex"));
     if (full != 0) return full;
     // The same file system, now read-only, as a write-protected medium is.
-    if (::mount(nullptr, QFile::encodeName(dir).constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+    if (::mount(nullptr, QFile::encodeName(dir).constData(), nullptr, MS_REMOUNT | MS_RDONLY,
+                nullptr) != 0)
       return ChildSkip;
     const std::vector<uint8_t> small(16, 0);
-    const int readOnly = CheckOldFileKept(dir, "System Error.  Code: 30.\r\nRead-only file system",
-                                          ErrorOf([&] { WriteHexFile(dir + "/old.hex", small.data(), 16); }));
+    const int readOnly =
+        CheckOldFileKept(dir, "System Error.  Code: 30.\r\nRead-only file system",
+                         ErrorOf([&] { WriteHexFile(dir + "/old.hex", small.data(), 16); }));
     return readOnly == 0 ? 0 : 10 + readOnly;
   });
   if (rc == ChildSkip) GTEST_SKIP() << "cannot mount a private tmpfs here (no mount namespace)";
@@ -278,7 +286,8 @@ TEST_F(WriteHexFileTest, AReadOnlyTargetKeepsItsContents) {
   ASSERT_EQ(::chmod(QFile::encodeName(dir + "/old.hex").constData(), 0444), 0);
   const int rc = RunInChild([&] {
     if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return ChildSkip;
-    return CheckOldFileKept(dir, "System Error.  Code: 13.\r\nPermission denied", SaveWholeImage(dir + "/old.hex"));
+    return CheckOldFileKept(dir, "System Error.  Code: 13.\r\nPermission denied",
+                            SaveWholeImage(dir + "/old.hex"));
   });
   ASSERT_NE(rc, ChildSkip);
   EXPECT_EQ(rc, 0);

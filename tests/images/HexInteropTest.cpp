@@ -16,7 +16,8 @@ class HexInteropTest : public ::testing::Test {
 protected:
   void SetUp() override {
     if (std::string(PELLAR_AVR_OBJCOPY).empty())
-      GTEST_SKIP() << "avr-objcopy was not found when the build was configured (install binutils-avr)";
+      GTEST_SKIP()
+          << "avr-objcopy was not found when the build was configured (install binutils-avr)";
   }
   QString Path(const char* name) const { return Dir.filePath(QString::fromLatin1(name)); }
   // Runs avr-objcopy with args; its stderr on failure.
@@ -40,12 +41,14 @@ TEST_F(HexInteropTest, FilesWrittenByObjcopyReadIntoTheSameBytes) {
     ASSERT_EQ(Objcopy({"-I", "binary", "-O", "ihex", Path("in.bin"), Path("theirs.hex")}), "");
     const std::string text = ReadBytes(Path("theirs.hex"));
     if (size > 0x10000) {
-      EXPECT_NE(text.find(":020000021000EC"), std::string::npos) << "objcopy wrote no segment record";
+      EXPECT_NE(text.find(":020000021000EC"), std::string::npos)
+          << "objcopy wrote no segment record";
     }
 
     std::vector<uint8_t> back(size, 0xFF);
-    ASSERT_EQ(ErrorOf([&] { ReadHexFile(Path("theirs.hex"), back.data(), static_cast<int32_t>(size)); }),
-              "(no error)")
+    ASSERT_EQ(
+        ErrorOf([&] { ReadHexFile(Path("theirs.hex"), back.data(), static_cast<int32_t>(size)); }),
+        "(no error)")
         << size;
     EXPECT_TRUE(back == image) << "size " << size;
   }
@@ -56,7 +59,8 @@ TEST_F(HexInteropTest, FilesWeWriteConvertBackToTheSameBinary) {
     const std::vector<uint8_t> image = RandomBytes(size, static_cast<uint32_t>(size) + 1);
     WriteHexFile(Path("ours.hex"), image.data(), static_cast<int32_t>(size));
     ASSERT_EQ(Objcopy({"-I", "ihex", "-O", "binary", Path("ours.hex"), Path("out.bin")}), "");
-    EXPECT_TRUE(ReadBytes(Path("out.bin")) == std::string(image.begin(), image.end())) << "size " << size;
+    EXPECT_TRUE(ReadBytes(Path("out.bin")) == std::string(image.begin(), image.end()))
+        << "size " << size;
   }
 }
 

@@ -43,9 +43,10 @@ std::vector<std::string> SeedFiles() {
   for (char& c : mixed) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   seeds.push_back(mixed);
 
-  seeds.push_back(":02000004FFFFFC\r\n" + DataRecord(0xFFF8, RandomBytes(8, 5)) + "\r\n" + EndRecord + "\r\n");
-  seeds.push_back(Record(2, 0, 2, {0xFF, 0xFF}) + "\r\n" + DataRecord(0xFFF0, RandomBytes(16, 6)) + "\r\n" +
-                  DataRecord(0x0010, RandomBytes(4, 7)) + EndRecord);
+  seeds.push_back(":02000004FFFFFC\r\n" + DataRecord(0xFFF8, RandomBytes(8, 5)) + "\r\n" +
+                  EndRecord + "\r\n");
+  seeds.push_back(Record(2, 0, 2, {0xFF, 0xFF}) + "\r\n" + DataRecord(0xFFF0, RandomBytes(16, 6)) +
+                  "\r\n" + DataRecord(0x0010, RandomBytes(4, 7)) + EndRecord);
   return seeds;
 }
 
@@ -53,7 +54,8 @@ std::vector<std::string> SeedFiles() {
 // gets past the checksum test to the address and type checks.
 std::string RandomRecord(TRandom& rnd) {
   const unsigned type = rnd.Below(4) == 0 ? rnd.Below(7) : 0;
-  const unsigned length = rnd.Below(3) == 0 ? rnd.Below(256) : rnd.Below(3) + (type == 2 || type == 4 ? 1 : 0);
+  const unsigned length =
+      rnd.Below(3) == 0 ? rnd.Below(256) : rnd.Below(3) + (type == 2 || type == 4 ? 1 : 0);
   const unsigned offset = rnd.Below(2) ? rnd.Below(0x10000) : 0x10000 - rnd.Below(0x300);
   return Record(length, offset & 0xFFFF, type, RandomBytes(length, rnd.Next()));
 }
@@ -79,19 +81,21 @@ TEST(HexMutation, EveryMutantLoadsOrRaisesAFixedMessageWithinTheBuffer) {
   const std::vector<std::string> seeds = SeedFiles();
   for (const auto& seed : seeds) {
     TGuardedImage image;
-    const std::string result = ErrorOf([&] { ReadHexText(seed.data(), seed.size(), image.Data(), ImageSize); });
+    const std::string result =
+        ErrorOf([&] { ReadHexText(seed.data(), seed.size(), image.Data(), ImageSize); });
     EXPECT_TRUE(result == "(no error)" || result == "Out of address!") << seed;
   }
 
-  const std::set<std::string> allowed = {"(no error)", "Unexpected Eof!", "Format Error", "Out of address!",
-                                         "Checksum Error!"};
+  const std::set<std::string> allowed = {"(no error)", "Unexpected Eof!", "Format Error",
+                                         "Out of address!", "Checksum Error!"};
   std::map<std::string, int> outcomes;
   TRandom rnd(20240611);
   TGuardedImage image;
   constexpr int Inputs = 120000;
   for (int i = 0; i < Inputs; ++i) {
     const std::string text = Mutate(seeds[rnd.Below(static_cast<uint32_t>(seeds.size()))], rnd);
-    const std::string result = ErrorOf([&] { ReadHexText(text.data(), text.size(), image.Data(), ImageSize); });
+    const std::string result =
+        ErrorOf([&] { ReadHexText(text.data(), text.size(), image.Data(), ImageSize); });
     ++outcomes[result];
     if (!allowed.count(result) || !image.GuardsIntact()) {
       ADD_FAILURE() << "input " << i << " gave '" << result << "'"
@@ -115,7 +119,8 @@ TEST(HexMutation, FilesOnDiskReadLikeTheSameTextInMemory) {
     WriteBytes(path, text);
     TGuardedImage fromFile, fromText;
     const std::string a = ErrorOf([&] { ReadHexFile(path, fromFile.Data(), ImageSize); });
-    const std::string b = ErrorOf([&] { ReadHexText(text.data(), text.size(), fromText.Data(), ImageSize, path); });
+    const std::string b =
+        ErrorOf([&] { ReadHexText(text.data(), text.size(), fromText.Data(), ImageSize, path); });
     ASSERT_EQ(a, b) << text;
     ASSERT_TRUE(fromFile.Bytes == fromText.Bytes) << text;
   }

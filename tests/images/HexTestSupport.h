@@ -55,7 +55,8 @@ inline std::string ErrorOf(const std::function<void()>& f) {
 
 inline void WriteBytes(const QString& path, const std::string& bytes) {
   QFile f(path);
-  if (!f.open(QIODevice::WriteOnly)) throw std::runtime_error("test: cannot write " + path.toStdString());
+  if (!f.open(QIODevice::WriteOnly))
+    throw std::runtime_error("test: cannot write " + path.toStdString());
   f.write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 

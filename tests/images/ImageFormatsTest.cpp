@@ -29,7 +29,8 @@ std::string SRec(unsigned type, uint32_t address, const std::vector<uint8_t>& da
   static const unsigned addressBytes[10] = {2, 2, 3, 4, 2, 2, 3, 4, 3, 2};
   const unsigned count = addressBytes[type] + static_cast<unsigned>(data.size()) + 1;
   std::vector<uint8_t> bytes = {static_cast<uint8_t>(count)};
-  for (unsigned i = addressBytes[type]; i-- > 0;) bytes.push_back(static_cast<uint8_t>(address >> (8 * i)));
+  for (unsigned i = addressBytes[type]; i-- > 0;)
+    bytes.push_back(static_cast<uint8_t>(address >> (8 * i)));
   bytes.insert(bytes.end(), data.begin(), data.end());
   unsigned sum = 0;
   for (uint8_t b : bytes) sum += b;
@@ -45,16 +46,18 @@ TEST_F(ImageFormatsTest, EveryFormatReadsBackWhatItWroteAndLeavesTheRestOfTheIma
   // caller had, whatever the format the name picks.
   const std::pair<const char*, TImageFormat> names[] = {
       {"a.hex", ifIntelHex}, {"a.IHX", ifIntelHex}, {"a.eep", ifIntelHex}, {"noext", ifIntelHex},
-      {"a.elf", ifIntelHex}, {"a.srec", ifSRecord}, {"a.s19", ifSRecord}, {"a.S28", ifSRecord},
+      {"a.elf", ifIntelHex}, {"a.srec", ifSRecord}, {"a.s19", ifSRecord},  {"a.S28", ifSRecord},
       {"a.s37", ifSRecord},  {"a.mot", ifSRecord},  {"a.bin", ifBinary},   {"a.txt", ifIntelHex}};
   for (int32_t size : {0, 1, 17, 65536, 65536 + 5, 262144}) {
-    const std::vector<uint8_t> image = RandomBytes(static_cast<size_t>(size), static_cast<uint32_t>(size) + 3);
+    const std::vector<uint8_t> image =
+        RandomBytes(static_cast<size_t>(size), static_cast<uint32_t>(size) + 3);
     for (const auto& [name, format] : names) {
       const QString path = Path(QString::fromLatin1(name));
       ASSERT_EQ(SaveImageFile(path, image.data(), size), format) << name;
       std::vector<uint8_t> back(static_cast<size_t>(size) + 40, 0xA5);
-      ASSERT_EQ(ErrorOf([&] { EXPECT_EQ(LoadImageFile(path, imExtEE, back.data(), size + 40), format); }),
-                "(no error)")
+      ASSERT_EQ(
+          ErrorOf([&] { EXPECT_EQ(LoadImageFile(path, imExtEE, back.data(), size + 40), format); }),
+          "(no error)")
           << name << " " << size;
       std::vector<uint8_t> expected = image;
       expected.resize(back.size(), 0xA5);
@@ -72,7 +75,10 @@ TEST_F(ImageFormatsTest, FilesOver16MiBAreRefusedInEveryFormat) {
     ASSERT_TRUE(QFile::resize(path, (qint64{16} << 20) + 1));
     const std::string expected = "The file is larger than 16 MiB!\n" + path.toStdString();
     EXPECT_EQ(ErrorOf([&] { LoadImageFile(path, imFlash, image.data(), 512); }), expected) << name;
-    EXPECT_EQ(ErrorOf([&] { ReadCardImageFile(path, {TImageBuffer{image.data(), 512}, {}, {}}); }), expected);
+    EXPECT_EQ(ErrorOf([&] {
+                ReadCardImageFile(path, {TImageBuffer{image.data(), 512}, {}, {}});
+              }),
+              expected);
   }
   EXPECT_EQ(image, std::vector<uint8_t>(512, 0xFF));
 }
@@ -80,8 +86,9 @@ TEST_F(ImageFormatsTest, FilesOver16MiBAreRefusedInEveryFormat) {
 TEST_F(ImageFormatsTest, SRecordsArePickedByTheHighestAddressWithACountAndTheMatchingEnd) {
   const std::vector<uint8_t> small = {1, 2, 3};
   WriteSRecordFile(Path("s.srec"), small.data(), 3);
-  std::string expected = SRec(0, 0, {'P', 'e', 'l', 'l', 'a', 'r', ' ', 'R', 'e', 'm', 'a', 'k', 'e'}) +
-                         SRec(1, 0, small) + SRec(5, 1) + SRec(9, 0);
+  std::string expected =
+      SRec(0, 0, {'P', 'e', 'l', 'l', 'a', 'r', ' ', 'R', 'e', 'm', 'a', 'k', 'e'}) +
+      SRec(1, 0, small) + SRec(5, 1) + SRec(9, 0);
   std::string crlf;
   for (char c : expected) c == '\n' ? crlf += "\r\n" : crlf += c;
   EXPECT_EQ(ReadBytes(Path("s.srec")), crlf);
@@ -105,7 +112,8 @@ TEST(SRecordRead, TakesEveryAddressWidthAndChecksEverything) {
     if (c != 'S') c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   for (const std::string& text : {good, lower}) {
     std::fill(image.begin(), image.end(), 0xFF);
-    ASSERT_EQ(ErrorOf([&] { ReadSRecordText(text.data(), text.size(), image.data(), 0x20); }), "(no error)");
+    ASSERT_EQ(ErrorOf([&] { ReadSRecordText(text.data(), text.size(), image.data(), 0x20); }),
+              "(no error)");
     EXPECT_EQ(std::vector<uint8_t>(image.begin() + 0x10, image.begin() + 0x15),
               (std::vector<uint8_t>{1, 2, 3, 4, 0xFF}));
   }
@@ -116,7 +124,8 @@ TEST(SRecordRead, TakesEveryAddressWidthAndChecksEverything) {
       {SRec(1, 0, {1}) + badSum + SRec(9, 0), "Checksum Error!\nf.s19, line 2"},
       {SRec(1, 0, {1}) + SRec(5, 2) + SRec(9, 0), "Format Error\nf.s19, line 2"},  // a record lost
       {SRec(1, 0, {1}) + SRec(4, 0) + SRec(9, 0), "Format Error\nf.s19, line 2"},
-      {SRec(1, 0, {1}) + "S1" + "02" + "00" + SRec(9, 0), "Format Error\nf.s19, line 2"},  // count too small
+      {SRec(1, 0, {1}) + "S1" + "02" + "00" + SRec(9, 0),
+       "Format Error\nf.s19, line 2"},  // count too small
       {SRec(1, 0, {1}) + "X" + SRec(9, 0), "Format Error\nf.s19, line 2"},
       {SRec(1, 0, {1}) + SRec(9, 0).substr(0, 6), "Unexpected Eof!\nf.s19, line 2"},
       {SRec(1, 0, {1}), "Unexpected Eof!\nf.s19, line 1"},
@@ -126,7 +135,9 @@ TEST(SRecordRead, TakesEveryAddressWidthAndChecksEverything) {
   };
   for (const auto& [text, message] : faults) {
     std::vector<uint8_t> bytes(0x20, 0xFF);
-    EXPECT_EQ(ErrorOf([&] { ReadSRecordText(text.data(), text.size(), bytes.data(), 0x20, "f.s19"); }), message)
+    EXPECT_EQ(
+        ErrorOf([&] { ReadSRecordText(text.data(), text.size(), bytes.data(), 0x20, "f.s19"); }),
+        message)
         << text;
   }
 }
@@ -141,26 +152,42 @@ TEST(Detection, ContentDecidesAndTheExtensionOnlyBreaksTies) {
     const char* name;
     TImageFormat format;
   } cases[] = {
-      {hex, "a.hex", ifIntelHex},       {hex, "a", ifIntelHex},          {hex, "a.srec", ifIntelHex},
-      {hex, "a.bin", ifBinary},         {"\r\n" + hex, "a", ifIntelHex}, {srec, "a", ifSRecord},
-      {srec, "a.hex", ifSRecord},       {srec, "a.bin", ifBinary},       {elf, "a", ifElf},
-      {elf, "a.hex", ifElf},            {elf, "a.bin", ifBinary},        {binary, "a", ifBinary},
-      {binary, "a.hex", ifIntelHex},    {binary, "a.mot", ifSRecord},    {binary, "a.elf", ifElf},
-      {" " + hex, "a.hex", ifIntelHex}, {" " + hex, "a.dat", ifBinary},  {"", "a", ifBinary},
-      {"S", "a", ifBinary},             {":", "a", ifBinary},            {":0", "a", ifIntelHex},
+      {hex, "a.hex", ifIntelHex},
+      {hex, "a", ifIntelHex},
+      {hex, "a.srec", ifIntelHex},
+      {hex, "a.bin", ifBinary},
+      {"\r\n" + hex, "a", ifIntelHex},
+      {srec, "a", ifSRecord},
+      {srec, "a.hex", ifSRecord},
+      {srec, "a.bin", ifBinary},
+      {elf, "a", ifElf},
+      {elf, "a.hex", ifElf},
+      {elf, "a.bin", ifBinary},
+      {binary, "a", ifBinary},
+      {binary, "a.hex", ifIntelHex},
+      {binary, "a.mot", ifSRecord},
+      {binary, "a.elf", ifElf},
+      {" " + hex, "a.hex", ifIntelHex},
+      {" " + hex, "a.dat", ifBinary},
+      {"", "a", ifBinary},
+      {"S", "a", ifBinary},
+      {":", "a", ifBinary},
+      {":0", "a", ifIntelHex},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(DetectImageFormat(c.content.data(), c.content.size(), QString::fromLatin1(c.name)), c.format)
+    EXPECT_EQ(DetectImageFormat(c.content.data(), c.content.size(), QString::fromLatin1(c.name)),
+              c.format)
         << c.name << " " << c.content;
   EXPECT_EQ(SaveFormatOf("/x/card.image.S37"), ifSRecord);
   EXPECT_EQ(SaveFormatOf("/x.bin/noext"), ifIntelHex);
 }
 
 TEST(Detection, FiltersListEveryFormatAndAllFiles) {
-  EXPECT_EQ(ImageSaveFilter(),
-            "Intel HEX files (*.hex;*.ihx;*.eep)|*.hex;*.ihx;*.eep|"
-            "Motorola S-record files (*.srec;*.s19;*.s28;*.s37;*.mot)|*.srec;*.s19;*.s28;*.s37;*.mot|"
-            "Binary files (*.bin)|*.bin|All files (*.*)|*.*");
+  EXPECT_EQ(
+      ImageSaveFilter(),
+      "Intel HEX files (*.hex;*.ihx;*.eep)|*.hex;*.ihx;*.eep|"
+      "Motorola S-record files (*.srec;*.s19;*.s28;*.s37;*.mot)|*.srec;*.s19;*.s28;*.s37;*.mot|"
+      "Binary files (*.bin)|*.bin|All files (*.*)|*.*");
   EXPECT_TRUE(ImageOpenFilter().startsWith("Image files (*.hex;*.ihx;*.eep;*.srec;"));
   EXPECT_TRUE(ImageOpenFilter().endsWith("|ELF files (*.elf)|*.elf|All files (*.*)|*.*"));
   EXPECT_EQ(CardImageFilter(), "Card image files (*.hex)|*.hex|All files (*.*)|*.*");
@@ -179,23 +206,25 @@ TEST(ElfRead, FlashFromLoadAddressesEepromFrom0x810000) {
   using elftest::TSegment;
   const std::string elf = elftest::BuildElf({
       TSegment{0x0000, 0x0000, {1, 2, 3, 4}},
-      TSegment{0x0004, 0x800060, {5, 6}},          // .data: stored after .text, run in SRAM
-      TSegment{0x800066, 0x800066, {}, 1, 10},     // .bss: no bytes in the file
+      TSegment{0x0004, 0x800060, {5, 6}},            // .data: stored after .text, run in SRAM
+      TSegment{0x800066, 0x800066, {}, 1, 10},       // .bss: no bytes in the file
       TSegment{0x810000 + 2, 0x810000 + 2, {7, 8}},  // .eeprom
-      TSegment{0x820000, 0x820000, {0xE4}},        // fuses: neither image
-      TSegment{0x10, 0x10, {9}, 4},                // not loadable
+      TSegment{0x820000, 0x820000, {0xE4}},          // fuses: neither image
+      TSegment{0x10, 0x10, {9}, 4},                  // not loadable
   });
   std::vector<uint8_t> flash(16, 0xFF), eeprom(8, 0xFF);
   ReadElfData(elf.data(), elf.size(), imFlash, flash.data(), 16);
   ReadElfData(elf.data(), elf.size(), imIntEE, eeprom.data(), 8);
-  EXPECT_EQ(flash, (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                         0xFF}));
+  EXPECT_EQ(flash, (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                         0xFF, 0xFF, 0xFF}));
   EXPECT_EQ(eeprom, (std::vector<uint8_t>{0xFF, 0xFF, 7, 8, 0xFF, 0xFF, 0xFF, 0xFF}));
 
   auto error = [](const std::string& file, TImageMemory memory, int32_t size) {
     std::vector<uint8_t> bytes(static_cast<size_t>(size), 0xFF);
-    const std::string e = ErrorOf([&] { ReadElfData(file.data(), file.size(), memory, bytes.data(), size, "p.elf"); });
-    EXPECT_EQ(bytes, std::vector<uint8_t>(static_cast<size_t>(size), 0xFF)) << "nothing stored on " << e;
+    const std::string e = ErrorOf(
+        [&] { ReadElfData(file.data(), file.size(), memory, bytes.data(), size, "p.elf"); });
+    EXPECT_EQ(bytes, std::vector<uint8_t>(static_cast<size_t>(size), 0xFF))
+        << "nothing stored on " << e;
     return e;
   };
   EXPECT_EQ(error(elf, imExtEE, 16), "The ELF file holds nothing for the external EEPROM!\np.elf");
@@ -225,7 +254,8 @@ TEST_F(ImageFormatsTest, CardImagesKeepEachImageThatHoldsDataInItsRange) {
                                TImageBuffer{e.data(), static_cast<int32_t>(e.size())}};
   EXPECT_EQ(ReadCardImageFile(path, images), (TCardMemories{true, false, true}));
   EXPECT_EQ(f, flash);
-  EXPECT_EQ(i, std::vector<uint8_t>(512, 0x11)) << "an image whose range held nothing is left alone";
+  EXPECT_EQ(i, std::vector<uint8_t>(512, 0x11))
+      << "an image whose range held nothing is left alone";
   EXPECT_EQ(e, ext);
 
   // One memory of a card image through the single load: its range alone.
@@ -238,9 +268,11 @@ TEST_F(ImageFormatsTest, CardImagesKeepEachImageThatHoldsDataInItsRange) {
 
   // Outside the ranges, or past an image: refused with the line, nothing changed.
   for (const auto& [records, line] :
-       {std::pair{Record(2, 0, 4, {0x00, 0x80}) + "\n" + DataRecord(0, {1}), 2},           // SRAM
-        std::pair{Record(2, 0, 4, {0x00, 0x81}) + "\n" + DataRecord(0x1FF, {1, 2}), 2},    // past 512
-        std::pair{DataRecord(0, {1}) + "\n" + Record(2, 0, 4, {0x02, 0x00}) + "\n" + DataRecord(0, {1}), 3}}) {
+       {std::pair{Record(2, 0, 4, {0x00, 0x80}) + "\n" + DataRecord(0, {1}), 2},         // SRAM
+        std::pair{Record(2, 0, 4, {0x00, 0x81}) + "\n" + DataRecord(0x1FF, {1, 2}), 2},  // past 512
+        std::pair{
+            DataRecord(0, {1}) + "\n" + Record(2, 0, 4, {0x02, 0x00}) + "\n" + DataRecord(0, {1}),
+            3}}) {
     WriteBytes(path, records + "\n" + EndRecord);
     const std::vector<uint8_t> before = f;
     EXPECT_EQ(ErrorOf([&] { ReadCardImageFile(path, images); }),

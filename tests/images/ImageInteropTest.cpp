@@ -72,13 +72,20 @@ TEST_F(ImageInteropTest, FilesWrittenBySrecCatLoadByteExact) {
       {{"-binary"}, 70000, ifBinary},
   };
   for (const auto& o : outputs) {
-    const QStringList args = QStringList{Path("in.bin"), "-binary", "-crop", "0", QString::number(o.Size),
-                                         "-execution-start-address=0x1234", "-o", Path("theirs.dat")} +
+    const QStringList args = QStringList{Path("in.bin"),
+                                         "-binary",
+                                         "-crop",
+                                         "0",
+                                         QString::number(o.Size),
+                                         "-execution-start-address=0x1234",
+                                         "-o",
+                                         Path("theirs.dat")} +
                              o.Output;
     ASSERT_EQ(Run(srecCat, args), "") << o.Output.join(' ').toStdString();
     std::vector<uint8_t> expected(image.begin(), image.begin() + static_cast<ptrdiff_t>(o.Size));
     expected.resize(70016, 0xA5);
-    EXPECT_TRUE(Load(Path("theirs.dat"), imExtEE, 70016, o.Format) == expected) << o.Output.join(' ').toStdString();
+    EXPECT_TRUE(Load(Path("theirs.dat"), imExtEE, 70016, o.Format) == expected)
+        << o.Output.join(' ').toStdString();
   }
 }
 
@@ -87,8 +94,9 @@ TEST_F(ImageInteropTest, FilesWeWriteReadBackBySrecCatByteExact) {
   if (!Missing.empty()) GTEST_SKIP() << "not installed:" << Missing << " (package srecord)";
   for (size_t size : {size_t{3000}, size_t{70000}, size_t{262144}}) {
     const std::vector<uint8_t> image = RandomBytes(size, static_cast<uint32_t>(size));
-    for (const auto& [name, format] : {std::pair{"ours.srec", "-motorola"}, std::pair{"ours.bin", "-binary"},
-                                       std::pair{"ours.hex", "-intel"}}) {
+    for (const auto& [name, format] :
+         {std::pair{"ours.srec", "-motorola"}, std::pair{"ours.bin", "-binary"},
+          std::pair{"ours.hex", "-intel"}}) {
       SaveImageFile(Path(name), image.data(), static_cast<int32_t>(size));
       ASSERT_EQ(Run(srecCat, {Path(name), format, "-o", Path("back.bin"), "-binary"}), "") << name;
       EXPECT_TRUE(Bytes(Path("back.bin")) == image) << name << " " << size;
@@ -98,7 +106,8 @@ TEST_F(ImageInteropTest, FilesWeWriteReadBackBySrecCatByteExact) {
 
 TEST_F(ImageInteropTest, AnElfFromAvrGccLoadsLikeObjcopysBinaries) {
   const QString gcc = Tool("avr-gcc"), objcopy = Tool("avr-objcopy");
-  if (!Missing.empty()) GTEST_SKIP() << "not installed:" << Missing << " (packages gcc-avr, avr-libc, binutils-avr)";
+  if (!Missing.empty())
+    GTEST_SKIP() << "not installed:" << Missing << " (packages gcc-avr, avr-libc, binutils-avr)";
   WriteBytes(Path("card.c"), R"(#include <avr/eeprom.h>
 #include <avr/io.h>
 #include <avr/pgmspace.h>
@@ -111,9 +120,11 @@ int main(void) {
 }
 )");
   ASSERT_EQ(Run(gcc, {"-mmcu=at90s8515", "-Os", "-o", Path("card.elf"), Path("card.c")}), "");
-  ASSERT_EQ(Run(objcopy, {"-O", "binary", "-j", ".text", "-j", ".data", Path("card.elf"), Path("flash.bin")}), "");
-  ASSERT_EQ(Run(objcopy, {"-O", "binary", "-j", ".eeprom", "--change-section-lma", ".eeprom=0", Path("card.elf"),
-                          Path("eeprom.bin")}),
+  ASSERT_EQ(Run(objcopy, {"-O", "binary", "-j", ".text", "-j", ".data", Path("card.elf"),
+                          Path("flash.bin")}),
+            "");
+  ASSERT_EQ(Run(objcopy, {"-O", "binary", "-j", ".eeprom", "--change-section-lma", ".eeprom=0",
+                          Path("card.elf"), Path("eeprom.bin")}),
             "");
   std::vector<uint8_t> flash = Bytes(Path("flash.bin")), eeprom = Bytes(Path("eeprom.bin"));
   ASSERT_GT(flash.size(), 100u);
@@ -125,8 +136,8 @@ int main(void) {
 
   // The whole ELF as HEX or S-records keeps avr-gcc's addresses: the
   // EEPROM at 0x810000. Each memory loads from its range.
-  for (const auto& [format, name, read] : {std::tuple{"ihex", "card.hex", ifIntelHex},
-                                          std::tuple{"srec", "card.srec", ifSRecord}}) {
+  for (const auto& [format, name, read] :
+       {std::tuple{"ihex", "card.hex", ifIntelHex}, std::tuple{"srec", "card.srec", ifSRecord}}) {
     ASSERT_EQ(Run(objcopy, {"-O", format, Path("card.elf"), Path(name)}), "");
     EXPECT_TRUE(Load(Path(name), imFlash, 8192, read) == flash) << name;
     EXPECT_TRUE(Load(Path(name), imIntEE, 512, read) == eeprom) << name;
@@ -136,22 +147,25 @@ int main(void) {
 TEST_F(ImageInteropTest, EachRangeOfACardImageCropsOutBySrecCat) {
   const QString srecCat = Tool("srec_cat");
   if (!Missing.empty()) GTEST_SKIP() << "not installed:" << Missing << " (package srecord)";
-  const std::vector<uint8_t> images[] = {RandomBytes(8192, 1), RandomBytes(512, 2), RandomBytes(262144, 3)};
+  const std::vector<uint8_t> images[] = {RandomBytes(8192, 1), RandomBytes(512, 2),
+                                         RandomBytes(262144, 3)};
   const QString card = Path("card.hex");
-  WriteCardImageFile(card, {TConstImageBuffer{images[0].data(), 8192}, TConstImageBuffer{images[1].data(), 512},
-                            TConstImageBuffer{images[2].data(), 262144}});
+  WriteCardImageFile(
+      card, {TConstImageBuffer{images[0].data(), 8192}, TConstImageBuffer{images[1].data(), 512},
+             TConstImageBuffer{images[2].data(), 262144}});
 
   std::vector<uint8_t> back[3] = {std::vector<uint8_t>(8192), std::vector<uint8_t>(512),
                                   std::vector<uint8_t>(262144)};
-  EXPECT_EQ(ReadCardImageFile(card, {TImageBuffer{back[0].data(), 8192}, TImageBuffer{back[1].data(), 512},
-                                     TImageBuffer{back[2].data(), 262144}}),
+  EXPECT_EQ(ReadCardImageFile(
+                card, {TImageBuffer{back[0].data(), 8192}, TImageBuffer{back[1].data(), 512},
+                       TImageBuffer{back[2].data(), 262144}}),
             (TCardMemories{true, true, true}));
   for (int m = 0; m < 3; ++m) {
     EXPECT_TRUE(back[m] == images[m]) << m;
     const QString base = QString::number(CardImageBase[m]);
     const QString end = QString::number(CardImageBase[m] + images[m].size());
-    ASSERT_EQ(Run(srecCat, {card, "-intel", "-crop", base, end, "-offset", "-" + base, "-o", Path("range.bin"),
-                            "-binary"}),
+    ASSERT_EQ(Run(srecCat, {card, "-intel", "-crop", base, end, "-offset", "-" + base, "-o",
+                            Path("range.bin"), "-binary"}),
               "");
     EXPECT_TRUE(Bytes(Path("range.bin")) == images[m]) << m;
   }
@@ -161,12 +175,14 @@ TEST_F(ImageInteropTest, EachRangeOfACardImageCropsOutBySrecCat) {
   for (int m = 0; m < 3; ++m) {
     const QString part = Path(QStringLiteral("part%1.bin").arg(m));
     WriteBytes(part, std::string(images[m].begin(), images[m].end()));
-    join << part << "-binary" << "-offset" << QString::number(CardImageBase[m]);
+    join << part << "-binary"
+         << "-offset" << QString::number(CardImageBase[m]);
   }
   ASSERT_EQ(Run(srecCat, join + QStringList{"-o", Path("joined.hex"), "-intel"}), "");
   for (auto& b : back) std::fill(b.begin(), b.end(), 0);
-  ReadCardImageFile(Path("joined.hex"), {TImageBuffer{back[0].data(), 8192}, TImageBuffer{back[1].data(), 512},
-                                         TImageBuffer{back[2].data(), 262144}});
+  ReadCardImageFile(Path("joined.hex"),
+                    {TImageBuffer{back[0].data(), 8192}, TImageBuffer{back[1].data(), 512},
+                     TImageBuffer{back[2].data(), 262144}});
   for (int m = 0; m < 3; ++m) EXPECT_TRUE(back[m] == images[m]) << m;
 }
 

@@ -32,8 +32,10 @@ std::string Outcome(const std::function<void()>& load, const QString& name, bool
     load();
   } catch (const EHexFileError& e) {
     const bool lineExpected = lines && FixedMessages.count(e.Message());
-    const std::string where = name.toStdString() + (lineExpected ? ", line " + std::to_string(e.Line()) : "");
-    if (e.FileName() != name || lineExpected != (e.Line() > 0) || e.what() != e.Message() + "\n" + where)
+    const std::string where =
+        name.toStdString() + (lineExpected ? ", line " + std::to_string(e.Line()) : "");
+    if (e.FileName() != name || lineExpected != (e.Line() > 0) ||
+        e.what() != e.Message() + "\n" + where)
       return "badly placed: " + std::string(e.what());
     return e.Message();
   } catch (const std::exception& e) {
@@ -45,26 +47,30 @@ std::string Outcome(const std::function<void()>& load, const QString& name, bool
 struct TTally {
   std::map<std::string, int> Outcomes;
   void Print() const {
-    for (const auto& [message, count] : Outcomes) std::printf("  %-52s %d\n", message.c_str(), count);
+    for (const auto& [message, count] : Outcomes)
+      std::printf("  %-52s %d\n", message.c_str(), count);
   }
 };
 
 // Loads each mutant into a guarded image of Size bytes pre-filled with a
 // pattern; returns false (with a failure) at the first input that breaks a
 // rule.
-bool LoadMutants(int inputs, int32_t size, const QString& name, bool lines, const std::set<std::string>& allowed,
-                 const std::function<std::string(TRandom&)>& mutant, const std::function<TImageMemory(int)>& memory,
-                 TTally& tally) {
+bool LoadMutants(int inputs, int32_t size, const QString& name, bool lines,
+                 const std::set<std::string>& allowed,
+                 const std::function<std::string(TRandom&)>& mutant,
+                 const std::function<TImageMemory(int)>& memory, TTally& tally) {
   TRandom rnd(static_cast<uint64_t>(inputs) * 7919 + static_cast<uint64_t>(size));
   TGuardedBuffer<> image(size, 0x3C);
   for (int i = 0; i < inputs; ++i) {
     const std::string data = mutant(rnd);
     const std::vector<uint8_t> before = image.Image();
     const std::string result = Outcome(
-        [&] { LoadImageData(data.data(), data.size(), name, memory(i), image.Data(), size); }, name, lines);
+        [&] { LoadImageData(data.data(), data.size(), name, memory(i), image.Data(), size); }, name,
+        lines);
     ++tally.Outcomes[result];
     const bool ok = result == "(no error)";
-    if ((!ok && !allowed.count(result)) || !image.GuardsIntact() || (!ok && image.Image() != before)) {
+    if ((!ok && !allowed.count(result)) || !image.GuardsIntact() ||
+        (!ok && image.Image() != before)) {
       ADD_FAILURE() << name.toStdString() << " input " << i << " gave '" << result << "'"
                     << (image.GuardsIntact() ? "" : ", wrote outside the image")
                     << (!ok && image.Image() != before ? ", changed the image" : "") << ":\n"
@@ -75,14 +81,18 @@ bool LoadMutants(int inputs, int32_t size, const QString& name, bool lines, cons
   return true;
 }
 
-const std::set<std::string> TextMessages = {"Unexpected Eof!", "Format Error", "Out of address!", "Checksum Error!",
+const std::set<std::string> TextMessages = {"Unexpected Eof!",
+                                            "Format Error",
+                                            "Out of address!",
+                                            "Checksum Error!",
                                             "The file holds nothing for the flash!",
                                             "The file holds nothing for the internal EEPROM!"};
 
 std::string SRecord(unsigned type, uint32_t address, const std::vector<uint8_t>& data) {
   static const unsigned addressBytes[10] = {2, 2, 3, 4, 2, 2, 3, 4, 3, 2};
   std::vector<uint8_t> bytes = {static_cast<uint8_t>(addressBytes[type] + data.size() + 1)};
-  for (unsigned i = addressBytes[type]; i-- > 0;) bytes.push_back(static_cast<uint8_t>(address >> (8 * i)));
+  for (unsigned i = addressBytes[type]; i-- > 0;)
+    bytes.push_back(static_cast<uint8_t>(address >> (8 * i)));
   bytes.insert(bytes.end(), data.begin(), data.end());
   unsigned sum = 0;
   for (uint8_t b : bytes) sum += b;
@@ -100,15 +110,20 @@ TEST(ImageMutation, SRecordsLoadOrFailWithoutTouchingTheImage) {
   WriteSRecordFile(dir.filePath("w.srec"), bytes.data(), 300);
   std::vector<std::string> seeds = {ReadBytes(dir.filePath("w.srec"))};
   seeds.push_back(SRecord(0, 0, {'x'}) + "\n" + SRecord(1, 0xFFF8, RandomBytes(8, 1)) + "\n" +
-                  SRecord(2, 0x10000, RandomBytes(20, 2)) + "\n" + SRecord(3, 0x100F0, RandomBytes(16, 3)) + "\n" +
-                  SRecord(5, 3, {}) + "\n" + SRecord(8, 0x123456, {}) + "\n");
+                  SRecord(2, 0x10000, RandomBytes(20, 2)) + "\n" +
+                  SRecord(3, 0x100F0, RandomBytes(16, 3)) + "\n" + SRecord(5, 3, {}) + "\n" +
+                  SRecord(8, 0x123456, {}) + "\n");
   // A whole-card layout: internal EEPROM at 0x810000, flash beside it.
-  seeds.push_back(SRecord(2, 0, RandomBytes(16, 4)) + "\r\n" + SRecord(2, 0x810000, RandomBytes(32, 5)) + "\r\n" +
+  seeds.push_back(SRecord(2, 0, RandomBytes(16, 4)) + "\r\n" +
+                  SRecord(2, 0x810000, RandomBytes(32, 5)) + "\r\n" +
                   SRecord(2, 0x8100F0, RandomBytes(16, 6)) + "\r\n" + SRecord(8, 0, {}) + "\r\n");
   auto randomRecord = [](TRandom& rnd) {
     const unsigned type = rnd.Below(3) == 0 ? rnd.Below(10) : 1 + rnd.Below(3);
-    const uint32_t address = rnd.Below(2) ? rnd.Below(0x20000) : rnd.Below(2) ? 0x810000 + rnd.Below(0x200) : rnd.Next();
-    return SRecord(type, address, RandomBytes(rnd.Below(4) == 0 ? rnd.Below(250) : rnd.Below(20), rnd.Next()));
+    const uint32_t address = rnd.Below(2)   ? rnd.Below(0x20000)
+                             : rnd.Below(2) ? 0x810000 + rnd.Below(0x200)
+                                            : rnd.Next();
+    return SRecord(type, address,
+                   RandomBytes(rnd.Below(4) == 0 ? rnd.Below(250) : rnd.Below(20), rnd.Next()));
   };
   TTally tally;
   LoadMutants(
@@ -120,15 +135,18 @@ TEST(ImageMutation, SRecordsLoadOrFailWithoutTouchingTheImage) {
       [](int i) { return i % 2 ? imFlash : imIntEE; }, tally);
   tally.Print();
   // Every check is reached often.
-  for (const char* message : {"(no error)", "Unexpected Eof!", "Format Error", "Out of address!", "Checksum Error!"})
+  for (const char* message :
+       {"(no error)", "Unexpected Eof!", "Format Error", "Out of address!", "Checksum Error!"})
     EXPECT_GT(tally.Outcomes[message], 400) << message;
 }
 
 TEST(ImageMutation, CardImagesLoadOrFailWithoutTouchingAnyImage) {
   QTemporaryDir dir;
-  const std::vector<uint8_t> flash = RandomBytes(256, 1), intEE = RandomBytes(64, 2), extEE = RandomBytes(512, 3);
-  WriteCardImageFile(dir.filePath("c.hex"), {TConstImageBuffer{flash.data(), 256}, TConstImageBuffer{intEE.data(), 64},
-                                             TConstImageBuffer{extEE.data(), 512}});
+  const std::vector<uint8_t> flash = RandomBytes(256, 1), intEE = RandomBytes(64, 2),
+                             extEE = RandomBytes(512, 3);
+  WriteCardImageFile(dir.filePath("c.hex"),
+                     {TConstImageBuffer{flash.data(), 256}, TConstImageBuffer{intEE.data(), 64},
+                      TConstImageBuffer{extEE.data(), 512}});
   const std::string seed = ReadBytes(dir.filePath("c.hex"));
   auto randomRecord = [](TRandom& rnd) {
     if (rnd.Below(3) == 0) {
@@ -137,11 +155,14 @@ TEST(ImageMutation, CardImagesLoadOrFailWithoutTouchingAnyImage) {
       return Record(2, 0, rnd.Below(4) ? 4 : 2, {u[0], u[1]});
     }
     const unsigned length = rnd.Below(20);
-    return Record(length, rnd.Below(0x240), rnd.Below(6) ? 0 : rnd.Below(7), RandomBytes(length, rnd.Next()));
+    return Record(length, rnd.Below(0x240), rnd.Below(6) ? 0 : rnd.Below(7),
+                  RandomBytes(length, rnd.Next()));
   };
   TRandom rnd(77);
-  TGuardedBuffer<> images[3] = {TGuardedBuffer<>(256, 0x11), TGuardedBuffer<>(64, 0x22), TGuardedBuffer<>(512, 0x33)};
-  const TCardBuffers buffers = {TImageBuffer{images[0].Data(), 256}, TImageBuffer{images[1].Data(), 64},
+  TGuardedBuffer<> images[3] = {TGuardedBuffer<>(256, 0x11), TGuardedBuffer<>(64, 0x22),
+                                TGuardedBuffer<>(512, 0x33)};
+  const TCardBuffers buffers = {TImageBuffer{images[0].Data(), 256},
+                                TImageBuffer{images[1].Data(), 64},
                                 TImageBuffer{images[2].Data(), 512}};
   TTally tally;
   constexpr int Inputs = 30000;
@@ -150,8 +171,9 @@ TEST(ImageMutation, CardImagesLoadOrFailWithoutTouchingAnyImage) {
     std::vector<uint8_t> before[3];
     for (int m = 0; m < 3; ++m) before[m] = images[m].Image();
     TCardMemories held{};
-    const std::string result = Outcome(
-        [&] { held = ReadCardImageData(text.data(), text.size(), buffers, "m.hex"); }, "m.hex", true);
+    const std::string result =
+        Outcome([&] { held = ReadCardImageData(text.data(), text.size(), buffers, "m.hex"); },
+                "m.hex", true);
     ++tally.Outcomes[result];
     bool kept = true, guards = true;
     for (int m = 0; m < 3; ++m) {
@@ -159,38 +181,44 @@ TEST(ImageMutation, CardImagesLoadOrFailWithoutTouchingAnyImage) {
       if ((result != "(no error)" || !held[m]) && images[m].Image() != before[m]) kept = false;
     }
     if ((result != "(no error)" && !TextMessages.count(result)) || !guards || !kept) {
-      ADD_FAILURE() << "input " << i << " gave '" << result << "'" << (guards ? "" : ", wrote outside an image")
+      ADD_FAILURE() << "input " << i << " gave '" << result << "'"
+                    << (guards ? "" : ", wrote outside an image")
                     << (kept ? "" : ", changed an image it should not have") << ":\n"
                     << text;
       break;
     }
   }
   tally.Print();
-  for (const char* message : {"(no error)", "Unexpected Eof!", "Format Error", "Out of address!", "Checksum Error!"})
+  for (const char* message :
+       {"(no error)", "Unexpected Eof!", "Format Error", "Out of address!", "Checksum Error!"})
     EXPECT_GT(tally.Outcomes[message], 30) << message;
 }
 
 TEST(ImageMutation, ElfFilesLoadOrFailWithoutTouchingTheImage) {
   using elftest::TSegment;
   const std::vector<std::string> seeds = {
-      elftest::BuildElf({TSegment{0, 0, RandomBytes(200, 1)}, TSegment{200, 0x800060, RandomBytes(10, 2)},
+      elftest::BuildElf({TSegment{0, 0, RandomBytes(200, 1)},
+                         TSegment{200, 0x800060, RandomBytes(10, 2)},
                          TSegment{0x810000, 0x810000, RandomBytes(30, 3)}}),
-      elftest::BuildElf({TSegment{0x100, 0x100, RandomBytes(16, 4)}, TSegment{0x800100, 0x800100, {}, 1, 40},
-                         TSegment{0x8101F0, 0x8101F0, RandomBytes(16, 5)}, TSegment{0x820000, 0x820000, {1, 2}}}),
+      elftest::BuildElf(
+          {TSegment{0x100, 0x100, RandomBytes(16, 4)}, TSegment{0x800100, 0x800100, {}, 1, 40},
+           TSegment{0x8101F0, 0x8101F0, RandomBytes(16, 5)}, TSegment{0x820000, 0x820000, {1, 2}}}),
   };
   TTally tally;
   LoadMutants(
       25000, 512, "m.elf", false,
       {"Format Error", "Out of address!", "The file is not an AVR ELF file!",
-       "The ELF file holds nothing for the flash!", "The ELF file holds nothing for the internal EEPROM!",
+       "The ELF file holds nothing for the flash!",
+       "The ELF file holds nothing for the internal EEPROM!",
        "The ELF file holds nothing for the external EEPROM!"},
       [&](TRandom& rnd) {
         std::string file = seeds[rnd.Below(2)];
         // Mostly the headers: that is where the reader decides.
         for (unsigned s = 1 + rnd.Below(4); s > 0; --s) {
           const size_t headers = 52 + 32 * 4;
-          const size_t pos = rnd.Below(4) ? rnd.Below(static_cast<uint32_t>(std::min(headers, file.size())))
-                                          : rnd.Below(static_cast<uint32_t>(file.size()));
+          const size_t pos = rnd.Below(4)
+                                 ? rnd.Below(static_cast<uint32_t>(std::min(headers, file.size())))
+                                 : rnd.Below(static_cast<uint32_t>(file.size()));
           switch (rnd.Below(6)) {
             case 0: file[pos] = static_cast<char>(rnd.Below(256)); break;
             case 1: file[pos] = static_cast<char>(file[pos] ^ (1 << rnd.Below(8))); break;
@@ -220,10 +248,12 @@ TEST(ImageMutation, BinaryFilesFillFromZeroOrAreRefusedWhole) {
     const std::vector<uint8_t> data = RandomBytes(rnd.Below(Size + 40), rnd.Next());
     const std::string file(data.begin(), data.end());
     std::vector<uint8_t> expected = image.Image();
-    const std::string result = ErrorOf([&] { LoadImageData(file.data(), file.size(), "m.bin", imExtEE, image.Data(), Size); });
+    const std::string result = ErrorOf(
+        [&] { LoadImageData(file.data(), file.size(), "m.bin", imExtEE, image.Data(), Size); });
     if (file.size() > Size) {
       ++refused;
-      ASSERT_EQ(result, "The file (" + std::to_string(file.size()) + " bytes) is larger than the image (1024 bytes)!\nm.bin");
+      ASSERT_EQ(result, "The file (" + std::to_string(file.size()) +
+                            " bytes) is larger than the image (1024 bytes)!\nm.bin");
     } else {
       ASSERT_EQ(result, "(no error)");
       std::copy(data.begin(), data.end(), expected.begin());

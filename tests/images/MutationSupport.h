@@ -43,7 +43,8 @@ inline std::vector<std::string> SplitRecords(const std::string& text, char start
 // One to three steps: characters flipped, dropped, duplicated or inserted
 // (mostly from Alphabet), or whole records dropped, duplicated, swapped or
 // inserted (RandomRecord makes new ones).
-inline std::string MutateRecords(const std::string& seed, TRandom& rnd, char start, const std::string& alphabet,
+inline std::string MutateRecords(const std::string& seed, TRandom& rnd, char start,
+                                 const std::string& alphabet,
                                  const std::function<std::string(TRandom&)>& randomRecord) {
   std::string text = seed;
   const unsigned steps = 1 + rnd.Below(3);
@@ -89,12 +90,14 @@ inline std::string MutateRecords(const std::string& seed, TRandom& rnd, char sta
 // Size bytes with Guard bytes of 0xA5 on each side, filled with Fill.
 template <size_t Guard = 512>
 struct TGuardedBuffer {
-  TGuardedBuffer(int32_t size, uint8_t fill) : Size(size), Bytes(Guard + static_cast<size_t>(size) + Guard, 0xA5) {
+  TGuardedBuffer(int32_t size, uint8_t fill)
+      : Size(size), Bytes(Guard + static_cast<size_t>(size) + Guard, 0xA5) {
     std::memset(Data(), fill, static_cast<size_t>(size));
   }
   uint8_t* Data() { return Bytes.data() + Guard; }
   std::vector<uint8_t> Image() const {
-    return {Bytes.begin() + Guard, Bytes.begin() + static_cast<ptrdiff_t>(Guard + static_cast<size_t>(Size))};
+    return {Bytes.begin() + Guard,
+            Bytes.begin() + static_cast<ptrdiff_t>(Guard + static_cast<size_t>(Size))};
   }
   bool GuardsIntact() const {
     for (size_t i = 0; i < Guard; ++i)

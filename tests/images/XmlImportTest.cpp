@@ -37,14 +37,17 @@ TEST_F(XmlImportTest, WalksEveryChildOfTheDocumentElement) {
 TEST_F(XmlImportTest, MalformedFilesGiveTheParsersMessageAndKeepTheLoadedDocument) {
   ASSERT_EQ(ErrorOf([&] { ImportXmlFile(Document, Put("good.xml", "<first/>")); }), "(no error)");
 
-  const QString bad = Put("bad.xml", "<?xml version=\"1.0\"?>\n<root>\n <a/>\n <b>text</c>\n</root>\n");
+  const QString bad =
+      Put("bad.xml", "<?xml version=\"1.0\"?>\n<root>\n <a/>\n <b>text</c>\n</root>\n");
   EXPECT_EQ(ErrorOf([&] { ImportXmlFile(Document, bad); }),
             "The file \"" + bad.toStdString() +
                 "\" is not well-formed XML (line 4, column 12): Opening and ending tag mismatch.");
   EXPECT_EQ(Document.documentElement().nodeName(), "first");
 
   const QString hex = Put("image.hex", ":00000001FF\r\n");
-  EXPECT_NE(ErrorOf([&] { ImportXmlFile(Document, hex); }).find("(line 1, column 1): Start tag expected."),
+  EXPECT_NE(ErrorOf([&] {
+              ImportXmlFile(Document, hex);
+            }).find("(line 1, column 1): Start tag expected."),
             std::string::npos);
   const QString empty = Put("empty.xml", "");
   EXPECT_NE(ErrorOf([&] { ImportXmlFile(Document, empty); }).find("Premature end of document."),
@@ -72,14 +75,17 @@ TEST_F(XmlImportTest, WideFilesWalkAndOverDeepFilesAreRefused) {
   EXPECT_EQ(ImportXmlFile(Document, Put("deep-ok.xml", nested(MaxXmlDepth))).Elements, MaxXmlDepth);
   const QString deep = Put("deep.xml", nested(200000));
   EXPECT_EQ(ErrorOf([&] { ImportXmlFile(Document, deep); }),
-            "The file \"" + deep.toStdString() + "\" nests elements more than 256 deep (line 1); it is not imported.");
-  EXPECT_EQ(Document.documentElement().nodeName(), "a") << "the document of the last good import stays";
+            "The file \"" + deep.toStdString() +
+                "\" nests elements more than 256 deep (line 1); it is not imported.");
+  EXPECT_EQ(Document.documentElement().nodeName(), "a")
+      << "the document of the last good import stays";
 }
 
 TEST_F(XmlImportTest, UnreadableFilesSayWhy) {
   const QString missing = Dir.filePath("missing.xml");
-  EXPECT_EQ(ErrorOf([&] { ImportXmlFile(Document, missing); }),
-            "Cannot read the XML file \"" + missing.toStdString() + "\": No such file or directory");
+  EXPECT_EQ(
+      ErrorOf([&] { ImportXmlFile(Document, missing); }),
+      "Cannot read the XML file \"" + missing.toStdString() + "\": No such file or directory");
   EXPECT_NE(ErrorOf([&] { ImportXmlFile(Document, Dir.path()); }).find("Cannot read the XML file"),
             std::string::npos);
 }

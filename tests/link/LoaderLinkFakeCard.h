@@ -19,12 +19,12 @@ struct TFakeLoaderCard {
   std::vector<uint8_t> Eeprom = std::vector<uint8_t>(8192, 0xFF);
 
   // Faults.
-  int BusyTicks = 30;                        // between two handshakes
-  int StuckMiso = -1;                        // 0 or 1: MISO never changes
-  int HangAfterBytes = -1;                   // stop after this many received bytes
+  int BusyTicks = 30;       // between two handshakes
+  int StuckMiso = -1;       // 0 or 1: MISO never changes
+  int HangAfterBytes = -1;  // stop after this many received bytes
 
   // What happened.
-  std::vector<uint8_t> Received;             // every byte the PC sent
+  std::vector<uint8_t> Received;  // every byte the PC sent
   int SentBytes = 0;
   uint64_t Ticks = 0;
   int PortWrites = 0;
@@ -86,8 +86,7 @@ private:
     if (!Running) return;
     ++Ticks;
     switch (Mode) {
-      case mDead:
-        break;
+      case mDead: break;
       case mWait:
         if (--WaitLeft <= 0) {
           auto then = std::move(Then);
@@ -133,25 +132,17 @@ private:
       return Receive(rCommand);
     }
     switch (b & 7) {
-      case 7:
-        return Receive(rCommand);
+      case 7: return Receive(rCommand);
       case 0:
       case 1:
-      case 2:
-        Address = 0;
-        return Send(rReadAll, EepromAt(0));
-      case 3:
-        Index = 0;
-        return Send(rReadBack, EepromAt(Address));
+      case 2: Address = 0; return Send(rReadAll, EepromAt(0));
+      case 3: Index = 0; return Send(rReadBack, EepromAt(Address));
       case 4:
         Address = 0;
         PageLength = (b & 0xF8) * 4;
         return Receive(rData);
-      case 5:
-        Address += PageLength;
-        return Receive(rData);
-      default:
-        return Receive(rData);
+      case 5: Address += PageLength; return Receive(rData);
+      default: return Receive(rData);
     }
   }
   void Sent() {
@@ -195,7 +186,9 @@ public:
 class TFakeLoaderSource : public TPortSource {
 public:
   explicit TFakeLoaderSource(std::shared_ptr<TFakeLoaderCard> card) : Card(std::move(card)) {}
-  void FindPorts(std::vector<TDiscoveredPort>& ports) override { ports.push_back({0x378, "fake", ""}); }
+  void FindPorts(std::vector<TDiscoveredPort>& ports) override {
+    ports.push_back({0x378, "fake", ""});
+  }
   std::unique_ptr<TPortIo> Open(const TDiscoveredPort&, std::string&) override {
     auto io = std::make_unique<TFakeLoaderIo>(Card);
     Io = io.get();

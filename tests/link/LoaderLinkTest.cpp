@@ -4,7 +4,6 @@
 // cycle-exact loader is proven on the virtual card in tests/card.
 #include <gtest/gtest.h>
 
-
 #include "images/DeviceCatalogue.h"
 #include "link/LoaderLink.h"
 #include "link/loader/ELoader.h"
@@ -140,7 +139,8 @@ TEST_F(LoaderWireTest, WriteLoaderStatusTextsOnEraseAndWriteFailures) {
   Avr.PowerCycleAllowed = false;
   Avr.BeginCommand();
   EXPECT_FALSE(Loader.WriteLoader());
-  EXPECT_EQ(Host.Statuses, (std::vector<std::string>{"writing loader...", "Error writing loader!"}));
+  EXPECT_EQ(Host.Statuses,
+            (std::vector<std::string>{"writing loader...", "Error writing loader!"}));
   ASSERT_EQ(Host.Messages.size(), 2u);
   EXPECT_EQ(Host.Messages[1].Text, "Error programming Flash.");
   EXPECT_EQ(Host.Bars[pbFlash].Position, 0);

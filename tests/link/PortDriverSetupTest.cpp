@@ -15,8 +15,8 @@ namespace {
 
 struct TSetupFixture : ::testing::Test {
   TSetupFixture() {
-    Root = fs::temp_directory_path() / ("pellar-driver-" + std::to_string(::getpid()) + "-" +
-                                        std::to_string(Counter++));
+    Root = fs::temp_directory_path() /
+           ("pellar-driver-" + std::to_string(::getpid()) + "-" + std::to_string(Counter++));
     fs::create_directories(Root);
     Setup.RootPrefix = Root.string();
     Setup.IsPrivileged = [] { return true; };
@@ -92,8 +92,8 @@ TEST_F(TSetupFixture, UnwritableTargetsStopWithTheirMessage) {
   std::ofstream(Root / "etc/modules-load.d") << "x";
   EXPECT_FALSE(Setup.Run(Host));
   ASSERT_EQ(Host.Messages.size(), 1u);
-  EXPECT_EQ(Host.Messages[0].Text,
-            "Cannot copy pellar-ppdev.conf into \n" + (Root / "etc/modules-load.d/pellar-ppdev.conf").string());
+  EXPECT_EQ(Host.Messages[0].Text, "Cannot copy pellar-ppdev.conf into \n" +
+                                       (Root / "etc/modules-load.d/pellar-ppdev.conf").string());
   EXPECT_EQ(Host.Beeps, 1);
   EXPECT_EQ(Host.Statuses.back(), "");
   EXPECT_FALSE(fs::exists(Root / "etc/udev"));
@@ -106,8 +106,9 @@ TEST_F(TSetupFixture, UnwritableTargetsStopWithTheirMessage) {
   Host.Messages.clear();
   EXPECT_FALSE(Setup.Run(Host));
   ASSERT_EQ(Host.Messages.size(), 1u);
-  EXPECT_EQ(Host.Messages[0].Text, "Cannot copy 60-pellar-parport.rules\ninto " +
-                                       (Root / "etc/udev/rules.d/60-pellar-parport.rules").string());
+  EXPECT_EQ(Host.Messages[0].Text,
+            "Cannot copy 60-pellar-parport.rules\ninto " +
+                (Root / "etc/udev/rules.d/60-pellar-parport.rules").string());
   EXPECT_TRUE(fs::exists(Root / "etc/modules-load.d/pellar-ppdev.conf"));
   EXPECT_EQ(ModuleLoads, 0);
 }

@@ -35,7 +35,8 @@ public:
 
 class TRecordingSource : public TPortSource {
 public:
-  explicit TRecordingSource(std::shared_ptr<TPortLog> log, std::vector<uint16_t> addresses = {0x378})
+  explicit TRecordingSource(std::shared_ptr<TPortLog> log,
+                            std::vector<uint16_t> addresses = {0x378})
       : Log(std::move(log)), Addresses(std::move(addresses)) {}
   void FindPorts(std::vector<TDiscoveredPort>& ports) override {
     for (uint16_t a : Addresses) ports.push_back({a, "recording", ""});

@@ -86,7 +86,7 @@ TEST_F(FindPorts9xTest, SkipsProblemDevicesSerialPortsAndTrailingWord12) {
 TEST_F(FindPorts9xTest, MissingOrMistypedValuesContributeNothingButTextTypesRaise) {
   AddDevice("A", "HW\\A", "LPT1", {0}, {0x0C, 0, 0x78, 0x03});
   Reg.SetString(rrDynData, "Config Manager\\Enum\\A", "Problem", "0");  // wrong type: skipped
-  AddDevice("B", "HW\\B", "lpt2", {0}, {0x0C, 0, 0x78, 0x02});        // case-sensitive
+  AddDevice("B", "HW\\B", "lpt2", {0}, {0x0C, 0, 0x78, 0x02});          // case-sensitive
   std::vector<TFoundPort> ports;
   FindPorts9x(Reg, ports);
   EXPECT_TRUE(ports.empty());

@@ -33,7 +33,9 @@ public:
     b.Positions.push_back(b.Position);
   }
   int ProgressPosition(TProgressBarId bar) override { return Bars[bar].Position; }
-  void SetProgressVisible(TProgressBarId bar, bool visible) override { Bars[bar].Visible = visible; }
+  void SetProgressVisible(TProgressBarId bar, bool visible) override {
+    Bars[bar].Visible = visible;
+  }
   void StepProgress(TProgressBarId bar) override {
     TBar& b = Bars[bar];
     SetProgressPosition(bar, b.Position + b.Step);

@@ -9,8 +9,8 @@
 
 struct TAvrAssembly {
   bool Ok = false;
-  std::string Error;             // tool output or the reason, when not Ok
-  std::vector<uint16_t> Words;   // flash words from word address 0
+  std::string Error;            // tool output or the reason, when not Ok
+  std::vector<uint16_t> Words;  // flash words from word address 0
 };
 
 // True when all three tools were found. Tests GTEST_SKIP() otherwise.

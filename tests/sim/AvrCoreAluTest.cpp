@@ -12,10 +12,10 @@ constexpr uint8_t fC = 0x01, fZ = 0x02, fN = 0x04, fV = 0x08, fS = 0x10, fH = 0x
 
 struct TAluCase {
   const char* Name;
-  uint16_t Opcode;   // operates on r16 (and r17)
-  uint8_t Rd, Rr;    // r16, r17 before
+  uint16_t Opcode;  // operates on r16 (and r17)
+  uint8_t Rd, Rr;   // r16, r17 before
   uint8_t SregIn;
-  uint8_t Result;    // r16 after
+  uint8_t Result;  // r16 after
   uint8_t SregOut;
 };
 

@@ -108,10 +108,18 @@ constexpr uint16_t BRBS(unsigned s, int k) {
 constexpr uint16_t BRBC(unsigned s, int k) { return static_cast<uint16_t>(BRBS(s, k) | 0x0400); }
 constexpr uint16_t BSET(unsigned s) { return static_cast<uint16_t>(0x9408 | (s << 4)); }
 constexpr uint16_t BCLR(unsigned s) { return static_cast<uint16_t>(0x9488 | (s << 4)); }
-constexpr uint16_t BLD(unsigned d, unsigned b) { return static_cast<uint16_t>(0xF800 | (d << 4) | b); }
-constexpr uint16_t BST(unsigned d, unsigned b) { return static_cast<uint16_t>(0xFA00 | (d << 4) | b); }
-constexpr uint16_t SBRC(unsigned r, unsigned b) { return static_cast<uint16_t>(0xFC00 | (r << 4) | b); }
-constexpr uint16_t SBRS(unsigned r, unsigned b) { return static_cast<uint16_t>(0xFE00 | (r << 4) | b); }
+constexpr uint16_t BLD(unsigned d, unsigned b) {
+  return static_cast<uint16_t>(0xF800 | (d << 4) | b);
+}
+constexpr uint16_t BST(unsigned d, unsigned b) {
+  return static_cast<uint16_t>(0xFA00 | (d << 4) | b);
+}
+constexpr uint16_t SBRC(unsigned r, unsigned b) {
+  return static_cast<uint16_t>(0xFC00 | (r << 4) | b);
+}
+constexpr uint16_t SBRS(unsigned r, unsigned b) {
+  return static_cast<uint16_t>(0xFE00 | (r << 4) | b);
+}
 constexpr uint16_t NOP = 0x0000;
 constexpr uint16_t RET = 0x9508;
 constexpr uint16_t RETI = 0x9518;

@@ -16,13 +16,13 @@ struct TBranchCase {
 
 // Offsets +5 (taken: PC 16) unless the name says otherwise.
 const TBranchCase kBranchCases[] = {
-    {"breq_taken", BRBS(1, 5), 0x02, true},      {"breq_not", BRBS(1, 5), 0xFD, false},
-    {"brne_taken", BRBC(1, 5), 0x00, true},      {"brne_not", BRBC(1, 5), 0x02, false},
-    {"brcs_taken", BRBS(0, 5), 0x01, true},      {"brcc_taken", BRBC(0, 5), 0xFE, true},
-    {"brcc_not", BRBC(0, 5), 0x01, false},       {"brmi_taken", BRBS(2, 5), 0x04, true},
-    {"brvs_taken", BRBS(3, 5), 0x08, true},      {"brlt_taken", BRBS(4, 5), 0x10, true},
-    {"brge_not", BRBC(4, 5), 0x10, false},       {"brhs_taken", BRBS(5, 5), 0x20, true},
-    {"brts_taken", BRBS(6, 5), 0x40, true},      {"brie_taken", BRBS(7, 5), 0x80, true},
+    {"breq_taken", BRBS(1, 5), 0x02, true}, {"breq_not", BRBS(1, 5), 0xFD, false},
+    {"brne_taken", BRBC(1, 5), 0x00, true}, {"brne_not", BRBC(1, 5), 0x02, false},
+    {"brcs_taken", BRBS(0, 5), 0x01, true}, {"brcc_taken", BRBC(0, 5), 0xFE, true},
+    {"brcc_not", BRBC(0, 5), 0x01, false},  {"brmi_taken", BRBS(2, 5), 0x04, true},
+    {"brvs_taken", BRBS(3, 5), 0x08, true}, {"brlt_taken", BRBS(4, 5), 0x10, true},
+    {"brge_not", BRBC(4, 5), 0x10, false},  {"brhs_taken", BRBS(5, 5), 0x20, true},
+    {"brts_taken", BRBS(6, 5), 0x40, true}, {"brie_taken", BRBS(7, 5), 0x80, true},
     {"brid_not", BRBC(7, 5), 0x80, false},
 };
 
@@ -63,11 +63,11 @@ struct TSkipCase {
 
 // r16 = 0x81, r17 = 0x81, r18 = 0x02; PINB reads 0x20 (PB5 high).
 const TSkipCase kSkipCases[] = {
-    {"cpse_equal", CPSE(16, 17), true},    {"cpse_differ", CPSE(16, 18), false},
-    {"sbrc_clear", SBRC(16, 1), true},     {"sbrc_set", SBRC(16, 7), false},
-    {"sbrs_set", SBRS(16, 0), true},       {"sbrs_clear", SBRS(18, 0), false},
-    {"sbic_clear", SBIC(0x16, 4), true},   {"sbic_set", SBIC(0x16, 5), false},
-    {"sbis_set", SBIS(0x16, 5), true},     {"sbis_clear", SBIS(0x16, 6), false},
+    {"cpse_equal", CPSE(16, 17), true},  {"cpse_differ", CPSE(16, 18), false},
+    {"sbrc_clear", SBRC(16, 1), true},   {"sbrc_set", SBRC(16, 7), false},
+    {"sbrs_set", SBRS(16, 0), true},     {"sbrs_clear", SBRS(18, 0), false},
+    {"sbic_clear", SBIC(0x16, 4), true}, {"sbic_set", SBIC(0x16, 5), false},
+    {"sbis_set", SBIS(0x16, 5), true},   {"sbis_clear", SBIS(0x16, 6), false},
 };
 
 class AvrSkipTest : public AvrCoreTest, public ::testing::WithParamInterface<TSkipCase> {
@@ -110,9 +110,9 @@ TEST_F(AvrCoreTest, SkipReadsPinbInItsFirstCycle) {
 }
 
 TEST_F(AvrCoreTest, RjmpForwardBackwardAndAcrossTheEndOfFlash) {
-  Load({RJMP(2047)}, 0);       // 0 -> 2048
-  Load({RJMP(-2048)}, 2048);   // 2048 -> 1
-  Load({RJMP(-2)}, 1);         // 1 -> 0
+  Load({RJMP(2047)}, 0);      // 0 -> 2048
+  Load({RJMP(-2048)}, 2048);  // 2048 -> 1
+  Load({RJMP(-2)}, 1);        // 1 -> 0
   EXPECT_EQ(Step(), 2);
   EXPECT_EQ(Core.Pc, 2048);
   Step();

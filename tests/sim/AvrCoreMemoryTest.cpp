@@ -11,11 +11,11 @@ namespace {
 
 struct TIndirectCase {
   const char* Name;
-  uint16_t Opcode;     // loads into r0 / stores r0
-  int Pointer;         // 26 X, 28 Y, 30 Z
-  uint16_t Before;     // pointer before
-  uint16_t Address;    // data address accessed
-  uint16_t After;      // pointer after
+  uint16_t Opcode;   // loads into r0 / stores r0
+  int Pointer;       // 26 X, 28 Y, 30 Z
+  uint16_t Before;   // pointer before
+  uint16_t Address;  // data address accessed
+  uint16_t After;    // pointer after
 };
 
 const TIndirectCase kLoadCases[] = {
@@ -178,8 +178,8 @@ TEST_F(AvrCoreTest, AccessesBeyondTheDataSpaceReadFfAndWriteNothing) {
   SetPair(26, 0xFFFF);
   SetPair(28, 0xFF00);
   Core.SetReg(1, 0x11);
-  Load({LD(0, 0xC), ST(0xD, 1), LDD(2, true, 63), STD(true, 63, 1), STS(1), 0x0260, LDS(3),
-        0x0260, LD(4, 0xD)});
+  Load({LD(0, 0xC), ST(0xD, 1), LDD(2, true, 63), STD(true, 63, 1), STS(1), 0x0260, LDS(3), 0x0260,
+        LD(4, 0xD)});
   Steps(7);
   EXPECT_EQ(Core.Reg(0), 0xFF);
   EXPECT_EQ(Core.Reg(2), 0xFF);
@@ -238,7 +238,8 @@ TEST_P(AvrModelTest, SizesAndStackPointerWidth) {
   TAvrCore core(m, port);
   EXPECT_EQ(static_cast<int>(core.Flash.size()) * 2, m.FlashSize);
   EXPECT_EQ(core.Data.size(), 0x60u + m.SramSize);
-  EXPECT_TRUE(std::all_of(core.Flash.begin(), core.Flash.end(), [](uint16_t w) { return w == 0xFFFF; }));
+  EXPECT_TRUE(
+      std::all_of(core.Flash.begin(), core.Flash.end(), [](uint16_t w) { return w == 0xFFFF; }));
   const unsigned ramEnd = 0x5F + m.SramSize;
   const bool smallSp = ramEnd <= 0xFF;
   // Set SP from a program, push twice at the top, then fall off the bottom.
@@ -271,8 +272,9 @@ TEST_P(AvrModelTest, SizesAndStackPointerWidth) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(AllModels, AvrModelTest, ::testing::Range(0, 5),
-                         [](const auto& info) { return std::string(ProcessorTable[info.param].Name); });
+INSTANTIATE_TEST_SUITE_P(AllModels, AvrModelTest, ::testing::Range(0, 5), [](const auto& info) {
+  return std::string(ProcessorTable[info.param].Name);
+});
 
 TEST(AvrModels, CatalogueOrderSizesAndSignatures) {
   struct TExpect {

@@ -10,8 +10,8 @@
 
 namespace {
 
-#define SKIP_WITHOUT_AVR_TOOLCHAIN()                                                        \
-  if (!AvrToolchainAvailable())                                                             \
+#define SKIP_WITHOUT_AVR_TOOLCHAIN()                                                         \
+  if (!AvrToolchainAvailable())                                                              \
   GTEST_SKIP() << "binutils-avr (avr-as, avr-ld, avr-objcopy) was not found when the build " \
                   "was configured; install binutils-avr to run the assembled programs"
 
@@ -73,13 +73,14 @@ TEST_P(AvrProgramTest, LoaderStyleReceiveAndSendKeepTheirCycleCounts) {
   EXPECT_EQ(reads, expectedReads);
 
   // DDRB, ready, acknowledge, start, 8 bits of ~0xA5 = 0x5A every 7 cycles, end.
-  std::vector<TPortAccess> expected = {
-      {true, 0x00, 0x5F, 1}, {true, 0x40, 0x5F, 10}, {true, 0x00, 0x5F, 53},
-      {true, 0x40, 0x5F, 69}};
+  std::vector<TPortAccess> expected = {{true, 0x00, 0x5F, 1},
+                                       {true, 0x40, 0x5F, 10},
+                                       {true, 0x00, 0x5F, 53},
+                                       {true, 0x40, 0x5F, 69}};
   for (int i = 0; i < 8; ++i) {
     const bool one = (0x5A >> (7 - i)) & 1;
-    expected.push_back({true, static_cast<uint8_t>(one ? 0x40 : 0x00), 0x5F,
-                        static_cast<uint64_t>(73 + 7 * i)});
+    expected.push_back(
+        {true, static_cast<uint8_t>(one ? 0x40 : 0x00), 0x5F, static_cast<uint64_t>(73 + 7 * i)});
   }
   expected.push_back({true, 0x00, 0x5F, 126});
   EXPECT_EQ(writes, expected);
@@ -92,7 +93,8 @@ TEST_P(AvrProgramTest, MemoryExerciseCopiesSumsAndMixes) {
   ASSERT_TRUE(LoadProgram(core, "checksum.S"));
   core.RunUntil(5000);
   ASSERT_EQ(core.Stop, TAvrStop::Sleep) << "stopped at word " << core.StopPc;
-  const uint8_t table[16] = {1, 2, 3, 4, 5, 6, 7, 8, 0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0xF0};
+  const uint8_t table[16] = {1,    2,    3,    4,    5,    6,    7,    8,
+                             0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0xF0};
   unsigned sum = 0;
   for (uint8_t b : table) sum += b;
   EXPECT_EQ(core.Data[0x70] | (core.Data[0x71] << 8), sum);
@@ -114,8 +116,9 @@ TEST_P(AvrProgramTest, EveryInstructionPassesItsOwnChecks) {
   EXPECT_EQ(core.Stop, TAvrStop::Sleep);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllModels, AvrProgramTest, ::testing::Range(0, 5),
-                         [](const auto& info) { return std::string(ProcessorTable[info.param].Name); });
+INSTANTIATE_TEST_SUITE_P(AllModels, AvrProgramTest, ::testing::Range(0, 5), [](const auto& info) {
+  return std::string(ProcessorTable[info.param].Name);
+});
 
 TEST(AvrAssemble, ReportsAssemblerErrors) {
   SKIP_WITHOUT_AVR_TOOLCHAIN();

@@ -152,10 +152,11 @@ TEST_F(Eeprom24CxxTest, SequentialReadCrossesEveryBlockOfTheLargeParts) {
     for (uint32_t base = 0; base < size; base += 0x10000) {
       const uint8_t block = static_cast<uint8_t>(base >> 16);
       const uint32_t end = base + 0xFFFE;
-      const auto bytes = bus.RandomRead(static_cast<uint8_t>(0xA0 | (block << 1)),
-                                        static_cast<uint16_t>(end), 4);
+      const auto bytes =
+          bus.RandomRead(static_cast<uint8_t>(0xA0 | (block << 1)), static_cast<uint16_t>(end), 4);
       for (uint32_t i = 0; i < 4; ++i)
-        EXPECT_EQ(bytes[i], chip.Memory[(end + i) % size]) << EepromTable[row].Name << " " << end + i;
+        EXPECT_EQ(bytes[i], chip.Memory[(end + i) % size])
+            << EepromTable[row].Name << " " << end + i;
     }
   }
 }

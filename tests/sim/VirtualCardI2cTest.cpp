@@ -28,7 +28,8 @@ std::string Styled(std::string text, const TSdaStyle& style) {
                                    {"RELEASE", style.Release},
                                    {"LOW", style.Low}}) {
     const std::string mark = "{" + key + "}";
-    for (size_t at; (at = text.find(mark)) != std::string::npos;) text.replace(at, mark.size(), value);
+    for (size_t at; (at = text.find(mark)) != std::string::npos;)
+      text.replace(at, mark.size(), value);
   }
   return text;
 }

@@ -7,8 +7,8 @@
 namespace {
 
 constexpr uint16_t Base = TVirtualCard::DefaultAddress;
-constexpr uint8_t Released = 0x17;    // powered, RESET released, CLK low
-constexpr uint8_t Hold = 0x07;   // powered, RESET held
+constexpr uint8_t Released = 0x17;  // powered, RESET released, CLK low
+constexpr uint8_t Hold = 0x07;      // powered, RESET held
 constexpr uint8_t Clk = 0x08;
 constexpr uint8_t Mosi = 0x20;
 constexpr uint8_t Sck = 0x40;
@@ -131,8 +131,8 @@ TEST(VirtualCard, InputSynchroniserDelaysWhatPinbReads) {
       for (bool withEdge : {false, true}) {
         for (bool sck : {false, true}) {
           TDriver d(WithDelays(1, sync));
-          d.Program({LdiR17_0x40, OutDdrbR17, InR16Pinb, sck ? LsrR16 : LslR16, OutPortbR16,
-                     RjmpSelf});
+          d.Program(
+              {LdiR17_0x40, OutDdrbR17, InR16Pinb, sck ? LsrR16 : LslR16, OutPortbR16, RjmpSelf});
           d.Write(Released);
           d.Ticks(k);
           const uint8_t line = sck ? Sck : Mosi;
@@ -233,10 +233,10 @@ TEST(VirtualCard, MisoFaults) {
   c.Faults.MisoStuckAfterAccesses = 4;
   c.Faults.MisoStuckAfterHigh = false;
   TDriver s(c);
-  s.Write(Released);                              // access 1
-  EXPECT_TRUE(s.Miso());                     // access 2
-  s.Tick();                                  // accesses 3, 4
-  EXPECT_FALSE(s.Miso());                    // access 5: stuck from here on
+  s.Write(Released);       // access 1
+  EXPECT_TRUE(s.Miso());   // access 2
+  s.Tick();                // accesses 3, 4
+  EXPECT_FALSE(s.Miso());  // access 5: stuck from here on
 }
 
 TEST(VirtualCard, BadConfigurationIsClamped) {

@@ -114,7 +114,8 @@ TEST_F(ToolsTest, FindReplaceAndWrap) {
   EXPECT_EQ(Selection(), (std::vector<int>{16, 18}));
   const THexPattern hex = Ed.MakePattern(U"0x61 62", true, true);
   EXPECT_EQ(hex.Length(), 2);
-  EXPECT_EQ(Ed.Find(Ed.MakePattern(U"ff fe", true, true), true), THexEditorCore::TFindOutcome::NotFound);
+  EXPECT_EQ(Ed.Find(Ed.MakePattern(U"ff fe", true, true), true),
+            THexEditorCore::TFindOutcome::NotFound);
   EXPECT_EQ(Error([&] { Ed.MakePattern(U"61 6g", true, true); }),
             "\"6g\" is not hex: write bytes as hex digits, such as DE AD BE EF or 0xDEADBEEF");
   EXPECT_EQ(Error([&] { Ed.MakePattern(U"", true, true); }), "Enter what to find");
@@ -134,7 +135,8 @@ TEST_F(ToolsTest, FindReplaceAndWrap) {
   Ed.Undo();
   EXPECT_EQ(std::string(Ed.DataPointer() + 10, Ed.DataPointer() + 19), "abcABCabc");
   Ed.SetNoSizeChange(true);
-  EXPECT_EQ(Error([&] { Ed.ReplaceAll(anyCase, {'Z'}); }), "Cannot replace 3 bytes by 1: the image size is fixed");
+  EXPECT_EQ(Error([&] { Ed.ReplaceAll(anyCase, {'Z'}); }),
+            "Cannot replace 3 bytes by 1: the image size is fixed");
 }
 
 TEST_F(ToolsTest, GotoOffsetsAndFillValues) {
@@ -149,17 +151,21 @@ TEST_F(ToolsTest, GotoOffsetsAndFillValues) {
   EXPECT_EQ(Ed.Caret().Position, 0x20);
   Ed.GotoOffset("$3ff");
   EXPECT_EQ(Ed.Caret().Position, 0x3FF);
-  EXPECT_EQ(Error([&] { Ed.GotoOffset("0x400"); }), "Offset 0x400 is outside the image (0x0 to 0x3FF)");
-  EXPECT_EQ(Error([&] { Ed.GotoOffset("-0x400"); }), "Offset -0x1 is outside the image (0x0 to 0x3FF)");
+  EXPECT_EQ(Error([&] { Ed.GotoOffset("0x400"); }),
+            "Offset 0x400 is outside the image (0x0 to 0x3FF)");
+  EXPECT_EQ(Error([&] { Ed.GotoOffset("-0x400"); }),
+            "Offset -0x1 is outside the image (0x0 to 0x3FF)");
   EXPECT_EQ(Error([&] { Ed.GotoOffset("1F0"); }),
-            "\"1F0\" is not an offset: write hex as 0x1F0 or 1F0h, decimal as 496, or relative as +0x20 or -16");
+            "\"1F0\" is not an offset: write hex as 0x1F0 or 1F0h, decimal as 496, or relative as "
+            "+0x20 or -16");
   EXPECT_EQ(Ed.Caret().Position, 0x3FF);
   // Word offsets where a unit is two bytes.
   Ed.SetBytesPerUnit(2);
   EXPECT_EQ(Ed.OffsetUnit(), 2);
   Ed.GotoOffset("0x100");
   EXPECT_EQ(Ed.Caret().Position, 0x200);
-  EXPECT_EQ(Error([&] { Ed.GotoOffset("0x200"); }), "Offset 0x200 is outside the image (0x0 to 0x1FF)");
+  EXPECT_EQ(Error([&] { Ed.GotoOffset("0x200"); }),
+            "Offset 0x200 is outside the image (0x0 to 0x1FF)");
 
   EXPECT_EQ(THexEditorCore::ParseFillValue("0xFF"), 0xFF);
   EXPECT_EQ(THexEditorCore::ParseFillValue("a5h"), 0xA5);
@@ -183,8 +189,10 @@ TEST_F(ToolsTest, ClipboardTextsAndPaste) {
   EXPECT_EQ(Ed.BytesFromText(U"A\u00e9"), (std::vector<uint8_t>{'A', 0xE9}));
   EXPECT_EQ(Error([&] { Ed.BytesFromText(U"A\u4e00"); }),
             "The character \"\u4e00\" has no byte in the current translation");
-  EXPECT_EQ(Ed.BytesFromText(U"de ad\n0xBEEF 7", true), (std::vector<uint8_t>{0xDE, 0xAD, 0xBE, 0xEF, 7}));
-  EXPECT_EQ(Error([&] { Ed.BytesFromText(U"abc", true); }), "\"abc\" has an odd number of hex digits");
+  EXPECT_EQ(Ed.BytesFromText(U"de ad\n0xBEEF 7", true),
+            (std::vector<uint8_t>{0xDE, 0xAD, 0xBE, 0xEF, 7}));
+  EXPECT_EQ(Error([&] { Ed.BytesFromText(U"abc", true); }),
+            "\"abc\" has an odd number of hex digits");
   EXPECT_EQ(Error([&] { Ed.BytesFromText(U" \n", true); }), "No hex digits given");
 
   // Overwrite mode: a paste that would grow a fixed-size image is refused.
@@ -208,8 +216,9 @@ TEST_F(ToolsTest, ClipboardTextsAndPaste) {
 TEST_F(ToolsTest, EditKeysComeBeforeTheKeyTableAndTakeNothingFromIt) {
   Sized(16);
   // Keys the key table uses with Ctrl stay its own.
-  for (int key : {int(hkT), int(hk0), int(hk9), int(hkLeft), int(hkRight), int(hkHome), int(hkEnd), int(hkPageUp),
-                  int(hkPageDown), int(hkDelete), int(hkInsert), int(hkBack), int(hkTab)})
+  for (int key :
+       {int(hkT), int(hk0), int(hk9), int(hkLeft), int(hkRight), int(hkHome), int(hkEnd),
+        int(hkPageUp), int(hkPageDown), int(hkDelete), int(hkInsert), int(hkBack), int(hkTab)})
     for (THexShiftState s : {hsCtrl, THexShiftState(hsCtrl | hsShift)})
       EXPECT_EQ(THexEditorCore::EditCommandForKey(key, s), ecNone) << key;
   EXPECT_EQ(THexEditorCore::EditCommandForKey(hkZ, hsCtrl | hsShift), ecRedo);
@@ -236,7 +245,8 @@ TEST_F(ToolsTest, EditKeysComeBeforeTheKeyTableAndTakeNothingFromIt) {
 TEST_F(ToolsTest, ShiftClickExtendsAndDoubleClickSelectsTheUnit) {
   Sized(64);
   auto at = [&](int pos, bool inChar = false) {
-    const TRect r = Ed.Grid().CellRect(Ed.PositionToCell(pos, inChar).Col, Ed.PositionToCell(pos, inChar).Row);
+    const TRect r =
+        Ed.Grid().CellRect(Ed.PositionToCell(pos, inChar).Col, Ed.PositionToCell(pos, inChar).Row);
     return std::pair<int, int>{r.Left + 2, r.Top + 2};
   };
   auto click = [&](int pos, THexShiftState shift) {

@@ -17,7 +17,9 @@ struct EditingTest : ::testing::Test {
   THexEditorCore Ed;
   int Changes = 0;
 
-  EditingTest() { Ed.OnChange = [this] { ++Changes; }; }
+  EditingTest() {
+    Ed.OnChange = [this] { ++Changes; };
+  }
 
   void Fill(int size) {
     Ed.ResetData();
@@ -268,8 +270,8 @@ TEST_F(EditingTest, RefusedEditsChangeNothing) {
   const auto journal = ReadJournal(Ed.UndoStorage());
   const uint8_t ab[] = {0xA, 0xB};
   const std::function<void()> edits[] = {
-      [&] { Ed.DeleteSelection(); },         [&] { Ed.DeleteUnit(true); },
-      [&] { Ed.DeleteUnit(false); },         [&] { Ed.InsertBuffer(ab, 2, 0); },
+      [&] { Ed.DeleteSelection(); },   [&] { Ed.DeleteUnit(true); },
+      [&] { Ed.DeleteUnit(false); },   [&] { Ed.InsertBuffer(ab, 2, 0); },
       [&] { Ed.AppendBuffer(ab, 2); },
   };
   Changes = 0;

@@ -13,7 +13,9 @@ struct EditorTextTest : ::testing::Test {
   THexEditorCore Ed;
   int Repaints = 0;
 
-  EditorTextTest() { Ed.RequestRepaint = [this] { ++Repaints; }; }
+  EditorTextTest() {
+    Ed.RequestRepaint = [this] { ++Repaints; };
+  }
 
   void Sized(int size) {
     Ed.ResetData();
@@ -61,7 +63,8 @@ TEST_F(EditorTextTest, DisplayAndTypingFollowTheSettings) {
 TEST_F(EditorTextTest, UnicodeModeNeedsEvenSizesAndKeepsUnitTwo) {
   Sized(7);
   Ed.SetTranslation(tkMac);
-  EXPECT_EQ(Error([&] { Ed.SetUnicodeChars(true); }), "Cannot use unicode mode with odd-sized files");
+  EXPECT_EQ(Error([&] { Ed.SetUnicodeChars(true); }),
+            "Cannot use unicode mode with odd-sized files");
   EXPECT_FALSE(Ed.UnicodeChars());
   EXPECT_EQ(Ed.Translation(), tkMac);
   EXPECT_EQ(Ed.BytesPerUnit(), 1);
@@ -78,7 +81,8 @@ TEST_F(EditorTextTest, UnicodeModeNeedsEvenSizesAndKeepsUnitTwo) {
   EXPECT_TRUE(Ed.UnicodeChars());
   EXPECT_EQ(Ed.Translation(), tkAsIs);
   EXPECT_EQ(Ed.BytesPerUnit(), 2);
-  EXPECT_EQ(Error([&] { Ed.SetTranslation(tkDos8); }), "Translations cannot be used in unicode mode");
+  EXPECT_EQ(Error([&] { Ed.SetTranslation(tkDos8); }),
+            "Translations cannot be used in unicode mode");
   EXPECT_EQ(Error([&] { Ed.SetBytesPerUnit(4); }), "BytesPerUnit must be set to 2 in unicode mode");
   EXPECT_EQ(Error([&] { Ed.SetBytesPerRow(14 + 1); }), "Invalid bytes per line argument");
   EXPECT_EQ(Error([&] { Ed.SetBytesPerColumn(1); }), "Invalid bytes per column argument");
@@ -116,8 +120,10 @@ TEST_F(EditorTextTest, UnicodeCharacters) {
 }
 
 TEST_F(EditorTextTest, UnitChecks) {
-  EXPECT_EQ(Error([&] { Ed.SetBytesPerUnit(3); }), "Invalid bytes per unit value 3, allowed: 1,2,4,8");
-  EXPECT_EQ(Error([&] { Ed.SetBytesPerUnit(0); }), "Invalid bytes per unit value 0, allowed: 1,2,4,8");
+  EXPECT_EQ(Error([&] { Ed.SetBytesPerUnit(3); }),
+            "Invalid bytes per unit value 3, allowed: 1,2,4,8");
+  EXPECT_EQ(Error([&] { Ed.SetBytesPerUnit(0); }),
+            "Invalid bytes per unit value 0, allowed: 1,2,4,8");
   EXPECT_EQ(Error([&] { Ed.SetRulerBytesPerUnit(3); }),
             "Invalid ruler bytes per unit value 3, allowed: -1,1,2,4,8");
   EXPECT_EQ(Error([&] { Ed.SetBytesPerRow(0); }), "Invalid bytes per line argument");
@@ -221,7 +227,8 @@ TEST_F(EditorTextTest, BadFormatsKeepThePreviousOne) {
 
 TEST_F(EditorTextTest, RowUnitFormatNeedsAUnitSizedRow) {
   Sized(256);
-  EXPECT_EQ(Error([&] { Ed.SetOffsetFormat("r%10:|"); }), "Invalid bytes per unit value 16, allowed: 1,2,4,8");
+  EXPECT_EQ(Error([&] { Ed.SetOffsetFormat("r%10:|"); }),
+            "Invalid bytes per unit value 16, allowed: 1,2,4,8");
   Ed.SetBytesPerRow(8);
   Ed.SetOffsetFormat("r%10:|");
   EXPECT_EQ(Ed.GetOffsetText(0x40), "8");
@@ -241,7 +248,9 @@ TEST_F(EditorTextTest, RowUnitFormatNeedsAUnitSizedRow) {
 
 TEST_F(EditorTextTest, HostHookProducesOffsetTexts) {
   Sized(64);
-  Ed.OnGetOffsetText = [](int64_t number, std::string& text) { text = "@" + std::to_string(number); };
+  Ed.OnGetOffsetText = [](int64_t number, std::string& text) {
+    text = "@" + std::to_string(number);
+  };
   EXPECT_EQ(Ed.GetOffsetText(32), "@32");
   Ed.UpdateGutterWidth();
   EXPECT_EQ(Ed.OffsetTextLength(), 4);  // "@48" + 1

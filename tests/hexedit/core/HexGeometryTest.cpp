@@ -151,7 +151,8 @@ TEST_F(GeometryTest, RejectedSettingsLeaveTheLayout) {
   EXPECT_EQ(Error([&] { Ed.SetBytesPerColumn(3); }), "Invalid bytes per column argument");
   EXPECT_EQ(Error([&] { Ed.SetBytesPerUnit(4); }), "BytesPerUnit must be set to 2 in unicode mode");
   Ed.SetUnicodeChars(false);
-  EXPECT_EQ(Error([&] { Ed.SetBytesPerUnit(3); }), "Invalid bytes per unit value 3, allowed: 1,2,4,8");
+  EXPECT_EQ(Error([&] { Ed.SetBytesPerUnit(3); }),
+            "Invalid bytes per unit value 3, allowed: 1,2,4,8");
   EXPECT_EQ(Error([&] { Ed.SetRulerBytesPerUnit(0); }),
             "Invalid ruler bytes per unit value 0, allowed: -1,1,2,4,8");
   Ed.SetBytesPerUnit(1);

@@ -84,7 +84,8 @@ public:
       ASSERT_GE(Ed.SelectionLow(), 0) << step;
       ASSERT_LE(Ed.SelectionLow(), Ed.SelectionHigh()) << step;
       ASSERT_LT(Ed.SelectionHigh(), size) << step;
-      ASSERT_TRUE(Ed.SelectionAnchor() == Ed.SelectionLow() || Ed.SelectionAnchor() == Ed.SelectionHigh())
+      ASSERT_TRUE(Ed.SelectionAnchor() == Ed.SelectionLow() ||
+                  Ed.SelectionAnchor() == Ed.SelectionHigh())
           << step;
     } else {
       ASSERT_EQ(Ed.SelectionLow(), -1) << step;
@@ -132,7 +133,9 @@ private:
         Model.insert(at, Ed.DataPointer() + pos, Ed.DataPointer() + pos + e.Count);
         break;
       case ukReplace: {
-        ASSERT_TRUE(pos >= 0 && e.Count2 >= 1 && pos + e.Count2 <= n && pos + e.Count <= Ed.DataSize()) << step;
+        ASSERT_TRUE(pos >= 0 && e.Count2 >= 1 && pos + e.Count2 <= n &&
+                    pos + e.Count <= Ed.DataSize())
+            << step;
         ASSERT_EQ(Saved(e, e.Count2), std::vector<uint8_t>(at, at + e.Count2)) << step;
         const auto fresh = Data(pos, e.Count);
         Model.erase(at, at + e.Count2);

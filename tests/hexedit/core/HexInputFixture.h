@@ -36,7 +36,9 @@ struct InputTest : ::testing::Test {
     std::iota(Ed.DataPointer(), Ed.DataPointer() + size, uint8_t{0});
     Ed.ClearUndo();
   }
-  std::vector<uint8_t> Bytes() const { return {Ed.DataPointer(), Ed.DataPointer() + Ed.DataSize()}; }
+  std::vector<uint8_t> Bytes() const {
+    return {Ed.DataPointer(), Ed.DataPointer() + Ed.DataSize()};
+  }
 
   // A key with its modifiers, pressed and released; Shift and Ctrl go
   // down first as a keyboard sends them.

@@ -64,9 +64,10 @@ private:
   }
 
   int AnyKey() {
-    static const int keys[] = {hkLeft,  hkRight,  hkUp,     hkDown, hkPageUp, hkPageDown, hkHome,
-                               hkEnd,   hkTab,    hkInsert, hkDelete, hkBack, hkShift,   hkControl,
-                               hkT,     hkReturn, hkEscape, hkF1,     hkNone, hkOther};
+    static const int keys[] = {hkLeft,     hkRight,  hkUp,    hkDown,    hkPageUp,
+                               hkPageDown, hkHome,   hkEnd,   hkTab,     hkInsert,
+                               hkDelete,   hkBack,   hkShift, hkControl, hkT,
+                               hkReturn,   hkEscape, hkF1,    hkNone,    hkOther};
     if (Chance(10)) return hk0 + Pick(0, 9);
     if (Chance(3)) return Pick(-5, 300);
     return keys[Pick(0, int(std::size(keys)) - 1)];
@@ -147,28 +148,79 @@ private:
     const int size = Ed.DataSize();
     switch (Pick(0, 24)) {
       case 0:
-      case 1: Last = "insert mode"; Ed.SetInsertMode(!Ed.InsertFlag()); break;
-      case 2: Last = "read-only view"; Ed.SetReadOnlyView(!Ed.ReadOnlyView()); break;
-      case 3: Last = "no size change"; Ed.SetNoSizeChange(Chance(30)); break;
-      case 4: Last = "allow insert mode"; Ed.SetAllowInsertMode(Chance(80)); break;
-      case 5: Last = "bytes per unit"; Try([&] { Ed.SetBytesPerUnit(1 << Pick(0, 3)); }); break;
-      case 6: Last = "bytes per row"; Try([&] { Ed.SetBytesPerRow(Pick(0, 40)); }); break;
-      case 7: Last = "bytes per column"; Try([&] { Ed.SetBytesPerColumn(Pick(1, 9)); }); break;
-      case 8: Last = "unicode"; Try([&] { Ed.SetUnicodeChars(!Ed.UnicodeChars()); }); break;
-      case 9: Last = "big endian"; Ed.SetUnicodeBigEndian(!Ed.UnicodeBigEndian()); break;
-      case 10: Last = "swap nibbles"; Ed.SetSwapNibbles(!Ed.SwapNibbles()); break;
-      case 11: Last = "translation"; Try([&] { Ed.SetTranslation(THexTranslationKind(Pick(0, 5))); }); break;
-      case 12: Last = "ruler"; Ed.SetShowRuler(!Ed.ShowRuler()); break;
-      case 13: Last = "blocks"; Ed.SetBytesPerBlock(Pick(-1, 9)); break;
+      case 1:
+        Last = "insert mode";
+        Ed.SetInsertMode(!Ed.InsertFlag());
+        break;
+      case 2:
+        Last = "read-only view";
+        Ed.SetReadOnlyView(!Ed.ReadOnlyView());
+        break;
+      case 3:
+        Last = "no size change";
+        Ed.SetNoSizeChange(Chance(30));
+        break;
+      case 4:
+        Last = "allow insert mode";
+        Ed.SetAllowInsertMode(Chance(80));
+        break;
+      case 5:
+        Last = "bytes per unit";
+        Try([&] { Ed.SetBytesPerUnit(1 << Pick(0, 3)); });
+        break;
+      case 6:
+        Last = "bytes per row";
+        Try([&] { Ed.SetBytesPerRow(Pick(0, 40)); });
+        break;
+      case 7:
+        Last = "bytes per column";
+        Try([&] { Ed.SetBytesPerColumn(Pick(1, 9)); });
+        break;
+      case 8:
+        Last = "unicode";
+        Try([&] { Ed.SetUnicodeChars(!Ed.UnicodeChars()); });
+        break;
+      case 9:
+        Last = "big endian";
+        Ed.SetUnicodeBigEndian(!Ed.UnicodeBigEndian());
+        break;
+      case 10:
+        Last = "swap nibbles";
+        Ed.SetSwapNibbles(!Ed.SwapNibbles());
+        break;
+      case 11:
+        Last = "translation";
+        Try([&] { Ed.SetTranslation(THexTranslationKind(Pick(0, 5))); });
+        break;
+      case 12:
+        Last = "ruler";
+        Ed.SetShowRuler(!Ed.ShowRuler());
+        break;
+      case 13:
+        Last = "blocks";
+        Ed.SetBytesPerBlock(Pick(-1, 9));
+        break;
       case 14:
         Last = "size";
         HostEdit = true;
         Try([&] { Ed.SetDataSize(Pick(0, 320)); });
         break;
-      case 15: Last = "new image"; NewImage(); break;
-      case 16: Last = "view size"; Ed.Grid().SetClientSize(Pick(0, 700), Pick(0, 300)); break;
-      case 17: Last = "focus"; Ed.SetFocused(!Ed.Focused()); break;
-      case 18: Last = "font"; Ed.SetFontMetrics(Pick(0, 12), Pick(0, 20)); break;
+      case 15:
+        Last = "new image";
+        NewImage();
+        break;
+      case 16:
+        Last = "view size";
+        Ed.Grid().SetClientSize(Pick(0, 700), Pick(0, 300));
+        break;
+      case 17:
+        Last = "focus";
+        Ed.SetFocused(!Ed.Focused());
+        break;
+      case 18:
+        Last = "font";
+        Ed.SetFontMetrics(Pick(0, 12), Pick(0, 20));
+        break;
       case 19:
         Last = "sel start/end";
         Try([&] {
@@ -176,11 +228,26 @@ private:
           Ed.SetSelEnd(Pick(-2, size));
         });
         break;
-      case 20: Last = "select range"; Ed.SelectRange(Pick(-3, size + 3), Pick(-3, size + 3)); break;
-      case 21: Last = "seek"; Ed.Seek(Pick(-400, 400), Pick(-1, 3)); break;
-      case 22: Last = "toggle bookmark"; Try([&] { Ed.ToggleBookmark(Pick(0, 10), Pick(-1, size), Chance(50)); }); break;
-      case 23: Last = "go to bookmark"; Try([&] { Ed.GotoBookmark(Pick(-1, 10)); }); break;
-      default: Last = "top row"; Ed.Grid().SetTopRow(Pick(0, Ed.RowCount() + 2)); break;
+      case 20:
+        Last = "select range";
+        Ed.SelectRange(Pick(-3, size + 3), Pick(-3, size + 3));
+        break;
+      case 21:
+        Last = "seek";
+        Ed.Seek(Pick(-400, 400), Pick(-1, 3));
+        break;
+      case 22:
+        Last = "toggle bookmark";
+        Try([&] { Ed.ToggleBookmark(Pick(0, 10), Pick(-1, size), Chance(50)); });
+        break;
+      case 23:
+        Last = "go to bookmark";
+        Try([&] { Ed.GotoBookmark(Pick(-1, 10)); });
+        break;
+      default:
+        Last = "top row";
+        Ed.Grid().SetTopRow(Pick(0, Ed.RowCount() + 2));
+        break;
     }
   }
 };

@@ -158,7 +158,7 @@ TEST_F(TypingTest, UnicodeCharacters) {
   EXPECT_FALSE(Ed.ByteChanged(4));  // 0x04 before and after
   EXPECT_TRUE(Ed.ByteChanged(5));
   EXPECT_EQ(Ed.Caret(), (THexCaret{4, true, false}));  // the last character
-  Type(U"\U0001F600");  // beyond one 16-bit unit
+  Type(U"\U0001F600");                                 // beyond one 16-bit unit
   EXPECT_EQ(Invalid, 1);
 
   // An odd tail byte takes the character's first byte.

@@ -59,9 +59,9 @@ TEST_F(JournalTest, EntryLayoutToTheByte) {
   EXPECT_EQ(e[31], 0);  // reserved
   EXPECT_EQ(std::string(e + 32, e + 37), "Typed");
   EXPECT_EQ(Get32(e + 37), 5u);
-  EXPECT_EQ(Get32(e + 41), 8u);   // low
-  EXPECT_EQ(Get32(e + 45), 9u);   // high
-  EXPECT_EQ(Get32(e + 49), 8u);   // anchor
+  EXPECT_EQ(Get32(e + 41), 8u);  // low
+  EXPECT_EQ(Get32(e + 45), 9u);  // high
+  EXPECT_EQ(Get32(e + 49), 8u);  // anchor
   EXPECT_EQ(Get32(e + 53), length);
   EXPECT_EQ(Ed.UndoStorage().Description(), "Typed");
 }
@@ -128,7 +128,7 @@ TEST_F(JournalTest, RefusalsChangeNothing) {
 
   // An edit outside the data is refused before anything is read.
   const std::tuple<UndoKind, int, int, int> outside[] = {
-      {ukChangeBytes, 8, 1, 0},  {ukChangeBytes, 7, 2, 0}, {ukRemoveData, -1, 1, 0},
+      {ukChangeBytes, 8, 1, 0},  {ukChangeBytes, 7, 2, 0},  {ukRemoveData, -1, 1, 0},
       {ukRemoveData, 4, 0, 0},   {ukInsertBuffer, 9, 1, 0}, {ukReplace, 6, 1, 3},
       {ukAppendBuffer, 7, 1, 0}, {ukConvert, 0, 1, 0}};
   for (auto [k, pos, count, count2] : outside)
@@ -249,7 +249,8 @@ TEST_F(JournalTest, RandomEditsReadBackForwardAndBackward) {
       Ed.SetSelStart(pick(0, size - 2));
       Ed.SetSelEnd(pick(0, size - 1));
       want.Caret = Ed.Caret().Position;
-      want.Selection = std::array<int, 3>{Ed.SelectionLow(), Ed.SelectionHigh(), Ed.SelectionAnchor()};
+      want.Selection =
+          std::array<int, 3>{Ed.SelectionLow(), Ed.SelectionHigh(), Ed.SelectionAnchor()};
     } else {
       Ed.ClearSelection(false);
     }

@@ -24,8 +24,9 @@ std::string ParseError(std::string_view text, THexOffsetUnits units = {}) {
 }
 
 bool SameRecord(const THexOffsetFormat& a, const THexOffsetFormat& b) {
-  return a.Format == b.Format && a.Prefix == b.Prefix && a.Suffix == b.Suffix && a.MinWidth == b.MinWidth &&
-         a.Flags == b.Flags && a.Radix == b.Radix && a.Divisor == b.Divisor;
+  return a.Format == b.Format && a.Prefix == b.Prefix && a.Suffix == b.Suffix &&
+         a.MinWidth == b.MinWidth && a.Flags == b.Flags && a.Radix == b.Radix &&
+         a.Divisor == b.Divisor;
 }
 
 }  // namespace
@@ -143,8 +144,10 @@ TEST(HexOffsetFormat, HookReplacesTheFormat) {
     asked = number;
     text = "Zeile \xC3\xBC" + std::to_string(number);
   };
-  EXPECT_EQ(OffsetTextWithHook(f, 0xFFFFFFF0u, false, hook), "Zeile \xC3\xBC" "4294967280");
-  EXPECT_EQ(asked, 4294967280);  // zero-extended
+  EXPECT_EQ(OffsetTextWithHook(f, 0xFFFFFFF0u, false, hook),
+            "Zeile \xC3\xBC"
+            "4294967280");
+  EXPECT_EQ(asked, 4294967280);                           // zero-extended
   EXPECT_EQ(MeasureGutterText(f, 160, false, hook), 11);  // characters, not bytes
   EXPECT_EQ(asked, 160);
   EXPECT_EQ(f.MinWidth, 1);  // the hook's text leaves the width alone

@@ -222,10 +222,12 @@ TEST_F(PaintTest, GutterRulerAndCaretRow) {
   std::vector<TRect> repainted;
   Ed.RequestRepaintRect = [&](const TRect& r) { repainted.push_back(r); };
   Ed.MoveCaret(THexCaret{0x05, true, false});
-  auto has = [&](const TRect& r) { return std::find(repainted.begin(), repainted.end(), r) != repainted.end(); };
+  auto has = [&](const TRect& r) {
+    return std::find(repainted.begin(), repainted.end(), r) != repainted.end();
+  };
   EXPECT_TRUE(has(Ed.Grid().CellRect(0, 4)));
   EXPECT_TRUE(has(Ed.Grid().CellRect(0, 2)));
-  EXPECT_TRUE(has(Ed.Grid().CellRect(HexCol(5), 2)));  // the new twin
+  EXPECT_TRUE(has(Ed.Grid().CellRect(HexCol(5), 2)));      // the new twin
   EXPECT_TRUE(has(Ed.Grid().CellRect(CharCol(0x23), 4)));  // the old twin
 }
 
@@ -235,7 +237,8 @@ TEST_F(PaintTest, Frames) {
   Ed.SetFocused(true);
   const THexCellPaint twin = Ed.DecideCell(CharCol(0x12), 3);
   EXPECT_EQ(twin.Frame, hfkFocus);
-  EXPECT_EQ(twin.FrameRect, (TRect{twin.Rect.Left, twin.Rect.Top, twin.Rect.Left + W, twin.Rect.Bottom - 1}));
+  EXPECT_EQ(twin.FrameRect,
+            (TRect{twin.Rect.Left, twin.Rect.Top, twin.Rect.Left + W, twin.Rect.Bottom - 1}));
   EXPECT_TRUE(Ed.DecideCell(HexCol(0x12), 3).CaretCell);
   Ed.SetFocusFrame(false);
   EXPECT_EQ(Ed.DecideCell(CharCol(0x12), 3).Frame, hfkSolid);
@@ -342,9 +345,11 @@ TEST_F(PaintTest, DrawCellHookCanTakeOverACell) {
   const TRect r = Ed.Grid().CellRect(2, 2);
   bool line = false;
   for (const auto& op : p.Ops)
-    line |= op.Kind == TRecordingPainter::Line && op.Line == THexLine{r.Left, r.Bottom - 1, r.Right, r.Bottom - 1, RGB(clBtnFace)};
+    line |= op.Kind == TRecordingPainter::Line &&
+            op.Line == THexLine{r.Left, r.Bottom - 1, r.Right, r.Bottom - 1, RGB(clBtnFace)};
   EXPECT_TRUE(line);
-  EXPECT_NE(std::find(asked.begin(), asked.end(), TGridCoord{0, 2}), asked.end());  // the gutter too
+  EXPECT_NE(std::find(asked.begin(), asked.end(), TGridCoord{0, 2}),
+            asked.end());  // the gutter too
 }
 
 TEST_F(PaintTest, GutterEdgeLines) {
@@ -370,8 +375,10 @@ TEST_F(PaintTest, GutterEdgeLines) {
   Ed.Paint(grid, TRect{0, 0, 600, 300});
   const int y0 = Ed.Grid().RowHeight(0);
   const auto all = lines(grid);
-  EXPECT_NE(std::find(all.begin(), all.end(), THexLine{g - 1, y0, g - 1, 300, RGB(clBtnFace)}), all.end());
-  EXPECT_NE(std::find(all.begin(), all.end(), THexLine{g - 1, y0 - 1, 600, y0 - 1, RGB(clBtnFace)}), all.end());
+  EXPECT_NE(std::find(all.begin(), all.end(), THexLine{g - 1, y0, g - 1, 300, RGB(clBtnFace)}),
+            all.end());
+  EXPECT_NE(std::find(all.begin(), all.end(), THexLine{g - 1, y0 - 1, 600, y0 - 1, RGB(clBtnFace)}),
+            all.end());
 }
 
 TEST_F(PaintTest, CaretShapes) {

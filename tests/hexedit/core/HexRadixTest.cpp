@@ -39,7 +39,8 @@ TEST(HexRadix, RadixToInt) {
   EXPECT_EQ(RadixToInt("FFFFFFFF", 16), 0xFFFFFFFFu);
   EXPECT_EQ(RadixToInt("100000000", 16), 0u);  // 32-bit wrap-around
   for (uint32_t v : {0u, 1u, 77u, 65535u, 0xDEADBEEFu})
-    for (unsigned radix = 2; radix <= 16; ++radix) EXPECT_EQ(RadixToInt(IntToRadix(v, radix, 0), radix), v);
+    for (unsigned radix = 2; radix <= 16; ++radix)
+      EXPECT_EQ(RadixToInt(IntToRadix(v, radix, 0), radix), v);
 }
 
 TEST(HexRadix, BadCharacterNamesCharacterAndRadix) {
@@ -47,7 +48,8 @@ TEST(HexRadix, BadCharacterNamesCharacterAndRadix) {
   EXPECT_EQ(RadixError("1g", 16), "Invalid character G, cannot convert using radix 10h");
   EXPECT_EQ(RadixError("9", 8), "Invalid character 9, cannot convert using radix 8h");
   EXPECT_EQ(RadixError(" 1", 10), "Invalid character  , cannot convert using radix Ah");
-  EXPECT_EQ(RadixError("1\xC3\xA4", 16), "Invalid character \xC3\xA4, cannot convert using radix 10h");
+  EXPECT_EQ(RadixError("1\xC3\xA4", 16),
+            "Invalid character \xC3\xA4, cannot convert using radix 10h");
   // A placeholder-like character in the text is not filled in again.
   EXPECT_EQ(RadixError("%", 16), "Invalid character %, cannot convert using radix 10h");
 }

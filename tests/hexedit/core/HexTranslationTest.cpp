@@ -12,7 +12,9 @@ namespace {
 
 constexpr THexTranslationKind AllKinds[] = {tkAsIs, tkDos8, tkASCII, tkMac, tkBCD, tkCustom};
 
-bool IsPermutation(const THexByteTable& t) { return std::set<uint8_t>(t.begin(), t.end()).size() == 256; }
+bool IsPermutation(const THexByteTable& t) {
+  return std::set<uint8_t>(t.begin(), t.end()).size() == 256;
+}
 
 // The Unicode character glibc gives for one byte in code page `name`, or
 // -1 when it has none (or iconv is missing that code page).

@@ -32,8 +32,8 @@ struct TState {
 
 std::ostream& operator<<(std::ostream& os, const TState& s) {
   os << "size " << s.Data.size() << ", marks " << s.Marks.size() << ", caret " << s.Caret.Position
-     << (s.Caret.InCharField ? " char" : " hex") << (s.Caret.SecondDigit ? " 2nd" : "") << ", sel " << s.Anchor
-     << " " << s.Low << ".." << s.High << ", insert " << s.Insert << ", bookmarks";
+     << (s.Caret.InCharField ? " char" : " hex") << (s.Caret.SecondDigit ? " 2nd" : "") << ", sel "
+     << s.Anchor << " " << s.Low << ".." << s.High << ", insert " << s.Insert << ", bookmarks";
   for (const auto& b : s.Bookmarks) os << " " << b.Position;
   return os;
 }
@@ -363,7 +363,8 @@ TEST(HexUndoRandom, EveryStateComesBackByUndoAndRedo) {
   for (unsigned seed : {1u, 2u, 3u, 4u}) {
     const int unit = seed % 2 == 0 ? 2 : 1;
     const bool fixed = seed == 3;
-    SCOPED_TRACE(::testing::Message() << "seed " << seed << ", unit " << unit << (fixed ? ", fixed size" : ""));
+    SCOPED_TRACE(::testing::Message()
+                 << "seed " << seed << ", unit " << unit << (fixed ? ", fixed size" : ""));
     TUndoModelRun run(seed, unit, fixed);
     run.Run(steps);
     EXPECT_GT(run.Steps(), 0);

@@ -27,7 +27,7 @@ struct TJournalEntry {
   std::vector<uint8_t> Saved;
   std::optional<std::string> Description;
   std::optional<std::array<int, 3>> Selection;  // low, high, anchor
-  int RestoreBlock = 0;                          // length of the restore block, 0 without
+  int RestoreBlock = 0;                         // length of the restore block, 0 without
 
   bool operator==(const TJournalEntry&) const = default;
 };
@@ -74,9 +74,9 @@ inline std::optional<TJournalEntry> DecodeJournalEntry(const uint8_t* journal, i
   }
   if (r.Flags & ufSelection) {
     tail -= SelectionLength;
-    r.Selection = std::array<int, 3>{static_cast<int>(Get32(e + tail)),
-                                     static_cast<int>(Get32(e + tail + 4)),
-                                     static_cast<int>(Get32(e + tail + 8))};
+    r.Selection =
+        std::array<int, 3>{static_cast<int>(Get32(e + tail)), static_cast<int>(Get32(e + tail + 4)),
+                           static_cast<int>(Get32(e + tail + 8))};
   }
   int64_t d = 0;
   if (r.Flags & ufDescription) {

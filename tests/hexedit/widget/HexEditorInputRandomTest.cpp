@@ -77,14 +77,17 @@ private:
     return m;
   }
 
-  QPoint AnyPoint() { return QPoint(Pick(-20, View()->width() + 20), Pick(-20, View()->height() + 20)); }
+  QPoint AnyPoint() {
+    return QPoint(Pick(-20, View()->width() + 20), Pick(-20, View()->height() + 20));
+  }
 
   void Act() {
     static const Qt::Key keys[] = {
-        Qt::Key_Left, Qt::Key_Right, Qt::Key_Up,     Qt::Key_Down,      Qt::Key_PageUp, Qt::Key_PageDown,
-        Qt::Key_Home, Qt::Key_End,   Qt::Key_Tab,    Qt::Key_Backtab,   Qt::Key_Insert, Qt::Key_Delete,
-        Qt::Key_Backspace, Qt::Key_T, Qt::Key_3,     Qt::Key_7,         Qt::Key_Escape, Qt::Key_Return,
-        Qt::Key_F5,   Qt::Key_A,     Qt::Key_Space,  Qt::Key_NumberSign, Qt::Key_Shift, Qt::Key_Control};
+        Qt::Key_Left,     Qt::Key_Right,      Qt::Key_Up,        Qt::Key_Down,   Qt::Key_PageUp,
+        Qt::Key_PageDown, Qt::Key_Home,       Qt::Key_End,       Qt::Key_Tab,    Qt::Key_Backtab,
+        Qt::Key_Insert,   Qt::Key_Delete,     Qt::Key_Backspace, Qt::Key_T,      Qt::Key_3,
+        Qt::Key_7,        Qt::Key_Escape,     Qt::Key_Return,    Qt::Key_F5,     Qt::Key_A,
+        Qt::Key_Space,    Qt::Key_NumberSign, Qt::Key_Shift,     Qt::Key_Control};
     const int what = Pick(0, 99);
     if (what < 35) {
       const Qt::Key k = keys[Pick(0, int(std::size(keys)) - 1)];
@@ -118,8 +121,8 @@ private:
     } else if (what < 86) {
       Last = "wheel";
       const QPointF at(Pick(0, View()->width()), Pick(0, View()->height()));
-      QWheelEvent e(at, View()->mapToGlobal(at), QPoint(), QPoint(0, Pick(-3, 3) * 60), Qt::NoButton,
-                    Modifiers(), Qt::NoScrollPhase, false);
+      QWheelEvent e(at, View()->mapToGlobal(at), QPoint(), QPoint(0, Pick(-3, 3) * 60),
+                    Qt::NoButton, Modifiers(), Qt::NoScrollPhase, false);
       QApplication::sendEvent(View(), &e);
     } else {
       Setting();
@@ -128,24 +131,63 @@ private:
 
   void Setting() {
     switch (Pick(0, 13)) {
-      case 0: Last = "insert mode"; Ed.SetInsertMode(!Ed.Core().InsertFlag()); break;
-      case 1: Last = "read-only view"; Ed.SetReadOnlyView(!Ed.ReadOnlyView()); break;
-      case 2: Last = "allow insert mode"; Ed.SetAllowInsertMode(Chance(80)); break;
-      case 3: Last = "bytes per unit"; Ed.SetBytesPerUnit(1 << Pick(0, 3)); break;
-      case 4: Last = "bytes per row"; Ed.SetBytesPerRow(Pick(1, 32)); break;
-      case 5: Last = "unicode"; Ed.SetUnicodeChars(!Ed.UnicodeChars()); break;
-      case 6: Last = "ruler"; Ed.SetShowRuler(!Ed.ShowRuler()); break;
-      case 7: Last = "swap nibbles"; Ed.SetSwapNibbles(!Ed.SwapNibbles()); break;
-      case 8: Last = "want tabs"; Ed.SetWantTabs(!Ed.WantTabs()); break;
-      case 9: Last = "view size"; Ed.resize(Pick(40, 700), Pick(30, 400)); break;
+      case 0:
+        Last = "insert mode";
+        Ed.SetInsertMode(!Ed.Core().InsertFlag());
+        break;
+      case 1:
+        Last = "read-only view";
+        Ed.SetReadOnlyView(!Ed.ReadOnlyView());
+        break;
+      case 2:
+        Last = "allow insert mode";
+        Ed.SetAllowInsertMode(Chance(80));
+        break;
+      case 3:
+        Last = "bytes per unit";
+        Ed.SetBytesPerUnit(1 << Pick(0, 3));
+        break;
+      case 4:
+        Last = "bytes per row";
+        Ed.SetBytesPerRow(Pick(1, 32));
+        break;
+      case 5:
+        Last = "unicode";
+        Ed.SetUnicodeChars(!Ed.UnicodeChars());
+        break;
+      case 6:
+        Last = "ruler";
+        Ed.SetShowRuler(!Ed.ShowRuler());
+        break;
+      case 7:
+        Last = "swap nibbles";
+        Ed.SetSwapNibbles(!Ed.SwapNibbles());
+        break;
+      case 8:
+        Last = "want tabs";
+        Ed.SetWantTabs(!Ed.WantTabs());
+        break;
+      case 9:
+        Last = "view size";
+        Ed.resize(Pick(40, 700), Pick(30, 400));
+        break;
       case 10:
         Last = "size";
         HostEdit = true;
         Ed.SetDataSize(Pick(0, 640));
         break;
-      case 11: Last = "focus"; Ed.setFocus(); break;
-      case 12: Last = "no size change"; Ed.SetNoSizeChange(Chance(40)); break;
-      default: Last = "new image"; NewImage(); break;
+      case 11:
+        Last = "focus";
+        Ed.setFocus();
+        break;
+      case 12:
+        Last = "no size change";
+        Ed.SetNoSizeChange(Chance(40));
+        break;
+      default:
+        Last = "new image";
+        NewImage();
+        break;
     }
   }
 };

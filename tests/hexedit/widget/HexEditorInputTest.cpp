@@ -45,7 +45,9 @@ struct TInputEditor {
     EXPECT_FALSE(r.IsEmpty()) << col << ", " << row;
     return QPoint(r.Left + dx, r.Top + r.Height() / 2);
   }
-  void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(Ed, key, mods); }
+  void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QTest::keyClick(Ed, key, mods);
+  }
   void Type(const char* text) { QTest::keyClicks(Ed, QString::fromLatin1(text)); }
   QWidget* View() { return Ed->viewport(); }
   std::vector<int> Selection() {
@@ -209,8 +211,8 @@ TEST(HexEditorInput, DragBelowTheViewScrollsOnTheTimer) {
 TEST(HexEditorInput, WheelMovesTheCaretUnlessTheHostTakesIt) {
   TInputEditor t(16 * 50);
   auto wheel = [&](int delta) {
-    QWheelEvent e(QPointF(50, 50), t.View()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, delta),
-                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent e(QPointF(50, 50), t.View()->mapToGlobal(QPointF(50, 50)), QPoint(),
+                  QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(t.View(), &e);
   };
   wheel(-240);
@@ -219,7 +221,9 @@ TEST(HexEditorInput, WheelMovesTheCaretUnlessTheHostTakesIt) {
   EXPECT_EQ(t.Ed->CaretPosition(), 32);
   wheel(60);
   EXPECT_EQ(t.Ed->CaretPosition(), 16);
-  t.Ed->OnMouseWheel = [](TCustomHexEditor*, THexShiftState, int, QPoint, bool& handled) { handled = true; };
+  t.Ed->OnMouseWheel = [](TCustomHexEditor*, THexShiftState, int, QPoint, bool& handled) {
+    handled = true;
+  };
   wheel(-120);
   EXPECT_EQ(t.Ed->CaretPosition(), 16);
 }

@@ -113,7 +113,8 @@ TEST(HexEditorPaint, CaretAndFrameWithTheFocus) {
   const TRect caret2 = s.Cell(ed.Core().CaretCell().Col, ed.Core().CaretCell().Row);
   const TRect twin2 = s.Cell(ed.Core().PositionToCell(18, true).Col, 3);
   img = s.Render();
-  EXPECT_EQ(ed.CaretRect(), QRect(caret2.Left, caret2.Top, ed.Core().CharWidth(), ed.Core().RowHeight() - 2));
+  EXPECT_EQ(ed.CaretRect(),
+            QRect(caret2.Left, caret2.Top, ed.Core().CharWidth(), ed.Core().RowHeight() - 2));
   EXPECT_EQ(At(img, caret2.Left, caret2.Bottom - 3), Inverted(Base));
   EXPECT_EQ(At(img, twin2.Left, twin2.Top), Inverted(Base));  // first dot of the focus frame
   EXPECT_EQ(At(img, twin2.Left + 1, twin2.Top), Base);
@@ -159,8 +160,8 @@ TEST(HexEditorPaint, HostCellHookDrawsOnTheCanvas) {
   ed.ResetData();
   ed.SetDataSize(32);
   int calls = 0;
-  ed.OnDrawCell = [&](TCustomHexEditor* sender, QPainter* canvas, int col, int row, QString& text, QRect& rect,
-                      bool& defaultDraw) {
+  ed.OnDrawCell = [&](TCustomHexEditor* sender, QPainter* canvas, int col, int row, QString& text,
+                      QRect& rect, bool& defaultDraw) {
     ++calls;
     EXPECT_EQ(sender, &ed);
     ASSERT_NE(canvas, nullptr);
@@ -198,7 +199,8 @@ TEST(HexEditorPaint, AnySizeAndFontDrawsSafely) {
         // Every pixel was painted (none keeps the magenta fill).
         bool untouched = false;
         for (int y = 0; y < img.height() && !untouched; ++y)
-          for (int x = 0; x < img.width() && !untouched; ++x) untouched = img.pixelColor(x, y) == QColor(Qt::magenta);
+          for (int x = 0; x < img.width() && !untouched; ++x)
+            untouched = img.pixelColor(x, y) == QColor(Qt::magenta);
         EXPECT_FALSE(untouched) << px << " px font, " << size.width() << "x" << size.height();
       }
     }
@@ -213,7 +215,7 @@ TEST(HexEditorPaint, OwnBookmarkIcons) {
   ed.SetDataSize(64);
   ed.Core().ToggleBookmark(2, 20, false);
   QImage icons(200, 10, QImage::Format_RGB32);
-  icons.fill(Qt::green);  // the top-left colour: transparent
+  icons.fill(Qt::green);                                   // the top-left colour: transparent
   QPainter(&icons).fillRect(QRect(21, 1, 8, 8), Qt::red);  // icon 2's middle
   ed.SetBookmarkBitmap(&icons);
   EXPECT_TRUE(ed.Core().OwnBookmarkBitmap());

@@ -98,7 +98,8 @@ TEST(HexEditorProperties, UnchangedValuesChangeNothing) {
   ed.SetSwapNibbles(false);
   EXPECT_EQ(repaints, 0);
   EXPECT_EQ(sizes, 0);
-  for (int c = 0; c < ed.Core().ColCount(); ++c) EXPECT_EQ(ed.Core().Grid().ColWidth(c), widths[size_t(c)]);
+  for (int c = 0; c < ed.Core().ColCount(); ++c)
+    EXPECT_EQ(ed.Core().Grid().ColWidth(c), widths[size_t(c)]);
 
   // Version is a constant; MaxUndo takes anything.
   const QString version = ed.Version();
@@ -125,14 +126,17 @@ TEST(HexEditorProperties, RefusedValuesKeepTheOldOnes) {
   };
   EXPECT_EQ(error([&] { ed.SetBytesPerRow(0); }), "Invalid bytes per line argument");
   EXPECT_EQ(error([&] { ed.SetBytesPerColumn(300); }), "Invalid bytes per column argument");
-  EXPECT_EQ(error([&] { ed.SetBytesPerUnit(3); }), "Invalid bytes per unit value 3, allowed: 1,2,4,8");
+  EXPECT_EQ(error([&] { ed.SetBytesPerUnit(3); }),
+            "Invalid bytes per unit value 3, allowed: 1,2,4,8");
   EXPECT_EQ(error([&] { ed.SetRulerBytesPerUnit(5); }),
             "Invalid ruler bytes per unit value 5, allowed: -1,1,2,4,8");
-  EXPECT_EQ(error([&] { ed.SetUnicodeChars(true); }), "Cannot use unicode mode with odd-sized files");
+  EXPECT_EQ(error([&] { ed.SetUnicodeChars(true); }),
+            "Cannot use unicode mode with odd-sized files");
   EXPECT_EQ(error([&] { ed.SetSelStart(33); }), "Invalid selection start");
   EXPECT_EQ(error([&] { ed.ToggleBookmark(11, 0, false); }), "Invalid bookmark index");
   const QImage wrong(20, 10, QImage::Format_RGB32);
-  EXPECT_EQ(error([&] { ed.SetBookmarkBitmap(&wrong); }), "Invalid bookmark bitmap (must be 10 x 200 px)");
+  EXPECT_EQ(error([&] { ed.SetBookmarkBitmap(&wrong); }),
+            "Invalid bookmark bitmap (must be 10 x 200 px)");
   EXPECT_EQ(ed.BytesPerRow(), 16);
   EXPECT_EQ(ed.BytesPerColumn(), 2);
   EXPECT_EQ(ed.BytesPerUnit(), 1);

@@ -49,7 +49,9 @@ struct TToolsEditor {
     QObject::connect(Ed, &TCustomHexEditor::errorRaised, [this](const QString& e) { Errors << e; });
   }
   THexEditorCore& Core() { return Ed->Core(); }
-  void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(Ed, key, mods); }
+  void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QTest::keyClick(Ed, key, mods);
+  }
   void Type(const char* text) { QTest::keyClicks(Ed, QString::fromLatin1(text)); }
   std::vector<int> Selection() {
     if (!Core().HasSelection()) return {};
@@ -122,7 +124,10 @@ TEST(HexEditorTools, ClipboardKeys) {
   QGuiApplication::clipboard()->setText(QStringLiteral("de ad xyz"));
   t.Key(Qt::Key_V, Qt::ControlModifier);
   ASSERT_EQ(t.Errors.size(), 1);
-  EXPECT_EQ(t.Errors[0], QStringLiteral("\"xyz\" is not hex: write bytes as hex digits, such as DE AD BE EF or 0xDEADBEEF"));
+  EXPECT_EQ(
+      t.Errors[0],
+      QStringLiteral(
+          "\"xyz\" is not hex: write bytes as hex digits, such as DE AD BE EF or 0xDEADBEEF"));
   EXPECT_EQ(t.Ed->DataSize(), 16);
 
   // Cut takes the bytes out; our own bytes paste back exactly, also into
