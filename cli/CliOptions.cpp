@@ -2,6 +2,7 @@
 
 #include <map>
 #include <set>
+#include <utility>
 
 #include "images/DeviceCatalogue.h"
 #include "sim/VirtualCardOption.h"
@@ -135,22 +136,13 @@ private:
   }
 
   bool Flag(const QString& name) {
-    if (name == QLatin1String("--help"))
-      O.Help = true;
-    else if (name == QLatin1String("--version"))
-      O.Version = true;
-    else if (name == QLatin1String("--force"))
-      O.Force = true;
-    else if (name == QLatin1String("--timing"))
-      O.Timing = true;
-    else if (name == QLatin1String("--quiet"))
-      O.Quiet = true;
-    else if (name == QLatin1String("--progress"))
-      O.Progress = true;
-    else if (name == QLatin1String("--no-verify"))
-      O.NoVerify = true;
-    else if (name == QLatin1String("--restore"))
-      O.Restore = true;
+    static constexpr std::pair<const char*, bool TCliOptions::*> Flags[] = {
+        {"--help", &TCliOptions::Help},          {"--version", &TCliOptions::Version},
+        {"--force", &TCliOptions::Force},        {"--timing", &TCliOptions::Timing},
+        {"--quiet", &TCliOptions::Quiet},        {"--progress", &TCliOptions::Progress},
+        {"--no-verify", &TCliOptions::NoVerify}, {"--restore", &TCliOptions::Restore}};
+    for (const auto& [flag, member] : Flags)
+      if (name == QLatin1String(flag)) O.*member = true;
     return true;
   }
 

@@ -13,6 +13,16 @@
 
 namespace {
 
+// A text box of the bar, with its label.
+QLineEdit* TextBox(QWidget* parent, const char* name, QLabel* label) {
+  auto* box = new QLineEdit(parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setClearButtonEnabled(true);
+  box->setMinimumWidth(160);
+  label->setBuddy(box);
+  return box;
+}
+
 QToolButton* Button(QWidget* parent, const char* name, const QString& text, const QString& tip) {
   auto* b = new QToolButton(parent);
   b->setObjectName(QString::fromLatin1(name));
@@ -39,11 +49,7 @@ THexFindBar::THexFindBar(TCustomHexEditor* editor, QWidget* parent)
   findRow->setContentsMargins(4, 2, 4, 2);
   findRow->setSpacing(4);
   auto* findLabel = new QLabel(QStringLiteral("Find:"), this);
-  edFind = new QLineEdit(this);
-  edFind->setObjectName(QStringLiteral("edFind"));
-  edFind->setClearButtonEnabled(true);
-  edFind->setMinimumWidth(160);
-  findLabel->setBuddy(edFind);
+  edFind = TextBox(this, "edFind", findLabel);
   cbMode = new QComboBox(this);
   cbMode->setObjectName(QStringLiteral("cbMode"));
   cbMode->addItem(QStringLiteral("Hex bytes"));
@@ -72,11 +78,7 @@ THexFindBar::THexFindBar(TCustomHexEditor* editor, QWidget* parent)
   replaceRow->setContentsMargins(4, 0, 4, 2);
   replaceRow->setSpacing(4);
   auto* replaceLabel = new QLabel(QStringLiteral("Replace:"), ReplaceRow);
-  edReplace = new QLineEdit(ReplaceRow);
-  edReplace->setObjectName(QStringLiteral("edReplace"));
-  edReplace->setClearButtonEnabled(true);
-  edReplace->setMinimumWidth(160);
-  replaceLabel->setBuddy(edReplace);
+  edReplace = TextBox(ReplaceRow, "edReplace", replaceLabel);
   btnReplace = Button(ReplaceRow, "btnReplace", QStringLiteral("Replace"),
                       QStringLiteral("Replace this match and find the next"));
   btnReplaceAll = Button(ReplaceRow, "btnReplaceAll", QStringLiteral("Replace All"),

@@ -17,6 +17,20 @@ using Texts = std::vector<std::string>;
 
 struct TProgramAllRig : TLoadedCardRig {
   TProgramAllRig() : TLoadedCardRig(100) {}
+  // Program All with `bytes` as the one image, of `kind`.
+  TRecordingForm& ProgramOnly(TImageKind kind, const std::vector<uint8_t>& bytes) {
+    SetImage(F().ImageEditor(kind), bytes);
+    Trigger(F().actProgAll);
+    return F();
+  }
+  // A run that failed after the erase and wrote the backups back: the
+  // card holds its own memories again, the external image is untouched.
+  void ExpectFailedWithTheCardKept(const std::vector<uint8_t>& ext) {
+    EXPECT_EQ(F().Statuses.back(), "Programming error.");
+    EXPECT_TRUE(CardKeptItsMemories());
+    ExpectIdle();
+    EXPECT_EQ(TCardCommandsRig::Bytes(F().hexExtEE), ext);
+  }
   std::vector<uint8_t> ExternalPrefix(size_t n) {
     const auto& m = Card().ExternalEeprom().Memory;
     return {m.begin(), m.begin() + static_cast<std::ptrdiff_t>(n)};
@@ -65,11 +79,9 @@ TEST(ProgramAllDialog, RestoreOnlyForAnExternalImageWithoutFlashOrEeprom) {
 
 TEST(ProgramAll, OnlyAnExternalImageWithRestoreKeepsFlashAndEeprom) {
   TProgramAllRig rig;
-  TRecordingForm& f = rig.F();
   // Shorter than the chip: written and verified over its own length.
   const auto ext = RandomBytes(256, 102);
-  rig.SetImage(f.hexExtEE, ext);
-  rig.Trigger(f.actProgAll);
+  TRecordingForm& f = rig.ProgramOnly(ikExtEE, ext);
   EXPECT_EQ(f.Statuses, Texts({"Programming...", "Reading flash...", "Reading internal eeprom...",
                                "writing loader...", "Writing and page verifying external eeprom...",
                                "", "Verifying external eeprom...", "Restoring flash...",
@@ -88,10 +100,8 @@ TEST(ProgramAll, OnlyAnExternalImageWithRestoreKeepsFlashAndEeprom) {
 
 TEST(ProgramAll, OnlyAnInternalEepromImageLeavesTheFlashErased) {
   TProgramAllRig rig;
-  TRecordingForm& f = rig.F();
   const auto eeprom = RandomBytes(128, 103);
-  rig.SetImage(f.hexIntEE, eeprom);
-  rig.Trigger(f.actProgAll);
+  TRecordingForm& f = rig.ProgramOnly(ikIntEE, eeprom);
   EXPECT_FALSE(rig.Confirm->RestoreEnabled);
   EXPECT_EQ(f.Statuses, Texts({"Programming...", "Programming internal eeprom...",
                                "Verifying internal eeprom...", "Device programmed."}));
@@ -164,11 +174,9 @@ TEST(ProgramAllRestore, APageThatNeverVerifiesStillGetsTheBackupsWrittenBack) {
             Texts({std::string("Page verify error at: 0x0\n\n") + TLoaderLink::FirstPageHintText}));
   const Texts& s = f.Statuses;
   ASSERT_GE(s.size(), 3u);
-  EXPECT_EQ(Texts(s.end() - 3, s.end()),
-            Texts({"Restoring flash...", "Restoring internal eeprom...", "Programming error."}));
-  EXPECT_TRUE(rig.CardKeptItsMemories());
-  rig.ExpectIdle();
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexExtEE), ext);
+  EXPECT_EQ(Texts(s.end() - 3, s.end() - 1),
+            Texts({"Restoring flash...", "Restoring internal eeprom..."}));
+  rig.ExpectFailedWithTheCardKept(ext);
 }
 
 // The flash image fails to program after the erase; the internal EEPROM,
@@ -203,11 +211,8 @@ TEST(ProgramAllBadCard, AnEepromThatNeverAnswers) {
   rig.SetImage(f.hexExtEE, ext);
   rig.Trigger(f.actProgAll);
   EXPECT_EQ(rig.MessageTexts(), Texts({TLoaderLink::HandshakeLostText}));
-  EXPECT_EQ(f.Statuses.back(), "Programming error.");
   EXPECT_TRUE(Contains(f.Statuses, "Restoring internal eeprom..."));
-  EXPECT_TRUE(rig.CardKeptItsMemories());
-  rig.ExpectIdle();
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexExtEE), ext);
+  rig.ExpectFailedWithTheCardKept(ext);
 }
 
 // MISO sticks low while the pages go out (a card pulled mid-write): the

@@ -43,6 +43,22 @@ inline std::string DataRecord(unsigned offset, const std::vector<uint8_t>& data)
 
 inline const std::string EndRecord = ":00000001FF";
 
+// One S-record of `type` with its checksum, without a line end.
+inline std::string SRecord(unsigned type, uint32_t address, const std::vector<uint8_t>& data = {}) {
+  static const unsigned addressBytes[10] = {2, 2, 3, 4, 2, 2, 3, 4, 3, 2};
+  std::vector<uint8_t> bytes = {static_cast<uint8_t>(addressBytes[type] + data.size() + 1)};
+  for (unsigned i = addressBytes[type]; i-- > 0;)
+    bytes.push_back(static_cast<uint8_t>(address >> (8 * i)));
+  bytes.insert(bytes.end(), data.begin(), data.end());
+  unsigned sum = 0;
+  for (uint8_t b : bytes) sum += b;
+  bytes.push_back(static_cast<uint8_t>(~sum));
+  static const char* digits = "0123456789ABCDEF";
+  std::string text = "S" + std::to_string(type);
+  for (uint8_t b : bytes) (text += digits[b >> 4]) += digits[b & 0xF];
+  return text;
+}
+
 // what() of the exception f raises, or "(no error)".
 inline std::string ErrorOf(const std::function<void()>& f) {
   try {

@@ -24,21 +24,9 @@ protected:
   QTemporaryDir Dir;
 };
 
-// One S-record with its checksum.
+// One S-record with its checksum and a line end.
 std::string SRec(unsigned type, uint32_t address, const std::vector<uint8_t>& data = {}) {
-  static const unsigned addressBytes[10] = {2, 2, 3, 4, 2, 2, 3, 4, 3, 2};
-  const unsigned count = addressBytes[type] + static_cast<unsigned>(data.size()) + 1;
-  std::vector<uint8_t> bytes = {static_cast<uint8_t>(count)};
-  for (unsigned i = addressBytes[type]; i-- > 0;)
-    bytes.push_back(static_cast<uint8_t>(address >> (8 * i)));
-  bytes.insert(bytes.end(), data.begin(), data.end());
-  unsigned sum = 0;
-  for (uint8_t b : bytes) sum += b;
-  bytes.push_back(static_cast<uint8_t>(~sum));
-  static const char* digits = "0123456789ABCDEF";
-  std::string text = "S" + std::to_string(type);
-  for (uint8_t b : bytes) (text += digits[b >> 4]) += digits[b & 0xF];
-  return text + "\n";
+  return hextest::SRecord(type, address, data) + "\n";
 }
 
 TEST_F(ImageFormatsTest, EveryFormatReadsBackWhatItWroteAndLeavesTheRestOfTheImage) {
