@@ -57,15 +57,15 @@ void BM_ProgramVerifyFlash8K(benchmark::State& state) {
 }
 BENCHMARK(BM_ProgramVerifyFlash8K)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Program All with all three images on an AT90S8515 with a "242048"
-// (256 KiB), verify on: the window's command flow from power-on to
-// power-off.
-void BM_ProgramAll256K(benchmark::State& state) {
-  TBenchCard card(0, 5);
+// Program All with all three images on an AT90S8515, verify on: the
+// window's command flow from power-on to power-off, on the default card
+// (a "2464/2465", 8 KiB) and on a "242048" (256 KiB).
+void ProgramAll(benchmark::State& state, int eepromRow, size_t extSize) {
+  TBenchCard card(0, eepromRow);
   std::vector<uint8_t> flash = RandomBytes(8192, 2);
   std::vector<uint8_t> eeprom = RandomBytes(512, 3);
-  std::vector<uint8_t> ext = RandomBytes(262144, 4);
-  const TCardImages images{{flash.data(), 8192}, {eeprom.data(), 512}, {ext.data(), 262144}};
+  std::vector<uint8_t> ext = RandomBytes(extSize, 4);
+  const TCardImages images{{flash.data(), 8192}, {eeprom.data(), 512}, {ext.data(), extSize}};
   Measure(state, card, [&] {
     TCardContext context{*card.Port, *card.Link, *card.Avr, *card.Loader, card.Host};
     TProgramAllCommand command(context);
@@ -73,6 +73,9 @@ void BM_ProgramAll256K(benchmark::State& state) {
            card.Card().ExternalEeprom().Memory == ext;
   });
 }
+void BM_ProgramAllDefaultCard(benchmark::State& state) { ProgramAll(state, 0, 8192); }
+void BM_ProgramAll256K(benchmark::State& state) { ProgramAll(state, 5, 262144); }
+BENCHMARK(BM_ProgramAllDefaultCard)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ProgramAll256K)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace

@@ -46,6 +46,32 @@ std::vector<uint8_t> Memory(const QJsonObject& json, const char* key, int size,
   return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
+// The "faults" object, when there is one.
+void ReadFaults(const QJsonObject& json, TCardState& state, const QString& fileName) {
+  const QJsonValue value = json.value(QLatin1String("faults"));
+  if (value.isUndefined()) return;
+  if (!value.isObject()) Refuse(fileName, QStringLiteral("\"faults\" is not an object"));
+  const QJsonObject faults = value.toObject();
+  for (auto it = faults.begin(); it != faults.end(); ++it) {
+    if (it.key() == QLatin1String("stop-answering-after")) {
+      const double count = it.value().toDouble(-1);
+      if (count < 0 || count > 1e15 || count != static_cast<double>(static_cast<uint64_t>(count)))
+        Refuse(fileName,
+               QStringLiteral("\"stop-answering-after\" is not a count of port accesses"));
+      state.StopAnsweringAfter = static_cast<uint64_t>(count);
+    } else if (it.key() == QLatin1String("eeprom-absent")) {
+      if (!it.value().isBool())
+        Refuse(fileName, QStringLiteral("\"eeprom-absent\" is not true or false"));
+      state.EepromAbsent = it.value().toBool();
+    } else {
+      Refuse(fileName,
+             QStringLiteral("unknown fault \"%1\" (the faults are \"stop-answering-after\" "
+                            "and \"eeprom-absent\")")
+                 .arg(it.key()));
+    }
+  }
+}
+
 QString Base64(const std::vector<uint8_t>& bytes) {
   return QString::fromLatin1(
       QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()))
@@ -86,6 +112,7 @@ TCardState ReadCardStateFile(const QString& fileName) {
   state.InternalEeprom = Memory(json, "internal-eeprom", p.EepromSize, fileName);
   state.ExternalEeprom =
       Memory(json, "external-eeprom", EepromTable[state.EepromRow].Size, fileName);
+  ReadFaults(json, state, fileName);
   return state;
 }
 
@@ -98,6 +125,12 @@ void WriteCardStateFile(const QString& fileName, const TCardState& state) {
   json.insert(QLatin1String("flash"), Base64(state.Flash));
   json.insert(QLatin1String("internal-eeprom"), Base64(state.InternalEeprom));
   json.insert(QLatin1String("external-eeprom"), Base64(state.ExternalEeprom));
+  QJsonObject faults;
+  if (state.StopAnsweringAfter)
+    faults.insert(QLatin1String("stop-answering-after"),
+                  static_cast<double>(state.StopAnsweringAfter));
+  if (state.EepromAbsent) faults.insert(QLatin1String("eeprom-absent"), true);
+  if (!faults.isEmpty()) json.insert(QLatin1String("faults"), faults);
   const QByteArray text = QJsonDocument(json).toJson(QJsonDocument::Indented);
   WriteFileAtomically(fileName,
                       [&](const TFileChunkSink& sink) { sink(text.constData(), text.size()); });
@@ -115,6 +148,8 @@ TCardState CardStateOf(TVirtualCard& card) {
   }
   state.InternalEeprom = card.InternalEeprom();
   state.ExternalEeprom = card.ExternalEeprom().Memory;
+  state.StopAnsweringAfter = card.Faults().MisoStuckAfterAccesses;
+  state.EepromAbsent = card.Faults().EepromAbsent;
   return state;
 }
 
@@ -126,4 +161,7 @@ void LoadCardState(TVirtualCard& card, const TCardState& state) {
   std::vector<uint8_t>& external = card.ExternalEeprom().Memory;
   std::memcpy(external.data(), state.ExternalEeprom.data(),
               std::min(external.size(), state.ExternalEeprom.size()));
+  card.Faults().MisoStuckAfterAccesses = state.StopAnsweringAfter;
+  card.Faults().MisoStuckAfterHigh = false;
+  card.Faults().EepromAbsent = state.EepromAbsent;
 }

@@ -7,6 +7,13 @@
 //    "flash": BASE64, "internal-eeprom": BASE64, "external-eeprom": BASE64}
 // The flash as bytes, word w at 2w (low) and 2w + 1 (high). Each memory
 // holds exactly its chip's size.
+//
+// An optional "faults" object makes the card misbehave, so that a batch
+// script's handling of a failing card can be tried without one:
+//   "stop-answering-after": N   MISO reads low from the Nth port access of
+//                               each run on (a card pulled out mid-command)
+//   "eeprom-absent": true       the 24Cxx never acknowledges
+// The faults stay in the file from run to run until removed.
 
 #include <QString>
 
@@ -21,6 +28,8 @@ struct TCardState {
   std::vector<uint8_t> Flash;
   std::vector<uint8_t> InternalEeprom;
   std::vector<uint8_t> ExternalEeprom;
+  uint64_t StopAnsweringAfter = 0;  // 0: answers
+  bool EepromAbsent = false;
 };
 
 // Reads a state file. Raises ECliError (file error) naming the file and

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include "images/HexFileUnit.h"
@@ -20,7 +21,11 @@ QString SaveBackupFile(const QStringList& folders, const QString& stem,
   const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
   for (const QString& folder : folders) {
     if (folder.isEmpty() || !QDir().mkpath(folder)) continue;
-    const QString file = QDir(folder).filePath(QStringLiteral("%1-%2.hex").arg(stem, stamp));
+    // Never over an earlier backup: two failures in one second (a batch of
+    // cards) each keep their own file.
+    QString file = QDir(folder).filePath(QStringLiteral("%1-%2.hex").arg(stem, stamp));
+    for (int n = 2; QFileInfo::exists(file); ++n)
+      file = QDir(folder).filePath(QStringLiteral("%1-%2-%3.hex").arg(stem, stamp).arg(n));
     try {
       WriteHexFile(file, bytes.data(), static_cast<int32_t>(bytes.size()));
       return QDir::toNativeSeparators(file);

@@ -15,6 +15,7 @@
 QStringList BackupFolders(const QString& preferred = QString());
 
 // Writes `bytes` as "<stem>-<yyyyMMdd-HHmmss>.hex" in the first of
-// `folders` that takes it; the file's path, or empty when none did.
+// `folders` that takes it, with "-2", "-3", ... added when that name is
+// taken; the file's path, or empty when none did.
 QString SaveBackupFile(const QStringList& folders, const QString& stem,
                        const std::vector<uint8_t>& bytes);

@@ -3,6 +3,9 @@
 // would drive it. Each step names its arguments, the exit code and texts
 // it must give, and what it leaves behind.
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 
 #include <csignal>
 
@@ -222,6 +225,59 @@ TEST_F(CliEndToEnd, InterruptWritesTheBackupsBack) {
   const TCliRun verify =
       Cli.Run(card + QStringList{"verify", "--flash", "flash.hex", "--eeprom", "eeprom.srec"});
   EXPECT_EQ(verify.Code, 0) << verify.Err.toStdString();
+}
+
+// A card that stops answering halfway through Program All with restore:
+// exit 4, the backups that could not go back kept in files, and the card
+// mended from them once it answers again. Then a card without its 24Cxx.
+TEST_F(CliEndToEnd, ACardThatStopsAnsweringKeepsTheBackups) {
+  const auto setFaults = [&](const QJsonObject& faults) {
+    QJsonObject json = QJsonDocument::fromJson(Cli.Contents("card.json")).object();
+    if (faults.isEmpty())
+      json.remove(QStringLiteral("faults"));
+    else
+      json.insert(QStringLiteral("faults"), faults);
+    QFile file(Cli.Path(QStringLiteral("card.json")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(json).toJson());
+  };
+  const QStringList programExt = On({"program", "--ext-eeprom", "ext.bin", "--restore"});
+
+  ASSERT_EQ(
+      Cli.Run(On({"--quiet", "program", "--flash", "flash.hex", "--eeprom", "eeprom.srec"})).Code,
+      0);
+  const TCliRun timed = Cli.Run(QStringList{"--timing"} + programExt);
+  ASSERT_EQ(timed.Code, 0) << timed.Err.toStdString();
+  const auto accesses = QRegularExpression(QStringLiteral("Timing: (\\d+) port accesses"))
+                            .match(timed.Err)
+                            .captured(1)
+                            .toULongLong();
+  ASSERT_GT(accesses, 0u) << timed.Err.toStdString();
+
+  // Pulled out in the middle of the external EEPROM's write.
+  setFaults({{QStringLiteral("stop-answering-after"), static_cast<double>(accesses / 2)}});
+  const TCliRun failed = Cli.Run(programExt);
+  EXPECT_EQ(failed.Code, 4) << failed.Err.toStdString();
+  const QRegularExpression kept(QStringLiteral("could not be written back\\. [^\\n]*\\n([^\\n]+)"));
+  QStringList files;
+  for (auto it = kept.globalMatch(failed.Err); it.hasNext();) files << it.next().captured(1);
+  ASSERT_EQ(files.size(), 2) << failed.Err.toStdString();
+  EXPECT_TRUE(QJsonDocument::fromJson(Cli.Contents("card.json"))
+                  .object()
+                  .contains(QStringLiteral("faults")));
+
+  // Answering again: the kept files put the card back as it was.
+  setFaults({});
+  RunSteps({{On({"--quiet", "program", "--flash", files[0], "--eeprom", files[1]}), 0, "", ""},
+            {On({"verify", "--flash", "flash.hex", "--eeprom", "eeprom.srec"}), 0,
+             "Device verified.", ""}});
+
+  setFaults({{QStringLiteral("eeprom-absent"), true}});
+  RunSteps({{programExt, 4, "", ""},
+            {On({"verify", "--flash", "flash.hex", "--eeprom", "eeprom.srec"}), 0,
+             "Device verified.", ""}});
+  setFaults({{QStringLiteral("stop-answering-after"), QStringLiteral("soon")}});
+  RunSteps({{On({"detect"}), 3, "", "\"stop-answering-after\" is not a count"}});
 }
 
 TEST(CliProgram, HelpAndLinkage) {
