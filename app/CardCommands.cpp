@@ -12,12 +12,12 @@
 // compared, with a message naming the image and the chip.
 #include <QCheckBox>
 #include <QLineEdit>
-#include <cstring>
 #include <utility>
 #include <vector>
 
 #include "app/ExtCmdUnit.h"
 #include "app/MainUnit.h"
+#include "card/CardSession.h"
 #include "card/MemoryCommands.h"
 #include "card/ProgramAllCommand.h"
 #include "card/ReadCardCommand.h"
@@ -30,21 +30,11 @@ TImageRef ImageOf(THexEditor* editor) { return {editor->DataPointer(), editor->D
 
 }  // namespace
 
-// Replaces an image with bytes the card gave: no undo, not modified.
-void TMainForm::TakeCardImage(TImageKind kind, const std::vector<uint8_t>& bytes) {
-  THexEditor* editor = ImageEditor(kind);
-  editor->ResetData();
-  editor->SetDataSize(static_cast<int>(bytes.size()));
-  if (!bytes.empty()) std::memcpy(editor->DataPointer(), bytes.data(), bytes.size());
-  editor->viewport()->update();
-  MarkImageClean(kind);
-}
-
 // ===========================================================================
 // Program All, Verify, Erase
 
 void TMainForm::actProgAllExecute() {
-  CheckPortActive();
+  TCardSession::CheckPort(*Card);
   TCardImages images{ImageOf(hexFlash), ImageOf(hexIntEE), ImageOf(hexExtEE)};
 
   bool restore = false;
@@ -69,7 +59,7 @@ void TMainForm::actProgAllExecute() {
 void TMainForm::actVerifyExecute() { VerifyCard(*Card, ImageOf(hexFlash), ImageOf(hexIntEE)); }
 
 void TMainForm::actEraseExecute() {
-  CheckPortActive();
+  TCardSession::CheckPort(*Card);
   if (ShowMessageDialog("Do you really want to erase\nflash and internal eeprom memory?",
                         mkConfirmation, mbYesNo) != mrYes)
     return;
@@ -80,21 +70,21 @@ void TMainForm::actEraseExecute() {
 // Reading and verifying single memories
 
 void TMainForm::actReadFlashExecute() {
-  CheckPortActive();
+  TCardSession::CheckPort(*Card);
   if (!ConfirmDiscard(ikFlash)) return;
   std::vector<uint8_t> bytes;
   if (!ReadCardMemory(*Card, amFlash, bytes)) return;
   // The image takes the size of the detected processor's flash.
   ebFlash->clear();
-  TakeCardImage(ikFlash, bytes);
+  SetImageBytes(ikFlash, bytes, false);
 }
 
 void TMainForm::actReadIntEEExecute() {
-  CheckPortActive();
+  TCardSession::CheckPort(*Card);
   if (!ConfirmDiscard(ikIntEE)) return;
   std::vector<uint8_t> bytes;
   // The file name box keeps the last file's name.
-  if (ReadCardMemory(*Card, amEeprom, bytes)) TakeCardImage(ikIntEE, bytes);
+  if (ReadCardMemory(*Card, amEeprom, bytes)) SetImageBytes(ikIntEE, bytes, false);
 }
 
 void TMainForm::actVerifyFlashExecute() { VerifyCardMemory(*Card, amFlash, ImageOf(hexFlash)); }
@@ -102,7 +92,7 @@ void TMainForm::actVerifyFlashExecute() { VerifyCardMemory(*Card, amFlash, Image
 void TMainForm::actVerifyIntEEExecute() { VerifyCardMemory(*Card, amEeprom, ImageOf(hexIntEE)); }
 
 void TMainForm::actReadExtEEExecute() {
-  CheckPortActive();
+  TCardSession::CheckPort(*Card);
   if (!ConfirmDiscard(ikExtEE)) return;
   bool restore = false;
   {
@@ -118,7 +108,7 @@ void TMainForm::actReadExtEEExecute() {
     // Every byte came: only now the image and its file name are replaced;
     // a card that stops answering leaves both as they were.
     ebExtEE->clear();
-    TakeCardImage(ikExtEE, command.Bytes());
+    SetImageBytes(ikExtEE, command.Bytes(), false);
   }
   KeepUnrestoredBackups(command.Unrestored());
 }
@@ -127,7 +117,7 @@ void TMainForm::actReadExtEEExecute() {
 // Reading the whole card
 
 void TMainForm::actReadCardExecute() {
-  CheckPortActive();
+  TCardSession::CheckPort(*Card);
   // The three images are replaced: every edited one is answered for first.
   if (!ConfirmDiscardAll()) return;
   TReadCardCommand command(*Card);
@@ -138,7 +128,7 @@ void TMainForm::actReadCardExecute() {
         {ikFlash, &command.Flash}, {ikIntEE, &command.Eeprom}, {ikExtEE, &command.External}};
     for (const auto& [kind, bytes] : memories) {
       ImageFileBox(kind)->clear();
-      TakeCardImage(kind, *bytes);
+      SetImageBytes(kind, *bytes, false);
     }
   }
   KeepUnrestoredBackups(command.Unrestored());

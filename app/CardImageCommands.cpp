@@ -4,8 +4,6 @@
 // and avrdude use for the first two), each only when its image holds data.
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QSignalBlocker>
-#include <cstring>
 #include <vector>
 
 #include "app/MainUnit.h"
@@ -13,20 +11,7 @@
 #include "images/CardImageFile.h"
 #include "images/ImageFormats.h"
 
-namespace {
-
-const QString CardGroup = QStringLiteral("Card");
-
-// A name without a dot gets ".hex", as the dialog does.
-QString WithHexSuffix(const QString& name) {
-  const QFileInfo info(name);
-  if (info.isDir() || info.fileName().contains(QLatin1Char('.'))) return name;
-  return name + QStringLiteral(".hex");
-}
-
-}  // namespace
-
-void TMainForm::LoadCardImageFile(const QString& fileName) {
+bool TMainForm::LoadCardImageFile(const QString& fileName) {
   // Read into scratch images of the chosen chips first: a file that does
   // not read changes nothing.
   std::array<std::vector<uint8_t>, 3> scratch;
@@ -38,38 +23,16 @@ void TMainForm::LoadCardImageFile(const QString& fileName) {
   const TCardMemories present = ReadCardImageFile(fileName, buffers);
   // Every edited image the file would replace is answered for first.
   for (TImageKind kind : AllImageKinds)
-    if (present[kind] && !ConfirmDiscard(kind)) return;
+    if (present[kind] && !ConfirmDiscard(kind)) return false;
   for (TImageKind kind : AllImageKinds) {
     if (!present[kind]) continue;
-    THexEditor* editor = ImageEditor(kind);
-    editor->ResetData();
-    editor->SetDataSize(static_cast<int>(scratch[kind].size()));
-    if (!scratch[kind].empty())
-      std::memcpy(editor->DataPointer(), scratch[kind].data(), scratch[kind].size());
-    editor->viewport()->update();
     // The image's own file is not the card image: a later save asks.
-    {
-      const QSignalBlocker block(ImageFileBox(kind));
-      ImageFileBox(kind)->clear();
-    }
-    MarkImageClean(kind);
+    ImageFileBox(kind)->clear();
+    SetImageBytes(kind, scratch[kind], false);
   }
   UpdateActions();
-}
-
-bool TMainForm::IsCardImageFile(const QString& fileName) const {
-  std::array<std::vector<uint8_t>, 3> scratch;
-  TCardBuffers buffers{};
-  for (TImageKind kind : AllImageKinds) {
-    scratch[kind].assign(static_cast<size_t>(CatalogueSize(kind)), 0xFF);
-    buffers[kind] = {scratch[kind].data(), static_cast<int32_t>(scratch[kind].size())};
-  }
-  try {
-    const TCardMemories present = ReadCardImageFile(fileName, buffers);
-    return present[imIntEE] || present[imExtEE];
-  } catch (const std::exception&) {
-    return false;
-  }
+  AddRecentFile(CardImageGroup(), QFileInfo(fileName).absoluteFilePath());
+  return true;
 }
 
 void TMainForm::actLoadCardImageExecute() {
@@ -77,15 +40,15 @@ void TMainForm::actLoadCardImageExecute() {
       this, {QStringLiteral("Open Card Image"), CardImageFilter(), QString(), QString()});
   if (name.isEmpty()) return;
   LoadCardImageFile(name);
-  AddRecentFile(CardGroup, QFileInfo(name).absoluteFilePath());
 }
 
 void TMainForm::actSaveCardImageExecute() {
   const QString chosen =
       Dialogs->SaveFileName(this, {QStringLiteral("Save Card Image As"), CardImageFilter(),
-                                   QStringLiteral("hex"), RecentFiles(CardGroup).value(0)});
+                                   QStringLiteral("hex"), RecentFiles(CardImageGroup()).value(0)});
   if (chosen.isEmpty()) return;
-  const QString name = QFileInfo(WithHexSuffix(chosen)).absoluteFilePath();
+  const QString name =
+      QFileInfo(WithDefaultSuffix(chosen, QStringLiteral("hex"))).absoluteFilePath();
   TConstCardBuffers buffers{};
   for (TImageKind kind : AllImageKinds)
     buffers[kind] = {ImageEditor(kind)->DataPointer(), ImageEditor(kind)->DataSize()};
@@ -98,5 +61,5 @@ void TMainForm::actSaveCardImageExecute() {
                           .arg(QFileInfo(name).fileName())
                     : QStringLiteral("Card image %1 written: %2.")
                           .arg(QFileInfo(name).fileName(), parts.join(QStringLiteral(", "))));
-  AddRecentFile(CardGroup, name);
+  AddRecentFile(CardImageGroup(), name);
 }

@@ -32,47 +32,41 @@ QString HexText(int value) { return QStringLiteral("0x") + QString::number(value
 TEditCommands::TEditCommands(TMainForm& form) : QObject(&form), Form(form) {
   setObjectName(QStringLiteral("EditCommands"));
   auto make = [this](QAction*& action, const char* name, const char* text, const char* hint,
-                     std::initializer_list<QKeySequence> keys, void (TEditCommands::*command)()) {
+                     std::initializer_list<QKeySequence> keys, std::function<void()> command) {
     action = new QAction(QString::fromLatin1(text), &Form);
     action->setObjectName(QString::fromLatin1(name));
     action->setToolTip(QString::fromLatin1(hint));
     action->setShortcuts(QList<QKeySequence>(keys));
-    Bind(action, command);
+    connect(action, &QAction::triggered, this, [this, command] { Form.RunCommand(command); });
     // The shortcuts work wherever the focus is in the window; an editor
     // with the focus takes its own keys first.
     Form.addAction(action);
   };
   make(actUndo, "actUndo", "&Undo", "Undo the last edit", {QKeySequence(Qt::CTRL | Qt::Key_Z)},
-       &TEditCommands::Undo);
+       OnEditor(&THexEditor::Undo));
   make(actRedo, "actRedo", "&Redo", "Redo the last edit undone",
        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
-       &TEditCommands::Redo);
+       OnEditor(&THexEditor::Redo));
   make(actCut, "actCut", "Cu&t", "Cut the selected bytes", {QKeySequence(Qt::CTRL | Qt::Key_X)},
-       &TEditCommands::Cut);
+       OnEditor(&THexEditor::Cut));
   make(actCopy, "actCopy", "&Copy", "Copy the selected bytes", {QKeySequence(Qt::CTRL | Qt::Key_C)},
-       &TEditCommands::Copy);
+       OnEditor(&THexEditor::Copy));
   make(actPaste, "actPaste", "&Paste", "Paste bytes or hex text",
-       {QKeySequence(Qt::CTRL | Qt::Key_V)}, &TEditCommands::Paste);
+       {QKeySequence(Qt::CTRL | Qt::Key_V)}, OnEditor(&THexEditor::Paste));
   make(actSelectAll, "actSelectAll", "Select &All", "Select the whole image",
-       {QKeySequence(Qt::CTRL | Qt::Key_A)}, &TEditCommands::SelectAll);
+       {QKeySequence(Qt::CTRL | Qt::Key_A)}, OnEditor(&THexEditor::SelectAll));
   make(actFind, "actFind", "&Find...", "Find hex bytes or text",
-       {QKeySequence(Qt::CTRL | Qt::Key_F)}, &TEditCommands::Find);
+       {QKeySequence(Qt::CTRL | Qt::Key_F)}, [this] { Find(); });
   make(actReplace, "actReplace", "R&eplace...", "Find and replace",
-       {QKeySequence(Qt::CTRL | Qt::Key_H)}, &TEditCommands::Replace);
+       {QKeySequence(Qt::CTRL | Qt::Key_H)}, [this] { Replace(); });
   make(actGoto, "actGoto", "&Go to Offset...", "Move the caret to an offset",
-       {QKeySequence(Qt::CTRL | Qt::Key_G)}, &TEditCommands::Goto);
+       {QKeySequence(Qt::CTRL | Qt::Key_G)}, [this] { Goto(); });
   make(actFill, "actFill", "F&ill Selection...", "Fill the selected bytes with one value", {},
-       &TEditCommands::Fill);
+       [this] { Fill(); });
 
   miEdit = new QMenu(QStringLiteral("&Edit"), Form.menuBar());
   miEdit->setObjectName(QStringLiteral("miEdit"));
-  miEdit->addActions({actUndo, actRedo});
-  miEdit->addSeparator();
-  miEdit->addActions({actCut, actCopy, actPaste, actSelectAll});
-  miEdit->addSeparator();
-  miEdit->addActions({actFind, actReplace, actGoto});
-  miEdit->addSeparator();
-  miEdit->addAction(actFill);
+  AddActions(miEdit);
   Form.menuBar()->insertMenu(Form.miSystem->menuAction(), miEdit);
   // The items show what applies when the menu opens.
   connect(miEdit, &QMenu::aboutToShow, this, &TEditCommands::UpdateActions);
@@ -97,9 +91,20 @@ TEditCommands::TEditCommands(TMainForm& form) : QObject(&form), Form(form) {
 
 TEditCommands::~TEditCommands() { delete FStatus; }
 
-void TEditCommands::Bind(QAction* action, void (TEditCommands::*command)()) {
-  connect(action, &QAction::triggered, this,
-          [this, command] { Form.RunCommand([this, command] { (this->*command)(); }); });
+std::function<void()> TEditCommands::OnEditor(void (THexEditor::*call)()) {
+  return [this, call] {
+    if (THexEditor* ed = CurrentEditor()) (ed->*call)();
+  };
+}
+
+void TEditCommands::AddActions(QMenu* menu) const {
+  menu->addActions({actUndo, actRedo});
+  menu->addSeparator();
+  menu->addActions({actCut, actCopy, actPaste, actSelectAll});
+  menu->addSeparator();
+  menu->addActions({actFind, actReplace, actGoto});
+  menu->addSeparator();
+  menu->addAction(actFill);
 }
 
 void TEditCommands::ClipboardChanged() {
@@ -135,7 +140,7 @@ void TEditCommands::UpdateActions() {
   actPaste->setEnabled(editable && FClipboardFilled);
   actSelectAll->setEnabled(data);
   actFind->setEnabled(data);
-  actReplace->setEnabled(data && editable);
+  actReplace->setEnabled(ed && ed->Core().CanReplace());
   actGoto->setEnabled(data);
   actFill->setEnabled(ed && ed->CanFill());
   FStatus->Show(ed);
@@ -154,13 +159,7 @@ QMenu* TEditCommands::CreateContextMenu(QWidget* parent) {
   UpdateActions();
   auto* menu = new QMenu(parent);
   menu->setObjectName(QStringLiteral("EditorContextMenu"));
-  menu->addActions({actUndo, actRedo});
-  menu->addSeparator();
-  menu->addActions({actCut, actCopy, actPaste, actSelectAll});
-  menu->addSeparator();
-  menu->addActions({actFind, actReplace, actGoto});
-  menu->addSeparator();
-  menu->addAction(actFill);
+  AddActions(menu);
   return menu;
 }
 
@@ -172,30 +171,6 @@ void TEditCommands::ShowContextMenu(THexEditor* editor, const QPoint& at) {
 }
 
 // ---- Commands -------------------------------------------------------------
-
-void TEditCommands::Undo() {
-  if (THexEditor* ed = CurrentEditor()) ed->Undo();
-}
-
-void TEditCommands::Redo() {
-  if (THexEditor* ed = CurrentEditor()) ed->Redo();
-}
-
-void TEditCommands::Cut() {
-  if (THexEditor* ed = CurrentEditor()) ed->Cut();
-}
-
-void TEditCommands::Copy() {
-  if (THexEditor* ed = CurrentEditor()) ed->Copy();
-}
-
-void TEditCommands::Paste() {
-  if (THexEditor* ed = CurrentEditor()) ed->Paste();
-}
-
-void TEditCommands::SelectAll() {
-  if (THexEditor* ed = CurrentEditor()) ed->SelectAll();
-}
 
 void TEditCommands::Find() {
   if (THexEditor* ed = CurrentEditor()) FindBarOf(ed)->OpenFind();

@@ -12,6 +12,7 @@
 
 #include <QObject>
 #include <array>
+#include <functional>
 
 #include "app/MainUnit.h"
 
@@ -52,13 +53,8 @@ public:
   // The context menu of an editor: the Edit actions, as they apply now.
   QMenu* CreateContextMenu(QWidget* parent);
 
-  // The commands, on the current editor.
-  void Undo();
-  void Redo();
-  void Cut();
-  void Copy();
-  void Paste();
-  void SelectAll();
+  // The commands of the window's own, on the current editor (the others
+  // are the editor's: undo, redo, the clipboard, select all).
   void Find();
   void Replace();
   void Goto();
@@ -70,7 +66,11 @@ private:
   TEditorStatusFields* FStatus = nullptr;
   bool FLocked = false;
   bool FClipboardFilled = false;
-  void Bind(QAction* action, void (TEditCommands::*command)());
+  // A command of the current editor itself, or nothing on the Programmer
+  // page.
+  std::function<void()> OnEditor(void (THexEditor::*call)());
+  // The Edit actions in their groups: the Edit menu and the context menu.
+  void AddActions(QMenu* menu) const;
   void ClipboardChanged();
   void ShowContextMenu(THexEditor* editor, const QPoint& at);
 };

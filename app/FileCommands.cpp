@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QLineEdit>
 
-#include <cstring>
 #include <vector>
 
 #include "app/MainUnit.h"
@@ -27,15 +26,6 @@ namespace {
 const QString XmlFilter = QStringLiteral("XML files (*.xml)|*.xml|All files (*.*)|*.*");
 const QString HexSuffix = QStringLiteral("hex");
 
-// A name typed without any dot gets the default suffix, as the file dialog
-// does; applied here too, so that a dialog that leaves it out (a desktop
-// portal, a test) saves the same file.
-QString WithDefaultSuffix(const QString& name, const QString& suffix) {
-  const QFileInfo info(name);
-  if (info.isDir() || info.fileName().contains(QLatin1Char('.'))) return name;
-  return name + QLatin1Char('.') + suffix;
-}
-
 void LoadCommand(TMainForm& form, TImageKind kind) {
   // An edited image is saved or given up before anything else.
   if (!form.ConfirmDiscard(kind)) return;
@@ -48,10 +38,16 @@ void LoadCommand(TMainForm& form, TImageKind kind) {
 
 }  // namespace
 
+QString TMainForm::WithDefaultSuffix(const QString& name, const QString& suffix) {
+  const QFileInfo info(name);
+  if (info.isDir() || info.fileName().contains(QLatin1Char('.'))) return name;
+  return name + QLatin1Char('.') + suffix;
+}
+
 bool TMainForm::SaveImage(TImageKind kind, bool askName) {
   QLineEdit* box = ImageFileBox(kind);
   QString name = box->text();
-  if (askName || name.isEmpty()) {
+  if (askName || name.isEmpty() || !Images[kind].SavesInPlace) {
     // Proposes the image's last file, or nothing.
     const QString title = QString::fromLatin1(Images[kind].SaveTitle);
     const QString chosen =
@@ -62,24 +58,30 @@ bool TMainForm::SaveImage(TImageKind kind, bool askName) {
   const THexEditor* editor = ImageEditor(kind);
   ::SaveImageFile(name, editor->DataPointer(), editor->DataSize());
   box->setText(name);
+  Images[kind].SavesInPlace = true;
   ImageEditor(kind)->SetModified(false);
   UpdateModifiedMarks();
   return true;
 }
 
 void TMainForm::LoadImageFile(TImageKind kind, const QString& fileName) {
-  THexEditor* editor = ImageEditor(kind);
   const int size = CatalogueSize(kind);
   // Bytes the file does not cover read as erased memory.
-  std::vector<uint8_t> scratch(static_cast<size_t>(size), editor->FillByte());
-  ::LoadImageFile(fileName, static_cast<TImageMemory>(kind), scratch.data(), size);
-
-  editor->ResetData();
-  editor->SetDataSize(size);
-  if (size > 0) std::memcpy(editor->DataPointer(), scratch.data(), scratch.size());
-  editor->viewport()->update();
+  std::vector<uint8_t> scratch(static_cast<size_t>(size), ImageEditor(kind)->FillByte());
+  bool wholeCard = false;
+  const TImageFormat format =
+      ::LoadImageFile(fileName, static_cast<TImageMemory>(kind), scratch.data(), size, &wholeCard);
+  SetImageBytes(kind, scratch, false);
   ImageFileBox(kind)->setText(QFileInfo(fileName).absoluteFilePath());
-  MarkImageClean(kind);
+  // An ELF file, a whole-card file or one named for another format would
+  // lose what it holds to a save straight over it.
+  Images[kind].SavesInPlace = !wholeCard && format == SaveFormatOf(fileName);
+}
+
+void TMainForm::OpenImageFile(TImageKind kind, const QString& fileName) {
+  if (!ConfirmDiscard(kind)) return;
+  LoadImageFile(kind, fileName);
+  UpdateActions();
 }
 
 void TMainForm::actLoadFlashExecute() { LoadCommand(*this, ikFlash); }

@@ -6,13 +6,13 @@
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTabWidget>
 #include <QUrl>
 
 #include "app/MainUnit.h"
+#include "images/ImageFormats.h"
 
 namespace {
 
@@ -45,19 +45,15 @@ int TMainForm::DropTarget(const QPoint& pos) const {
 }
 
 void TMainForm::DropFile(const QString& fileName, int target) {
-  if (IsCardImageFile(fileName)) {
+  if (IsCardImageLayout(fileName)) {
     LoadCardImageFile(fileName);
-    AddRecentFile(QStringLiteral("Card"), QFileInfo(fileName).absoluteFilePath());
     return;
   }
   if (target < 0) {
     SetStatusText(QStringLiteral("Drop the file on an image's page or on a memory's row."));
     return;
   }
-  const auto kind = static_cast<TImageKind>(target);
-  if (!ConfirmDiscard(kind)) return;
-  LoadImageFile(kind, fileName);
-  UpdateActions();
+  OpenImageFile(static_cast<TImageKind>(target), fileName);
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {

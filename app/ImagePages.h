@@ -58,6 +58,14 @@ struct TImagePage {
   QAction* SaveAction = nullptr;
   QAction* ReadAction = nullptr;
   QAction* VerifyAction = nullptr;  // none for the external EEPROM
+
+  // ---- Its state -----------------------------------------------------------
+  // A save without a dialog may write the file of the file name box: the
+  // image was loaded from that file, which a save writes back whole (the
+  // format its name saves in, one image and not a whole card), or was
+  // saved to it. Cleared when the card, a card image or a kept backup
+  // replaces the image, or a new catalogue choice cuts data off it.
+  bool SavesInPlace = false;
 };
 
 // The records with their names filled in and no widgets yet.

@@ -6,8 +6,6 @@
 // already, in a file of the program's data folder. The user is told where.
 #include <QDir>
 #include <QLineEdit>
-#include <QSignalBlocker>
-#include <cstring>
 
 #include "app/MainUnit.h"
 #include "hexedit/widget/HexEditor.h"
@@ -28,16 +26,8 @@ void TMainForm::KeepUnrestoredBackups(const TCardBackups& backups) {
     // An image of the user's is never replaced: a file takes the backup.
     if (editor->DataSize() > 0) file = SaveBackupFile(folders, stem, bytes);
     if (editor->DataSize() == 0 || (file.isEmpty() && !ImageModified(kind))) {
-      editor->ResetData();
-      editor->SetDataSize(static_cast<int>(bytes.size()));
-      std::memcpy(editor->DataPointer(), bytes.data(), bytes.size());
-      editor->ClearUndo();
-      editor->SetModified(true);
-      editor->viewport()->update();
-      {
-        const QSignalBlocker block(ImageFileBox(kind));
-        ImageFileBox(kind)->clear();
-      }
+      ImageFileBox(kind)->clear();
+      SetImageBytes(kind, bytes, true);
       lines << QStringLiteral(
                    "The card's %1 could not be written back. What it held before the chip "
                    "was erased is in the %2 page now, not yet saved: save it, and write it "

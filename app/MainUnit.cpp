@@ -28,11 +28,9 @@
 
 #include "app/AboutUnit.h"
 #include "app/EditCommands.h"
-#include "app/InstalledFiles.h"
 #include "app/MessageDialog.h"
 #include "app/PellarApplication.h"
 #include "app/UserGuideWindow.h"
-#include "card/CardSession.h"
 #include "hexedit/widget/HexEditor.h"
 #include "images/DeviceCatalogue.h"
 
@@ -217,8 +215,12 @@ void TMainForm::ListPorts() {
   cbPort->model()->sort(0);
   cbPort->setCurrentIndex(0);
   // The port in use is the one the list shows.
-  const int index = cbPort->count() > 0 ? cbPort->itemData(0).toInt() : 0;
+  SelectPortAt(cbPort->count() > 0 ? cbPort->itemData(0).toInt() : 0);
+}
+
+void TMainForm::SelectPortAt(int index) {
   Port->SelectPort(index);
+  // The newly chosen port starts with every programmer line low.
   Link->DataLatch = 0;
   Link->Write();
 }
@@ -241,6 +243,9 @@ void TMainForm::CreateEditor(TImagePage& image) {
   connect(editor, &TCustomHexEditor::errorRaised, this,
           [this](const QString& text) { ShowCommandError(text); });
   connect(editor, &TCustomHexEditor::modifiedChanged, this, [this] { UpdateModifiedMarks(); });
+  // An image changed after the session manager's question (the logout was
+  // cancelled elsewhere): that answer no longer covers it.
+  connect(editor, &TCustomHexEditor::changed, this, [this] { FSessionAnswered = false; });
   auto* layout = new QVBoxLayout(image.Page);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(editor);
@@ -457,17 +462,14 @@ void TMainForm::RunCommand(const std::function<void()>& command) {
     error = TPellarApplication::CurrentErrorText();
   }
   if (failed && FUiLocked && !wasLocked) {
-    // The command left by an exception while it held the card: power it
-    // off and give the interface back.
+    // The command left by an exception while it held the card outside a
+    // card session (whose own exit does this): power the card off and
+    // give the interface back.
     if (Port && Port->Active && Link) Link->PowerOff();
     SetUiEnabled(true);
   }
   if (failed) ShowCommandError(error);
   --FCommandDepth;
-}
-
-void TMainForm::CheckPortActive() const {
-  if (!Port || !Port->Active) throw ECardPortError();
 }
 
 // ===========================================================================
@@ -542,8 +544,6 @@ void TMainForm::miAboutClick() {
   Dialogs->ExecDialog(about);
 }
 
-QString TMainForm::UserGuidePath() { return InstalledUserGuidePath(); }
-
 void TMainForm::miContentsClick() {
   // One guide window, shown beside the main window and raised again.
   if (!GuideWindow) GuideWindow = new TUserGuideWindow(this);
@@ -559,10 +559,7 @@ void TMainForm::cbPortChange() {
   if (!Port || !Port->Active) return;
   const QVariant index = cbPort->currentData();
   if (!index.isValid()) return;
-  Port->SelectPort(index.toInt());
-  // The newly chosen port starts with every programmer line low.
-  Link->DataLatch = 0;
-  Link->Write();
+  SelectPortAt(index.toInt());
 }
 
 // ===========================================================================
@@ -619,12 +616,7 @@ void TMainForm::AutoloadImages() {
     try {
       LoadImageFile(kind, file);
     } catch (const std::exception& e) {
-      // A file that does not load leaves no half-filled image behind.
-      ImageEditor(kind)->ResetData();
-      {
-        const QSignalBlocker block(ImageFileBox(kind));
-        ImageFileBox(kind)->clear();
-      }
+      // A file that does not load has changed nothing.
       notes
           << QStringLiteral("%1 file %2 skipped: %3").arg(what, file, QString::fromUtf8(e.what()));
     }

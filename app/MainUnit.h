@@ -222,11 +222,11 @@ public:
   void actVerifyIntEEExecute();
   // All three memories in one card session (ReadCardCommand.*).
   void actReadCardExecute();
-  // Raises "Cannot initialize Port-driver!" unless the port is active.
-  void CheckPortActive() const;
-  // Replaces an image with bytes read from the card: no undo, not
-  // modified; the file name box is the caller's.
-  void TakeCardImage(TImageKind kind, const std::vector<uint8_t>& bytes);
+  // Replaces an image with bytes from elsewhere (a file, the card, a kept
+  // backup): no undo or redo, marked modified or not as asked. The file
+  // name box is the caller's; a later save without a dialog needs a load
+  // to say the file takes the image back whole (TImagePage::SavesInPlace).
+  void SetImageBytes(TImageKind kind, const std::vector<uint8_t>& bytes, bool modified);
 
   // ---- File commands (FileCommands.cpp) ---------------------------------
   void actLoadFlashExecute();
@@ -243,20 +243,26 @@ public:
   void actSaveCardImageExecute();
   // Loads a whole-card image: every image whose range holds records is
   // replaced (after the unsaved-changes question for a modified one), the
-  // others stay. Raises the file's error; then no image has changed.
-  void LoadCardImageFile(const QString& fileName);
-  // True when the file reads as a whole-card image with data beyond the
-  // flash range (what a drop anywhere loads as a card image).
-  bool IsCardImageFile(const QString& fileName) const;
+  // others stay, and the file goes to File -> Recent. False when the user
+  // cancelled a question. Raises the file's error; then no image has
+  // changed.
+  bool LoadCardImageFile(const QString& fileName);
   // Loads a file of any image format into an image, as the load commands
   // do after their dialog: the file name box shows the file, the image is
   // emptied, sized from the selected chip and filled. Raises the file's
   // error; then the image has not changed.
   void LoadImageFile(TImageKind kind, const QString& fileName);
-  // Saves an image as its save command does. With askName false and a
-  // file in the image's file name box, straight to that file; otherwise
-  // through the save dialog. False when the user cancelled; raises the
-  // file's error.
+  // A name typed without any dot gets the default suffix, as the file
+  // dialog does; applied here too, so that a dialog that leaves it out (a
+  // desktop portal, a test) saves the same file.
+  static QString WithDefaultSuffix(const QString& name, const QString& suffix);
+  // The same after the unsaved-changes question (a drop, File -> Recent).
+  void OpenImageFile(TImageKind kind, const QString& fileName);
+  // Saves an image as its save command does. With askName false, straight
+  // to the file of the file name box when that file takes the image back
+  // whole (SavesInPlace); otherwise through the save dialog, which
+  // proposes that file. False when the user cancelled; raises the file's
+  // error.
   bool SaveImage(TImageKind kind, bool askName);
 
   // ---- Unsaved changes (UnsavedChanges.cpp) -------------------------------
@@ -299,6 +305,8 @@ public:
   // missing one greyed with its path as the tool tip. The menu is rebuilt
   // each time it opens.
   static constexpr int RecentFileCount = 8;
+  // The settings group of card images (each image's is its ImageName).
+  static QString CardImageGroup() { return QStringLiteral("Card"); }
   QStringList RecentFiles(const QString& group) const;
   void AddRecentFile(const QString& group, const QString& fileName);
   void RebuildRecentMenu();
@@ -318,8 +326,6 @@ public:
   void miExitClick();
   void miContentsClick();
   void miAboutClick();
-  // The installed user guide (the window shows the copy compiled in).
-  static QString UserGuidePath();
   // The window of "&Contents" (F1), made when first asked for.
   class TUserGuideWindow* GuideWindow = nullptr;
 
@@ -420,6 +426,8 @@ private:
   void BindCommand(QAction* action, void (TMainForm::*handler)());
   void FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int eepromRow);
   void ListPorts();
+  // Uses port `index` of the port object, every programmer line low.
+  void SelectPortAt(int index);
   void ApplicationIdle();
   void ApplicationFocusChanged(QWidget* old, QWidget* now);
   void RememberFileName(TImageKind kind);
@@ -445,6 +453,7 @@ private:
   // takes back returns to them.
   int FProcessorRow = 0;
   int FEepromRow = 0;
-  // The session manager has had every unsaved image answered for.
+  // The session manager has had every unsaved image answered for, and no
+  // image has changed since.
   bool FSessionAnswered = false;
 };

@@ -10,12 +10,6 @@
 
 #include "app/MainUnit.h"
 
-namespace {
-
-const QString CardGroup = QStringLiteral("Card");
-
-}  // namespace
-
 QStringList TMainForm::RecentFiles(const QString& group) const {
   const QVariant stored = FSettings->value(group + QStringLiteral("/Recent"));
   QStringList files;
@@ -44,7 +38,7 @@ void TMainForm::RebuildRecentMenu() {
   std::vector<TSection> sections;
   for (TImageKind kind : AllImageKinds)
     sections.push_back({QString::fromLatin1(Images[kind].RecentTitle), ImageName(kind), kind});
-  sections.push_back({QStringLiteral("Card images"), CardGroup, -1});
+  sections.push_back({QStringLiteral("Card images"), CardImageGroup(), -1});
   bool any = false;
   for (const TSection& section : sections) {
     const QStringList files = RecentFiles(section.Group);
@@ -59,12 +53,10 @@ void TMainForm::RebuildRecentMenu() {
       const int kind = section.Kind;
       connect(action, &QAction::triggered, this, [this, kind, file] {
         RunCommand([this, kind, file] {
-          if (kind < 0) {
+          if (kind < 0)
             LoadCardImageFile(file);
-            AddRecentFile(CardGroup, file);
-          } else if (ConfirmDiscard(static_cast<TImageKind>(kind))) {
-            LoadImageFile(static_cast<TImageKind>(kind), file);
-          }
+          else
+            OpenImageFile(static_cast<TImageKind>(kind), file);
         });
       });
     }

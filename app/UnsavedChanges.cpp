@@ -9,6 +9,8 @@
 #include <QSignalBlocker>
 #include <QTabWidget>
 
+#include <cstring>
+
 #include "app/MainUnit.h"
 #include "app/PellarApplication.h"
 #include "card/CardCommandSupport.h"
@@ -58,6 +60,18 @@ void TMainForm::MarkImageClean(TImageKind kind) {
   UpdateModifiedMarks();
 }
 
+void TMainForm::SetImageBytes(TImageKind kind, const std::vector<uint8_t>& bytes, bool modified) {
+  THexEditor* editor = ImageEditor(kind);
+  editor->ResetData();
+  editor->SetDataSize(static_cast<int>(bytes.size()));
+  if (!bytes.empty()) std::memcpy(editor->DataPointer(), bytes.data(), bytes.size());
+  editor->viewport()->update();
+  Images[kind].SavesInPlace = false;
+  editor->ClearUndo();
+  editor->SetModified(modified);
+  UpdateModifiedMarks();
+}
+
 // "Pellar Remake 3.0 ": the product and the major and minor numbers of the
 // project's version.
 QString TMainForm::BaseTitle() {
@@ -100,6 +114,8 @@ void TMainForm::ResizeImage(TImageKind kind, int newSize) {
   const bool cut = newSize < old && FirstDataBeyond(editor->DataPointer(), old, newSize) >= 0;
   editor->SetDataSize(newSize);
   editor->ClearUndo();
+  // A save straight over the file would drop the data cut off: it asks.
+  if (cut) Images[kind].SavesInPlace = false;
   editor->SetModified(old > 0 && (wasModified || cut));
   editor->viewport()->update();
   UpdateModifiedMarks();

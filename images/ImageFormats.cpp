@@ -72,20 +72,24 @@ private:
   uint8_t FDropped[256];
 };
 
-void LoadRecords(const char* data, size_t length, const QString& fileName, TImageFormat format,
+void ParseRecords(TImageFormat format, const char* data, size_t length, const QString& fileName,
+                  TRecordSink& sink) {
+  if (format == ifSRecord)
+    ParseSRecords(data, length, fileName, sink);
+  else
+    ParseHexRecords(data, length, fileName, sink);
+}
+
+// Returns whether the file is a whole-card layout.
+bool LoadRecords(const char* data, size_t length, const QString& fileName, TImageFormat format,
                  TImageMemory memory, uint8_t* buffer, int32_t size) {
-  auto parse = [&](TRecordSink& sink) {
-    if (format == ifSRecord)
-      ParseSRecords(data, length, fileName, sink);
-    else
-      ParseHexRecords(data, length, fileName, sink);
-  };
+  auto parse = [&](TRecordSink& sink) { ParseRecords(format, data, length, fileName, sink); };
   TLayoutSink layout;
   parse(layout);
   if (!layout.CardLayout()) {
     TBufferSink sink(buffer, size);
     parse(sink);
-    return;
+    return false;
   }
   std::array<TImageBuffer, ImageMemoryCount> images;
   for (int m = 0; m < ImageMemoryCount; ++m)
@@ -96,6 +100,7 @@ void LoadRecords(const char* data, size_t length, const QString& fileName, TImag
   if (!sink.Held()[memory])
     throw EHexFileError(
         std::string("The file holds nothing for the ") + ImageMemoryName(memory) + "!", fileName);
+  return true;
 }
 
 }  // namespace
@@ -134,27 +139,42 @@ TImageFormat SaveFormatOf(const QString& FileName) {
 }
 
 TImageFormat LoadImageData(const char* Data, size_t Length, const QString& FileName,
-                           TImageMemory Memory, uint8_t* Buffer, int32_t Size) {
+                           TImageMemory Memory, uint8_t* Buffer, int32_t Size, bool* WholeCard) {
   const TImageFormat format = DetectImageFormat(Data, Length, FileName);
   // Into a copy first: a file that fails half way leaves the image alone.
   const int32_t size = std::max<int32_t>(Size, 0);
   std::vector<uint8_t> scratch(Buffer, Buffer + size);
+  bool wholeCard = false;
   switch (format) {
     case ifBinary: ReadBinaryData(Data, Length, scratch.data(), size, FileName); break;
     case ifElf: ReadElfData(Data, Length, Memory, scratch.data(), size, FileName); break;
     case ifIntelHex:
     case ifSRecord:
-      LoadRecords(Data, Length, FileName, format, Memory, scratch.data(), size);
+      wholeCard = LoadRecords(Data, Length, FileName, format, Memory, scratch.data(), size);
       break;
   }
   if (size > 0) std::memcpy(Buffer, scratch.data(), scratch.size());
+  if (WholeCard) *WholeCard = wholeCard;
   return format;
 }
 
+bool IsCardImageLayout(const QString& FileName) {
+  try {
+    const std::vector<char> bytes = ReadImageFileBytes(FileName);
+    const TImageFormat format = DetectImageFormat(bytes.data(), bytes.size(), FileName);
+    if (format != ifIntelHex && format != ifSRecord) return false;
+    TLayoutSink layout;
+    ParseRecords(format, bytes.data(), bytes.size(), FileName, layout);
+    return layout.CardLayout();
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
 TImageFormat LoadImageFile(const QString& FileName, TImageMemory Memory, uint8_t* Buffer,
-                           int32_t Size) {
+                           int32_t Size, bool* WholeCard) {
   const std::vector<char> bytes = ReadImageFileBytes(FileName);
-  return LoadImageData(bytes.data(), bytes.size(), FileName, Memory, Buffer, Size);
+  return LoadImageData(bytes.data(), bytes.size(), FileName, Memory, Buffer, Size, WholeCard);
 }
 
 void SaveImageFileAs(const QString& FileName, TImageFormat Format, const uint8_t* Buffer,

@@ -50,18 +50,26 @@ TImageFormat SaveFormatOf(const QString& FileName);
 // Intel HEX or S-record file with data above the flash range (0x800000) is
 // a whole-card layout (images/CardImageFile.h, avr-gcc's addresses): the
 // range of Memory is taken from it, and the other ranges are checked and
-// left. Such a file with nothing in Memory's range is refused.
+// left. Such a file with nothing in Memory's range is refused. WholeCard,
+// when given, is set to whether the file was such a layout (a save of the
+// one image would not write back what the file held).
 //
 // Errors: EOSError (cannot open or read), EHexFileError (anything about the
 // contents, naming the file, and the line where the format has lines; a file
 // larger than MaxImageFileSize is refused before it is read).
 TImageFormat LoadImageFile(const QString& FileName, TImageMemory Memory, uint8_t* Buffer,
-                           int32_t Size);
+                           int32_t Size, bool* WholeCard = nullptr);
+
+// Whether FileName is an Intel HEX or S-record file with records above the
+// flash range: a whole-card layout. False for any other file, and for one
+// that cannot be read or parsed (its load then says why).
+bool IsCardImageLayout(const QString& FileName);
 
 // The same for file contents in memory (FileName is used for the extension
 // and the messages).
 TImageFormat LoadImageData(const char* Data, size_t Length, const QString& FileName,
-                           TImageMemory Memory, uint8_t* Buffer, int32_t Size);
+                           TImageMemory Memory, uint8_t* Buffer, int32_t Size,
+                           bool* WholeCard = nullptr);
 
 // Writes Buffer[0 .. Size) to FileName in the format SaveFormatOf names and
 // returns it. An existing file is replaced only by a complete new one.

@@ -5,12 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
 
 #include "hexedit/widget/HexEditor.h"
+#include "images/CardImageFile.h"
 #include "images/HexFileUnit.h"
+#include "images/ImageFormats.h"
 #include "tests/app/MainFormHarness.h"
 
 namespace {
@@ -142,7 +146,7 @@ TEST_F(UnsavedChanges, ASaveThatDoesNotHappenCancelsTheAction) {
   EXPECT_TRUE(D().OpenRequests.empty());
   EXPECT_TRUE(F().ImageModified(ikIntEE));
 
-  F().ebIntEE->setText(Path("no-such-dir/x.hex"));
+  D().SaveAnswers.push_back(Path("no-such-dir/x.hex"));
   D().SaveChoices = {scSave};
   F().show();
   EXPECT_FALSE(F().close());
@@ -153,6 +157,52 @@ TEST_F(UnsavedChanges, ASaveThatDoesNotHappenCancelsTheAction) {
 
 // An image as loaded (not modified) is cut only after a Yes; No and a
 // closed box take the choice back. Cutting only 0xFF asks nothing.
+// Save at the question goes straight to the image's file only when that
+// file takes the image back whole: a HEX file of the flash alone does; a
+// raw file without an extension (a save would write Intel HEX over it) and
+// a whole-card file (a save would drop its EEPROM images) go through the
+// save dialog, and stay as they were when it is cancelled.
+TEST_F(UnsavedChanges, ASaveGoesStraightOnlyToAFileThatTakesTheImageBack) {
+  const auto bytes = Counting(8192, 0x10);
+  const auto eeprom = Counting(512, 0x80);
+  SaveImageFileAs(Path("flash.hex"), ifIntelHex, bytes.data(), 8192);
+  SaveImageFileAs(Path("dump"), ifBinary, bytes.data(), 8192);
+  WriteCardImageFile(Path("card.hex"), {{{bytes.data(), 8192}, {eeprom.data(), 512}, {}}});
+  SaveImageFileAs(Path("other.hex"), ifIntelHex, eeprom.data(), 512);
+  for (const char* name : {"flash.hex", "dump", "card.hex"}) {
+    SCOPED_TRACE(name);
+    const bool straight = QLatin1String(name) == QLatin1String("flash.hex");
+    const QByteArray before = [&] {
+      QFile file(Path(name));
+      return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    F().OpenImageFile(ikFlash, Path(name));
+    F().hexFlash->setFocus();
+    QTest::keyClicks(F().hexFlash, "7");
+    D().SaveRequests.clear();
+    D().SaveChoices = {scSave};
+    D().SaveAnswers = {QString()};  // the dialog, if any, is cancelled
+    F().OpenImageFile(ikFlash, Path("other.hex"));
+
+    QFile file(Path(name));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    if (straight) {
+      EXPECT_TRUE(D().SaveRequests.empty());
+      EXPECT_EQ(FileBytes(Path(name), 8192)[0], 0x70);
+      EXPECT_EQ(F().hexFlash->PeekByte(0), 0x80) << "the other file loaded";
+    } else {
+      ASSERT_EQ(D().SaveRequests.size(), 1u);
+      EXPECT_EQ(D().SaveRequests[0].InitialName, QFileInfo(Path(name)).absoluteFilePath())
+          << "the dialog proposes the file";
+      EXPECT_EQ(file.readAll(), before);
+      EXPECT_TRUE(F().ImageModified(ikFlash)) << "cancelled: the edit is still there";
+      EXPECT_EQ(F().hexFlash->PeekByte(0), 0x70);
+    }
+    D().SaveChoices = {scDiscard};
+    F().OpenImageFile(ikFlash, Path("other.hex"));
+  }
+}
+
 TEST_F(UnsavedChanges, CuttingDataOfAnUnmodifiedImageAsksFirst) {
   const auto bytes = Counting(8192, 0x10);
   WriteHexFile(Path("a.hex"), bytes.data(), 8192);
