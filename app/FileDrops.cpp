@@ -78,5 +78,9 @@ void TMainForm::dropEvent(QDropEvent* event) {
   }
   event->acceptProposedAction();
   const int target = DropTarget(event->position().toPoint());
-  RunCommand([this, file, target] { DropFile(file, target); });
+  // After the drop has ended: a question or an error box shown inside the
+  // drop would keep the dragging program waiting until it closes.
+  QMetaObject::invokeMethod(
+      this, [this, file, target] { RunCommand([this, file, target] { DropFile(file, target); }); },
+      Qt::QueuedConnection);
 }

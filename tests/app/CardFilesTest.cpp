@@ -101,6 +101,8 @@ struct TFilesRig : TCardCommandsRig {
     ASSERT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(Form.get(), &drop);
+    // The file is loaded once the drop has ended.
+    QCoreApplication::processEvents();
   }
 };
 
