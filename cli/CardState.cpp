@@ -23,13 +23,6 @@ constexpr int FormatVersion = 1;
   throw ECliError(ecFile, QStringLiteral("%1: %2").arg(fileName, text).toStdString());
 }
 
-template <typename Table>
-int RowOf(const Table& table, const QString& name) {
-  for (size_t i = 0; i < table.size(); ++i)
-    if (name == QLatin1String(table[i].Name)) return static_cast<int>(i);
-  return -1;
-}
-
 std::vector<uint8_t> Memory(const QJsonObject& json, const char* key, int size,
                             const QString& fileName) {
   const QJsonValue value = json.value(QLatin1String(key));
@@ -102,8 +95,8 @@ TCardState ReadCardStateFile(const QString& fileName) {
   TCardState state;
   const QString processor = json.value(QLatin1String("processor")).toString();
   const QString eeprom = json.value(QLatin1String("eeprom")).toString();
-  state.ProcessorRow = RowOf(ProcessorRows(), processor);
-  state.EepromRow = RowOf(EepromTable, eeprom);
+  state.ProcessorRow = FindProcessorRow(processor.toStdString());
+  state.EepromRow = FindEepromRow(eeprom.toStdString());
   if (state.ProcessorRow < 0)
     Refuse(fileName, QStringLiteral("unknown processor \"%1\"").arg(processor));
   if (state.EepromRow < 0) Refuse(fileName, QStringLiteral("unknown EEPROM \"%1\"").arg(eeprom));
@@ -138,8 +131,8 @@ void WriteCardStateFile(const QString& fileName, const TCardState& state) {
 
 TCardState CardStateOf(TVirtualCard& card) {
   TCardState state;
-  state.ProcessorRow = RowOf(ProcessorRows(), QLatin1String(card.Processor().Name));
-  state.EepromRow = RowOf(EepromTable, QLatin1String(card.EepromChip().Name));
+  state.ProcessorRow = FindProcessorRow(card.Processor().Name);
+  state.EepromRow = FindEepromRow(card.EepromChip().Name);
   const std::vector<uint16_t>& words = card.Flash();
   state.Flash.resize(words.size() * 2);
   for (size_t w = 0; w < words.size(); ++w) {

@@ -9,13 +9,6 @@
 
 namespace {
 
-template <typename Table>
-QString NameList(const Table& table) {
-  QStringList names;
-  for (const auto& row : table) names << QString::fromLatin1(row.Name);
-  return names.join(QStringLiteral(", "));
-}
-
 const std::map<QString, TCliCommand> Commands = {
     {QStringLiteral("list"), ccList},       {QStringLiteral("detect"), ccDetect},
     {QStringLiteral("program"), ccProgram}, {QStringLiteral("verify"), ccVerify},
@@ -156,15 +149,15 @@ private:
     } else if (name == QLatin1String("--card-state")) {
       O.CardState = value;
     } else if (name == QLatin1String("--processor")) {
-      O.ProcessorRow = FindProcessorRow(value);
+      O.ProcessorRow = FindProcessorRow(value.toStdString());
       if (O.ProcessorRow < 0)
         return Fail(QStringLiteral("unknown processor \"%1\"; valid processors: %2")
-                        .arg(value, NameList(ProcessorRows())));
+                        .arg(value, QString::fromStdString(ProcessorNameList())));
     } else if (name == QLatin1String("--eeprom-type")) {
-      O.EepromRow = FindEepromRow(value);
+      O.EepromRow = FindEepromRow(value.toStdString());
       if (O.EepromRow < 0)
         return Fail(QStringLiteral("unknown EEPROM type \"%1\"; valid types: %2")
-                        .arg(value, NameList(EepromTable)));
+                        .arg(value, QString::fromStdString(EepromNameList())));
     } else if (name == QLatin1String("--flash")) {
       O.Files[imFlash] = value;
     } else if (name == QLatin1String("--eeprom")) {
@@ -221,23 +214,7 @@ private:
   qsizetype Index = 0;
 };
 
-template <typename Table>
-int FindRow(const Table& table, const QString& name, bool parts) {
-  for (size_t i = 0; i < table.size(); ++i) {
-    const QString rowName = QString::fromLatin1(table[i].Name);
-    if (name.compare(rowName, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
-    if (parts)
-      for (const QString& part : rowName.split(QLatin1Char('/')))
-        if (name.compare(part, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
-  }
-  return -1;
-}
-
 }  // namespace
-
-int FindProcessorRow(const QString& name) { return FindRow(ProcessorRows(), name, false); }
-
-int FindEepromRow(const QString& name) { return FindRow(EepromTable, name, true); }
 
 bool ParseCliOptions(const QStringList& args, TCliOptions& options, QString& error) {
   return TParser(args, options, error).Run();
