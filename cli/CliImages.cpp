@@ -31,22 +31,11 @@ TCardImages TCliImages::Refs() {
   return {refs[imFlash], refs[imIntEE], refs[imExtEE]};
 }
 
-int ChipSize(TImageMemory memory, int processorRow, int eepromRow) {
-  const ProcessorInfo* p = ProcessorAt(processorRow);
-  const EepromInfo* e = EepromAt(eepromRow);
-  switch (memory) {
-    case imFlash: return p ? p->FlashSize : 0;
-    case imIntEE: return p ? p->EepromSize : 0;
-    case imExtEE: return e ? e->Size : 0;
-  }
-  return 0;
-}
-
 TCliImages LoadCommandImages(const TCliOptions& options, int processorRow, int eepromRow) {
   TCliImages images;
   for (int m = 0; m < ImageMemoryCount; ++m)
-    images.Bytes[m].assign(static_cast<size_t>(ChipSize(TImageMemory(m), processorRow, eepromRow)),
-                           0xFF);
+    images.Bytes[m].assign(
+        static_cast<size_t>(ChipMemorySize(TImageMemory(m), processorRow, eepromRow)), 0xFF);
 
   if (!options.CardFile.isEmpty()) {
     TCardBuffers buffers{};
@@ -81,7 +70,7 @@ bool ImagesFit(TCliImages& images, int processorRow, int eepromRow) {
     if (!images.Given[m]) continue;
     const std::vector<uint8_t>& bytes = images.Bytes[m];
     if (FirstDataBeyond(bytes.data(), static_cast<int>(bytes.size()),
-                        ChipSize(TImageMemory(m), processorRow, eepromRow)) >= 0)
+                        ChipMemorySize(TImageMemory(m), processorRow, eepromRow)) >= 0)
       return false;
   }
   return true;

@@ -25,9 +25,6 @@ struct TCliImages {
   TCardImages Refs();
 };
 
-// The size of a memory on the chosen chips (0 for no row).
-int ChipSize(TImageMemory memory, int processorRow, int eepromRow);
-
 // The images of --card (first) and --flash, --eeprom, --ext-eeprom (which
 // take the place of the card image's).
 TCliImages LoadCommandImages(const TCliOptions& options, int processorRow, int eepromRow);

@@ -18,6 +18,8 @@
 #include <string>
 #include <string_view>
 
+#include "images/ImageMemory.h"
+
 // Writing a processor's flash and EEPROM through its serial programming
 // interface.
 struct TNvmFacts {
@@ -188,3 +190,17 @@ std::string ChipNameList(const Rows& rows) {
 }
 inline std::string ProcessorNameList() { return ChipNameList(ProcessorRows()); }
 inline std::string EepromNameList() { return ChipNameList(EepromTable); }
+
+// The size of `memory` on the chips of these rows: the processor's flash
+// or internal EEPROM, the external EEPROM's size; 0 when the row selects
+// no chip (-1, or past the rows).
+inline int32_t ChipMemorySize(TImageMemory memory, int processorRow, int eepromRow) {
+  const ProcessorInfo* p = ProcessorAt(processorRow);
+  const EepromInfo* e = EepromAt(eepromRow);
+  switch (memory) {
+    case imFlash: return p ? p->FlashSize : 0;
+    case imIntEE: return p ? p->EepromSize : 0;
+    case imExtEE: return e ? e->Size : 0;
+  }
+  return 0;
+}
