@@ -10,7 +10,6 @@
 
 #include "cli/ExitCodes.h"
 #include "images/DeviceCatalogue.h"
-#include "images/ImageFileErrors.h"
 #include "images/ImageFileIo.h"
 #include "sim/VirtualCard.h"
 
@@ -74,12 +73,7 @@ QString Base64(const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 TCardState ReadCardStateFile(const QString& fileName) {
-  std::vector<char> text;
-  try {
-    text = ReadImageFileBytes(fileName);
-  } catch (const std::exception& e) {
-    throw ECliError(ecFile, e.what());
-  }
+  const std::vector<char> text = ReadImageFileBytes(fileName);
   QJsonParseError parseError{};
   const QJsonDocument document = QJsonDocument::fromJson(
       QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size())), &parseError);

@@ -4,8 +4,8 @@
 // file does not cover read 0xFF, as erased memory), as the window loads
 // them; outputs are written only once their data are complete, each
 // replacing an existing file only when whole. Faults of files are
-// ECliError (file error), naming the file (and the line, where the format
-// has lines).
+// ECliError, EHexFileError or EOSError, all file errors to main, naming the
+// file (and the line, where the format has lines).
 
 #include <QString>
 
