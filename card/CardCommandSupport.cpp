@@ -31,14 +31,17 @@ bool CheckFit(TCardHost& host, const TImageRef& image, int chipSize, const char*
 }  // namespace
 
 bool CheckImagesFit(TCardHost& host, const TCardImages& images, const char* after) {
-  const ProcessorInfo* p = ProcessorAt(host.SelectedProcessorRow());
-  const EepromInfo* e = EepromAt(host.SelectedEepromRow());
+  const int processorRow = host.SelectedProcessorRow();
+  const int eepromRow = host.SelectedEepromRow();
+  const ProcessorInfo* p = ProcessorAt(processorRow);
+  const EepromInfo* e = EepromAt(eepromRow);
   const std::string processor = p ? p->Name : "selected processor";
   const std::string eeprom = e ? e->Name : "selected eeprom";
-  return CheckFit(host, images.Flash, p ? p->FlashSize : 0, "flash", processor, "flash", after) &&
-         CheckFit(host, images.IntEE, p ? p->EepromSize : 0, "internal eeprom", processor,
+  const auto size = [&](TImageMemory m) { return ChipMemorySize(m, processorRow, eepromRow); };
+  return CheckFit(host, images.Flash, size(imFlash), "flash", processor, "flash", after) &&
+         CheckFit(host, images.IntEE, size(imIntEE), "internal eeprom", processor,
                   "internal eeprom", after) &&
-         CheckFit(host, images.ExtEE, e ? e->Size : 0, "external eeprom", eeprom, "memory", after);
+         CheckFit(host, images.ExtEE, size(imExtEE), "external eeprom", eeprom, "memory", after);
 }
 
 TCardBackups ReadBackups(TAvrCommands& avr, TCardHost& host, bool flash, bool eeprom,

@@ -146,11 +146,7 @@ int RunRead(TCliCard& card, const TCliOptions& options, TConsole& console) {
     TConstCardBuffers buffers{};
     for (int m = 0; m < ImageMemoryCount; ++m)
       buffers[m] = {memories[m].data(), static_cast<int32_t>(memories[m].size())};
-    try {
-      WriteCardImageFile(options.CardFile, buffers);
-    } catch (const std::exception& e) {
-      throw ECliError(ecFile, e.what());
-    }
+    WriteCardImageFile(options.CardFile, buffers);
     console.Result("card image written to " + options.CardFile.toStdString());
   }
   return ecSuccess;

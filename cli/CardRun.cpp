@@ -49,9 +49,8 @@ int RunCardCommand(const TCliOptions& options, TConsole& console) {
     code = Dispatch(card, options, images, console);
   } catch (const ECardStopped&) {
     code = ecInterrupted;
-  } catch (const ECardPortError& e) {
-    error = std::make_exception_ptr(ECliError(ecCard, e.what()));
   } catch (...) {
+    // Raised again once the state is saved: main gives it its exit code.
     error = std::current_exception();
   }
   if (card.Host.Interrupted()) {

@@ -10,7 +10,6 @@
 
 #include "cli/ExitCodes.h"
 #include "images/DeviceCatalogue.h"
-#include "images/ImageFileErrors.h"
 #include "images/ImageFileIo.h"
 #include "sim/VirtualCard.h"
 
@@ -21,13 +20,6 @@ constexpr int FormatVersion = 1;
 
 [[noreturn]] void Refuse(const QString& fileName, const QString& text) {
   throw ECliError(ecFile, QStringLiteral("%1: %2").arg(fileName, text).toStdString());
-}
-
-template <typename Table>
-int RowOf(const Table& table, const QString& name) {
-  for (size_t i = 0; i < table.size(); ++i)
-    if (name == QLatin1String(table[i].Name)) return static_cast<int>(i);
-  return -1;
 }
 
 std::vector<uint8_t> Memory(const QJsonObject& json, const char* key, int size,
@@ -81,12 +73,7 @@ QString Base64(const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 TCardState ReadCardStateFile(const QString& fileName) {
-  std::vector<char> text;
-  try {
-    text = ReadImageFileBytes(fileName);
-  } catch (const std::exception& e) {
-    throw ECliError(ecFile, e.what());
-  }
+  const std::vector<char> text = ReadImageFileBytes(fileName);
   QJsonParseError parseError{};
   const QJsonDocument document = QJsonDocument::fromJson(
       QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size())), &parseError);
@@ -102,8 +89,8 @@ TCardState ReadCardStateFile(const QString& fileName) {
   TCardState state;
   const QString processor = json.value(QLatin1String("processor")).toString();
   const QString eeprom = json.value(QLatin1String("eeprom")).toString();
-  state.ProcessorRow = RowOf(ProcessorRows(), processor);
-  state.EepromRow = RowOf(EepromTable, eeprom);
+  state.ProcessorRow = FindProcessorRow(processor.toStdString());
+  state.EepromRow = FindEepromRow(eeprom.toStdString());
   if (state.ProcessorRow < 0)
     Refuse(fileName, QStringLiteral("unknown processor \"%1\"").arg(processor));
   if (state.EepromRow < 0) Refuse(fileName, QStringLiteral("unknown EEPROM \"%1\"").arg(eeprom));
@@ -138,8 +125,8 @@ void WriteCardStateFile(const QString& fileName, const TCardState& state) {
 
 TCardState CardStateOf(TVirtualCard& card) {
   TCardState state;
-  state.ProcessorRow = RowOf(ProcessorRows(), QLatin1String(card.Processor().Name));
-  state.EepromRow = RowOf(EepromTable, QLatin1String(card.EepromChip().Name));
+  state.ProcessorRow = FindProcessorRow(card.Processor().Name);
+  state.EepromRow = FindEepromRow(card.EepromChip().Name);
   const std::vector<uint16_t>& words = card.Flash();
   state.Flash.resize(words.size() * 2);
   for (size_t w = 0; w < words.size(); ++w) {

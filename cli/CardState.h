@@ -32,9 +32,9 @@ struct TCardState {
   bool EepromAbsent = false;
 };
 
-// Reads a state file. Raises ECliError (file error) naming the file and
-// the fault: unreadable, not a state file, unknown chips, sizes that are
-// not the chips'.
+// Reads a state file. Raises a file error naming the file and the fault:
+// EOSError or EHexFileError when it cannot be read, ECliError when it is
+// not a state file or names unknown chips or sizes that are not the chips'.
 TCardState ReadCardStateFile(const QString& fileName);
 
 // Writes the file through a temporary one that replaces it only when

@@ -8,22 +8,6 @@
 #include "images/DeviceCatalogue.h"
 #include "images/ImageFormats.h"
 
-namespace {
-
-// Runs a file operation; its faults become file errors.
-template <typename F>
-auto FileStep(F&& step) -> decltype(step()) {
-  try {
-    return step();
-  } catch (const EHexFileError& e) {
-    throw ECliError(ecFile, e.what());
-  } catch (const EOSError& e) {
-    throw ECliError(ecFile, e.what());
-  }
-}
-
-}  // namespace
-
 TCardImages TCliImages::Refs() {
   TImageRef refs[ImageMemoryCount];
   for (int m = 0; m < ImageMemoryCount; ++m)
@@ -31,29 +15,17 @@ TCardImages TCliImages::Refs() {
   return {refs[imFlash], refs[imIntEE], refs[imExtEE]};
 }
 
-int ChipSize(TImageMemory memory, int processorRow, int eepromRow) {
-  const ProcessorInfo* p = ProcessorAt(processorRow);
-  const EepromInfo* e = EepromAt(eepromRow);
-  switch (memory) {
-    case imFlash: return p ? p->FlashSize : 0;
-    case imIntEE: return p ? p->EepromSize : 0;
-    case imExtEE: return e ? e->Size : 0;
-  }
-  return 0;
-}
-
 TCliImages LoadCommandImages(const TCliOptions& options, int processorRow, int eepromRow) {
   TCliImages images;
   for (int m = 0; m < ImageMemoryCount; ++m)
-    images.Bytes[m].assign(static_cast<size_t>(ChipSize(TImageMemory(m), processorRow, eepromRow)),
-                           0xFF);
+    images.Bytes[m].assign(
+        static_cast<size_t>(ChipMemorySize(TImageMemory(m), processorRow, eepromRow)), 0xFF);
 
   if (!options.CardFile.isEmpty()) {
     TCardBuffers buffers{};
     for (int m = 0; m < ImageMemoryCount; ++m)
       buffers[m] = {images.Bytes[m].data(), static_cast<int32_t>(images.Bytes[m].size())};
-    const TCardMemories present =
-        FileStep([&] { return ReadCardImageFile(options.CardFile, buffers); });
+    const TCardMemories present = ReadCardImageFile(options.CardFile, buffers);
     bool any = false;
     for (int m = 0; m < ImageMemoryCount; ++m) {
       images.Given[m] = present[m];
@@ -67,9 +39,7 @@ TCliImages LoadCommandImages(const TCliOptions& options, int processorRow, int e
     if (file.isEmpty()) continue;
     // A file of its own takes the place of the card image's memory.
     std::vector<uint8_t> bytes(images.Bytes[m].size(), 0xFF);
-    FileStep([&] {
-      LoadImageFile(file, TImageMemory(m), bytes.data(), static_cast<int32_t>(bytes.size()));
-    });
+    LoadImageFile(file, TImageMemory(m), bytes.data(), static_cast<int32_t>(bytes.size()));
     images.Bytes[m] = std::move(bytes);
     images.Given[m] = true;
   }
@@ -81,7 +51,7 @@ bool ImagesFit(TCliImages& images, int processorRow, int eepromRow) {
     if (!images.Given[m]) continue;
     const std::vector<uint8_t>& bytes = images.Bytes[m];
     if (FirstDataBeyond(bytes.data(), static_cast<int>(bytes.size()),
-                        ChipSize(TImageMemory(m), processorRow, eepromRow)) >= 0)
+                        ChipMemorySize(TImageMemory(m), processorRow, eepromRow)) >= 0)
       return false;
   }
   return true;
@@ -98,8 +68,8 @@ void CheckOutputFile(const QString& fileName) {
 
 std::string SaveMemoryFile(const QString& fileName, TImageMemory memory,
                            const std::vector<uint8_t>& bytes) {
-  const TImageFormat format = FileStep(
-      [&] { return SaveImageFile(fileName, bytes.data(), static_cast<int32_t>(bytes.size())); });
+  const TImageFormat format =
+      SaveImageFile(fileName, bytes.data(), static_cast<int32_t>(bytes.size()));
   return std::string(ImageMemoryName(memory)) + ": " + std::to_string(bytes.size()) +
          " bytes written to " + fileName.toStdString() + " (" + ImageFormatName(format) + ")";
 }
@@ -110,10 +80,8 @@ std::vector<uint8_t> LoadMemoryExtent(const QString& fileName, TImageMemory memo
   const size_t span = CardImageLimit[memory] - CardImageBase[memory];
   std::vector<uint8_t> erased(span, 0xFF);
   std::vector<uint8_t> zeroed(span, 0x00);
-  FileStep([&] {
-    LoadImageFile(fileName, memory, erased.data(), static_cast<int32_t>(span));
-    LoadImageFile(fileName, memory, zeroed.data(), static_cast<int32_t>(span));
-  });
+  LoadImageFile(fileName, memory, erased.data(), static_cast<int32_t>(span));
+  LoadImageFile(fileName, memory, zeroed.data(), static_cast<int32_t>(span));
   size_t end = span;
   while (end > 0 && erased[end - 1] != zeroed[end - 1]) --end;
   erased.resize(end);

@@ -4,8 +4,8 @@
 // file does not cover read 0xFF, as erased memory), as the window loads
 // them; outputs are written only once their data are complete, each
 // replacing an existing file only when whole. Faults of files are
-// ECliError (file error), naming the file (and the line, where the format
-// has lines).
+// ECliError, EHexFileError or EOSError, all file errors to main, naming the
+// file (and the line, where the format has lines).
 
 #include <QString>
 
@@ -24,9 +24,6 @@ struct TCliImages {
   // The images given, as the card commands take them.
   TCardImages Refs();
 };
-
-// The size of a memory on the chosen chips (0 for no row).
-int ChipSize(TImageMemory memory, int processorRow, int eepromRow);
 
 // The images of --card (first) and --flash, --eeprom, --ext-eeprom (which
 // take the place of the card image's).

@@ -9,13 +9,6 @@
 
 namespace {
 
-template <typename Table>
-QString NameList(const Table& table) {
-  QStringList names;
-  for (const auto& row : table) names << QString::fromLatin1(row.Name);
-  return names.join(QStringLiteral(", "));
-}
-
 const std::map<QString, TCliCommand> Commands = {
     {QStringLiteral("list"), ccList},       {QStringLiteral("detect"), ccDetect},
     {QStringLiteral("program"), ccProgram}, {QStringLiteral("verify"), ccVerify},
@@ -37,16 +30,6 @@ const std::map<QString, std::set<TCliCommand>> CommandOptions = {
     {QStringLiteral("--no-verify"), {ccProgram}},
     {QStringLiteral("--restore"), {ccProgram, ccRead}},
     {QStringLiteral("--memory"), {ccConvert}}};
-
-const std::set<QString> ValueOptions = {
-    QStringLiteral("--port"),        QStringLiteral("--card-state"), QStringLiteral("--processor"),
-    QStringLiteral("--eeprom-type"), QStringLiteral("--flash"),      QStringLiteral("--eeprom"),
-    QStringLiteral("--ext-eeprom"),  QStringLiteral("--card"),       QStringLiteral("--memory")};
-
-const std::set<QString> FlagOptions = {QStringLiteral("--help"),      QStringLiteral("--version"),
-                                       QStringLiteral("--force"),     QStringLiteral("--timing"),
-                                       QStringLiteral("--quiet"),     QStringLiteral("--progress"),
-                                       QStringLiteral("--no-verify"), QStringLiteral("--restore")};
 
 // A port as --port takes it: a device node, or an address in hexadecimal
 // (with or without 0x).
@@ -118,11 +101,13 @@ private:
       if (!owner->second.count(O.Command))
         return Fail(QStringLiteral("%1 is not an option of %2").arg(name, CommandName(O.Command)));
     }
-    if (FlagOptions.count(name)) {
+    if (const TFlag flag = FlagOption(name)) {
       if (eq >= 0) return Fail(QStringLiteral("%1 takes no value").arg(name));
-      return Flag(name);
+      O.*flag = true;
+      return true;
     }
-    if (!ValueOptions.count(name)) return Fail(QStringLiteral("unknown option \"%1\"").arg(arg));
+    const TTakeValue take = ValueOption(name);
+    if (!take) return Fail(QStringLiteral("unknown option \"%1\"").arg(arg));
     QString value;
     if (eq >= 0) {
       value = arg.mid(eq + 1);
@@ -132,59 +117,79 @@ private:
       return Fail(QStringLiteral("%1 needs a value").arg(name));
     }
     if (value.isEmpty()) return Fail(QStringLiteral("%1 needs a value").arg(name));
-    return Value(name, value);
+    return take(*this, value);
   }
 
-  bool Flag(const QString& name) {
-    static constexpr std::pair<const char*, bool TCliOptions::*> Flags[] = {
+  // The options without a value: the member each one sets.
+  using TFlag = bool TCliOptions::*;
+  static TFlag FlagOption(const QString& name) {
+    static constexpr std::pair<const char*, TFlag> Flags[] = {
         {"--help", &TCliOptions::Help},          {"--version", &TCliOptions::Version},
         {"--force", &TCliOptions::Force},        {"--timing", &TCliOptions::Timing},
         {"--quiet", &TCliOptions::Quiet},        {"--progress", &TCliOptions::Progress},
         {"--no-verify", &TCliOptions::NoVerify}, {"--restore", &TCliOptions::Restore}};
     for (const auto& [flag, member] : Flags)
-      if (name == QLatin1String(flag)) O.*member = true;
-    return true;
+      if (name == QLatin1String(flag)) return member;
+    return nullptr;
   }
 
-  bool Value(const QString& name, const QString& value) {
-    if (name == QLatin1String("--port")) {
-      if (!ValidPort(value))
-        return Fail(QStringLiteral("--port takes a port address such as 0x378, or a device node "
-                                   "such as /dev/parport0, not \"%1\"")
-                        .arg(value));
-      O.Port = value;
-    } else if (name == QLatin1String("--card-state")) {
-      O.CardState = value;
-    } else if (name == QLatin1String("--processor")) {
-      O.ProcessorRow = FindProcessorRow(value);
-      if (O.ProcessorRow < 0)
-        return Fail(QStringLiteral("unknown processor \"%1\"; valid processors: %2")
-                        .arg(value, NameList(ProcessorRows())));
-    } else if (name == QLatin1String("--eeprom-type")) {
-      O.EepromRow = FindEepromRow(value);
-      if (O.EepromRow < 0)
-        return Fail(QStringLiteral("unknown EEPROM type \"%1\"; valid types: %2")
-                        .arg(value, NameList(EepromTable)));
-    } else if (name == QLatin1String("--flash")) {
-      O.Files[imFlash] = value;
-    } else if (name == QLatin1String("--eeprom")) {
-      O.Files[imIntEE] = value;
-    } else if (name == QLatin1String("--ext-eeprom")) {
-      O.Files[imExtEE] = value;
-    } else if (name == QLatin1String("--card")) {
-      O.CardFile = value;
-    } else if (name == QLatin1String("--memory")) {
-      if (value == QLatin1String("flash"))
-        O.ConvertMemory = imFlash;
-      else if (value == QLatin1String("eeprom"))
-        O.ConvertMemory = imIntEE;
-      else if (value == QLatin1String("ext-eeprom"))
-        O.ConvertMemory = imExtEE;
-      else
-        return Fail(
-            QStringLiteral("--memory takes flash, eeprom or ext-eeprom, not \"%1\"").arg(value));
-    }
+  // The options with a value: what each one does with it; false (after
+  // Fail) for a bad value.
+  using TTakeValue = bool (*)(TParser& p, const QString& value);
+  template <QString TCliOptions::*Text>
+  static bool TakeText(TParser& p, const QString& value) {
+    p.O.*Text = value;
     return true;
+  }
+  template <TImageMemory Memory>
+  static bool TakeFile(TParser& p, const QString& value) {
+    p.O.Files[Memory] = value;
+    return true;
+  }
+  static TTakeValue ValueOption(const QString& name) {
+    static constexpr std::pair<const char*, TTakeValue> Values[] = {
+        {"--port",
+         [](TParser& p, const QString& value) {
+           if (!ValidPort(value))
+             return p.Fail(QStringLiteral("--port takes a port address such as 0x378, or a "
+                                          "device node such as /dev/parport0, not \"%1\"")
+                               .arg(value));
+           p.O.Port = value;
+           return true;
+         }},
+        {"--card-state", &TakeText<&TCliOptions::CardState>},
+        {"--processor",
+         [](TParser& p, const QString& value) {
+           p.O.ProcessorRow = FindProcessorRow(value.toStdString());
+           if (p.O.ProcessorRow >= 0) return true;
+           return p.Fail(QStringLiteral("unknown processor \"%1\"; valid processors: %2")
+                             .arg(value, QString::fromStdString(ProcessorNameList())));
+         }},
+        {"--eeprom-type",
+         [](TParser& p, const QString& value) {
+           p.O.EepromRow = FindEepromRow(value.toStdString());
+           if (p.O.EepromRow >= 0) return true;
+           return p.Fail(QStringLiteral("unknown EEPROM type \"%1\"; valid types: %2")
+                             .arg(value, QString::fromStdString(EepromNameList())));
+         }},
+        {"--flash", &TakeFile<imFlash>},
+        {"--eeprom", &TakeFile<imIntEE>},
+        {"--ext-eeprom", &TakeFile<imExtEE>},
+        {"--card", &TakeText<&TCliOptions::CardFile>},
+        {"--memory", [](TParser& p, const QString& value) {
+           static constexpr std::pair<const char*, TImageMemory> Memories[] = {
+               {"flash", imFlash}, {"eeprom", imIntEE}, {"ext-eeprom", imExtEE}};
+           for (const auto& [memoryName, memory] : Memories)
+             if (value == QLatin1String(memoryName)) {
+               p.O.ConvertMemory = memory;
+               return true;
+             }
+           return p.Fail(
+               QStringLiteral("--memory takes flash, eeprom or ext-eeprom, not \"%1\"").arg(value));
+         }}};
+    for (const auto& [option, take] : Values)
+      if (name == QLatin1String(option)) return take;
+    return nullptr;
   }
 
   // What the options mean together.
@@ -221,23 +226,7 @@ private:
   qsizetype Index = 0;
 };
 
-template <typename Table>
-int FindRow(const Table& table, const QString& name, bool parts) {
-  for (size_t i = 0; i < table.size(); ++i) {
-    const QString rowName = QString::fromLatin1(table[i].Name);
-    if (name.compare(rowName, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
-    if (parts)
-      for (const QString& part : rowName.split(QLatin1Char('/')))
-        if (name.compare(part, Qt::CaseInsensitive) == 0) return static_cast<int>(i);
-  }
-  return -1;
-}
-
 }  // namespace
-
-int FindProcessorRow(const QString& name) { return FindRow(ProcessorRows(), name, false); }
-
-int FindEepromRow(const QString& name) { return FindRow(EepromTable, name, true); }
 
 bool ParseCliOptions(const QStringList& args, TCliOptions& options, QString& error) {
   return TParser(args, options, error).Run();

@@ -54,12 +54,6 @@ struct TCliOptions {
 // `error` set on a usage error.
 bool ParseCliOptions(const QStringList& args, TCliOptions& options, QString& error);
 
-// The catalogue row of a processor or EEPROM name (case ignored; an
-// EEPROM may also be named by one part of a name such as "2464/2465"), or
-// -1.
-int FindProcessorRow(const QString& name);
-int FindEepromRow(const QString& name);
-
 // The --help text, and the short text a usage error ends with.
 QString CliUsage(const QString& programName);
 QString CliUsageHint(const QString& programName);

@@ -9,15 +9,8 @@ namespace {
 
 // The texts the card commands end with: the caller writes them as the
 // command's result, on stdout or stderr.
-constexpr const char* ResultTexts[] = {"Device programmed.",
-                                       "Programming error.",
-                                       "Device verified.",
-                                       "Verification error.",
-                                       "Chip erased...",
-                                       "Flash verified.",
-                                       "Flash verification error.",
-                                       "Internal eeprom verified.",
-                                       "Internal eeprom verification error."};
+constexpr const char* ResultTexts[] = {"Device programmed.", "Programming error.",
+                                       "Device verified.", "Verification error.", "Chip erased..."};
 
 const char* BarLabel(TProgressBarId bar) {
   switch (bar) {
@@ -35,7 +28,6 @@ TTerminalHost::TTerminalHost(TConsole& console, int processorRow, int eepromRow,
     : Console(console), ProcessorRow(processorRow), EepromRow(eepromRow), Force(force) {}
 
 void TTerminalHost::SetStatusText(const std::string& text) {
-  Status = text;
   if (text.empty()) return;
   if (std::find_if(std::begin(ResultTexts), std::end(ResultTexts),
                    [&](const char* t) { return text == t; }) != std::end(ResultTexts))

@@ -35,7 +35,7 @@ public:
   int ProgressPosition(TProgressBarId bar) override;
   void SetProgressVisible(TProgressBarId bar, bool visible) override;
   void StepProgress(TProgressBarId bar) override;
-  void SetChipIdText(const std::string& text) override { ChipId = text; }
+  void SetChipIdText(const std::string&) override {}  // detect writes the chip itself
   int SelectedProcessorRow() override { return ProcessorRow; }
   void SelectProcessorRow(int row) override { ProcessorRow = row; }
   int SelectedEepromRow() override { return EepromRow; }
@@ -48,9 +48,6 @@ public:
 
   // Ctrl+C was pressed.
   bool Interrupted() const;
-  // The last status text, and the chip id the signature set.
-  const std::string& LastStatus() const { return Status; }
-  const std::string& ChipIdText() const { return ChipId; }
 
 private:
   struct TBar {
@@ -66,8 +63,6 @@ private:
   // Presses of Ctrl+C already turned into a stop request; a press made
   // before the command started stops it at its first unit of work.
   int InterruptsSeen = 0;
-  std::string Status;
-  std::string ChipId;
   TBar Bars[4];
   TTimeLeft TimeLeft;
   std::chrono::steady_clock::time_point WorkStart;

@@ -7,13 +7,10 @@
 
 #include "images/HexFileUnit.h"
 
-QStringList BackupFolders(const QString& preferred) {
-  QStringList folders;
-  if (!preferred.isEmpty()) folders << preferred;
-  folders << QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                 QStringLiteral("/backups")
-          << QDir::tempPath();
-  return folders;
+QStringList BackupFolders() {
+  return {QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+              QStringLiteral("/backups"),
+          QDir::tempPath()};
 }
 
 QString SaveBackupFile(const QStringList& folders, const QString& stem,
@@ -34,4 +31,24 @@ QString SaveBackupFile(const QStringList& folders, const QString& stem,
     }
   }
   return {};
+}
+
+TCardBackupFile SaveCardBackup(const QStringList& folders, TImageMemory memory,
+                               const std::vector<uint8_t>& bytes) {
+  const bool flash = memory == imFlash;
+  const QString name = flash ? QStringLiteral("flash") : QStringLiteral("internal eeprom");
+  TCardBackupFile backup;
+  backup.File = SaveBackupFile(
+      folders, flash ? QStringLiteral("flash-backup") : QStringLiteral("eeprom-backup"), bytes);
+  backup.Message =
+      backup.File.isEmpty()
+          ? QStringLiteral(
+                "The card's %1 could not be written back, and no file could be written "
+                "to keep it.")
+                .arg(name)
+          : QStringLiteral(
+                "The card's %1 could not be written back. What it held before the chip "
+                "was erased is saved in\n%2\nLoad it and write it to the card later.")
+                .arg(name, backup.File);
+  return backup;
 }

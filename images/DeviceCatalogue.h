@@ -7,12 +7,18 @@
 // The built-in rows are constants (ProcessorTable, EepromTable). The
 // processor rows a program works with are ProcessorRows(): the built-in
 // ones, then any added at run time (TAddedProcessor, for a made-up chip in
-// a test); ProcessorAt and FindProcessorBySignature look there.
+// a test); ProcessorAt, FindProcessorBySignature and FindProcessorRow look
+// there.
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <string>
+#include <string_view>
+
+#include "images/ImageMemory.h"
 
 // Writing a processor's flash and EEPROM through its serial programming
 // interface.
@@ -135,4 +141,66 @@ inline int FindProcessorBySignature(uint32_t signature) {
   for (int i = 0; i < static_cast<int>(rows.size()); ++i)
     if (rows[static_cast<std::size_t>(i)].Signature == signature) return i;
   return -1;
+}
+
+// Chip names alike but for upper and lower case.
+inline bool SameChipName(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// Whether `name` names a chip called `rowName`: the whole name, or one
+// part of a name such as "2464/2465" ("2464", "2465"); upper and lower
+// case alike.
+inline bool ChipNameMatches(std::string_view name, std::string_view rowName) {
+  if (name.empty()) return false;
+  if (SameChipName(name, rowName)) return true;
+  for (;;) {
+    const std::size_t slash = rowName.find('/');
+    if (SameChipName(name, rowName.substr(0, slash))) return true;
+    if (slash == std::string_view::npos) return false;
+    rowName.remove_prefix(slash + 1);
+  }
+}
+
+// The row of the processor or EEPROM that `name` names (ChipNameMatches),
+// or -1.
+template <typename Rows>
+int FindChipRow(const Rows& rows, std::string_view name) {
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    if (ChipNameMatches(name, rows[i].Name)) return static_cast<int>(i);
+  return -1;
+}
+inline int FindProcessorRow(std::string_view name) { return FindChipRow(ProcessorRows(), name); }
+inline int FindEepromRow(std::string_view name) { return FindChipRow(EepromTable, name); }
+
+// "AT90S8515, AT90S4433, ...", "2464/2465, 24128, ...": the valid names,
+// for messages.
+template <typename Rows>
+std::string ChipNameList(const Rows& rows) {
+  std::string list;
+  for (const auto& row : rows) {
+    if (!list.empty()) list += ", ";
+    list += row.Name;
+  }
+  return list;
+}
+inline std::string ProcessorNameList() { return ChipNameList(ProcessorRows()); }
+inline std::string EepromNameList() { return ChipNameList(EepromTable); }
+
+// The size of `memory` on the chips of these rows: the processor's flash
+// or internal EEPROM, the external EEPROM's size; 0 when the row selects
+// no chip (-1, or past the rows).
+inline int32_t ChipMemorySize(TImageMemory memory, int processorRow, int eepromRow) {
+  const ProcessorInfo* p = ProcessorAt(processorRow);
+  const EepromInfo* e = EepromAt(eepromRow);
+  switch (memory) {
+    case imFlash: return p ? p->FlashSize : 0;
+    case imIntEE: return p ? p->EepromSize : 0;
+    case imExtEE: return e ? e->Size : 0;
+  }
+  return 0;
 }

@@ -23,6 +23,14 @@ EOSError FileDeviceError(const QFileDevice& file, int savedErrno, const QString&
   return EOSError(EIO, file.errorString().toStdString(), fileName);
 }
 
+// Writes each chunk to an open file; a short write raises the error of it.
+TFileChunkSink DeviceSink(QFileDevice& file, const QString& fileName) {
+  return [&file, fileName](const char* text, qint64 count) {
+    errno = 0;
+    if (file.write(text, count) != count) throw FileDeviceError(file, errno, fileName);
+  };
+}
+
 class TDescriptor {
 public:
   explicit TDescriptor(int fd) : FFd(fd) {}
@@ -43,11 +51,7 @@ void WriteDirect(const QString& fileName,
   errno = 0;
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
     throw FileDeviceError(file, errno, fileName);
-  const TFileChunkSink sink = [&](const char* text, qint64 count) {
-    errno = 0;
-    if (file.write(text, count) != count) throw FileDeviceError(file, errno, fileName);
-  };
-  produce(sink);
+  produce(DeviceSink(file, fileName));
 }
 
 }  // namespace
@@ -109,10 +113,7 @@ void WriteFileAtomically(const QString& FileName,
   errno = 0;
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
     throw FileDeviceError(file, errno, FileName);
-  const TFileChunkSink sink = [&](const char* text, qint64 count) {
-    errno = 0;
-    if (file.write(text, count) != count) throw FileDeviceError(file, errno, FileName);
-  };
+  const TFileChunkSink sink = DeviceSink(file, FileName);
   try {
     Produce(sink);
   } catch (...) {

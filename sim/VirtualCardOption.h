@@ -3,7 +3,8 @@
 //   --virtual-card                      AT90S8515 with a "2464/2465"
 //   --virtual-card=PROCESSOR,EEPROM     for example =AT90S8515,24256
 //   --virtual-card=PROCESSOR            with a "2464/2465"
-// Names are those of the chip catalogue (upper or lower case).
+// Names are those of the chip catalogue, as FindProcessorRow and
+// FindEepromRow take them (upper or lower case; "2464" for "2464/2465").
 
 #include <string>
 

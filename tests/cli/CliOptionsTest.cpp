@@ -40,6 +40,24 @@ TEST(CliOptions, EveryRuleOfTheCommandLine) {
          EXPECT_TRUE(o.Wants(imExtEE));
          EXPECT_FALSE(o.Wants(imFlash));
        }},
+      // One rule for chip names everywhere: case ignored, an EEPROM also by
+      // one part of its name.
+      {{"--virtual-card=at90S8515,2464", "--eeprom-type", "2464/2465", "--processor", "AT90s2343",
+        "detect"},
+       "",
+       [](const TCliOptions& o) {
+         EXPECT_EQ(o.VirtualCardConfig.ProcessorRow, 0);
+         EXPECT_EQ(o.VirtualCardConfig.EepromRow, 0);
+         EXPECT_EQ(o.EepromRow, 0);
+         EXPECT_EQ(o.ProcessorRow, 3);
+       }},
+      {{"--virtual-card=AT90S4414,2465", "--eeprom-type", "24512", "detect"},
+       "",
+       [](const TCliOptions& o) {
+         EXPECT_EQ(o.VirtualCardConfig.ProcessorRow, 2);
+         EXPECT_EQ(o.VirtualCardConfig.EepromRow, 0);
+         EXPECT_EQ(o.EepromRow, 3);
+       }},
       {{"--virtual-card", "read", "--card", "c.hex"},
        "",
        [](const TCliOptions& o) {
@@ -78,6 +96,8 @@ TEST(CliOptions, EveryRuleOfTheCommandLine) {
        "unknown processor \"AT90S2313\"; valid processors: AT90S8515"},
       {{"--eeprom-type", "24C02", "detect"}, "unknown EEPROM type \"24C02\""},
       {{"--virtual-card=AT90S8515,2402", "detect"}, "Unknown EEPROM \"2402\""},
+      {{"--eeprom-type", "2464/", "detect"}, "unknown EEPROM type \"2464/\""},
+      {{"--virtual-card=AT90S8515,/", "detect"}, "Unknown EEPROM \"/\""},
       {{"--card-state", "s.json", "detect"}, "--card-state is for the virtual card"},
       {{"read", "--ext-eeprom", "x.bin"}, "the external EEPROM needs --eeprom-type"},
       {{"program", "--card", "c.hex"}, "the external EEPROM needs --eeprom-type"},

@@ -1,5 +1,6 @@
 // Kept backups: each failure keeps its own file, even several in one
-// second, and a folder that cannot be made passes on to the next.
+// second, and a folder that cannot be made passes on to the next; the
+// user is told where the card's memories went.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -33,6 +34,20 @@ TEST(BackupFile, EveryBackupKeepsItsOwnFile) {
     ReadHexFile(files[fill - 1], bytes.data(), 64);
     EXPECT_EQ(bytes, std::vector<uint8_t>(64, fill)) << files[fill - 1].toStdString();
   }
+
+  // The card's memories, and what the user is told: where, or that
+  // nowhere.
+  const TCardBackupFile eeprom = SaveCardBackup(folders, imIntEE, std::vector<uint8_t>(8, 0));
+  EXPECT_TRUE(eeprom.File.startsWith(dir.filePath(QStringLiteral("backups/eeprom-backup-"))));
+  EXPECT_EQ(eeprom.Message,
+            QStringLiteral("The card's internal eeprom could not be written back. What it held "
+                           "before the chip was erased is saved in\n%1\nLoad it and write it to "
+                           "the card later.")
+                .arg(eeprom.File));
+  const TCardBackupFile lost = SaveCardBackup({folders[0]}, imFlash, std::vector<uint8_t>(8, 0));
+  EXPECT_TRUE(lost.File.isEmpty());
+  EXPECT_EQ(lost.Message, QStringLiteral("The card's flash could not be written back, and no file "
+                                         "could be written to keep it."));
 }
 
 }  // namespace
