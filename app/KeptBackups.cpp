@@ -18,14 +18,15 @@ void TMainForm::KeepUnrestoredBackups(const TCardBackups& backups) {
       BackupFolder.isEmpty() ? BackupFolders() : QStringList{BackupFolder, QDir::tempPath()};
 
   QStringList lines;
-  const auto keep = [&](TImageKind kind, const std::vector<uint8_t>& bytes, const QString& stem) {
+  const auto keep = [&](TImageKind kind, const std::vector<uint8_t>& bytes) {
     if (bytes.empty()) return;
     THexEditor* editor = ImageEditor(kind);
     const QString memory = ImageTitle(kind);
-    QString file;
+    TCardBackupFile file;
     // An image of the user's is never replaced: a file takes the backup.
-    if (editor->DataSize() > 0) file = SaveBackupFile(folders, stem, bytes);
-    if (editor->DataSize() == 0 || (file.isEmpty() && !ImageModified(kind))) {
+    if (editor->DataSize() > 0)
+      file = SaveCardBackup(folders, static_cast<TImageMemory>(kind), bytes);
+    if (editor->DataSize() == 0 || (file.File.isEmpty() && !ImageModified(kind))) {
       ImageFileBox(kind)->clear();
       SetImageBytes(kind, bytes, true);
       lines << QStringLiteral(
@@ -33,21 +34,18 @@ void TMainForm::KeepUnrestoredBackups(const TCardBackups& backups) {
                    "was erased is in the %2 page now, not yet saved: save it, and write it "
                    "to the card later.")
                    .arg(memory, ImagePageTitle(kind));
-    } else if (!file.isEmpty()) {
-      lines << QStringLiteral(
-                   "The card's %1 could not be written back. What it held before the chip "
-                   "was erased is saved in\n%2\nLoad it and write it to the card later.")
-                   .arg(memory, file);
+    } else if (!file.File.isEmpty()) {
+      lines << file.Message;
     } else {
-      lines << QStringLiteral(
-                   "The card's %1 could not be written back, and no file could be written "
-                   "to keep it. Save your %1 image, then read the card's memories again "
-                   "before you erase it.")
-                   .arg(memory);
+      lines << file.Message +
+                   QStringLiteral(
+                       " Save your %1 image, then read the card's memories again before you "
+                       "erase it.")
+                       .arg(memory);
     }
   };
-  keep(ikFlash, backups.Flash, QStringLiteral("flash-backup"));
-  keep(ikIntEE, backups.Eeprom, QStringLiteral("eeprom-backup"));
+  keep(ikFlash, backups.Flash);
+  keep(ikIntEE, backups.Eeprom);
   UpdateModifiedMarks();
   // The page shows at once, not at the next idle moment.
   UpdateActions();

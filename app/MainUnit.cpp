@@ -566,10 +566,8 @@ void TMainForm::cbPortChange() {
 // Images
 
 int TMainForm::CatalogueSize(TImageKind kind) const {
-  const ProcessorInfo* p = ProcessorAt(cbProcessor->currentIndex());
-  const EepromInfo* e = EepromAt(cbEeprom->currentIndex());
-  const std::array<int, 3> sizes{p ? p->FlashSize : 0, p ? p->EepromSize : 0, e ? e->Size : 0};
-  return sizes[kind];
+  return ChipMemorySize(static_cast<TImageMemory>(kind), cbProcessor->currentIndex(),
+                        cbEeprom->currentIndex());
 }
 
 bool TMainForm::AnyImageHasData() const {
