@@ -194,7 +194,6 @@ void THexFindBar::Search(bool forward) {
   if (!Pattern(pattern)) return;
   const auto outcome = FEditor->Core().Find(pattern, forward);
   SetNote(OutcomeNote(outcome, forward));
-  FEditor->viewport()->update();
 }
 
 void THexFindBar::FindNext() { Search(true); }
@@ -211,7 +210,6 @@ void THexFindBar::ReplaceOne() {
   } catch (const std::exception& e) {
     SetNote(QString::fromUtf8(e.what()), true);
   }
-  FEditor->viewport()->update();
 }
 
 void THexFindBar::ReplaceAll() {
@@ -228,7 +226,6 @@ void THexFindBar::ReplaceAll() {
   } catch (const std::exception& e) {
     SetNote(QString::fromUtf8(e.what()), true);
   }
-  FEditor->viewport()->update();
 }
 
 bool THexFindBar::eventFilter(QObject* watched, QEvent* event) {
