@@ -199,33 +199,43 @@ void THexFindBar::Search(bool forward) {
 void THexFindBar::FindNext() { Search(true); }
 void THexFindBar::FindPrevious() { Search(false); }
 
-void THexFindBar::ReplaceOne() {
-  THexPattern pattern;
-  std::vector<uint8_t> with;
-  if (!Pattern(pattern) || !Replacement(with)) return;
-  if (FEditor->Core().ReadOnlyView())
-    return SetNote(QStringLiteral("The image cannot be changed now"), true);
+bool THexFindBar::ReplaceInputs(THexPattern& pattern, std::vector<uint8_t>& replacement) {
+  if (!Pattern(pattern) || !Replacement(replacement)) return false;
+  const THexEditorCore& core = FEditor->Core();
+  if (core.CanReplace()) return true;
+  // Empty data holds no match; otherwise the view is read-only.
+  if (core.ReadOnlyView())
+    SetNote(QStringLiteral("The image cannot be changed now"), true);
+  else
+    SetNote(QStringLiteral("Not found"));
+  return false;
+}
+
+void THexFindBar::RunReplace(const std::function<QString()>& replace) {
   try {
-    SetNote(OutcomeNote(FEditor->Core().ReplaceAndFind(pattern, with), true));
+    SetNote(replace());
   } catch (const std::exception& e) {
     SetNote(QString::fromUtf8(e.what()), true);
   }
 }
 
+void THexFindBar::ReplaceOne() {
+  THexPattern pattern;
+  std::vector<uint8_t> with;
+  if (!ReplaceInputs(pattern, with)) return;
+  RunReplace([&] { return OutcomeNote(FEditor->Core().ReplaceAndFind(pattern, with), true); });
+}
+
 void THexFindBar::ReplaceAll() {
   THexPattern pattern;
   std::vector<uint8_t> with;
-  if (!Pattern(pattern) || !Replacement(with)) return;
-  if (FEditor->Core().ReadOnlyView())
-    return SetNote(QStringLiteral("The image cannot be changed now"), true);
-  try {
+  if (!ReplaceInputs(pattern, with)) return;
+  RunReplace([&] {
     const int count = FEditor->Core().ReplaceAll(pattern, with);
-    SetNote(count == 0   ? QStringLiteral("Not found")
-            : count == 1 ? QStringLiteral("1 match replaced")
-                         : QStringLiteral("%1 matches replaced").arg(count));
-  } catch (const std::exception& e) {
-    SetNote(QString::fromUtf8(e.what()), true);
-  }
+    return count == 0   ? QStringLiteral("Not found")
+           : count == 1 ? QStringLiteral("1 match replaced")
+                        : QStringLiteral("%1 matches replaced").arg(count);
+  });
 }
 
 bool THexFindBar::eventFilter(QObject* watched, QEvent* event) {

@@ -9,6 +9,9 @@
 
 #include <QString>
 #include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <vector>
 
 class QCheckBox;
 class QKeyEvent;
@@ -71,6 +74,12 @@ private:
   // text makes none.
   bool Pattern(THexPattern& pattern);
   bool Replacement(std::vector<uint8_t>& bytes);
+  // Both fields' bytes, and whether the data can take a replacement now;
+  // false with the note set when anything is missing.
+  bool ReplaceInputs(THexPattern& pattern, std::vector<uint8_t>& replacement);
+  // Runs a replace command and shows the note it returns, or the error
+  // it raises.
+  void RunReplace(const std::function<QString()>& replace);
   void SetNote(const QString& text, bool error = false);
   void UpdateControls();
 };

@@ -251,6 +251,18 @@ TEST(HexEditorTools, FindBarSelectsMatches) {
   std::tie(shown, painted) = t.ShownAndPainted(0x11);
   EXPECT_EQ(shown, painted);
   t.Ed->Undo();
+  // Nothing to replace in a read-only view, nor in no data.
+  t.Bar->OpenReplace();
+  t.Ed->SetReadOnlyView(true);
+  t.Bar->btnReplaceAll->click();
+  EXPECT_EQ(t.Bar->Note(), QStringLiteral("The image cannot be changed now"));
+  t.Bar->btnReplace->click();
+  EXPECT_EQ(t.Bar->Note(), QStringLiteral("The image cannot be changed now"));
+  EXPECT_EQ(t.Ed->DataSize(), 512);
+  t.Ed->SetReadOnlyView(false);
+  t.Ed->ResetData();
+  t.Bar->btnReplaceAll->click();
+  EXPECT_EQ(t.Bar->Note(), QStringLiteral("Not found"));
   // Escape closes the bar and the editor has the focus again.
   QTest::keyClick(t.Bar->edFind, Qt::Key_Escape);
   EXPECT_FALSE(t.Bar->isVisible());
