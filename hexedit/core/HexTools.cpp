@@ -56,7 +56,7 @@ std::string THexEditorCore::SelectionText() const {
 }
 
 std::vector<uint8_t> THexEditorCore::BytesFromText(std::u32string_view text) const {
-  return BytesFromText(text, !CaretInCharField() && !(DataSize() == 0 && FCaret.InCharField));
+  return BytesFromText(text, !FCaret.InCharField);
 }
 
 std::vector<uint8_t> THexEditorCore::BytesFromText(std::u32string_view text, bool hex) const {
