@@ -416,9 +416,10 @@ public:
   // The selected bytes (none without a selection), and the text a copy
   // puts beside them (UTF-8): from the hex field the bytes as hex digits
   // separated by spaces, from the character field the characters the
-  // field shows.
+  // field shows. The second form takes the field as given.
   std::vector<uint8_t> SelectedBytes() const;
   std::string SelectionText() const;
+  std::string SelectionText(bool hex) const;
   // The bytes a pasted text stands for in the caret's field: hex digits
   // in the hex field (ParseHexBytes), characters through the translation
   // (or as 16-bit characters in unicode mode) in the character field.

@@ -33,10 +33,12 @@ std::vector<uint8_t> THexEditorCore::SelectedBytes() const {
   return {DataPointer() + FSelection.Low, DataPointer() + FSelection.High + 1};
 }
 
-std::string THexEditorCore::SelectionText() const {
+std::string THexEditorCore::SelectionText() const { return SelectionText(!CaretInCharField()); }
+
+std::string THexEditorCore::SelectionText(bool hex) const {
   std::string text;
   if (!HasSelection()) return text;
-  if (!CaretInCharField()) {
+  if (hex) {
     text.reserve(size_t(SelCount()) * 3);
     for (int p = FSelection.Low; p <= FSelection.High; ++p) {
       if (p > FSelection.Low) text += ' ';

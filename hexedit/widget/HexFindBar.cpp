@@ -40,6 +40,16 @@ std::u32string Ucs4(const QString& text) {
 // Selections up to this long seed the find field.
 constexpr int SeedLimit = 64;
 
+// Whether text, sought as characters, stands for exactly the selected
+// bytes (a masked or untypable character does not).
+bool TextMatchesSelection(const THexEditorCore& core, const std::string& text) {
+  try {
+    return core.BytesFromText(Ucs4(QString::fromStdString(text)), false) == core.SelectedBytes();
+  } catch (const EHexEditor&) {
+    return false;
+  }
+}
+
 }  // namespace
 
 THexFindBar::THexFindBar(TCustomHexEditor* editor, QWidget* parent)
@@ -135,8 +145,13 @@ void THexFindBar::Open(bool replace) {
   // A bar already open keeps what the user typed (the selection is then
   // usually its own last match).
   if (isHidden() && core.HasSelection() && core.SelCount() <= SeedLimit) {
-    SetHexMode(!core.CaretInCharField());
-    edFind->setText(QString::fromStdString(core.SelectionText()));
+    // Characters that would not find the selected bytes again (the mask
+    // character stands for many bytes) make the bar seek hex bytes.
+    bool hex = !core.CaretInCharField();
+    std::string text = core.SelectionText(hex);
+    if (!hex && !TextMatchesSelection(core, text)) text = core.SelectionText(hex = true);
+    SetHexMode(hex);
+    edFind->setText(QString::fromStdString(text));
   }
   ReplaceRow->setVisible(replace);
   show();

@@ -33,7 +33,8 @@ public:
   // Shows the bar (with the replace row or without) and puts the focus
   // into the find field, its text selected. Opening a closed bar makes a
   // short selection of the editor the text to find, in the mode of the
-  // caret's field.
+  // caret's field (as hex bytes when the characters shown would not find
+  // the selected bytes, as masked ones would not).
   void OpenFind();
   void OpenReplace();
   void Close();

@@ -251,6 +251,25 @@ TEST(HexEditorTools, FindBarSelectsMatches) {
   std::tie(shown, painted) = t.ShownAndPainted(0x11);
   EXPECT_EQ(shown, painted);
   t.Ed->Undo();
+  // A selection in the character field seeds the bar as text, unless a
+  // byte shows as the mask character: then as hex bytes.
+  QTest::keyClick(t.Bar->edFind, Qt::Key_Escape);
+  t.Core().MoveCaret(THexCaret{0x180, true, false});
+  t.Core().SelectRange(0x180, 0x185);
+  t.Bar->OpenFind();
+  EXPECT_FALSE(t.Bar->HexMode());
+  EXPECT_EQ(t.Bar->edFind->text(), QStringLiteral("Pellar"));
+  t.Bar->Close();
+  t.Core().ClearSelection(true);
+  t.Core().MoveCaret(THexCaret{0x1E, true, false});
+  t.Core().SelectRange(0x1E, 0x21);  // 1E and 1F show as the mask character
+  t.Bar->OpenFind();
+  EXPECT_TRUE(t.Bar->HexMode());
+  EXPECT_EQ(t.Bar->edFind->text(), QStringLiteral("1E 1F 20 21"));
+  QTest::keyClick(t.Bar->edFind, Qt::Key_Return);
+  EXPECT_EQ(t.Selection(), (std::vector<int>{0x11E, 0x121}));
+  QTest::keyClick(t.Bar->edFind, Qt::Key_Return);
+  EXPECT_EQ(t.Selection(), (std::vector<int>{0x1E, 0x21}));
   // Nothing to replace in a read-only view, nor in no data.
   t.Bar->OpenReplace();
   t.Ed->SetReadOnlyView(true);
