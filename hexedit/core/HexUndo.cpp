@@ -61,7 +61,7 @@ void THexEditorCore::SetModified(bool value) {
 }
 
 void THexEditorCore::StepAdded() {
-  if (FRedo.EntryCount() > 0 || FRedo.Size() > 0) FRedo.ResetUndo();
+  FRedo.ResetUndo();
   if (FSavePoint >= 0 && FSavePoint < FUndo.StepCount())
     ++FSavePoint;
   else
