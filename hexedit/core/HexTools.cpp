@@ -88,7 +88,7 @@ void THexEditorCore::Paste(const uint8_t* bytes, int count) {
   if (!bytes || count <= 0 || FReadOnlyView) return;
   // The overwrite below must not change what the append after it reads.
   const TBufferCopy src(bytes, count, DataPointer(), DataSize());
-  const uint8_t* copy = src.Bytes();
+  const uint8_t* pasted = src.Bytes();
   const bool field = FCaret.InCharField;
   const int size = DataSize();
   TUndoStep step(*this);
@@ -96,9 +96,9 @@ void THexEditorCore::Paste(const uint8_t* bytes, int count) {
   if (InsertMode()) {
     start = HasSelection() ? FSelection.Low : std::clamp(FCaret.Position, 0, size);
     if (HasSelection())
-      ReplaceSelection(copy, count);
+      ReplaceSelection(pasted, count);
     else
-      InsertBuffer(copy, count, start);
+      InsertBuffer(pasted, count, start);
   } else {
     start = HasSelection() ? FSelection.Low : CaretPosition();
     const int inside = std::max(0, std::min(count, size - start));
@@ -106,8 +106,8 @@ void THexEditorCore::Paste(const uint8_t* bytes, int count) {
     if (beyond > 0 && SizeFixed())
       throw EHexEditor(FillPlaceholders(HexMsg::PasteBeyondFixedSize,
                                         {std::to_string(count), std::to_string(inside)}));
-    if (inside > 0) OverwriteBytes(start, copy, inside);
-    if (beyond > 0) AppendBuffer(copy + inside, beyond);
+    if (inside > 0) OverwriteBytes(start, pasted, inside);
+    if (beyond > 0) AppendBuffer(pasted + inside, beyond);
   }
   ClearSelection(true);
   const int end = InsertMode() ? DataSize() : DataSize() - 1;
