@@ -55,13 +55,6 @@ std::array<THexBookmark, HexBookmarkCount> THexEditorCore::ShiftedBookmarks(int 
   return moved;
 }
 
-void THexEditorCore::AdjustBookmarks(int from, int delta) {
-  const auto moved = ShiftedBookmarks(from, delta);
-  if (moved == FBookmarks) return;
-  FBookmarks = moved;
-  BookmarkChanged();
-}
-
 void THexEditorCore::BookmarkChanged() {
   if (OnBookmarkChanged) OnBookmarkChanged();
 }

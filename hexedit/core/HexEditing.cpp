@@ -6,25 +6,9 @@
 // is no edit at all.
 
 #include <algorithm>
-#include <vector>
 
+#include "hexedit/core/HexBufferCopy.h"
 #include "hexedit/core/HexEditorCore.h"
-
-namespace {
-// A buffer that lies inside the held data would move under the edit;
-// such a buffer is copied first.
-struct TBufferCopy {
-  std::vector<uint8_t> Copy;
-  const void* Buffer;
-  TBufferCopy(const void* buffer, int count, const uint8_t* data, int size) : Buffer(buffer) {
-    const auto* b = static_cast<const uint8_t*>(buffer);
-    if (data && b >= data && b < data + size) {
-      Copy.assign(b, b + count);
-      Buffer = Copy.data();
-    }
-  }
-};
-}  // namespace
 
 void THexEditorCore::ChangeByte(uint8_t oldValue, uint8_t newValue, int pos,
                                 std::string_view description) {

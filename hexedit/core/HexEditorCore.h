@@ -228,7 +228,6 @@ public:
   virtual int EndUndoUpdate() { return FUndo.EndUndoUpdate(); }
   const THexUndoStorage& UndoStorage() const { return FUndo; }
   THexUndoStorage& UndoStorage() { return FUndo; }
-  const THexUndoStorage& RedoStorage() const { return FRedo; }
   // The state an entry records now: caret, selection, insert flag.
   THexUndoState UndoStateNow() const;
 
@@ -262,11 +261,6 @@ public:
   // Empties both journals (a load, a card read, a resize by the chip
   // catalogue). The current state stays the saved one if it was.
   void ClearUndo();
-  // Undo steps between the current state and the last saved one:
-  // positive behind (undo), negative ahead (redo); NoSavePoint when no
-  // sequence of undos or redos leads there.
-  static constexpr int NoSavePoint = -0x7FFFFFFF - 1;
-  int SavePointDistance() const { return FSavePoint; }
 
   // ==== Caret and selection ================================================
   const THexCaret& Caret() const { return FCaret; }
@@ -336,11 +330,10 @@ public:
   // Moves the caret to the bookmark; false for an unset slot or one past
   // the data (which is cleared).
   bool GotoBookmark(int index);
-  // Moves every set bookmark at or after from by delta; called before an
-  // edit changes the data by delta bytes. Bookmarks that then lie beyond
-  // the data (past the append position) are cleared.
-  void AdjustBookmarks(int from, int delta);
-  // The bookmarks as AdjustBookmarks(from, delta) would leave them.
+  // The bookmarks as an edit that changes the data by delta bytes at from
+  // leaves them, asked before the edit: every set bookmark at or after
+  // from moves by delta, and those that then lie beyond the data (past
+  // the append position) are cleared. A negative from moves none.
   std::array<THexBookmark, HexBookmarkCount> ShiftedBookmarks(int from, int delta) const;
   virtual void BookmarkChanged();
 
@@ -423,9 +416,10 @@ public:
   // The selected bytes (none without a selection), and the text a copy
   // puts beside them (UTF-8): from the hex field the bytes as hex digits
   // separated by spaces, from the character field the characters the
-  // field shows.
+  // field shows. The second form takes the field as given.
   std::vector<uint8_t> SelectedBytes() const;
   std::string SelectionText() const;
+  std::string SelectionText(bool hex) const;
   // The bytes a pasted text stands for in the caret's field: hex digits
   // in the hex field (ParseHexBytes), characters through the translation
   // (or as 16-bit characters in unicode mode) in the character field.
@@ -747,6 +741,10 @@ private:
   int FStepDepth = 0;
   bool FStepRecorded = false;
   THexUndoState FStepState;
+  // Undo steps between the current state and the last saved one:
+  // positive behind (undo), negative ahead (redo); NoSavePoint when no
+  // sequence of undos or redos leads there.
+  static constexpr int NoSavePoint = -0x7FFFFFFF - 1;
   int FSavePoint = 0;
   void SetModifiedFlag(bool value);
   // A new step was recorded: redo is gone, the save point one step further back.

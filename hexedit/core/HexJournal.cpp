@@ -85,11 +85,19 @@ void THexEditorCore::RecordChange(UndoKind kind, int pos, int count, int count2,
                                   std::string_view description) {
   if (!CanRecordChange(kind, count, count2) || !RangeRecordable(kind, pos, count, count2))
     throw EHexEditor(HexMsg::CannotUpdateUndo);
+  // Bookmarks follow the data that moves; the entry keeps where they were.
+  const auto moved = MovedBookmarks(kind, pos, count, count2);
+  const auto moveBookmarks = [&] {
+    if (moved == FBookmarks) return;
+    FBookmarks = moved;
+    BookmarkChanged();
+  };
   if (FUndo.UpdateCount() > 0) {
     // Nothing before an edit the journal does not know can be undone.
     FUndo.DropAllEntries();
     FRedo.DropAllEntries();
     FSavePoint = NoSavePoint;
+    moveBookmarks();
     SetModifiedFlag(true);
     return;
   }
@@ -97,20 +105,13 @@ void THexEditorCore::RecordChange(UndoKind kind, int pos, int count, int count2,
   THexEntryExtras extras;
   extras.State = FStepDepth > 0 ? &FStepState : nullptr;
   extras.Joined = joined;
-  // Bookmarks follow the data that moves; the entry keeps where they were.
-  const bool moves = kind == ukRemoveData || kind == ukInsertBuffer || kind == ukReplace;
-  const auto moved = moves ? MovedBookmarks(kind, pos, count, count2) : FBookmarks;
-  if (moves)
-    for (int i = 0; i < HexBookmarkCount; ++i)
-      if (moved[size_t(i)] != FBookmarks[size_t(i)])
-        extras.Bookmarks.push_back(
-            {i, FBookmarks[size_t(i)].Position, FBookmarks[size_t(i)].InCharField});
+  for (int i = 0; i < HexBookmarkCount; ++i)
+    if (moved[size_t(i)] != FBookmarks[size_t(i)])
+      extras.Bookmarks.push_back(
+          {i, FBookmarks[size_t(i)].Position, FBookmarks[size_t(i)].InCharField});
   SaveMarks(extras, kind, pos, count);
   FUndo.AddUndoEntry(kind, pos, count, count2, description, &extras);
-  if (!extras.Bookmarks.empty()) {
-    FBookmarks = moved;
-    BookmarkChanged();
-  }
+  moveBookmarks();
   if (FStepDepth > 0) FStepRecorded = true;
   if (!joined) StepAdded();
 }

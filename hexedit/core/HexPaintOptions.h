@@ -20,6 +20,4 @@ struct THexPaintOptions {
   bool HideSelection = false;
   bool GraySelectionIfNotFocused = false;
   bool SelectionShown(bool focused) const { return focused || !HideSelection; }
-
-  bool operator==(const THexPaintOptions&) const = default;
 };

@@ -42,6 +42,4 @@ struct THexSelection {
     Selecting = false;
     ExtendOrigin = -1;
   }
-
-  bool operator==(const THexSelection&) const = default;
 };

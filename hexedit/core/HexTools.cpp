@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "hexedit/core/HexBufferCopy.h"
 #include "hexedit/core/HexEditorCore.h"
 #include "hexedit/core/HexRadix.h"
 #include "hexedit/core/HexTextParse.h"
@@ -14,14 +15,13 @@ void THexEditorCore::OverwriteBytes(int pos, const void* buffer, int count,
                                     std::string_view description) {
   if (!buffer || count <= 0) return;
   TUndoStep step(*this);
-  std::vector<uint8_t> bytes(static_cast<const uint8_t*>(buffer),
-                             static_cast<const uint8_t*>(buffer) + count);
+  const TBufferCopy src(buffer, count, DataPointer(), DataSize());
   RecordChange(ukChangeBytes, pos, count, 0, description);
   const bool marks = !InsertMode();
   for (int i = 0; i < count; ++i) {
-    if (marks && PeekByte(pos + i) != bytes[size_t(i)]) SetChangeMark(pos + i, true);
+    if (marks && PeekByte(pos + i) != src.Bytes()[i]) SetChangeMark(pos + i, true);
   }
-  CopyDataIn(bytes.data(), pos, count);
+  CopyDataIn(src.Buffer, pos, count);
   InvalidateRows(pos, pos + count - 1);
   NotifyChange();
 }
@@ -33,10 +33,12 @@ std::vector<uint8_t> THexEditorCore::SelectedBytes() const {
   return {DataPointer() + FSelection.Low, DataPointer() + FSelection.High + 1};
 }
 
-std::string THexEditorCore::SelectionText() const {
+std::string THexEditorCore::SelectionText() const { return SelectionText(!CaretInCharField()); }
+
+std::string THexEditorCore::SelectionText(bool hex) const {
   std::string text;
   if (!HasSelection()) return text;
-  if (!CaretInCharField()) {
+  if (hex) {
     text.reserve(size_t(SelCount()) * 3);
     for (int p = FSelection.Low; p <= FSelection.High; ++p) {
       if (p > FSelection.Low) text += ' ';
@@ -56,7 +58,7 @@ std::string THexEditorCore::SelectionText() const {
 }
 
 std::vector<uint8_t> THexEditorCore::BytesFromText(std::u32string_view text) const {
-  return BytesFromText(text, !CaretInCharField() && !(DataSize() == 0 && FCaret.InCharField));
+  return BytesFromText(text, !FCaret.InCharField);
 }
 
 std::vector<uint8_t> THexEditorCore::BytesFromText(std::u32string_view text, bool hex) const {
@@ -84,7 +86,9 @@ std::vector<uint8_t> THexEditorCore::BytesFromText(std::u32string_view text, boo
 
 void THexEditorCore::Paste(const uint8_t* bytes, int count) {
   if (!bytes || count <= 0 || FReadOnlyView) return;
-  const std::vector<uint8_t> copy(bytes, bytes + count);
+  // The overwrite below must not change what the append after it reads.
+  const TBufferCopy src(bytes, count, DataPointer(), DataSize());
+  const uint8_t* pasted = src.Bytes();
   const bool field = FCaret.InCharField;
   const int size = DataSize();
   TUndoStep step(*this);
@@ -92,9 +96,9 @@ void THexEditorCore::Paste(const uint8_t* bytes, int count) {
   if (InsertMode()) {
     start = HasSelection() ? FSelection.Low : std::clamp(FCaret.Position, 0, size);
     if (HasSelection())
-      ReplaceSelection(copy.data(), count);
+      ReplaceSelection(pasted, count);
     else
-      InsertBuffer(copy.data(), count, start);
+      InsertBuffer(pasted, count, start);
   } else {
     start = HasSelection() ? FSelection.Low : CaretPosition();
     const int inside = std::max(0, std::min(count, size - start));
@@ -102,8 +106,8 @@ void THexEditorCore::Paste(const uint8_t* bytes, int count) {
     if (beyond > 0 && SizeFixed())
       throw EHexEditor(FillPlaceholders(HexMsg::PasteBeyondFixedSize,
                                         {std::to_string(count), std::to_string(inside)}));
-    if (inside > 0) OverwriteBytes(start, copy.data(), inside);
-    if (beyond > 0) AppendBuffer(copy.data() + inside, beyond);
+    if (inside > 0) OverwriteBytes(start, pasted, inside);
+    if (beyond > 0) AppendBuffer(pasted + inside, beyond);
   }
   ClearSelection(true);
   const int end = InsertMode() ? DataSize() : DataSize() - 1;

@@ -10,6 +10,7 @@
 // of the step's first entry are restored last.
 
 #include <algorithm>
+#include <vector>
 
 #include "hexedit/core/HexEditorCore.h"
 
@@ -60,7 +61,7 @@ void THexEditorCore::SetModified(bool value) {
 }
 
 void THexEditorCore::StepAdded() {
-  if (FRedo.EntryCount() > 0 || FRedo.Size() > 0) FRedo.ResetUndo();
+  FRedo.ResetUndo();
   if (FSavePoint >= 0 && FSavePoint < FUndo.StepCount())
     ++FSavePoint;
   else
@@ -91,8 +92,8 @@ bool THexEditorCore::ReplayStep(THexUndoStorage& from, THexUndoStorage& to, bool
   // Check the whole step first: every entry must fit the data as it will
   // be when its turn comes, and a step that changes the size must be
   // allowed to.
-  int entries = 0;
-  int64_t size = DataSize(), largest = size, room = 0, marks = ChangeMarksSize();
+  std::vector<int> takes;  // bytes each entry takes away, which its opposite saves
+  int64_t size = DataSize(), largest = size;
   bool resizes = false;
   for (int64_t end = from.Size();;) {
     THexUndoEntryView e;
@@ -103,19 +104,19 @@ bool THexEditorCore::ReplayStep(THexUndoStorage& from, THexUndoStorage& to, bool
       FSavePoint = FModified ? NoSavePoint : 0;
       throw EHexEditor(HexMsg::CannotUpdateUndo);
     }
-    ++entries;
+    takes.push_back(e.NewCount());
     resizes |= e.SavedCount != e.NewCount();
-    // The opposite entry: header, the bytes taken away, selection and
-    // bookmarks at most (its marks are added below).
-    room += FixedLength + std::max(e.NewCount(), 1) + SelectionLength + 4 + 1 +
-            BookmarkRecordLength * HexBookmarkCount + 4;
     size += e.SavedCount - e.NewCount();
     largest = std::max(largest, size);
     if (!e.Joined()) break;
     end = e.Offset;
   }
-  // No opposite saves more marks than the data or the marks ever hold.
-  room += entries * ((std::max(marks, largest) + 7) / 8);
+  // An opposite entry is at most: the bytes taken away, a selection, every
+  // bookmark, and no more marks than the data or the marks ever hold.
+  const int64_t marks = std::max<int64_t>(ChangeMarksSize(), largest);
+  int64_t room = 0;
+  for (int n : takes) room += EntryLength(n, 0, true, marks, HexBookmarkCount);
+  const int entries = static_cast<int>(takes.size());
   if (resizes && SizeFixed()) throw EHexEditor(HexMsg::FixedFileSize);
   // Room first, so that nothing below can fail half-way.
   FData.Reserve(largest);
@@ -155,7 +156,7 @@ bool THexEditorCore::ReplayStep(THexUndoStorage& from, THexUndoStorage& to, bool
       cur = was;
     }
     restore = e.State;
-    from.DropLastEntry();
+    from.DropLastEntry(e);
   }
 
   RestoreUndoState(restore);

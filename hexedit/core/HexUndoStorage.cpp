@@ -90,9 +90,8 @@ bool THexUndoStorage::ReadEntryEndingAt(int64_t end, THexUndoEntryView& entry) c
   return DecodeEntry(Memory(), Size(), end - length, length, entry);
 }
 
-void THexUndoStorage::DropLastEntry() {
-  THexUndoEntryView last;
-  if (!ReadLastEntry(last)) {
+void THexUndoStorage::DropLastEntry(const THexUndoEntryView& last) {
+  if (last.Length == 0 || last.Offset + int64_t(last.Length) != Size()) {
     DropAllEntries();
     return;
   }
@@ -132,13 +131,13 @@ void THexUndoStorage::AddUndoEntry(UndoKind kind, int pos, int count, int count2
   const THexUndoState state = extras && extras->State ? *extras->State : editor.UndoStateNow();
   const bool withText = !description.empty();
   const bool withSelection = state.SelAnchor != -1;
-  const bool withRestore = extras && extras->HasRestoreBlock();
-  const int64_t markBytes = withRestore ? (int64_t(extras->MarkCount) + 7) / 8 : 0;
-  const int64_t restoreLength =
-      withRestore ? 4 + markBytes + 1 + BookmarkRecordLength * int64_t(extras->Bookmarks.size()) + 4
-                  : 0;
-  const int64_t length = FixedLength + n + (withText ? int64_t(description.size()) + 4 : 0) +
-                         (withSelection ? SelectionLength : 0) + restoreLength;
+  const int64_t marks = extras ? extras->MarkCount : 0;
+  const int64_t bookmarks = extras ? int64_t(extras->Bookmarks.size()) : 0;
+  const int64_t restoreLength = RestoreBlockLength(marks, bookmarks);
+  const bool withRestore = restoreLength > 0;
+  const int64_t markBytes = (marks + 7) / 8;
+  const int64_t length =
+      EntryLength(saved, int64_t(description.size()), withSelection, marks, bookmarks);
   if (length > 0x7FFFFFFF) throw EHexStreamError(HexMsg::StreamGrowth);
 
   // Grow first; a failure leaves the journal as it was.

@@ -19,7 +19,7 @@
 //   ..  r  restore block                           } only with ufRestore
 //   L-4 4  L again, so the last entry can be found from the end
 // L = 34 + n, plus d + 4 with a description, plus 12 with a selection,
-// plus r with a restore block.
+// plus r with a restore block (EntryLength below).
 //
 // The restore block holds what undoing the entry needs beyond the saved
 // bytes and the header, when there is any of it:
@@ -110,6 +110,23 @@ inline void Put32(uint8_t* p, uint32_t v) {
   p[1] = uint8_t(v >> 8);
   p[2] = uint8_t(v >> 16);
   p[3] = uint8_t(v >> 24);
+}
+
+// Length of the restore block holding `marks` change marks and
+// `bookmarks` bookmarks; 0 (no block) when there are neither.
+inline int64_t RestoreBlockLength(int64_t marks, int64_t bookmarks) {
+  return marks > 0 || bookmarks > 0 ? 4 + (marks + 7) / 8 + 1 + BookmarkRecordLength * bookmarks + 4
+                                    : 0;
+}
+// L of an entry saving `saved` bytes, with a description of
+// descriptionLength characters (0: none), with a selection or without,
+// and with the restore block of marks and bookmarks. Whatever sizes an
+// entry before it is written asks this.
+inline int64_t EntryLength(int64_t saved, int64_t descriptionLength, bool selection, int64_t marks,
+                           int64_t bookmarks) {
+  return FixedLength + (saved > 1 ? saved : 1) +
+         (descriptionLength > 0 ? descriptionLength + 4 : 0) + (selection ? SelectionLength : 0) +
+         RestoreBlockLength(marks, bookmarks);
 }
 
 // Bytes an entry of this kind saves and bytes it says are there now.
@@ -231,8 +248,9 @@ public:
   // there is none or it does not hang together.
   bool ReadEntryEndingAt(int64_t end, THexUndoEntryView& entry) const;
   bool ReadLastEntry(THexUndoEntryView& entry) const { return ReadEntryEndingAt(Size(), entry); }
-  // Removes the last entry.
-  void DropLastEntry();
+  // Removes the last entry, as ReadLastEntry read it (a view that is not
+  // the last entry empties the journal).
+  void DropLastEntry(const THexUndoEntryView& last);
   // Empties the journal but keeps recording suspended if it is.
   void DropAllEntries();
   // Makes room for extra more bytes, so that adding them cannot fail;

@@ -40,6 +40,16 @@ std::u32string Ucs4(const QString& text) {
 // Selections up to this long seed the find field.
 constexpr int SeedLimit = 64;
 
+// Whether text, sought as characters, stands for exactly the selected
+// bytes (a masked or untypable character does not).
+bool TextMatchesSelection(const THexEditorCore& core, const std::string& text) {
+  try {
+    return core.BytesFromText(Ucs4(QString::fromStdString(text)), false) == core.SelectedBytes();
+  } catch (const EHexEditor&) {
+    return false;
+  }
+}
+
 }  // namespace
 
 THexFindBar::THexFindBar(TCustomHexEditor* editor, QWidget* parent)
@@ -135,8 +145,13 @@ void THexFindBar::Open(bool replace) {
   // A bar already open keeps what the user typed (the selection is then
   // usually its own last match).
   if (isHidden() && core.HasSelection() && core.SelCount() <= SeedLimit) {
-    SetHexMode(!core.CaretInCharField());
-    edFind->setText(QString::fromStdString(core.SelectionText()));
+    // Characters that would not find the selected bytes again (the mask
+    // character stands for many bytes) make the bar seek hex bytes.
+    bool hex = !core.CaretInCharField();
+    std::string text = core.SelectionText(hex);
+    if (!hex && !TextMatchesSelection(core, text)) text = core.SelectionText(hex = true);
+    SetHexMode(hex);
+    edFind->setText(QString::fromStdString(text));
   }
   ReplaceRow->setVisible(replace);
   show();
@@ -194,41 +209,48 @@ void THexFindBar::Search(bool forward) {
   if (!Pattern(pattern)) return;
   const auto outcome = FEditor->Core().Find(pattern, forward);
   SetNote(OutcomeNote(outcome, forward));
-  FEditor->viewport()->update();
 }
 
 void THexFindBar::FindNext() { Search(true); }
 void THexFindBar::FindPrevious() { Search(false); }
 
-void THexFindBar::ReplaceOne() {
-  THexPattern pattern;
-  std::vector<uint8_t> with;
-  if (!Pattern(pattern) || !Replacement(with)) return;
-  if (FEditor->Core().ReadOnlyView())
-    return SetNote(QStringLiteral("The image cannot be changed now"), true);
+bool THexFindBar::ReplaceInputs(THexPattern& pattern, std::vector<uint8_t>& replacement) {
+  if (!Pattern(pattern) || !Replacement(replacement)) return false;
+  const THexEditorCore& core = FEditor->Core();
+  if (core.CanReplace()) return true;
+  // Empty data holds no match; otherwise the view is read-only.
+  if (core.ReadOnlyView())
+    SetNote(QStringLiteral("The image cannot be changed now"), true);
+  else
+    SetNote(QStringLiteral("Not found"));
+  return false;
+}
+
+void THexFindBar::RunReplace(const std::function<QString()>& replace) {
   try {
-    SetNote(OutcomeNote(FEditor->Core().ReplaceAndFind(pattern, with), true));
+    SetNote(replace());
   } catch (const std::exception& e) {
     SetNote(QString::fromUtf8(e.what()), true);
   }
-  FEditor->viewport()->update();
+}
+
+void THexFindBar::ReplaceOne() {
+  THexPattern pattern;
+  std::vector<uint8_t> with;
+  if (!ReplaceInputs(pattern, with)) return;
+  RunReplace([&] { return OutcomeNote(FEditor->Core().ReplaceAndFind(pattern, with), true); });
 }
 
 void THexFindBar::ReplaceAll() {
   THexPattern pattern;
   std::vector<uint8_t> with;
-  if (!Pattern(pattern) || !Replacement(with)) return;
-  if (FEditor->Core().ReadOnlyView())
-    return SetNote(QStringLiteral("The image cannot be changed now"), true);
-  try {
+  if (!ReplaceInputs(pattern, with)) return;
+  RunReplace([&] {
     const int count = FEditor->Core().ReplaceAll(pattern, with);
-    SetNote(count == 0   ? QStringLiteral("Not found")
-            : count == 1 ? QStringLiteral("1 match replaced")
-                         : QStringLiteral("%1 matches replaced").arg(count));
-  } catch (const std::exception& e) {
-    SetNote(QString::fromUtf8(e.what()), true);
-  }
-  FEditor->viewport()->update();
+    return count == 0   ? QStringLiteral("Not found")
+           : count == 1 ? QStringLiteral("1 match replaced")
+                        : QStringLiteral("%1 matches replaced").arg(count);
+  });
 }
 
 bool THexFindBar::eventFilter(QObject* watched, QEvent* event) {

@@ -9,6 +9,9 @@
 
 #include <QString>
 #include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <vector>
 
 class QCheckBox;
 class QKeyEvent;
@@ -30,7 +33,8 @@ public:
   // Shows the bar (with the replace row or without) and puts the focus
   // into the find field, its text selected. Opening a closed bar makes a
   // short selection of the editor the text to find, in the mode of the
-  // caret's field.
+  // caret's field (as hex bytes when the characters shown would not find
+  // the selected bytes, as masked ones would not).
   void OpenFind();
   void OpenReplace();
   void Close();
@@ -71,6 +75,12 @@ private:
   // text makes none.
   bool Pattern(THexPattern& pattern);
   bool Replacement(std::vector<uint8_t>& bytes);
+  // Both fields' bytes, and whether the data can take a replacement now;
+  // false with the note set when anything is missing.
+  bool ReplaceInputs(THexPattern& pattern, std::vector<uint8_t>& replacement);
+  // Runs a replace command and shows the note it returns, or the error
+  // it raises.
+  void RunReplace(const std::function<QString()>& replace);
   void SetNote(const QString& text, bool error = false);
   void UpdateControls();
 };

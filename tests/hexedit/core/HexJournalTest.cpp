@@ -140,7 +140,7 @@ TEST_F(JournalTest, SuspendedRecordingStillMarksModified) {
   Ed.ToggleBookmark(0, 6, false);
   EXPECT_EQ(Ed.BeginUndoUpdate(), 1);
   EXPECT_EQ(Ed.BeginUndoUpdate(), 2);
-  Ed.RecordChange(ukInsertBuffer, 0, 1, 0);
+  Ed.RecordChange(ukInsertBuffer, 7, 1, 0);
   EXPECT_EQ(Ed.UndoStorage().EntryCount(), 0);
   EXPECT_TRUE(Ed.Modified());
   EXPECT_EQ(Ed.Bookmark(0).Position, 6);
@@ -227,6 +227,17 @@ TEST_F(BookmarkShiftTest, ReplacementMovesFromTheEndOfTheReplacedBytes) {
   Ed.RecordChange(ukChangeBytes, 0, 1, 0);
   Replace(0, 1, 1);
   EXPECT_EQ(Notices, 1);
+}
+
+TEST_F(BookmarkShiftTest, SuspendedRecordingMovesThemAsWell) {
+  Ed.BeginUndoUpdate();
+  Insert(5, 4);
+  EXPECT_EQ(Places(), (std::vector<int>{0, 3, 9, 12, 13, 14}));
+  Remove(12, 2);  // the tail: the bookmark on 13 goes, the append place moves along
+  EXPECT_EQ(Places(), (std::vector<int>{0, 3, 9, 12, -1, 12}));
+  EXPECT_EQ(Notices, 2);
+  EXPECT_EQ(Ed.UndoStorage().EntryCount(), 0);
+  Ed.EndUndoUpdate();
 }
 
 // A random mix of recorded edits (each followed by its raw data change)

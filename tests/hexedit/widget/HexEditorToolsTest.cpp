@@ -9,10 +9,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMimeData>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -61,6 +63,19 @@ struct TToolsEditor {
     const TGridCoord c = Core().PositionToCell(pos, inChar);
     const TRect r = Core().Grid().CellRect(c.Col, c.Row);
     return QPoint(r.Left + 2, r.Top + r.Height() / 2);
+  }
+  // The background of a byte's hex cell as the screen shows it (the
+  // window's backing store, which changes only where a repaint was asked
+  // for) and as a full paint of the view draws it now.
+  std::pair<QString, QString> ShownAndPainted(int pos) {
+    QCoreApplication::processEvents();
+    const TGridCoord c = Core().PositionToCell(pos, false);
+    const TRect r = Core().Grid().CellRect(c.Col, c.Row);
+    const QPoint p(r.Left + 1, r.Top + 1);
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(Window.winId()).toImage();
+    const QImage painted = Ed->viewport()->grab().toImage();
+    return {screen.pixelColor(Ed->viewport()->mapTo(&Window, p)).name(),
+            painted.pixelColor(p).name()};
   }
 };
 
@@ -183,11 +198,19 @@ TEST(HexEditorTools, FindBarSelectsMatches) {
   ASSERT_TRUE(t.Bar->isVisible());
   ASSERT_TRUE(t.Bar->edFind->hasFocus());
   // Hex bytes.
+  const QString unselected = t.ShownAndPainted(0x11).first;
   QTest::keyClicks(t.Bar->edFind, QStringLiteral("10 11 12"));
   QTest::keyClick(t.Bar->edFind, Qt::Key_Return);
   EXPECT_EQ(t.Selection(), (std::vector<int>{0x10, 0x12}));
+  // The match shows on the screen, as a full paint would draw it.
+  auto [shown, painted] = t.ShownAndPainted(0x11);
+  EXPECT_EQ(shown, painted);
+  EXPECT_NE(shown, unselected);
   QTest::keyClick(t.Bar->edFind, Qt::Key_Return);
   EXPECT_EQ(t.Selection(), (std::vector<int>{0x110, 0x112}));
+  std::tie(shown, painted) = t.ShownAndPainted(0x11);
+  EXPECT_EQ(shown, unselected);
+  EXPECT_EQ(painted, unselected);
   QTest::keyClick(t.Bar->edFind, Qt::Key_Return);
   EXPECT_EQ(t.Selection(), (std::vector<int>{0x10, 0x12}));
   EXPECT_EQ(t.Bar->Note(), QStringLiteral("Reached the end, continued from the start"));
@@ -216,8 +239,49 @@ TEST(HexEditorTools, FindBarSelectsMatches) {
   t.Bar->btnReplaceAll->click();
   EXPECT_EQ(t.Bar->Note(), QStringLiteral("2 matches replaced"));
   EXPECT_EQ(t.Ed->DataSize(), 514);
+  std::tie(shown, painted) = t.ShownAndPainted(0x11);
+  EXPECT_EQ(shown, painted);
   t.Ed->Undo();
   EXPECT_EQ(t.Ed->DataSize(), 512);
+  // Replace: the first click finds, the second replaces and finds on.
+  t.Bar->btnReplace->click();
+  t.Bar->btnReplace->click();
+  EXPECT_EQ(t.Ed->PeekByte(0x11), 0xFF);
+  EXPECT_EQ(t.Selection(), (std::vector<int>{0x111, 0x111}));
+  std::tie(shown, painted) = t.ShownAndPainted(0x11);
+  EXPECT_EQ(shown, painted);
+  t.Ed->Undo();
+  // A selection in the character field seeds the bar as text, unless a
+  // byte shows as the mask character: then as hex bytes.
+  QTest::keyClick(t.Bar->edFind, Qt::Key_Escape);
+  t.Core().MoveCaret(THexCaret{0x180, true, false});
+  t.Core().SelectRange(0x180, 0x185);
+  t.Bar->OpenFind();
+  EXPECT_FALSE(t.Bar->HexMode());
+  EXPECT_EQ(t.Bar->edFind->text(), QStringLiteral("Pellar"));
+  t.Bar->Close();
+  t.Core().ClearSelection(true);
+  t.Core().MoveCaret(THexCaret{0x1E, true, false});
+  t.Core().SelectRange(0x1E, 0x21);  // 1E and 1F show as the mask character
+  t.Bar->OpenFind();
+  EXPECT_TRUE(t.Bar->HexMode());
+  EXPECT_EQ(t.Bar->edFind->text(), QStringLiteral("1E 1F 20 21"));
+  QTest::keyClick(t.Bar->edFind, Qt::Key_Return);
+  EXPECT_EQ(t.Selection(), (std::vector<int>{0x11E, 0x121}));
+  QTest::keyClick(t.Bar->edFind, Qt::Key_Return);
+  EXPECT_EQ(t.Selection(), (std::vector<int>{0x1E, 0x21}));
+  // Nothing to replace in a read-only view, nor in no data.
+  t.Bar->OpenReplace();
+  t.Ed->SetReadOnlyView(true);
+  t.Bar->btnReplaceAll->click();
+  EXPECT_EQ(t.Bar->Note(), QStringLiteral("The image cannot be changed now"));
+  t.Bar->btnReplace->click();
+  EXPECT_EQ(t.Bar->Note(), QStringLiteral("The image cannot be changed now"));
+  EXPECT_EQ(t.Ed->DataSize(), 512);
+  t.Ed->SetReadOnlyView(false);
+  t.Ed->ResetData();
+  t.Bar->btnReplaceAll->click();
+  EXPECT_EQ(t.Bar->Note(), QStringLiteral("Not found"));
   // Escape closes the bar and the editor has the focus again.
   QTest::keyClick(t.Bar->edFind, Qt::Key_Escape);
   EXPECT_FALSE(t.Bar->isVisible());
