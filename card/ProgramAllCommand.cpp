@@ -18,8 +18,8 @@ bool TProgramAllCommand::Run(const TCardImages& images, bool restore, bool verif
 
 bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool verify) {
   // The detected chips may be smaller than the images were made for.
-  if (!CheckImagesFit(Host, images, "Nothing has been written to the card.")) {
-    Host.SetStatusText("Programming error.");
+  if (!CheckImagesFit(Card.Host, images, "Nothing has been written to the card.")) {
+    Card.Host.SetStatusText("Programming error.");
     return false;
   }
 
@@ -31,11 +31,11 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
       work += LoaderImageSize + int64_t{images.ExtEE.Size} * (verify ? 3 : 2);
     for (const TAvrMemory* memory : AvrMemories) {
       const TImageRef& image = images.Of(*memory);
-      const int64_t size = Avr.MemorySize(*memory);
+      const int64_t size = Card.Avr.MemorySize(*memory);
       work += (image.HasData() ? std::min<int64_t>(image.Size, size) : (restore ? 2 * size : 0)) *
               passes;
     }
-    Host.PlanWork(work);
+    Card.Host.PlanWork(work);
   }
 
   bool failed = false;
@@ -51,39 +51,39 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
   bool restoring = false;
   TCardBackups left;
   try {
-    if (restore) backups = ReadBackups(Avr, Host, images, &TAvrMemory::ReadingText);
+    if (restore) backups = ReadBackups(Card.Avr, Card.Host, images, &TAvrMemory::ReadingText);
     left = backups;
 
     // The external EEPROM first: the loader it needs takes the flash.
     if (images.ExtEE.HasData()) {
       erased = true;
-      failed = !Avr.ChipErase();
-      if (!failed) failed = !Loader.WriteExternalEeprom(images.ExtEE.Data, images.ExtEE.Size);
+      failed = !Card.Avr.ChipErase();
+      if (!failed) failed = !Card.Loader.WriteExternalEeprom(images.ExtEE.Data, images.ExtEE.Size);
       if (!failed && verify) {
-        Host.SetStatusText("Verifying external eeprom...");
-        verified = Loader.VerifyExternalEeprom(images.ExtEE.Data, images.ExtEE.Size);
+        Card.Host.SetStatusText("Verifying external eeprom...");
+        verified = Card.Loader.VerifyExternalEeprom(images.ExtEE.Data, images.ExtEE.Size);
         // The verification leaves the card off.
-        Link.Delay(50);
-        Link.PowerOn();
-        failed = !(Avr.EnterProgrammingMode() && Avr.ReadSignature());
+        Card.Link.Delay(50);
+        Card.Link.PowerOn();
+        failed = !(Card.Avr.EnterProgrammingMode() && Card.Avr.ReadSignature());
       }
     }
 
     // Erased on every run: this also removes the loader.
     if (!failed) {
       erased = true;
-      failed = !Avr.ChipErase();
+      failed = !Card.Avr.ChipErase();
     }
 
     // Writes one memory and, with verify, compares it while no earlier
     // comparison has failed. False when the write failed.
     const auto writeMemory = [&](const TAvrMemory& memory, const uint8_t* data, int size,
                                  const char* writeText) {
-      Host.SetStatusText(writeText);
-      if (!Avr.ProgramMemory(memory, data, size)) return false;
+      Card.Host.SetStatusText(writeText);
+      if (!Card.Avr.ProgramMemory(memory, data, size)) return false;
       if (verify) {
-        Host.SetStatusText(memory.VerifyingText);
-        if (verified) verified = Avr.VerifyMemory(memory, data, size);
+        Card.Host.SetStatusText(memory.VerifyingText);
+        if (verified) verified = Card.Avr.VerifyMemory(memory, data, size);
       }
       return true;
     };
@@ -104,11 +104,11 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
           failed = !writeMemory(*memory, backup.data(), backupSize, memory->RestoringText);
           if (!failed) left.Of(*memory).clear();
         }
-        writeFailed = failed && !Avr.Aborted();
+        writeFailed = failed && !Card.Avr.Aborted();
       } else if (writeFailed && !backup.empty()) {
         restoring = true;
-        Host.SetStatusText(memory->RestoringText);
-        if (Avr.ProgramMemory(*memory, backup.data(), backupSize)) left.Of(*memory).clear();
+        Card.Host.SetStatusText(memory->RestoringText);
+        if (Card.Avr.ProgramMemory(*memory, backup.data(), backupSize)) left.Of(*memory).clear();
       }
     }
   } catch (const ECardStopped&) {
@@ -120,13 +120,13 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
   // back: write them back once (nothing after an abort). A write-back
   // that fails by itself has shown its message and is not tried again.
   if (failed && erased && left.Any() && !restoring)
-    left = WriteBackBackups(Link, Avr, Host, left, &TAvrMemory::RestoringText);
+    left = WriteBackBackups(Card.Link, Card.Avr, Card.Host, left, &TAvrMemory::RestoringText);
   // Before the erase the card still holds its own contents.
   if (erased) FUnrestored = std::move(left);
 
   FFailed = failed;
   FVerifyFailed = !verified;
   const bool ok = !failed && verified;
-  Host.SetStatusText(ok ? "Device programmed." : "Programming error.");
+  Card.Host.SetStatusText(ok ? "Device programmed." : "Programming error.");
   return ok;
 }
