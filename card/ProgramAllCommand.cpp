@@ -23,7 +23,9 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
     return false;
   }
 
-  // The work ahead, for the host's time left: every transfer's bytes.
+  // The work ahead, for the host's time left: every transfer's bytes. A
+  // memory is written and, with verify, compared (its passes); a backup is
+  // read once before that.
   {
     const int64_t passes = verify ? 2 : 1;
     int64_t work = 0;
@@ -32,8 +34,10 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
     for (const TAvrMemory* memory : AvrMemories) {
       const TImageRef& image = images.Of(*memory);
       const int64_t size = Card.Avr.MemorySize(*memory);
-      work += (image.HasData() ? std::min<int64_t>(image.Size, size) : (restore ? 2 * size : 0)) *
-              passes;
+      if (image.HasData())
+        work += std::min<int64_t>(image.Size, size) * passes;
+      else if (restore)
+        work += size * (1 + passes);
     }
     Card.Host.PlanWork(work);
   }
