@@ -106,6 +106,7 @@ bool TAvrCommands::ReadSignature() {
 }
 
 bool TAvrCommands::ChipErase() {
+  if (FAborted) return false;
   SendInstruction(0xAC, 0x80, 0x00, 0x00);
   const ProcessorInfo* chip = ProcessorAt(Host.SelectedProcessorRow());
   Link.Delay((chip ? chip->Nvm : ProcessorTable[0].Nvm).EraseWaitMs);

@@ -25,8 +25,9 @@ public:
 
   // The user answered "...Abort?" with Yes, or closed the box: the command
   // must do no further card work and ask nothing more. Once set,
-  // EnterProgrammingMode and ReadSignature return false without touching
-  // the card or asking; a command clears it when it starts (BeginCommand).
+  // EnterProgrammingMode, ReadSignature and ChipErase return false without
+  // touching the card or asking; a command clears it when it starts
+  // (BeginCommand).
   bool Aborted() const { return FAborted; }
   void BeginCommand() { FAborted = false; }
 
