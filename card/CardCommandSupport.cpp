@@ -35,11 +35,10 @@ bool CheckImagesFit(TCardHost& host, const TCardImages& images, const char* afte
   const EepromInfo* e = EepromAt(host.SelectedEepromRow());
   const std::string processor = p ? p->Name : "selected processor";
   const std::string eeprom = e ? e->Name : "selected eeprom";
-  for (const TAvrMemory* memory : AvrMemories)
-    if (!CheckFit(host, images.Of(*memory), p ? p->*memory->Size : 0, memory->Name, processor,
-                  memory->Name, after))
-      return false;
-  return CheckFit(host, images.ExtEE, e ? e->Size : 0, "external eeprom", eeprom, "memory", after);
+  return CheckFit(host, images.Flash, p ? p->FlashSize : 0, "flash", processor, "flash", after) &&
+         CheckFit(host, images.IntEE, p ? p->EepromSize : 0, "internal eeprom", processor,
+                  "internal eeprom", after) &&
+         CheckFit(host, images.ExtEE, e ? e->Size : 0, "external eeprom", eeprom, "memory", after);
 }
 
 TCardBackups ReadBackups(TAvrCommands& avr, TCardHost& host, const TCardImages& images,

@@ -29,11 +29,8 @@ struct TAvrMemory {
   const char* VerifyErrorTitle;
   const char* CardValueName;
   int AddressDigits;
-  // The card commands' words for it: its name in the message about an
-  // image that does not fit, and the status texts while it is read,
-  // programmed, restored from a backup and verified, and after a
-  // verification.
-  const char* Name;
+  // The card commands' status texts while it is read, programmed,
+  // restored from a backup and verified, and after a verification.
   const char* ReadingText;
   const char* ProgrammingText;
   const char* RestoringText;
@@ -57,7 +54,6 @@ inline constexpr TAvrMemory AvrFlash{.Size = &ProcessorInfo::FlashSize,
                                      .VerifyErrorTitle = "Flash verification error!",
                                      .CardValueName = "Flash",
                                      .AddressDigits = 4,
-                                     .Name = "flash",
                                      .ReadingText = "Reading flash...",
                                      .ProgrammingText = "Programming flash...",
                                      .RestoringText = "Restoring flash...",
@@ -79,7 +75,6 @@ inline constexpr TAvrMemory AvrEeprom{
     .VerifyErrorTitle = "Internal eeprom verification error!",
     .CardValueName = "internal eeprom",
     .AddressDigits = 1,
-    .Name = "internal eeprom",
     .ReadingText = "Reading internal eeprom...",
     .ProgrammingText = "Programming internal eeprom...",
     .RestoringText = "Restoring internal eeprom...",
