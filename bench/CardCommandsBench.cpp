@@ -60,11 +60,11 @@ BENCHMARK(BM_ProgramVerifyFlash8K)->Unit(benchmark::kMillisecond)->UseRealTime()
 // Program All with all three images on an AT90S8515, verify on: the
 // window's command flow from power-on to power-off, on the default card
 // (a "2464/2465", 8 KiB) and on a "242048" (256 KiB).
-void ProgramAll(benchmark::State& state, int eepromRow, size_t extSize) {
+void ProgramAll(benchmark::State& state, int eepromRow, int extSize) {
   TBenchCard card(0, eepromRow);
   std::vector<uint8_t> flash = RandomBytes(8192, 2);
   std::vector<uint8_t> eeprom = RandomBytes(512, 3);
-  std::vector<uint8_t> ext = RandomBytes(extSize, 4);
+  std::vector<uint8_t> ext = RandomBytes(static_cast<size_t>(extSize), 4);
   const TCardImages images{{flash.data(), 8192}, {eeprom.data(), 512}, {ext.data(), extSize}};
   Measure(state, card, [&] {
     TCardContext context{*card.Port, *card.Link, *card.Avr, *card.Loader, card.Host};

@@ -44,25 +44,22 @@ bool CheckImagesFit(TCardHost& host, const TCardImages& images, const char* afte
          CheckFit(host, images.ExtEE, size(imExtEE), "external eeprom", eeprom, "memory", after);
 }
 
-TCardBackups ReadBackups(TAvrCommands& avr, TCardHost& host, bool flash, bool eeprom,
-                         const char* flashText, const char* eepromText) {
+TCardBackups ReadBackups(TAvrCommands& avr, TCardHost& host, const TCardImages& images,
+                         const char* TAvrMemory::*text) {
   TCardBackups backups;
-  if (flash && avr.FlashSize() > 0) {
-    host.SetStatusText(flashText);
-    backups.Flash.resize(static_cast<size_t>(avr.FlashSize()));
-    avr.ReadFlash(backups.Flash.data(), static_cast<int>(backups.Flash.size()));
-  }
-  if (eeprom && avr.EepromSize() > 0) {
-    host.SetStatusText(eepromText);
-    backups.Eeprom.resize(static_cast<size_t>(avr.EepromSize()));
-    avr.ReadInternalEeprom(backups.Eeprom.data(), static_cast<int>(backups.Eeprom.size()));
+  for (const TAvrMemory* memory : AvrMemories) {
+    const int size = avr.MemorySize(*memory);
+    if (images.Of(*memory).HasData() || size <= 0) continue;
+    host.SetStatusText(memory->*text);
+    std::vector<uint8_t>& backup = backups.Of(*memory);
+    backup.resize(static_cast<size_t>(size));
+    avr.ReadMemory(*memory, backup.data(), size);
   }
   return backups;
 }
 
 TCardBackups WriteBackBackups(TIspLink& link, TAvrCommands& avr, TCardHost& host,
-                              const TCardBackups& backups, const char* flashText,
-                              const char* eepromText) {
+                              const TCardBackups& backups, const char* TAvrMemory::*text) {
   if (!backups.Any() || avr.Aborted()) return backups;
   // Each backup is dropped from `left` once it is in the card.
   TCardBackups left = backups;
@@ -71,15 +68,12 @@ TCardBackups WriteBackBackups(TIspLink& link, TAvrCommands& avr, TCardHost& host
     link.Delay(50);
     link.PowerOn();
     if (!(avr.EnterProgrammingMode() && avr.ReadSignature() && avr.ChipErase())) return backups;
-    if (!backups.Flash.empty()) {
-      host.SetStatusText(flashText);
-      if (avr.ProgramFlash(backups.Flash.data(), static_cast<int>(backups.Flash.size())))
-        left.Flash.clear();
-    }
-    if (!backups.Eeprom.empty()) {
-      host.SetStatusText(eepromText);
-      if (avr.ProgramInternalEeprom(backups.Eeprom.data(), static_cast<int>(backups.Eeprom.size())))
-        left.Eeprom.clear();
+    for (const TAvrMemory* memory : AvrMemories) {
+      const std::vector<uint8_t>& backup = backups.Of(*memory);
+      if (backup.empty()) continue;
+      host.SetStatusText(memory->*text);
+      if (avr.ProgramMemory(*memory, backup.data(), static_cast<int>(backup.size())))
+        left.Of(*memory).clear();
     }
   } catch (const ECardStopped&) {
     // Stopped once more, during the write-back itself: what has not gone

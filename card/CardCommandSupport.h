@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "link/AvrCommands.h"
+#include "link/AvrMemory.h"
 #include "link/CardHost.h"
 #include "link/IspLink.h"
 
@@ -23,6 +24,11 @@ struct TCardImages {
   TImageRef Flash;
   TImageRef IntEE;
   TImageRef ExtEE;
+  // The image of AvrFlash or AvrEeprom.
+  const TImageRef& Of(const TAvrMemory& memory) const {
+    return &memory == &AvrFlash ? Flash : IntEE;
+  }
+  TImageRef& Of(const TAvrMemory& memory) { return &memory == &AvrFlash ? Flash : IntEE; }
 };
 
 // The first offset at or past chipSize where the image holds data (a byte
@@ -42,23 +48,30 @@ struct TCardBackups {
   std::vector<uint8_t> Flash;   // empty: not saved
   std::vector<uint8_t> Eeprom;  // empty: not saved
   bool Any() const { return !Flash.empty() || !Eeprom.empty(); }
+  // The backup of AvrFlash or AvrEeprom.
+  const std::vector<uint8_t>& Of(const TAvrMemory& memory) const {
+    return &memory == &AvrFlash ? Flash : Eeprom;
+  }
+  std::vector<uint8_t>& Of(const TAvrMemory& memory) {
+    return &memory == &AvrFlash ? Flash : Eeprom;
+  }
 };
 
-// Reads the selected processor's flash (when `flash`) and internal EEPROM
-// (when `eeprom`) into backups of the processor's sizes, each after its
-// status text. A memory of no size is not saved.
-TCardBackups ReadBackups(TAvrCommands& avr, TCardHost& host, bool flash, bool eeprom,
-                         const char* flashText, const char* eepromText);
+// Reads the selected processor's memories that `images` hold no data for
+// (both for no images) into backups of the processor's sizes, each after
+// its status text (`text`: the memory's ReadingText or KeepReadingText).
+// A memory of no size is not saved.
+TCardBackups ReadBackups(TAvrCommands& avr, TCardHost& host, const TCardImages& images,
+                         const char* TAvrMemory::*text);
 
 // Writes the backups back into the card: power off, 50 ms, power on, then,
 // when programming mode, the signature and the chip erase all succeed, the
-// flash backup (status flashText) and the EEPROM backup (status
-// eepromText), the EEPROM also when the flash would not program: its
-// contents exist nowhere else. A missing backup is skipped. No
-// verification. Returns the backups that did not get into the card
-// (all of them when the card was not ready, or the user aborted). A stop
-// request during the write-back (ECardStopped) ends it there: the backups
-// not yet written are returned.
+// flash backup and the EEPROM backup, each after its status text (`text`:
+// the memory's RestoringText or KeepRestoringText), the EEPROM also when
+// the flash would not program: its contents exist nowhere else. A missing
+// backup is skipped. No verification. Returns the backups that did not get
+// into the card (all of them when the card was not ready, or the user
+// aborted). A stop request during the write-back (ECardStopped) ends it
+// there: the backups not yet written are returned.
 TCardBackups WriteBackBackups(TIspLink& link, TAvrCommands& avr, TCardHost& host,
-                              const TCardBackups& backups, const char* flashText,
-                              const char* eepromText);
+                              const TCardBackups& backups, const char* TAvrMemory::*text);

@@ -17,9 +17,8 @@ std::optional<TExternalRead> ReadExternalThroughLoader(TCardContext& card, bool 
   // the loader then fails.
   bool erased = false;
   try {
-    if (keep)
-      result.Memories =
-          ReadBackups(card.Avr, card.Host, true, true, "Reading flash", "Reading internal eeprom");
+    // No images: both memories are kept.
+    if (keep) result.Memories = ReadBackups(card.Avr, card.Host, {}, &TAvrMemory::KeepReadingText);
     erased = true;
     if (card.Loader.WriteLoader()) {
       card.Host.SetStatusText("Reading external eeprom...");
@@ -36,6 +35,6 @@ std::optional<TExternalRead> ReadExternalThroughLoader(TCardContext& card, bool 
   }
   if (keep && erased)
     result.Unrestored = WriteBackBackups(card.Link, card.Avr, card.Host, result.Memories,
-                                         "Restoring flash", "Restoring internal eeprom");
+                                         &TAvrMemory::KeepRestoringText);
   return result;
 }

@@ -30,16 +30,19 @@ TCompareResult VerifyCard(TCardContext& card, const TImageRef& flash, const TIma
 // No signature is read.
 bool EraseCard(TCardContext& card);
 
-// The processor's two memories.
-enum TAvrMemoryKind { amFlash, amEeprom };
-
-// "Read Flash" / "Read Int. EEprom": the detected processor's whole memory
-// into `bytes`; false (bytes untouched) when the card was not identified.
-// The status line ends cleared.
-bool ReadCardMemory(TCardContext& card, TAvrMemoryKind memory, std::vector<uint8_t>& bytes);
+// "Read Flash" / "Read Int. EEprom" (AvrFlash / AvrEeprom): the detected
+// processor's whole memory into `bytes`; false (bytes untouched) when the
+// card was not identified. The status line ends cleared.
+bool ReadCardMemory(TCardContext& card, const TAvrMemory& memory, std::vector<uint8_t>& bytes);
 
 // "Verify Flash" / "Verify Int. EEprom": "Flash verified." / "Flash
 // verification error." and the internal EEPROM's texts. Verify Flash first
 // clocks the unpowered card 1,000,001 times and ends without a word when
 // the millisecond clock did not move meanwhile.
-TCompareResult VerifyCardMemory(TCardContext& card, TAvrMemoryKind memory, const TImageRef& image);
+TCompareResult VerifyCardMemory(TCardContext& card, const TAvrMemory& memory,
+                                const TImageRef& image);
+
+// The names the window and pellar-cli still give the two memories; the
+// functions above take them as they are.
+inline constexpr const TAvrMemory& amFlash = AvrFlash;
+inline constexpr const TAvrMemory& amEeprom = AvrEeprom;

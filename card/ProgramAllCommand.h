@@ -26,8 +26,7 @@
 
 class TProgramAllCommand : public TCardCommand {
 public:
-  explicit TProgramAllCommand(TCardContext& card)
-      : TCardCommand(card), Link(card.Link), Avr(card.Avr), Loader(card.Loader), Host(card.Host) {}
+  explicit TProgramAllCommand(TCardContext& card) : TCardCommand(card) {}
 
   // The confirm dialog offers "Restore after execute" only when the
   // external image has data and the flash or the internal EEPROM image
@@ -48,10 +47,6 @@ public:
 private:
   bool Program(const TCardImages& images, bool restore, bool verify);
 
-  TIspLink& Link;
-  TAvrCommands& Avr;
-  TLoaderLink& Loader;
-  TCardHost& Host;
   bool FFailed = false;
   bool FVerifyFailed = false;
 };

@@ -106,9 +106,9 @@ bool TAvrCommands::ReadSignature() {
 }
 
 bool TAvrCommands::ChipErase() {
+  if (FAborted) return false;
   SendInstruction(0xAC, 0x80, 0x00, 0x00);
-  const ProcessorInfo* chip = ProcessorAt(Host.SelectedProcessorRow());
-  Link.Delay((chip ? chip->Nvm : ProcessorTable[0].Nvm).EraseWaitMs);
+  Link.Delay(Nvm().EraseWaitMs);
   Link.ResetPulse();
   return EnterProgrammingMode();
 }
@@ -126,6 +126,11 @@ void TAvrCommands::Progress(TProgressBarId bar, int done) {
 }
 
 // ---- reading, writing and verifying a memory ------------------------------
+
+const TNvmFacts& TAvrCommands::Nvm() const {
+  const ProcessorInfo* chip = ProcessorAt(Host.SelectedProcessorRow());
+  return chip ? chip->Nvm : ProcessorTable[0].Nvm;
+}
 
 int TAvrCommands::MemorySize(const TAvrMemory& memory) const {
   const ProcessorInfo* chip = ProcessorAt(Host.SelectedProcessorRow());
@@ -150,11 +155,10 @@ void TAvrCommands::ReadMemory(const TAvrMemory& memory, uint8_t* buffer, int buf
   Host.SetProgressPosition(memory.Bar, 0);
 }
 
-bool TAvrCommands::WriteMemoryByte(const TAvrMemory& memory, int unit, int byte, uint8_t b) {
+bool TAvrCommands::WriteMemoryByte(const TAvrMemory& memory, const TNvmFacts& nvm, int unit,
+                                   int byte, uint8_t b) {
   if (b == 0xFF) return true;  // an erased chip holds it already
   SendInstruction(static_cast<uint8_t>(memory.WriteOpcode | (byte << 3)), Hi(unit), Lo(unit), b);
-  const ProcessorInfo* chip = ProcessorAt(Host.SelectedProcessorRow());
-  const TNvmFacts& nvm = chip ? chip->Nvm : ProcessorTable[0].Nvm;
   if (b == nvm.*memory.WaitOn[0] || b == nvm.*memory.WaitOn[1]) {
     // What a chip may read while it writes: wait instead of polling.
     Link.Delay(nvm.*memory.WaitMs);
@@ -170,12 +174,13 @@ bool TAvrCommands::WriteMemoryByte(const TAvrMemory& memory, int unit, int byte,
 bool TAvrCommands::ProgramMemory(const TAvrMemory& memory, const uint8_t* data, int length) {
   length = std::clamp(length, 0, MemorySize(memory));
   BeginProgress(memory.Bar, length, false);
+  const TNvmFacts& nvm = Nvm();
   const int unitBytes = memory.UnitBytes;
   for (int u = 0; unitBytes * u < length; ++u) {
     for (int k = 0; k < unitBytes; ++k) {
       const int i = unitBytes * u + k;
       // An odd flash length has no high byte of its own: it stays erased.
-      if (!WriteMemoryByte(memory, u, k, i < length ? data[i] : 0xFF)) {
+      if (!WriteMemoryByte(memory, nvm, u, k, i < length ? data[i] : 0xFF)) {
         Host.Beep();
         Host.ShowMessageDialog(memory.WriteErrorText, mkError, mbOK);
         return false;

@@ -25,8 +25,9 @@ public:
 
   // The user answered "...Abort?" with Yes, or closed the box: the command
   // must do no further card work and ask nothing more. Once set,
-  // EnterProgrammingMode and ReadSignature return false without touching
-  // the card or asking; a command clears it when it starts (BeginCommand).
+  // EnterProgrammingMode, ReadSignature and ChipErase return false without
+  // touching the card or asking; a command clears it when it starts
+  // (BeginCommand).
   bool Aborted() const { return FAborted; }
   void BeginCommand() { FAborted = false; }
 
@@ -65,9 +66,9 @@ public:
   uint8_t ReadInstruction(uint8_t b1, uint8_t b2, uint8_t b3);
 
   uint8_t ReadFlashByte(int word, bool high) {
-    return ReadInstruction(high ? 0x28 : 0x20, Hi(word), Lo(word));
+    return ReadMemoryByte(AvrFlash, word, high ? 1 : 0);
   }
-  uint8_t ReadEepromByte(int address) { return ReadInstruction(0xA0, Hi(address), Lo(address)); }
+  uint8_t ReadEepromByte(int address) { return ReadMemoryByte(AvrEeprom, address, 0); }
 
   static constexpr int MaxPolls = 5000;
 
@@ -75,10 +76,16 @@ private:
   static uint8_t Hi(int a) { return static_cast<uint8_t>((a >> 8) & 0xFF); }
   static uint8_t Lo(int a) { return static_cast<uint8_t>(a & 0xFF); }
 
+  // The selected processor's write and erase facts (the first row's when
+  // the selected row is not in the catalogue).
+  const TNvmFacts& Nvm() const;
+
   // Byte `byte` of addressed unit `unit` (flash: 0 low, 1 high).
   uint8_t ReadMemoryByte(const TAvrMemory& memory, int unit, int byte);
-  // Writes one byte and waits for it; false after MaxPolls reads.
-  bool WriteMemoryByte(const TAvrMemory& memory, int unit, int byte, uint8_t b);
+  // Writes one byte and waits for it (the waits from `nvm`); false after
+  // MaxPolls reads.
+  bool WriteMemoryByte(const TAvrMemory& memory, const TNvmFacts& nvm, int unit, int byte,
+                       uint8_t b);
 
   void BeginProgress(TProgressBarId bar, int size, bool resetPosition);
   void Progress(TProgressBarId bar, int done);

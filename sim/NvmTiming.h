@@ -9,12 +9,12 @@
 #include "images/DeviceCatalogue.h"
 
 struct TNvmTiming {
-  uint64_t FlashWriteNs = 4'000'000;
-  uint64_t EepromWriteNs = 4'000'000;
-  uint64_t ChipEraseNs = 8'000'000;
-  uint8_t FlashPoll = 0x7F;
-  uint8_t EepromPollErase = 0x80;    // during the auto-erase (first half)
-  uint8_t EepromPollProgram = 0x7F;  // during the programming (second half)
+  uint64_t FlashWriteNs;
+  uint64_t EepromWriteNs;
+  uint64_t ChipEraseNs;
+  uint8_t FlashPoll;
+  uint8_t EepromPollErase;    // during the auto-erase (first half)
+  uint8_t EepromPollProgram;  // during the programming (second half)
 };
 
 TNvmTiming NvmTimingOf(const ProcessorInfo& chip);

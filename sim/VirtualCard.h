@@ -103,7 +103,8 @@ public:
   void SetTiming(const TCardTiming& timing);
 
   uint16_t Address() const { return Base; }
-  const ProcessorInfo& Processor() const { return *ProcessorAt(Conf.ProcessorRow); }
+  // The processor row the card was made from (the core's model).
+  const ProcessorInfo& Processor() const { return Cpu.Model; }
   const EepromInfo& EepromChip() const { return EepromTable[Conf.EepromRow]; }
 
   uint64_t VirtualTimeNs() const { return NowNs(); }

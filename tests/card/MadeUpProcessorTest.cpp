@@ -1,7 +1,8 @@
 // Adding a processor is adding a catalogue row: a made-up chip, with its
 // own sizes, signature, write times and polling values, is found by its
 // signature, built by the virtual card from the row, and programmed and
-// verified by Program All (all three memories, through the loader).
+// verified by Program All (all three memories, through the loader), and
+// restored from its own backup.
 #include <gtest/gtest.h>
 
 #include "card/ProgramAllCommand.h"
@@ -40,6 +41,21 @@ TEST(MadeUpProcessor, OneRowIsAllItTakes) {
   for (size_t w = 0; w < 512; ++w)
     ASSERT_EQ(chip.Flash()[w], flash[2 * w] | (flash[2 * w + 1] << 8)) << w;
   EXPECT_TRUE(std::equal(ext.begin(), ext.end(), chip.ExternalEeprom().Memory.begin()));
+
+  // A new flash image, restore and verify on: the internal EEPROM is read,
+  // written back and compared once each, and the time left's plan is the
+  // work the bars then show.
+  rig.Host.Bars.clear();
+  rig.Host.Plans.clear();
+  const auto flash2 = RandomBytes(1024, 74);
+  f = flash2;
+  EXPECT_TRUE(command.Run({{f.data(), 1024}, {}, {}}, true, true));
+  EXPECT_EQ(rig.Host.Statuses.back(), "Device programmed.");
+  EXPECT_EQ(chip.InternalEeprom(), eeprom);
+  EXPECT_EQ(chip.Flash()[511], flash2[1022] | (flash2[1023] << 8));
+  ASSERT_EQ(rig.Host.Plans.size(), 1u);
+  EXPECT_EQ(rig.Host.Plans[0], 2 * 1024 + 3 * 64);
+  EXPECT_EQ(rig.Host.Plans[0], rig.Host.WorkShown());
 }
 
 }  // namespace

@@ -138,7 +138,9 @@ TEST_F(AvrCommandsTest, NoCardMeans32AttemptsThenOnePowerCyclePerRun) {
   EXPECT_TRUE(Avr.Aborted());
   EXPECT_FALSE(Avr.EnterProgrammingMode());
   EXPECT_FALSE(Avr.ReadSignature());
+  EXPECT_FALSE(Avr.ChipErase());
   EXPECT_EQ(Log->Writes.size(), writes);
+  EXPECT_TRUE(Log->Sleeps.empty());
   EXPECT_EQ(Host.Messages.size(), 1u);
 
   // A closed box aborts too; only No goes on.

@@ -59,6 +59,22 @@ public:
   }
   void Beep() override { ++Beeps; }
   void ProcessPendingEvents() override { ++EventRounds; }
+  void PlanWork(int64_t bytes) override { Plans.push_back(bytes); }
+
+  // The forward steps of the transfer bars (all but pbInit): the work done,
+  // as the window's time left counts it.
+  int64_t WorkShown() const {
+    int64_t work = 0;
+    for (const auto& [id, bar] : Bars) {
+      if (id == pbInit) continue;
+      int before = 0;
+      for (int p : bar.Positions) {
+        if (p > before) work += p - before;
+        before = p;
+      }
+    }
+    return work;
+  }
 
   std::vector<std::string> MessageTexts() const {
     std::vector<std::string> texts;
@@ -78,4 +94,5 @@ public:
   std::map<TProgressBarId, int> Steps;
   int Beeps = 0;
   int EventRounds = 0;
+  std::vector<int64_t> Plans;
 };
