@@ -73,7 +73,7 @@ void TMainForm::actReadFlashExecute() {
   TCardSession::CheckPort(*Card);
   if (!ConfirmDiscard(ikFlash)) return;
   std::vector<uint8_t> bytes;
-  if (!ReadCardMemory(*Card, amFlash, bytes)) return;
+  if (!ReadCardMemory(*Card, AvrFlash, bytes)) return;
   // The image takes the size of the detected processor's flash.
   ebFlash->clear();
   SetImageBytes(ikFlash, bytes, false);
@@ -84,12 +84,12 @@ void TMainForm::actReadIntEEExecute() {
   if (!ConfirmDiscard(ikIntEE)) return;
   std::vector<uint8_t> bytes;
   // The file name box keeps the last file's name.
-  if (ReadCardMemory(*Card, amEeprom, bytes)) SetImageBytes(ikIntEE, bytes, false);
+  if (ReadCardMemory(*Card, AvrEeprom, bytes)) SetImageBytes(ikIntEE, bytes, false);
 }
 
-void TMainForm::actVerifyFlashExecute() { VerifyCardMemory(*Card, amFlash, ImageOf(hexFlash)); }
+void TMainForm::actVerifyFlashExecute() { VerifyCardMemory(*Card, AvrFlash, ImageOf(hexFlash)); }
 
-void TMainForm::actVerifyIntEEExecute() { VerifyCardMemory(*Card, amEeprom, ImageOf(hexIntEE)); }
+void TMainForm::actVerifyIntEEExecute() { VerifyCardMemory(*Card, AvrEeprom, ImageOf(hexIntEE)); }
 
 void TMainForm::actReadExtEEExecute() {
   TCardSession::CheckPort(*Card);

@@ -42,7 +42,3 @@ bool ReadCardMemory(TCardContext& card, const TAvrMemory& memory, std::vector<ui
 TCompareResult VerifyCardMemory(TCardContext& card, const TAvrMemory& memory,
                                 const TImageRef& image);
 
-// The names the window and pellar-cli still give the two memories; the
-// functions above take them as they are.
-inline constexpr const TAvrMemory& amFlash = AvrFlash;
-inline constexpr const TAvrMemory& amEeprom = AvrEeprom;

@@ -23,14 +23,14 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
     return false;
   }
 
-  // The work ahead, for the host's time left: every transfer's bytes. A
-  // memory is written and, with verify, compared (its passes); a backup is
-  // read once before that.
+  // The work ahead, for the host's time left, in the bytes the bars step
+  // through: the loader, then every memory written (the external EEPROM
+  // page-verified as it goes) and, with verify, compared (its passes); a
+  // backup is read once before that.
   {
     const int64_t passes = verify ? 2 : 1;
     int64_t work = 0;
-    if (images.ExtEE.HasData())
-      work += LoaderImageSize + int64_t{images.ExtEE.Size} * (verify ? 3 : 2);
+    if (images.ExtEE.HasData()) work += LoaderImageSize + int64_t{images.ExtEE.Size} * passes;
     for (const TAvrMemory* memory : AvrMemories) {
       const TImageRef& image = images.Of(*memory);
       const int64_t size = Card.Avr.MemorySize(*memory);

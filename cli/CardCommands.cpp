@@ -15,6 +15,7 @@
 #include "cli/KeptBackups.h"
 #include "images/CardImageFile.h"
 #include "images/DeviceCatalogue.h"
+#include "link/LoaderLink.h"
 
 namespace {
 
@@ -34,9 +35,7 @@ bool SameExternal(const std::vector<uint8_t>& image, const std::vector<uint8_t>&
   const size_t size = std::min(image.size(), card.size());
   for (size_t i = 0; i < size; ++i) {
     if (image[i] == card[i]) continue;
-    console.Error("External eeprom verification error!\n\nvalue differ at address 0x" +
-                  HexText(static_cast<unsigned>(i), 1) + "\nBuffer value: 0x" +
-                  HexText(image[i], 2) + "\nExternal eeprom value: 0x" + HexText(card[i], 2));
+    console.Error(TLoaderLink::VerifyErrorText(static_cast<int>(i), image[i], card[i]));
     return false;
   }
   return true;
@@ -133,8 +132,8 @@ int RunRead(TCliCard& card, const TCliOptions& options, TConsole& console) {
       memories[imExtEE] = command.Bytes();
     }
   } else {
-    if (flash && !ReadCardMemory(card.Context, amFlash, memories[imFlash])) return ecCard;
-    if (eeprom && !ReadCardMemory(card.Context, amEeprom, memories[imIntEE])) return ecCard;
+    if (flash && !ReadCardMemory(card.Context, AvrFlash, memories[imFlash])) return ecCard;
+    if (eeprom && !ReadCardMemory(card.Context, AvrEeprom, memories[imIntEE])) return ecCard;
   }
   if (card.Host.Interrupted()) return ecInterrupted;
 

@@ -201,6 +201,12 @@ bool TLoaderLink::WriteExternalPages(const uint8_t* image, int length) {
   return true;
 }
 
+std::string TLoaderLink::VerifyErrorText(int address, uint8_t image, uint8_t card) {
+  return "External eeprom verification error!\n\nvalue differ at address 0x" + HexText(address, 1) +
+         "\nBuffer value: 0x" + HexText(image, 2) + "\nExternal eeprom value: 0x" +
+         HexText(card, 2);
+}
+
 bool TLoaderLink::VerifyExternalEeprom(const uint8_t* image, int length) {
   StartLoader();
   const int size = std::clamp(length, 0, ExternalSize());
@@ -220,11 +226,7 @@ bool TLoaderLink::VerifyExternalEeprom(const uint8_t* image, int length) {
     Host.ProcessPendingEvents();
   }
   Link.PowerOff();
-  if (!ok)
-    Host.ShowMessageDialog("External eeprom verification error!\n\nvalue differ at address 0x" +
-                               HexText(i, 1) + "\nBuffer value: 0x" + HexText(image[i], 2) +
-                               "\nExternal eeprom value: 0x" + HexText(r, 2),
-                           mkError, mbOK);
+  if (!ok) Host.ShowMessageDialog(VerifyErrorText(i, image[i], r), mkError, mbOK);
   Host.SetProgressPosition(pbExtEE, 0);
   return ok;
 }

@@ -78,6 +78,9 @@ public:
 
   static constexpr uint32_t DefaultHandshakeTickLimit = 1000000;
   uint32_t HandshakeTickLimit = DefaultHandshakeTickLimit;
+  // "External eeprom verification error!" with the first byte that
+  // differs: its address, the image's value and the card's.
+  static std::string VerifyErrorText(int address, uint8_t image, uint8_t card);
   // Added to "Page verify error at: 0x0": the first page never verified.
   static constexpr const char* FirstPageHintText =
       "The first page did not read back as written: check the Eeprom type setting. "

@@ -33,6 +33,13 @@ TEST(MadeUpProcessor, OneRowIsAllItTakes) {
   EXPECT_TRUE(rig.Host.Messages.empty()) << rig.Host.Messages[0].Text;
   EXPECT_EQ(rig.Host.ProcessorRow, added.Row());
   EXPECT_EQ(rig.Host.ChipId, "AT90S1024X");
+  // The time left's plan is the work the bars then show (the loader, and
+  // each memory written and compared), but for the loader's last part
+  // step, which its bar does not show.
+  ASSERT_EQ(rig.Host.Plans.size(), 1u);
+  EXPECT_EQ(rig.Host.Plans[0], 522 + 2 * (1024 + 64 + 2048));
+  EXPECT_GE(rig.Host.Plans[0], rig.Host.WorkShown());
+  EXPECT_LE(rig.Host.Plans[0], rig.Host.WorkShown() + 64);
 
   // The card is the row: its sizes, its memories as written.
   TVirtualCard& chip = *rig.Card;
