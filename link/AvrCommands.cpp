@@ -44,7 +44,7 @@ bool TAvrCommands::SendProgrammingEnable(uint8_t& echo) {
     Link.ClockPulse();
     Link.StrobeTick();
     Link.StrobeTick();
-    const bool miso = Link.Port.ReadAck();
+    const bool miso = Link.ReadMiso();
     if (n >= 9 && n <= 16 && miso) echo |= static_cast<uint8_t>(1u << (n - 9));
   }
   Link.DataLatch &= ~Lines::Mosi;

@@ -41,14 +41,19 @@ void TIspLink::SendByte(uint8_t b) {
 
 uint8_t TIspLink::ReceiveByte() {
   uint8_t r = 0;
-  for (int i = 0; i < 8; ++i) {
-    r = static_cast<uint8_t>(r << 1);
+  ReceiveByteInto(&r);
+  Flush();
+  return r;
+}
+
+void TIspLink::ReceiveByteInto(uint8_t* dest) {
+  // Most significant bit first.
+  for (uint8_t mask = 0x80; mask != 0; mask >>= 1) {
     ClockHigh();
     ClockLow(false);
     // Sampled before the next tick: the card has not been clocked since
     // the falling SCK edge.
-    if (Port.ReadAck()) r |= 1;
+    SampleMiso(dest, mask);
     StrobeTick();
   }
-  return r;
 }

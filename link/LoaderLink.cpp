@@ -46,7 +46,7 @@ int TLoaderLink::BeginProgress(int size) {
 }
 
 bool TLoaderLink::WaitWhileMiso(bool level) {
-  for (uint32_t ticks = 0; Link.Port.ReadAck() == level; ++ticks) {
+  for (uint32_t ticks = 0; Link.ReadMiso() == level; ++ticks) {
     if (ticks >= HandshakeTickLimit) return false;
     Link.StrobeTick();
   }
@@ -93,7 +93,7 @@ bool TLoaderLink::LoaderReceiveByte(uint8_t& b) {
   uint8_t r = 0;
   for (int bit = 0; bit < 8; ++bit) {
     for (int i = 0; i < 7; ++i) Link.StrobeTick();
-    r = static_cast<uint8_t>((r << 1) | (Link.Port.ReadAck() ? 1 : 0));
+    r = static_cast<uint8_t>((r << 1) | (Link.ReadMiso() ? 1 : 0));
   }
   Link.StrobeTick();
   Link.StrobeTick();

@@ -10,3 +10,9 @@ uint32_t RealTickCount() {
   return static_cast<uint32_t>(
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
+
+uint64_t RealNowNs() {
+  using namespace std::chrono;
+  return static_cast<uint64_t>(
+      duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count());
+}

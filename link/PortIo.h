@@ -19,15 +19,20 @@ public:
   // for hardware; virtual time for the virtual card.
   virtual void Sleep(uint32_t ms) = 0;
   virtual uint32_t TickCount() = 0;
+  // The same clock in nanoseconds, for telling where a command's time
+  // went; by default the millisecond counter's resolution.
+  virtual uint64_t NowNs() { return uint64_t{TickCount()} * 1'000'000; }
 };
 
 // Real time: the operating system's sleep and a steady millisecond clock.
 void RealSleep(uint32_t ms);
 uint32_t RealTickCount();
+uint64_t RealNowNs();
 
 // Real time for hardware backends.
 class TRealClockPortIo : public TPortIo {
 public:
   void Sleep(uint32_t ms) override { RealSleep(ms); }
   uint32_t TickCount() override { return RealTickCount(); }
+  uint64_t NowNs() override { return RealNowNs(); }
 };

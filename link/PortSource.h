@@ -9,12 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "link/AdapterDefinition.h"
+#include "link/LineBackend.h"
 #include "link/PortIo.h"
 
 struct TDiscoveredPort {
   uint16_t Address = 0;
   std::string Name;  // a name the source gives the port ("Virtual card"); may be empty
   std::string Node;  // device node, for example /dev/parport0; may be empty
+  // The wiring between the port's pins and the card; null: the passive
+  // parallel-port adapter.
+  const TAdapterDefinition* Adapter = nullptr;
 };
 
 class TPortSource {
@@ -25,4 +30,9 @@ public:
   virtual void FindPorts(std::vector<TDiscoveredPort>& ports) = 0;
   // Opens the port; null and `error` set when it cannot be opened.
   virtual std::unique_ptr<TPortIo> Open(const TDiscoveredPort& port, std::string& error) = 0;
+  // Opens the port as a backend of the card's line stream. A parallel
+  // port's source leaves this alone: its registers (Open) are driven
+  // through the port's adapter wiring. Sources of other adapters (USB,
+  // GPIO) give their own backends here.
+  virtual std::unique_ptr<TLineBackend> OpenLines(const TDiscoveredPort& port, std::string& error);
 };

@@ -60,9 +60,9 @@ void TLptPort::Activate() {
   // discovery order, at most MaxPorts of them.
   for (size_t i = 0; i < found.size() && PortCount < MaxPorts; ++i) {
     std::string error;
-    std::unique_ptr<TPortIo> io;
+    std::unique_ptr<TLineBackend> io;
     try {
-      io = owner[i]->Open(found[i], error);
+      io = owner[i]->OpenLines(found[i], error);
     } catch (const std::exception& e) {
       error = e.what();
     }
@@ -73,7 +73,7 @@ void TLptPort::Activate() {
     PortAddresses[PortCount] = found[i].Address;
     PortNames[PortCount] = found[i].Name;
     PortNodes[PortCount] = found[i].Node;
-    PortIo[PortCount] = std::move(io);
+    Backends[PortCount] = std::move(io);
     ++PortCount;
   }
 
@@ -87,7 +87,8 @@ void TLptPort::Activate() {
 
 void TLptPort::Deactivate() {
   CurrentIo = nullptr;
-  for (auto& io : PortIo) io.reset();  // releases claimed devices
+  Stream.Attach(nullptr);
+  for (auto& io : Backends) io.reset();  // releases claimed devices
   SelectedIndex = 0;
   SelectedAddress = 0;
   Active = false;
@@ -97,19 +98,11 @@ void TLptPort::SelectPort(int index) {
   if (!Active || index < 0 || index >= PortCount) return;
   SelectedIndex = index;
   SelectedAddress = PortAddresses[index];
-  CurrentIo = PortIo[index].get();
+  CurrentIo = Backends[index]->PortIo();
+  Stream.Attach(Backends[index].get());
 }
 
 uint16_t TLptPort::GetPortAddress(int index) const {
   if (!Active || index < 0 || index >= PortCount) return 0;
   return PortAddresses[index];
 }
-
-void TLptPort::Delay(uint32_t ms) {
-  if (CurrentIo)
-    CurrentIo->Sleep(ms);
-  else
-    RealSleep(ms);
-}
-
-uint32_t TLptPort::TickCount() { return CurrentIo ? CurrentIo->TickCount() : RealTickCount(); }

@@ -1,7 +1,10 @@
 #pragma once
 // TLptPort: the program's only access to the hardware. It finds the
-// machine's parallel ports, opens them, and then offers two operations on
-// the selected port: write the data register and read status bit 6.
+// machine's parallel ports (and whatever other adapters its sources know),
+// opens them, and then offers the card's line stream on the selected port
+// (Lines(): line states and MISO samples, LineStream.h), plus the two raw
+// operations of a parallel port: write the data register and read status
+// bit 6.
 
 #include <array>
 #include <cstdint>
@@ -9,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "link/LineStream.h"
 #include "link/PortIo.h"
 #include "link/PortSource.h"
 
@@ -33,13 +37,18 @@ public:
   void SelectPort(int index);
   uint16_t GetPortAddress(int index) const;
 
-  // The hot path: no checks, one indirect call. Only while active.
+  // The selected port's line stream: what the bit link writes and samples.
+  TLineStream& Lines() { return Stream; }
+
+  // The raw register operations of a selected parallel port: no checks,
+  // one indirect call. Only while active, and only on a parallel port.
   void WriteData(uint8_t value) { CurrentIo->WritePort(SelectedAddress, value); }
   bool ReadAck() { return (CurrentIo->ReadPort(SelectedAddress + 1) & 0x40) != 0; }
 
   // The selected port's clock (real or virtual); real time while inactive.
-  void Delay(uint32_t ms);
-  uint32_t TickCount();
+  // Both come after whatever the stream still holds has been applied.
+  void Delay(uint32_t ms) { Stream.Sleep(ms); }
+  uint32_t TickCount() { return Stream.TickCount(); }
 
   // Linux needs a driver step for port access too (ppdev), so it counts
   // as the family that has one.
@@ -57,14 +66,18 @@ public:
   uint16_t SelectedAddress = 0;
   int SelectedIndex = 0;
 
-  // The I/O object of the selected port; null while inactive.
+  // The register object of the selected parallel port; null while
+  // inactive and for other adapters.
   TPortIo* SelectedIo() const { return CurrentIo; }
+  // The selected port's backend; null while inactive.
+  TLineBackend* SelectedLines() const { return Stream.Backend(); }
 
 private:
   void Activate();
   void Deactivate();
 
   std::vector<std::unique_ptr<TPortSource>> Sources;
-  std::array<std::unique_ptr<TPortIo>, MaxPorts> PortIo{};
+  std::array<std::unique_ptr<TLineBackend>, MaxPorts> Backends{};
   TPortIo* CurrentIo = nullptr;
+  TLineStream Stream;
 };

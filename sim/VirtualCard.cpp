@@ -67,16 +67,18 @@ uint8_t TVirtualCard::ReadPort(uint16_t address) {
   return static_cast<uint8_t>(0x3F | (Miso() ? 0x40 : 0));
 }
 
-void TVirtualCard::Sleep(uint32_t ms) {
+void TVirtualCard::Sleep(uint32_t ms) { Wait(uint64_t{ms} * 1'000'000); }
+
+void TVirtualCard::Wait(uint64_t ns) {
   CatchUp();
-  BaseNs = NowNs() + uint64_t{ms} * 1'000'000;
+  BaseNs = NowNsValue() + ns;
   BaseAccesses = Accesses;
   MarkSync();
-  Spi.Settle(NowNs());
-  Ext.Settle(NowNs());
+  Spi.Settle(NowNsValue());
+  Ext.Settle(NowNsValue());
 }
 
-uint32_t TVirtualCard::TickCount() { return static_cast<uint32_t>(NowNs() / 1'000'000); }
+uint32_t TVirtualCard::TickCount() { return static_cast<uint32_t>(NowNsValue() / 1'000'000); }
 
 bool TVirtualCard::Miso() {
   bool level;
@@ -151,7 +153,7 @@ void TVirtualCard::PowerUp() {
 void TVirtualCard::PowerDown() {
   // What the pins showed before the power went still reached the bus.
   ApplyPinWrites(Edges);
-  const uint64_t now = NowNs();
+  const uint64_t now = NowNsValue();
   Spi.PowerLost(now);
   Ext.PowerLost(now);
   IsPowered = false;
@@ -184,7 +186,7 @@ void TVirtualCard::ResetPins() {
   QueueCount = 0;
   PinPort = 0;
   PinDdr = 0;
-  Ext.Update(true, SdaDrive(0, 0), NowNs());
+  Ext.Update(true, SdaDrive(0, 0), NowNsValue());
 }
 
 void TVirtualCard::CatchUp() {
@@ -197,15 +199,15 @@ void TVirtualCard::CatchUp() {
   } else if (SpiEdges != Edges) {
     // The lines were the same on every pending edge, so only the first
     // of them can see SCK move.
-    Spi.Clock((DataReg & LineSck) != 0, (DataReg & LineMosi) != 0, NowNs());
+    Spi.Clock((DataReg & LineSck) != 0, (DataReg & LineMosi) != 0, NowNsValue());
     SpiEdges = Edges;
   }
 }
 
 void TVirtualCard::Sync() {
   CatchUp();
-  Spi.Settle(NowNs());
-  Ext.Settle(NowNs());
+  Spi.Settle(NowNsValue());
+  Ext.Settle(NowNsValue());
 }
 
 void TVirtualCard::MarkSync() {
@@ -216,7 +218,7 @@ void TVirtualCard::MarkSync() {
     if (w.Ns == 0) w.Ns = EdgeNs(w.At);
   }
   SyncEdges = Edges;
-  SyncNs = NowNs();
+  SyncNs = NowNsValue();
   SyncClkHigh = (DataReg & LineClk) != 0;
 }
 
@@ -351,7 +353,7 @@ void TVirtualCard::LoadFlash(const std::vector<uint8_t>& image) {
 
 void TVirtualCard::SetTiming(const TCardTiming& timing) {
   Sync();
-  BaseNs = NowNs();
+  BaseNs = NowNsValue();
   BaseAccesses = Accesses;
   TVirtualCardConfig c = Conf;
   c.Timing = timing;

@@ -81,6 +81,10 @@ public:
   void WritePort(uint16_t address, uint8_t value) override;
   void Sleep(uint32_t ms) override;
   uint32_t TickCount() override;
+  uint64_t NowNs() override { return NowNsValue(); }
+  // Lets `ns` of virtual time pass without a port access (what a batched
+  // adapter's transfer costs beyond its line states).
+  void Wait(uint64_t ns);
 
   // Brings the card up to the present: runs the pending cycles, applies
   // the pin writes the PC can see, completes writes whose time is over.
@@ -107,7 +111,7 @@ public:
   const ProcessorInfo& Processor() const { return Cpu.Model; }
   const EepromInfo& EepromChip() const { return EepromTable[Conf.EepromRow]; }
 
-  uint64_t VirtualTimeNs() const { return NowNs(); }
+  uint64_t VirtualTimeNs() const { return NowNsValue(); }
   uint64_t PortAccesses() const { return Accesses; }
   // Rising CLK edges while powered, since the card was made.
   uint64_t ClockEdges() const { return Edges; }
@@ -141,7 +145,7 @@ private:
   uint8_t ReadPinB(uint64_t cycle) override;
   void PortBWritten(uint8_t port, uint8_t ddr, uint64_t cycle) override;
 
-  uint64_t NowNs() const { return BaseNs + (Accesses - BaseAccesses) * CostNs; }
+  uint64_t NowNsValue() const { return BaseNs + (Accesses - BaseAccesses) * CostNs; }
   uint64_t EdgeNs(uint64_t edge) const;
   void MarkSync();
   void CatchUp();
