@@ -61,9 +61,11 @@ public:
   int FlashSize() const;
   int EepromSize() const;
 
-  // One four-byte instruction; the fourth byte is sent (Send) or read (Read).
+  // One four-byte instruction; the fourth byte is sent (Send) or read
+  // (Read; ReadInstructionInto leaves it to the stream's next flush).
   void SendInstruction(uint8_t b1, uint8_t b2, uint8_t b3, uint8_t b4);
   uint8_t ReadInstruction(uint8_t b1, uint8_t b2, uint8_t b3);
+  void ReadInstructionInto(uint8_t b1, uint8_t b2, uint8_t b3, uint8_t* dest);
 
   uint8_t ReadFlashByte(int word, bool high) {
     return ReadMemoryByte(AvrFlash, word, high ? 1 : 0);
@@ -71,6 +73,14 @@ public:
   uint8_t ReadEepromByte(int address) { return ReadMemoryByte(AvrEeprom, address, 0); }
 
   static constexpr int MaxPolls = 5000;
+  // Line states of one read instruction (three bytes sent, one received).
+  static constexpr uint64_t PollStates = 3 * 58 + 48;
+
+  // Whether a byte write of `memory` polls for its end (else it waits the
+  // chip's data-sheet write time and checks the byte afterwards): always
+  // on an immediate stream, and on a batched one when its round trips make
+  // polling the faster.
+  bool PollsWrites(const TAvrMemory& memory) const;
 
 private:
   static uint8_t Hi(int a) { return static_cast<uint8_t>((a >> 8) & 0xFF); }
@@ -82,10 +92,15 @@ private:
 
   // Byte `byte` of addressed unit `unit` (flash: 0 low, 1 high).
   uint8_t ReadMemoryByte(const TAvrMemory& memory, int unit, int byte);
-  // Writes one byte and waits for it (the waits from `nvm`); false after
-  // MaxPolls reads.
+  void ReadMemoryByteInto(const TAvrMemory& memory, int unit, int byte, uint8_t* dest);
+  // The chip's data-sheet write time of one byte of `memory`.
+  uint64_t WriteNs(const TAvrMemory& memory) const;
+  // Writes one byte and waits for it (the waits from `nvm`). Polling:
+  // false after MaxPolls reads. With `check`, the byte is read back into
+  // *check after the wait instead, for the caller to compare after the
+  // next flush.
   bool WriteMemoryByte(const TAvrMemory& memory, const TNvmFacts& nvm, int unit, int byte,
-                       uint8_t b);
+                       uint8_t b, uint8_t* check);
 
   void BeginProgress(TProgressBarId bar, int size, bool resetPosition);
   void Progress(TProgressBarId bar, int done);

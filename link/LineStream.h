@@ -74,6 +74,9 @@ public:
   uint64_t RoundTripNs() const { return FBackend ? FBackend->RoundTripNs() : 0; }
   uint64_t StateNs() const { return FBackend ? FBackend->StateNs() : 0; }
 
+  // The most states one flush carries (0: no limit, immediate backends).
+  size_t MaxTransfer() const { return FMaxQueue; }
+
   const TLineTiming& Timing() const { return FTiming; }
   void ResetTiming() { FTiming = {}; }
 

@@ -28,6 +28,9 @@ bool TLoaderLink::WriteLoader() {
 }
 
 void TLoaderLink::StartLoader() {
+  // A batched link holds MOSI high until it has found the loader's first
+  // ready (Sync).
+  if (Link.Batched()) Link.DataLatch |= Lines::Mosi;
   Link.DataLatch |= Lines::Reset;
   Link.Write();
   Link.StrobeTick();
@@ -35,6 +38,9 @@ void TLoaderLink::StartLoader() {
   // The loader drives MISO low within these ticks and raises it (ready)
   // only after them, so the first handshake wait starts from a low line.
   for (int i = 0; i < 11; ++i) Link.StrobeTick();
+  FModel.Reset();
+  FTick = 0;
+  FSynced = false;
 }
 
 int TLoaderLink::BeginProgress(int size) {
@@ -61,6 +67,7 @@ void TLoaderLink::HandshakeLost() {
 }
 
 bool TLoaderLink::LoaderSendByte(uint8_t b) {
+  if (Link.Batched()) return SendScheduled(b);
   // MISO high: the loader is ready. Each bit is on MOSI for 5 ticks; the
   // first write of the first tick carries the new level.
   if (!WaitWhileMiso(false)) {
@@ -85,6 +92,7 @@ bool TLoaderLink::LoaderSendByte(uint8_t b) {
 }
 
 bool TLoaderLink::LoaderReceiveByte(uint8_t& b) {
+  if (Link.Batched()) return ReceiveScheduled(&b, 1, false, nullptr);
   // MISO high marks the start; the bits follow every 7 ticks.
   if (!WaitWhileMiso(false)) {
     HandshakeLost();
@@ -110,12 +118,19 @@ bool TLoaderLink::ReadExternalEeprom(uint8_t* buffer, int length) {
   const int size = std::clamp(length, 0, ExternalSize());
   const int step = BeginProgress(size);
   if (!LoaderSendByte(ReadAll)) return false;
-  for (int i = 0; i < size; ++i) {
-    uint8_t b = 0;
-    if (!LoaderReceiveByte(b)) return false;
-    buffer[i] = b;
+  return ReceiveBytes(buffer, size, false, [&](int i) {
     if (i + 1 >= Host.ProgressPosition(pbExtEE) + step) Host.StepProgress(pbExtEE);
     Host.ProcessPendingEvents();
+    return true;
+  });
+}
+
+bool TLoaderLink::ReceiveBytes(uint8_t* dest, int count, bool readBack,
+                               const std::function<bool(int)>& each) {
+  if (Link.Batched()) return ReceiveScheduled(dest, count, readBack, each);
+  for (int i = 0; i < count; ++i) {
+    if (!LoaderReceiveByte(dest[i])) return false;
+    if (each && !each(i)) return true;
   }
   return true;
 }
@@ -147,6 +162,7 @@ bool TLoaderLink::WriteExternalPages(const uint8_t* image, int length) {
   int retries = 0;
   int pos = 0;
   int n = 0;
+  std::vector<uint8_t> readBack;
   if (!LoaderSendByte(StartWrite(page))) return false;
   for (;;) {
     Host.ProcessPendingEvents();
@@ -161,14 +177,13 @@ bool TLoaderLink::WriteExternalPages(const uint8_t* image, int length) {
       // would only add to the wait.
       n = 0;
       pos -= page;
-      bool bad = false;
       if (!LoaderSendByte(ReadBackPage)) return false;
-      for (int i = 0; i < page; ++i) {
-        uint8_t r = 0;
-        if (!LoaderReceiveByte(r)) return false;
-        if (r != byteAt(pos)) bad = true;  // all page bytes are received
-        ++pos;
-      }
+      // All page bytes are received.
+      readBack.resize(static_cast<size_t>(page));
+      if (!ReceiveBytes(readBack.data(), page, true, nullptr)) return false;
+      bool bad = false;
+      for (int i = 0; i < page; ++i, ++pos)
+        if (readBack[static_cast<size_t>(i)] != byteAt(pos)) bad = true;
       if (bad) {
         pos -= page;
         ++retries;
@@ -192,7 +207,13 @@ bool TLoaderLink::WriteExternalPages(const uint8_t* image, int length) {
   }
 
   // The loader goes back to its command loop and raises MISO (ready).
-  if (!WaitWhileMiso(false)) {
+  if (Link.Batched()) {
+    TickTo(FModel.Ready() - 1);
+    Expect(false);
+    Tick();
+    Expect(true);
+    if (!Checked()) return false;
+  } else if (!WaitWhileMiso(false)) {
     HandshakeLost();
     return false;
   }
@@ -213,20 +234,24 @@ bool TLoaderLink::VerifyExternalEeprom(const uint8_t* image, int length) {
   const int step = BeginProgress(size);
 
   if (!LoaderSendByte(ReadAll)) return false;
-  bool ok = true;
-  int i = 0;
-  uint8_t r = 0;
-  for (; i < size; ++i) {
-    if (!LoaderReceiveByte(r)) return false;
-    if (r != image[i]) {
-      ok = false;
-      break;
-    }
-    if (i + 1 >= Host.ProgressPosition(pbExtEE) + step) Host.StepProgress(pbExtEE);
-    Host.ProcessPendingEvents();
-  }
+  std::vector<uint8_t> card(static_cast<size_t>(size), 0xFF);
+  int differs = -1;
+  if (!ReceiveBytes(card.data(), size, false, [&](int i) {
+        if (card[static_cast<size_t>(i)] != image[i]) {
+          differs = i;
+          return false;
+        }
+        if (i + 1 >= Host.ProgressPosition(pbExtEE) + step) Host.StepProgress(pbExtEE);
+        Host.ProcessPendingEvents();
+        return true;
+      }))
+    return false;
   Link.PowerOff();
-  if (!ok) Host.ShowMessageDialog(VerifyErrorText(i, image[i], r), mkError, mbOK);
+  const bool ok = differs < 0;
+  if (!ok)
+    Host.ShowMessageDialog(
+        VerifyErrorText(differs, image[differs], card[static_cast<size_t>(differs)]), mkError,
+        mbOK);
   Host.SetProgressPosition(pbExtEE, 0);
   return ok;
 }

@@ -51,13 +51,32 @@
 //
 // A false from any of them means the routine has already shown its message
 // (or the host's abort question was answered Yes); the caller stops.
+//
+// Over a batched link (LineStream.h) the PC cannot afford a round trip per
+// handshake. It schedules them instead: the loader runs a fixed number of
+// cycles between two handshakes (LoaderTiming.h), so the PC ticks to the
+// tick where the loader will be ready, puts the bits on MOSI there, and
+// ticks through the acknowledge, exactly as the waiting loops would;
+// samples at each predicted edge are checked after the next flush, and a
+// handshake that is not where it must be ends the operation as a lost
+// handshake does. Bytes from the loader are found in a sample per tick,
+// read by the same loop the immediate link runs, in chunks that never
+// reach past the loader's next ready. The two places where the loader's
+// timing is not fixed cost a round trip or two: its start (the processor's
+// start-up; MOSI is held high meanwhile, so a byte the loader takes early
+// is 0xFF, a command it ignores) and the acknowledge polling of a page's
+// read-back (the EEPROM's write cycle).
 
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "link/AvrCommands.h"
 #include "link/CardHost.h"
 #include "link/IspLink.h"
+#include "link/LoaderTiming.h"
 
 class TLoaderLink {
 public:
@@ -129,6 +148,33 @@ private:
   bool WaitWhileMiso(bool level);
   // The bound ran out: card off, bar reset, beep and message.
   void HandshakeLost();
+
+  // `count` bytes from the loader into `dest`, `each(i)` after byte i
+  // (false from it ends the transfer, the result then true). A page's
+  // read-back (`readBack`) ends where the loader is ready again; read-all
+  // streams on.
+  bool ReceiveBytes(uint8_t* dest, int count, bool readBack, const std::function<bool(int)>& each);
+
+  // ---- Batched links (LoaderLinkBatched.cpp) -------------------------------
+  bool SendScheduled(uint8_t b);
+  bool ReceiveScheduled(uint8_t* dest, int count, bool readBack,
+                        const std::function<bool(int)>& each);
+  bool Sync();
+  void Tick();
+  void TickTo(int64_t tick);
+  // A sample here that must read `level`.
+  void Expect(bool level);
+  // Flushes the stream and compares every expected sample; false (after
+  // HandshakeLost) on a difference.
+  bool Checked();
+  // Ticks `count` times with a sample after each tick.
+  void SampledTicks(int64_t count, std::deque<uint8_t>& samples);
+
+  TLoaderModel FModel;
+  int64_t FTick = 0;      // ticks since the loader was started
+  bool FSynced = false;   // FModel knows the loader's next ready
+  std::deque<uint8_t> FSamples;
+  std::vector<std::pair<size_t, bool>> FExpected;
 
   TIspLink& Link;
   TAvrCommands& Avr;

@@ -80,6 +80,12 @@ void TVirtualCard::Wait(uint64_t ns) {
 
 uint32_t TVirtualCard::TickCount() { return static_cast<uint32_t>(NowNsValue() / 1'000'000); }
 
+bool TVirtualCard::SampleMiso() {
+  CatchUp();
+  MarkSync();
+  return Miso();
+}
+
 bool TVirtualCard::Miso() {
   bool level;
   if (!IsPowered)

@@ -120,6 +120,10 @@ public:
   bool Running() const { return IsPowered && ResetReleased; }
   // MISO as the PC would read it now (not counted as a port access).
   bool Miso();
+  // MISO as a status read would give it now, the card brought up to the
+  // present first, without the access's time: what a batched adapter's
+  // sample between two states reads.
+  bool SampleMiso();
   // How the processor treated the SDA line: the times it drove SDA high
   // while the EEPROM pulled it low, and the PINB reads made while SDA
   // floated (released with no pull-up). Both stay 0 for a sound program.
