@@ -23,6 +23,8 @@ void TIspLink::PowerOff() {
   Write();
   DataLatch = 0;
   Write();
+  // The card is off when this returns, on a batched link too.
+  Flush();
 }
 
 void TIspLink::SendByte(uint8_t b) {

@@ -181,11 +181,16 @@ bool TLoaderLink::ReceiveScheduled(uint8_t* dest, int count, bool readBack,
   // not tick past that ready before it knows where the first byte began.
   // A read-all stream has no end: a chunk is the bytes still wanted at
   // their least length plus the first byte's addressing (or a block's),
-  // so that it rarely falls short and never ticks far past them, and no
-  // more than one transfer of the stream carries (two states a tick).
+  // so that it rarely falls short and never ticks far past them; at most
+  // ChunkBytes bytes (the bar and the window's events move at least that
+  // often) and what one transfer of the stream carries (two states a
+  // tick).
   constexpr int64_t Slack = 600;
+  constexpr int64_t ChunkBytes = 256;
   const size_t most = Link.Port.Lines().MaxTransfer();
-  const int64_t chunkTicks = most ? std::max<int64_t>(static_cast<int64_t>(most / 2) - 1, 1) : 65536;
+  const int64_t chunkTicks =
+      std::min<int64_t>(ChunkBytes * StreamedByte + Slack,
+                        most ? std::max<int64_t>(static_cast<int64_t>(most / 2) - 1, 1) : 1 << 20);
   const int64_t blindChunk =
       readBack ? int64_t{count - 1} * StreamedByte + AfterReadBack - 1 : 0;
   int64_t firstStart = -1;

@@ -21,7 +21,9 @@
 struct TBatchedModel {
   uint64_t StateNs = 2000;           // one line state on the wire
   uint64_t RoundTripNs = 1'000'000;  // what a transfer costs beyond its states
-  size_t MaxTransfer = 65536;        // states per transfer at most
+  // States per transfer at most: room for Verify Flash's clock check (a
+  // million ticks of two states) in one.
+  size_t MaxTransfer = size_t{1} << 21;
 };
 
 class TBatchedCardLines final : public TLineBackend {
