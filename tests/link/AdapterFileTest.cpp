@@ -254,6 +254,26 @@ TEST(AdapterFile, ReadsEveryEntryOfEachKindAndWarnsWithTheEntrysLine) {
       << r.Warnings[0];
 }
 
+// The user guide's examples are files that load as they stand.
+TEST(AdapterFile, TheUserGuidesExamplesLoad) {
+  std::ifstream in(fs::path(PELLAR_SOURCE_DIR) / "docs/USER_GUIDE.md");
+  const std::string guide{std::istreambuf_iterator<char>(in), {}};
+  const size_t section = guide.find("### Your own adapters");
+  ASSERT_NE(section, std::string::npos);
+  std::vector<TAdapterKind> kinds;
+  for (size_t at = guide.find("```ini\n", section); at != std::string::npos;
+       at = guide.find("```ini\n", at + 1)) {
+    const size_t begin = at + 7, end = guide.find("```", begin);
+    const TAdapterFileResult r = ParseAdapterText(guide.substr(begin, end - begin), FileName);
+    EXPECT_EQ(r.Messages, std::vector<std::string>{});
+    EXPECT_EQ(r.Warnings, std::vector<std::string>{});
+    ASSERT_EQ(r.Adapters.size(), 1u);
+    kinds.push_back(r.Adapters[0].Kind);
+  }
+  EXPECT_EQ(kinds, (std::vector<TAdapterKind>{TAdapterKind::Parallel, TAdapterKind::Ftdi,
+                                              TAdapterKind::Gpio}));
+}
+
 TEST(AdapterFile, CapsItsMessagesWithALineThatCountsTheRest) {
   std::string text;
   for (int i = 0; i < 35; ++i) text += "junk\n";
