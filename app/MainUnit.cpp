@@ -33,6 +33,7 @@
 #include "app/UserGuideWindow.h"
 #include "hexedit/widget/HexEditor.h"
 #include "images/DeviceCatalogue.h"
+#include "link/AdapterFile.h"
 
 #ifndef PELLAR_PRODUCT_NAME
 #define PELLAR_PRODUCT_NAME "Pellar Remake"
@@ -45,12 +46,6 @@ constexpr const char* PortDriverMessageNT =
     "in as Administrator, then reboot.";
 constexpr const char* PortDriverMessage = "Cannot initialize Port-driver";
 
-QString PortEntryText(uint16_t address, const std::string& name) {
-  QString text = QStringLiteral("0x") +
-                 QString::number(address, 16).toUpper().rightJustified(4, QLatin1Char('0'));
-  if (!name.empty()) text += QStringLiteral(" (%1)").arg(QString::fromStdString(name));
-  return text;
-}
 
 // Reads a stored yes/no value; anything that is not one reads as no.
 bool StoredFlag(const QVariant& value) {
@@ -186,7 +181,12 @@ void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int
     cbEeprom->setCurrentIndex(FEepromRow);
   }
 
-  // 7. Activate the port: find the ports, open them, select the first.
+  // 7. Activate the port: find the ports (with the user's own adapters),
+  // open them, select the first.
+  // The adapter file lives beside the settings file.
+  const TAdapterFileResult adapters = ReadAdapterFile(
+      QFileInfo(FSettings->fileName()).dir().filePath(QStringLiteral("adapters.ini")).toStdString());
+  Port->SetAdapters(adapters.Adapters);
   Port->SetActive(true);
 
   if (Port->Active) {
@@ -197,6 +197,14 @@ void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int
     Beep();
     ShowMessageDialog(IsWinNT ? PortDriverMessageNT : PortDriverMessage, mkError, mbOK);
     if (!Port->LastError.empty()) SetStatusText(Port->LastError);
+  }
+
+  // A fault in the adapter file leaves that adapter out; told once.
+  if (!adapters.Messages.empty() || !adapters.Warnings.empty()) {
+    std::string text = "Some of your adapters could not be used:";
+    for (const std::string& line : adapters.Messages) text += "\n" + line;
+    for (const std::string& line : adapters.Warnings) text += "\nWarning: " + line;
+    ShowMessageDialog(text, adapters.Messages.empty() ? mkInformation : mkError, mbOK);
   }
 
   LoadAutoloadStates();
@@ -210,7 +218,7 @@ void TMainForm::ListPorts() {
   const QSignalBlocker block(cbPort);
   cbPort->clear();
   for (int i = 0; i < Port->PortCount; ++i)
-    cbPort->addItem(PortEntryText(Port->GetPortAddress(i), Port->PortNames[i]), i);
+    cbPort->addItem(QString::fromStdString(Port->PortLabel(i)), i);
   // The list is sorted; each entry keeps the index of its port.
   cbPort->model()->sort(0);
   cbPort->setCurrentIndex(0);

@@ -14,6 +14,7 @@
 #include "link/IspLink.h"
 #include "link/LoaderLink.h"
 #include "link/TLpt.h"
+#include "sim/BatchedCardLines.h"
 #include "sim/VirtualCardPortSource.h"
 
 // Selects the given chips, answers every question with No (go on), keeps
@@ -59,26 +60,35 @@ inline std::vector<uint8_t> RandomBytes(size_t n, unsigned seed) {
   return v;
 }
 
-// A virtual card behind the port object, with the link over it.
+// A virtual card behind the port object, with the link over it: on the
+// parallel port, or behind a batched adapter of the given model.
 struct TBenchCard {
-  explicit TBenchCard(int processorRow, int eepromRow) : Host(processorRow, eepromRow) {
+  explicit TBenchCard(int processorRow, int eepromRow, const TBatchedModel* batched = nullptr)
+      : Host(processorRow, eepromRow) {
     TVirtualCardConfig config;
     config.ProcessorRow = processorRow;
     config.EepromRow = eepromRow;
-    auto source = std::make_unique<TVirtualCardPortSource>(config);
-    Source = source.get();
     std::vector<std::unique_ptr<TPortSource>> sources;
-    sources.push_back(std::move(source));
+    if (batched) {
+      auto source = std::make_unique<TBatchedCardPortSource>(config, *batched);
+      BatchedSource = source.get();
+      sources.push_back(std::move(source));
+    } else {
+      auto source = std::make_unique<TVirtualCardPortSource>(config);
+      Source = source.get();
+      sources.push_back(std::move(source));
+    }
     Port = std::make_unique<TLptPort>(std::move(sources));
     Port->SetActive(true);
     Link = std::make_unique<TIspLink>(*Port);
     Avr = std::make_unique<TAvrCommands>(*Link, Host);
     Loader = std::make_unique<TLoaderLink>(*Link, *Avr, Host);
   }
-  TVirtualCard& Card() { return *Source->Card(); }
+  TVirtualCard& Card() { return Source ? *Source->Card() : *BatchedSource->Card(); }
 
   TQuietHost Host;
   TVirtualCardPortSource* Source = nullptr;
+  TBatchedCardPortSource* BatchedSource = nullptr;
   std::unique_ptr<TLptPort> Port;
   std::unique_ptr<TIspLink> Link;
   std::unique_ptr<TAvrCommands> Avr;

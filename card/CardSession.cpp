@@ -18,7 +18,12 @@ TCardSession::TCardSession(TCardContext& card, const char* status) : Card(card) 
 
 TCardSession::~TCardSession() {
   Card.Host.EndWork();
-  Card.Link.PowerOff();
+  try {
+    Card.Link.PowerOff();
+  } catch (const std::exception&) {
+    // An adapter that is gone cannot switch the card off; its failure has
+    // already ended the command.
+  }
   for (TProgressBarId bar : FBars) Card.Host.SetProgressPosition(bar, 0);
   Card.Host.SetInterfaceLocked(false);
   if (FClosingStatus) Card.Host.SetStatusText(FClosingStatus);

@@ -8,6 +8,7 @@
 #include "cli/CountingPortSource.h"
 #include "cli/ExitCodes.h"
 #include "images/DeviceCatalogue.h"
+#include "link/AdapterFile.h"
 #include "link/LinuxPortSource.h"
 
 namespace {
@@ -75,6 +76,7 @@ TCliCard::TCliCard(const TCliOptions& options, TConsole& console)
 
 TCliCard::TCliCard(const TCliOptions& options, TConsole& console, TSetup setup)
     : Options(options),
+      Out(console),
       SavedState(std::move(setup.State)),
       Host(console, FirstProcessorRow(options, setup.Config), FirstEepromRow(options, setup.Config),
            options.Force),
@@ -103,6 +105,14 @@ std::unique_ptr<TLptPort> TCliCard::MakePort(const TVirtualCardConfig& config) {
 }
 
 bool TCliCard::Activate() {
+  if (!Options.VirtualCard) {
+    // The user's own wirings; a fault in the file leaves that adapter out
+    // and is told, nothing more.
+    TAdapterFileResult adapters = ReadAdapterFile(DefaultAdapterFilePath());
+    for (const std::string& line : adapters.Messages) Out.Error(line);
+    for (const std::string& line : adapters.Warnings) Out.Error("Warning: " + line);
+    Port->SetAdapters(std::move(adapters.Adapters));
+  }
   Port->SetActive(true);
   return Port->GetActive();
 }
@@ -139,14 +149,18 @@ std::string TCliCard::TimingText() const {
   const double elapsed =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - Started).count();
   char text[160];
+  uint64_t totalNs = 0;
   if (TVirtualCard* card = VirtualCard()) {
     std::snprintf(text, sizeof text,
                   "Timing: %llu port accesses, %.3f s elapsed, %.3f s virtual time.",
                   static_cast<unsigned long long>(card->PortAccesses()), elapsed,
                   static_cast<double>(card->VirtualTimeNs()) / 1e9);
+    totalNs = card->VirtualTimeNs();
   } else {
     std::snprintf(text, sizeof text, "Timing: %llu port accesses, %.3f s elapsed.",
                   static_cast<unsigned long long>(CountedAccesses), elapsed);
+    totalNs = static_cast<uint64_t>(elapsed * 1e9);
   }
-  return text;
+  // Where that time went: what bounds the run.
+  return std::string(text) + "\nOf that: " + TimeSplitText(Port->Lines().Timing(), totalNs) + ".";
 }

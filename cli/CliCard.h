@@ -55,6 +55,7 @@ private:
 
   // Made before the port object, which sets them.
   const TCliOptions& Options;
+  TConsole& Out;
   std::optional<TCardState> SavedState;  // what the state file held at start
   TVirtualCardPortSource* Source = nullptr;
   uint64_t CountedAccesses = 0;  // real ports, with --timing

@@ -28,7 +28,13 @@ int RunList(const TCliOptions& options, TConsole& console) {
   if (card.Activate()) {
     const TLptPort& port = *card.Port;
     for (int i = 0; i < port.PortCount; ++i) {
-      const std::string& name = port.PortNodes[i].empty() ? port.PortNames[i] : port.PortNodes[i];
+      if (!port.PortLabels[i].empty()) {
+        console.Result("  " + port.PortLabels[i]);
+        continue;
+      }
+      std::string name = port.PortNodes[i].empty() ? port.PortNames[i] : port.PortNodes[i];
+      // A wiring of the user's on a port of the machine.
+      if (!port.PortNodes[i].empty() && !port.PortNames[i].empty()) name += " (" + port.PortNames[i] + ")";
       console.Result(Line("  0x%04X  %s", port.PortAddresses[i], name.c_str()));
     }
   } else {

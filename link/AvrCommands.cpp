@@ -64,7 +64,7 @@ bool TAvrCommands::SendProgrammingEnable(uint8_t& echo) {
   return echo == 0x53;
 }
 
-bool TAvrCommands::AskGoOn(const char* question) {
+bool TAvrCommands::AskGoOn(const std::string& question) {
   Host.Beep();
   // Yes aborts, and so does closing the box: only No goes on.
   FAborted = Host.ShowMessageDialog(question, mkError, mbYesNo) != mrNo;
@@ -101,7 +101,10 @@ bool TAvrCommands::EnterProgrammingMode() {
   if (synced) return true;
 
   Host.SetChipIdText("");
-  return AskGoOn("No device found at selected LPT port! Abort?");
+  const TLineBackend* lines = Link.Port.Lines().Backend();
+  const std::string adapter = lines ? lines->AdapterName() : "";
+  return AskGoOn(adapter.empty() ? "No device found at selected LPT port! Abort?"
+                                 : "No device found at the " + adapter + "! Abort?");
 }
 
 bool TAvrCommands::ReadSignature() {

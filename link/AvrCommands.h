@@ -106,7 +106,7 @@ private:
   void Progress(TProgressBarId bar, int done);
 
   // Asks one of the "...Abort?" questions; true to go on (No).
-  bool AskGoOn(const char* question);
+  bool AskGoOn(const std::string& question);
 
   TIspLink& Link;
   TCardHost& Host;

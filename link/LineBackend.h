@@ -60,6 +60,10 @@ public:
   virtual uint32_t TickCount() = 0;
   virtual uint64_t NowNs() = 0;
 
+  // What messages call the adapter ("FT232R USB adapter A50285BI"); empty
+  // for a parallel port, whose messages speak of the LPT port.
+  virtual std::string AdapterName() const { return ""; }
+
   // The parallel port's register object when this backend drives one
   // (the raw WriteData and ReadAck of the port object); null otherwise.
   virtual TPortIo* PortIo() const { return nullptr; }

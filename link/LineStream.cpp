@@ -1,6 +1,7 @@
 #include "link/LineStream.h"
 
 #include <algorithm>
+#include <cstdio>
 
 void TLineStream::Attach(TLineBackend* backend) {
   Drop();
@@ -95,3 +96,16 @@ uint32_t TLineStream::TickCount() {
 }
 
 uint64_t TLineStream::NowNs() { return FBackend ? FBackend->NowNs() : RealNowNs(); }
+
+std::string TimeSplitText(const TLineTiming& timing, uint64_t totalNs) {
+  const uint64_t waits = std::min(timing.ChipWaitNs, totalNs);
+  const uint64_t trips = std::min(timing.RoundTripNs, totalNs - waits);
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "chip waits %.3f s, line traffic %.3f s, round trips %.3f s in %llu flushes",
+                static_cast<double>(waits) / 1e9,
+                static_cast<double>(totalNs - waits - trips) / 1e9,
+                static_cast<double>(trips) / 1e9,
+                static_cast<unsigned long long>(timing.Flushes));
+  return text;
+}

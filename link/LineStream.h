@@ -20,6 +20,7 @@
 // rest, the line traffic.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "link/LineBackend.h"
@@ -30,6 +31,10 @@ struct TLineTiming {
   uint64_t RoundTripNs = 0;  // what flushes cost beyond their states
   uint64_t Flushes = 0;      // flushes that carried something
 };
+
+// "chip waits 38.125 s, line traffic 17.500 s, round trips 0.000 s in 0
+// flushes": where `totalNs` went, the line traffic being the rest.
+std::string TimeSplitText(const TLineTiming& timing, uint64_t totalNs);
 
 class TLineStream {
 public:

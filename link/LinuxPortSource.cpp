@@ -39,6 +39,7 @@ void TLinuxPortSource::FindPorts(std::vector<TDiscoveredPort>& ports) {
     TDiscoveredPort port;
     port.Address = static_cast<uint16_t>(base);
     port.Node = DevRoot + "/dev/" + name;
+    port.TakesParallelWirings = true;
     ports.push_back(std::move(port));
   }
 }

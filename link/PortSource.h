@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "link/AdapterDefinition.h"
@@ -14,17 +15,31 @@
 #include "link/PortIo.h"
 
 struct TDiscoveredPort {
+  TDiscoveredPort() = default;
+  TDiscoveredPort(uint16_t address, std::string name, std::string node)
+      : Address(address), Name(std::move(name)), Node(std::move(node)) {}
+
   uint16_t Address = 0;
   std::string Name;  // a name the source gives the port ("Virtual card"); may be empty
   std::string Node;  // device node, for example /dev/parport0; may be empty
   // The wiring between the port's pins and the card; null: the passive
   // parallel-port adapter.
   const TAdapterDefinition* Adapter = nullptr;
+  // A parallel port of the machine takes the user's parallel wirings too
+  // (one entry each); the virtual card and other adapters do not.
+  bool TakesParallelWirings = false;
+  // How the port is listed when it has no address of its own ("FT232R USB
+  // adapter A50285BI"); empty: by its address and name.
+  std::string Label;
 };
 
 class TPortSource {
 public:
   virtual ~TPortSource() = default;
+  // The user's adapter definitions (AdapterFile.h), handed over before
+  // FindPorts: a source of FTDI or GPIO adapters lists the devices they
+  // fit.
+  virtual void UseAdapters(const std::vector<TAdapterDefinition>& /*adapters*/) {}
   // Appends the ports this source knows, in its own order. May throw
   // std::runtime_error with a message for the port object's LastError.
   virtual void FindPorts(std::vector<TDiscoveredPort>& ports) = 0;

@@ -1,8 +1,10 @@
 #include "link/TLpt.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 #include "link/LinuxPortSource.h"
+#include "link/ParallelLines.h"
 
 TLptPort::TLptPort() { Sources.push_back(std::make_unique<TLinuxPortSource>()); }
 
@@ -13,6 +15,10 @@ TLptPort::~TLptPort() { SetActive(false); }
 
 void TLptPort::AddSource(std::unique_ptr<TPortSource> source) {
   Sources.push_back(std::move(source));
+}
+
+void TLptPort::SetAdapters(std::vector<TAdapterDefinition> adapters) {
+  UserAdapters = std::move(adapters);
 }
 
 void TLptPort::SetActive(bool value) {
@@ -29,6 +35,7 @@ void TLptPort::Activate() {
   PortAddresses.fill(0);
   for (auto& n : PortNames) n.clear();
   for (auto& n : PortNodes) n.clear();
+  for (auto& n : PortLabels) n.clear();
   OpenErrors.clear();
   LastError.clear();
 
@@ -36,6 +43,7 @@ void TLptPort::Activate() {
   std::vector<TPortSource*> owner;
   try {
     for (auto& source : Sources) {
+      source->UseAdapters(UserAdapters);
       source->FindPorts(found);
       owner.resize(found.size(), source.get());
     }
@@ -45,6 +53,7 @@ void TLptPort::Activate() {
       PortAddresses[PortCount] = found[i].Address;
       PortNames[PortCount] = found[i].Name;
       PortNodes[PortCount] = found[i].Node;
+      PortLabels[PortCount] = found[i].Label;
       ++PortCount;
     }
     LastError = e.what();
@@ -70,11 +79,18 @@ void TLptPort::Activate() {
       OpenErrors.push_back((found[i].Node.empty() ? found[i].Name : found[i].Node) + ": " + error);
       continue;
     }
-    PortAddresses[PortCount] = found[i].Address;
-    PortNames[PortCount] = found[i].Name;
-    PortNodes[PortCount] = found[i].Node;
-    Backends[PortCount] = std::move(io);
-    ++PortCount;
+    TPortIo* registers = io->PortIo();
+    AddEntry(found[i], std::move(io));
+    // The user's own parallel wirings of this port, over the same
+    // registers (the port is claimed once).
+    if (!found[i].TakesParallelWirings || !registers) continue;
+    for (const TAdapterDefinition& adapter : UserAdapters) {
+      if (adapter.Kind != TAdapterKind::Parallel || PortCount >= MaxPorts) continue;
+      TDiscoveredPort wired = found[i];
+      wired.Name = adapter.Name;
+      wired.Adapter = &adapter;
+      AddEntry(wired, std::make_unique<TParallelLines>(*registers, wired.Address, adapter));
+    }
   }
 
   if (PortCount == 0) {
@@ -83,6 +99,25 @@ void TLptPort::Activate() {
   }
   Active = true;
   SelectPort(0);
+}
+
+void TLptPort::AddEntry(const TDiscoveredPort& port, std::unique_ptr<TLineBackend> backend) {
+  PortAddresses[PortCount] = port.Address;
+  PortNames[PortCount] = port.Name;
+  PortNodes[PortCount] = port.Node;
+  PortLabels[PortCount] = port.Label;
+  Backends[PortCount] = std::move(backend);
+  ++PortCount;
+}
+
+std::string TLptPort::PortLabel(int index) const {
+  if (index < 0 || index >= PortCount) return "";
+  if (!PortLabels[index].empty()) return PortLabels[index];
+  char address[8];
+  std::snprintf(address, sizeof address, "0x%04X", PortAddresses[index]);
+  std::string text = address;
+  if (!PortNames[index].empty()) text += " (" + PortNames[index] + ")";
+  return text;
 }
 
 void TLptPort::Deactivate() {

@@ -31,14 +31,25 @@ public:
 
   // Adds a source before activation (the virtual card, for instance).
   void AddSource(std::unique_ptr<TPortSource> source);
+  // The user's adapter definitions (the adapter file), before activation:
+  // each parallel wiring among them is listed once more for every parallel
+  // port of the machine, and the sources of other adapters list the
+  // devices the definitions fit.
+  void SetAdapters(std::vector<TAdapterDefinition> adapters);
+  const std::vector<TAdapterDefinition>& Adapters() const { return UserAdapters; }
 
   void SetActive(bool value);
   bool GetActive() const { return Active; }
   void SelectPort(int index);
   uint16_t GetPortAddress(int index) const;
+  // How a port is listed: "0x0378", "0x0378 (Virtual card)", "0x0378 (My
+  // wiring)", or the label of a port without an address ("FT232R USB
+  // adapter A50285BI"); "" for no port.
+  std::string PortLabel(int index) const;
 
   // The selected port's line stream: what the bit link writes and samples.
   TLineStream& Lines() { return Stream; }
+  const TLineStream& Lines() const { return Stream; }
 
   // The raw register operations of a selected parallel port: no checks,
   // one indirect call. Only while active, and only on a parallel port.
@@ -58,6 +69,7 @@ public:
   std::array<uint16_t, MaxPorts> PortAddresses{};
   std::array<std::string, MaxPorts> PortNames{};
   std::array<std::string, MaxPorts> PortNodes{};
+  std::array<std::string, MaxPorts> PortLabels{};
   std::string LastError;
   // Why a discovered port could not be opened, one line a port. Such ports
   // are left out of the table, so that no selectable port lacks its
@@ -76,7 +88,11 @@ private:
   void Activate();
   void Deactivate();
 
+  // Appends a port to the table.
+  void AddEntry(const TDiscoveredPort& port, std::unique_ptr<TLineBackend> backend);
+
   std::vector<std::unique_ptr<TPortSource>> Sources;
+  std::vector<TAdapterDefinition> UserAdapters;
   std::array<std::unique_ptr<TLineBackend>, MaxPorts> Backends{};
   TPortIo* CurrentIo = nullptr;
   TLineStream Stream;

@@ -9,6 +9,7 @@ bool TBatchedCardLines::Miso() { return Card.SampleMiso(); }
 
 void TBatchedCardLines::Transfer(const uint8_t* states, size_t count, const uint32_t* sampleAt,
                                  size_t samples, uint8_t* levels) {
+  Alive();
   size_t next = 0;
   for (size_t i = 0; i <= count; ++i) {
     while (next < samples && sampleAt[next] == i) levels[next++] = Card.SampleMiso() ? 1 : 0;

@@ -41,19 +41,31 @@ public:
   uint64_t RoundTripNs() const override { return Model.RoundTripNs; }
   uint64_t StateNs() const override { return Model.StateNs; }
 
-  void Sleep(uint32_t ms) override { Card.Sleep(ms); }
+  void Sleep(uint32_t ms) override {
+    Alive();
+    Card.Sleep(ms);
+  }
   uint32_t TickCount() override { return Card.TickCount(); }
   uint64_t NowNs() override { return Card.VirtualTimeNs(); }
 
   uint64_t Transfers() const { return FTransfers; }
+  // From the transfer after the next `transfers` on, the adapter is gone:
+  // every call throws EAdapterLost (a test's unplugged adapter).
+  void FailAfter(uint64_t transfers) { FFailAt = FTransfers + transfers; }
   uint64_t States() const { return FStates; }
 
+  static constexpr const char* LostText = "The USB adapter was lost (unplugged?).";
+
 private:
+  void Alive() const {
+    if (FTransfers >= FFailAt) throw EAdapterLost(LostText);
+  }
   std::unique_ptr<TPortIo> Owned;
   TVirtualCard& Card;
   TBatchedModel Model;
   uint64_t FTransfers = 0;
   uint64_t FStates = 0;
+  uint64_t FFailAt = UINT64_MAX;
 };
 
 class TBatchedCardPortSource : public TPortSource {

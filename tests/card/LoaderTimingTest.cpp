@@ -52,7 +52,9 @@ void ExpectTheModel(const std::vector<TTickSpy::TEvent>& events) {
   while (i < events.size()) {
     const TTickSpy::TEvent& e = events[i];
     ASSERT_TRUE(e.Sent) << "event " << i;
-    if (known) EXPECT_EQ(e.End, model.Ready() + ReadyToAck) << "byte " << i << " 0x" << std::hex << int{e.Byte};
+    if (known) {
+      EXPECT_EQ(e.End, model.Ready() + ReadyToAck) << "byte " << i << " 0x" << std::hex << int{e.Byte};
+    }
     known = true;
     const TLoaderModel::TNext next = model.Sent(e.Byte, e.End);
     ++i;
@@ -63,7 +65,9 @@ void ExpectTheModel(const std::vector<TTickSpy::TEvent>& events) {
       ASSERT_LT(i, events.size());
       ASSERT_FALSE(events[i].Sent);
       const int64_t s = events[i].End - StartToEnd(events[i].Byte);
-      if (start >= 0) EXPECT_EQ(s - start, StreamedByte) << "read-back byte " << k;
+      if (start >= 0) {
+        EXPECT_EQ(s - start, StreamedByte) << "read-back byte " << k;
+      }
       start = s;
     }
     model.ReadBackDone(start);
