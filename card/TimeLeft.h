@@ -35,16 +35,17 @@ private:
 };
 
 // The pace of card work before any has been measured, in microseconds, on
-// a parallel port at about 1 µs an access: a byte read through the
-// programming interface (four bytes exchanged, 230 port accesses), a byte
-// written (the same, plus the chip's write time, which the caller adds
-// from the catalogue), a byte received from the loader, and the power
-// cycle with its resets that a command makes between steps. A command
-// tells its user beforehand how long it may take from these; the time left
-// while it runs comes from the pace measured then.
+// a parallel port at about 1 µs an access (the virtual card's default
+// cost, on which these were measured): a byte read through the
+// programming interface (four bytes exchanged), a byte written (sent, then
+// polled: its cost beyond the chip's write time, which the caller adds
+// from the catalogue), a byte received from the loader (its handshakes
+// and the 24Cxx's clocking), and the power cycle with its resets between
+// steps. A command tells its user beforehand how long it may take from
+// these; the time left while it runs comes from the pace measured then.
 struct TNominalPace {
   static constexpr int64_t ReadByteUs = 230;
-  static constexpr int64_t WriteByteUs = 230;
-  static constexpr int64_t LoaderByteUs = 100;
+  static constexpr int64_t WriteByteUs = 500;
+  static constexpr int64_t LoaderByteUs = 415;
   static constexpr int64_t PowerCycleUs = 200000;
 };

@@ -60,12 +60,13 @@ TEST(VerifyExtEeprom, FindsTheChangedBytesAndKeepsTheCard) {
   EXPECT_EQ(question.Kind, mkConfirmation);
   EXPECT_EQ(question.Buttons, mbYesNo);
   EXPECT_TRUE(question.Text.contains("the flash will be rewritten")) << question.Text.toStdString();
-  // The AT90S2323 of the rig: 2048 + 128 bytes written back at about 4 ms
-  // each, the loader, the reads: about 12 s.
+  // The AT90S2323 of the rig: 2048 + 128 bytes written back at about
+  // 4.5 ms each, the loader, the reads: about 17 s (ExternalReadTimeTest
+  // holds that against the virtual time a full card takes).
   const auto about = QRegularExpression("about (\\d+) s").match(question.Text);
   ASSERT_TRUE(about.hasMatch()) << question.Text.toStdString();
-  EXPECT_GE(about.captured(1).toInt(), 8);
-  EXPECT_LE(about.captured(1).toInt(), 20);
+  EXPECT_GE(about.captured(1).toInt(), 12);
+  EXPECT_LE(about.captured(1).toInt(), 22);
 
   // Yes: asked once, then the first difference.
   rig.Dialogs->Messages.clear();
