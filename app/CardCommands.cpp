@@ -1,9 +1,9 @@
 // The card commands of the "Programmer" page: Program All, Verify, Erase,
 // reading and verifying single memories (the external EEPROM too, through
-// the loader), and Read Card. The commands
-// themselves (card/) run in one card session each and need no widgets;
-// this file asks the window's questions first (unsaved images, the confirm
-// dialog, Erase's question), runs them, and takes what they read into the
+// the loader), and Read Card. The commands themselves (card/) run in one
+// card session each and need no widgets; this file asks the window's
+// questions first (unsaved images, the confirm dialog, Erase's and Verify
+// Ext. EEprom's questions), runs them, and takes what they read into the
 // images. Every command checks the port first: an error the window's error
 // display shows, with nothing locked yet.
 //
@@ -19,10 +19,10 @@
 #include "app/ExtCmdUnit.h"
 #include "app/MainUnit.h"
 #include "card/CardSession.h"
+#include "card/ExternalRead.h"
 #include "card/MemoryCommands.h"
 #include "card/ProgramAllCommand.h"
 #include "card/ReadCardCommand.h"
-#include "card/ExternalRead.h"
 #include "card/ReadExtEepromCommand.h"
 #include "card/TimeLeft.h"
 #include "card/VerifyExtEepromCommand.h"
