@@ -1,8 +1,9 @@
 // The card commands of the "Programmer" page: Program All, Verify, Erase,
-// reading and verifying single memories, and Read Card. The commands
-// themselves (card/) run in one card session each and need no widgets;
-// this file asks the window's questions first (unsaved images, the confirm
-// dialog, Erase's question), runs them, and takes what they read into the
+// reading and verifying single memories (the external EEPROM too, through
+// the loader), and Read Card. The commands themselves (card/) run in one
+// card session each and need no widgets; this file asks the window's
+// questions first (unsaved images, the confirm dialog, Erase's and Verify
+// Ext. EEprom's questions), runs them, and takes what they read into the
 // images. Every command checks the port first: an error the window's error
 // display shows, with nothing locked yet.
 //
@@ -18,15 +19,29 @@
 #include "app/ExtCmdUnit.h"
 #include "app/MainUnit.h"
 #include "card/CardSession.h"
+#include "card/ExternalRead.h"
 #include "card/MemoryCommands.h"
 #include "card/ProgramAllCommand.h"
 #include "card/ReadCardCommand.h"
 #include "card/ReadExtEepromCommand.h"
+#include "card/TimeLeft.h"
+#include "card/VerifyExtEepromCommand.h"
 #include "hexedit/widget/HexEditor.h"
+#include "images/DeviceCatalogue.h"
 
 namespace {
 
 TImageRef ImageOf(THexEditor* editor) { return {editor->DataPointer(), editor->DataSize()}; }
+
+// Runs a command that erases the chip; what it could not write back is
+// kept (KeptBackups.cpp), also when an error ends it, before the window
+// shows that error.
+template <typename TRun>
+auto KeepingBackups(TMainForm& form, const TCardCommand& command, TRun run) {
+  return RunKeepingBackups(command, run, [&form](const TCardBackups& backups) {
+    form.KeepUnrestoredBackups(backups);
+  });
+}
 
 }  // namespace
 
@@ -52,8 +67,7 @@ void TMainForm::actProgAllExecute() {
   }
 
   TProgramAllCommand command(*Card);
-  command.Run(images, restore, verify);
-  KeepUnrestoredBackups(command.Unrestored());
+  KeepingBackups(*this, command, [&] { return command.Run(images, restore, verify); });
 }
 
 void TMainForm::actVerifyExecute() { VerifyCard(*Card, ImageOf(hexFlash), ImageOf(hexIntEE)); }
@@ -104,13 +118,37 @@ void TMainForm::actReadExtEEExecute() {
   }
 
   TReadExtEepromCommand command(*Card);
-  if (command.Run(restore)) {
+  if (KeepingBackups(*this, command, [&] { return command.Run(restore); })) {
     // Every byte came: only now the image and its file name are replaced;
     // a card that stops answering leaves both as they were.
     ebExtEE->clear();
     SetImageBytes(ikExtEE, command.Bytes(), false);
   }
-  KeepUnrestoredBackups(command.Unrestored());
+}
+
+void TMainForm::actVerifyExtEEExecute() {
+  TCardSession::CheckPort(*Card);
+  // Asked once, before the card is touched: the flash is rewritten, and
+  // that takes its time. The duration is for the selected processor with
+  // every byte holding data.
+  const ProcessorInfo* processor = ProcessorAt(SelectedProcessorRow());
+  const int64_t seconds =
+      processor ? ExternalReadSeconds(*processor, CatalogueSize(ikExtEE), true) : -1;
+  const QString duration =
+      seconds < 0 ? QString()
+                  : QStringLiteral(" This takes up to about %1.")
+                        .arg(QString::fromStdString(TTimeLeft::DurationText(seconds)));
+  if (ShowMessageDialog(QStringLiteral("The external eeprom is reached through the loader, which "
+                                       "is written into the card's flash. The card's flash and "
+                                       "internal eeprom are read first and written back "
+                                       "afterwards: the flash will be rewritten.%1\n\n"
+                                       "Verify the external eeprom?")
+                            .arg(duration)
+                            .toStdString(),
+                        mkConfirmation, mbYesNo) != mrYes)
+    return;
+  TVerifyExtEepromCommand command(*Card);
+  KeepingBackups(*this, command, [&] { return command.Run(ImageOf(hexExtEE)); });
 }
 
 // ===========================================================================
@@ -121,7 +159,7 @@ void TMainForm::actReadCardExecute() {
   // The three images are replaced: every edited one is answered for first.
   if (!ConfirmDiscardAll()) return;
   TReadCardCommand command(*Card);
-  if (command.Run()) {
+  if (KeepingBackups(*this, command, [&] { return command.Run(); })) {
     // Every memory came and the card is as it was: only now the images are
     // replaced; a failure at any step leaves all three as they were.
     const std::pair<TImageKind, const std::vector<uint8_t>*> memories[] = {
@@ -131,5 +169,4 @@ void TMainForm::actReadCardExecute() {
       SetImageBytes(kind, *bytes, false);
     }
   }
-  KeepUnrestoredBackups(command.Unrestored());
 }

@@ -43,12 +43,10 @@ void TMainForm::actLoadCardImageExecute() {
 }
 
 void TMainForm::actSaveCardImageExecute() {
-  const QString chosen =
-      Dialogs->SaveFileName(this, {QStringLiteral("Save Card Image As"), CardImageFilter(),
-                                   QStringLiteral("hex"), RecentFiles(CardImageGroup()).value(0)});
-  if (chosen.isEmpty()) return;
   const QString name =
-      QFileInfo(WithDefaultSuffix(chosen, QStringLiteral("hex"))).absoluteFilePath();
+      AskSaveFileName({QStringLiteral("Save Card Image As"), CardImageFilter(),
+                       QStringLiteral("hex"), RecentFiles(CardImageGroup()).value(0)});
+  if (name.isEmpty()) return;
   TConstCardBuffers buffers{};
   for (TImageKind kind : AllImageKinds)
     buffers[kind] = {ImageEditor(kind)->DataPointer(), ImageEditor(kind)->DataSize()};

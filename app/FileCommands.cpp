@@ -8,6 +8,7 @@
 // mistyped name or a corrupt file never costs the user the image (and its
 // edits) they had. Errors leave the command by exception and are shown by
 // the window's one error display.
+#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 
@@ -44,16 +45,34 @@ QString TMainForm::WithDefaultSuffix(const QString& name, const QString& suffix)
   return name + QLatin1Char('.') + suffix;
 }
 
+QString TMainForm::AskSaveFileName(const TFileDialogRequest& request) {
+  TFileDialogRequest ask = request;
+  for (;;) {
+    const QString chosen = Dialogs->SaveFileName(this, ask);
+    if (chosen.isEmpty()) return {};
+    const QString name =
+        QFileInfo(WithDefaultSuffix(chosen, request.DefaultSuffix)).absoluteFilePath();
+    // The dialog asked about the name it returned; the suffix may have
+    // made it another file, which is asked about here.
+    if (name == QFileInfo(chosen).absoluteFilePath() || !QFileInfo::exists(name)) return name;
+    if (ShowMessageDialog(QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                              .arg(QDir::toNativeSeparators(name))
+                              .toStdString(),
+                          mkConfirmation, mbYesNo) == mrYes)
+      return name;
+    // No: the dialog again, with the name it would have replaced.
+    ask.InitialName = name;
+  }
+}
+
 bool TMainForm::SaveImage(TImageKind kind, bool askName) {
   QLineEdit* box = ImageFileBox(kind);
   QString name = box->text();
   if (askName || name.isEmpty() || !Images[kind].SavesInPlace) {
     // Proposes the image's last file, or nothing.
     const QString title = QString::fromLatin1(Images[kind].SaveTitle);
-    const QString chosen =
-        Dialogs->SaveFileName(this, {title, ImageSaveFilter(), HexSuffix, box->text()});
-    if (chosen.isEmpty()) return false;
-    name = QFileInfo(WithDefaultSuffix(chosen, HexSuffix)).absoluteFilePath();
+    name = AskSaveFileName({title, ImageSaveFilter(), HexSuffix, box->text()});
+    if (name.isEmpty()) return false;
   }
   const THexEditor* editor = ImageEditor(kind);
   ::SaveImageFile(name, editor->DataPointer(), editor->DataSize());

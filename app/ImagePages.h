@@ -53,11 +53,11 @@ struct TImagePage {
   QToolButton* LoadButton = nullptr;
   QToolButton* SaveButton = nullptr;
   QToolButton* ReadButton = nullptr;
-  QToolButton* VerifyButton = nullptr;  // none for the external EEPROM
+  QToolButton* VerifyButton = nullptr;
   QAction* LoadAction = nullptr;
   QAction* SaveAction = nullptr;
   QAction* ReadAction = nullptr;
-  QAction* VerifyAction = nullptr;  // none for the external EEPROM
+  QAction* VerifyAction = nullptr;
 
   // ---- Its state -----------------------------------------------------------
   // A save without a dialog may write the file of the file name box: the

@@ -291,6 +291,8 @@ void TMainForm::CreateActions() {
   make(actReadExtEE, "actReadExtEE", "Read Ext. EEprom", "Read Ext. EEprom");
   make(actVerifyFlash, "actVerifyFlash", "Verify Flash", "Verify Flash");
   make(actVerifyIntEE, "actVerifyIntEE", "Verify Int. EEprom", "Verify Int. EEprom");
+  make(actVerifyExtEE, "actVerifyExtEE", "Verify Ext. EEprom",
+       "Verify Ext. EEprom (rewrites the card's flash)");
   make(actImportXML, "actImportXML", "Import XML", "Import XML");
   make(actLoadCardImage, "actLoadCardImage", "Load Card Image...",
        "Load flash, internal and external eeprom from one file");
@@ -319,6 +321,7 @@ void TMainForm::CreateActions() {
   BindCommand(actReadExtEE, &TMainForm::actReadExtEEExecute);
   BindCommand(actVerifyFlash, &TMainForm::actVerifyFlashExecute);
   BindCommand(actVerifyIntEE, &TMainForm::actVerifyIntEEExecute);
+  BindCommand(actVerifyExtEE, &TMainForm::actVerifyExtEEExecute);
   BindCommand(actImportXML, &TMainForm::actImportXMLExecute);
   BindCommand(actLoadCardImage, &TMainForm::actLoadCardImageExecute);
   BindCommand(actSaveCardImage, &TMainForm::actSaveCardImageExecute);
@@ -347,6 +350,8 @@ void TMainForm::CreateMenus() {
   miFile->addAction(actLoadCardImage);
   miFile->addAction(actSaveCardImage);
   miFile->addAction(actReadCard);
+  miFile->addAction(actReadExtEE);
+  miFile->addAction(actVerifyExtEE);
   miFile->addSeparator();
   miRecent = miFile->addMenu(QStringLiteral("Recent"));
   miRecent->setObjectName(QStringLiteral("miRecent"));
@@ -391,8 +396,8 @@ void TMainForm::SetUiEnabled(bool enabled) {
   //    of reach through the menus).
   for (QAction* a :
        {actLoadFlash, actLoadIntEE, actLoadExtEE, actSaveFlash, actSaveIntEE, actSaveExtEE,
-        actReadFlash, actReadIntEE, actReadExtEE, actVerifyFlash, actVerifyIntEE, actProgAll,
-        actErase, actVerify, actLoadCardImage, actSaveCardImage, actReadCard})
+        actReadFlash, actReadIntEE, actReadExtEE, actVerifyFlash, actVerifyIntEE, actVerifyExtEE,
+        actProgAll, actErase, actVerify, actLoadCardImage, actSaveCardImage, actReadCard})
     a->setEnabled(enabled);
   // 3. The choices.
   cbProcessor->setEnabled(enabled);

@@ -137,6 +137,7 @@ public:
   QCheckBox*& cbExtEE = Images[ikExtEE].Autoload;
   QLineEdit*& ebExtEE = Images[ikExtEE].FileBox;
   QToolButton*& btnReadExtEE = Images[ikExtEE].ReadButton;
+  QToolButton*& btnVerifyExtEE = Images[ikExtEE].VerifyButton;
 
   QComboBox* cbProcessor = nullptr;
   QComboBox* cbEeprom = nullptr;
@@ -174,6 +175,7 @@ public:
   QAction*& actReadExtEE = Images[ikExtEE].ReadAction;
   QAction*& actVerifyFlash = Images[ikFlash].VerifyAction;
   QAction*& actVerifyIntEE = Images[ikIntEE].VerifyAction;
+  QAction*& actVerifyExtEE = Images[ikExtEE].VerifyAction;
   QAction* actImportXML = nullptr;
   QAction* actLoadCardImage = nullptr;
   QAction* actSaveCardImage = nullptr;
@@ -220,6 +222,9 @@ public:
   void actReadExtEEExecute();
   void actVerifyFlashExecute();
   void actVerifyIntEEExecute();
+  // The external EEPROM through the loader, flash and internal EEPROM
+  // kept around it, after a question that says so and how long it takes.
+  void actVerifyExtEEExecute();
   // All three memories in one card session (ReadCardCommand.*).
   void actReadCardExecute();
   // Replaces an image with bytes from elsewhere (a file, the card, a kept
@@ -256,6 +261,11 @@ public:
   // dialog does; applied here too, so that a dialog that leaves it out (a
   // desktop portal, a test) saves the same file.
   static QString WithDefaultSuffix(const QString& name, const QString& suffix);
+  // The save dialog, and the name it gives with the default suffix added
+  // (an absolute path). Where the suffix makes the answer a file that
+  // exists, asks "<file> already exists. Do you want to replace it?"; No
+  // shows the dialog again. Empty when the user cancelled.
+  QString AskSaveFileName(const TFileDialogRequest& request);
   // The same after the unsaved-changes question (a drop, File -> Recent).
   void OpenImageFile(TImageKind kind, const QString& fileName);
   // Saves an image as its save command does. With askName false, straight

@@ -36,10 +36,9 @@ QString ProgramUsage(const QString& programName) {
              "parallel-port adapter.\n"
              "\n"
              "  --virtual-card[=PROCESSOR,EEPROM]\n"
-             "        add a simulated card as the port 0x0CA0; PROCESSOR is one of\n"
-             "        AT90S8515, AT90S4433, AT90S4414, AT90S2343, AT90S2323 and EEPROM\n"
-             "        one of 2464/2465, 24128, 24256, 24512, 241024, 242048\n"
+             "%2"
              "  --version   print the version and where the user guide is, and exit\n"
              "  --help, -h  print this text and exit\n")
-      .arg(programName);
+      .arg(programName, QString::fromStdString(VirtualCardOptionHelp(
+                            "add a simulated card as the port 0x0CA0; ", 8, 78)));
 }

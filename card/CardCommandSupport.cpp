@@ -58,26 +58,23 @@ TCardBackups ReadBackups(TAvrCommands& avr, TCardHost& host, const TCardImages& 
   return backups;
 }
 
-TCardBackups WriteBackBackups(TIspLink& link, TAvrCommands& avr, TCardHost& host,
-                              const TCardBackups& backups, const char* TAvrMemory::*text) {
-  if (!backups.Any() || avr.Aborted()) return backups;
-  // Each backup is dropped from `left` once it is in the card.
-  TCardBackups left = backups;
+void WriteBackBackups(TIspLink& link, TAvrCommands& avr, TCardHost& host, TCardBackups& left,
+                      const char* TAvrMemory::*text) {
+  if (!left.Any() || avr.Aborted()) return;
   try {
     link.PowerOff();
     link.Delay(50);
     link.PowerOn();
-    if (!(avr.EnterProgrammingMode() && avr.ReadSignature() && avr.ChipErase())) return backups;
+    if (!(avr.EnterProgrammingMode() && avr.ReadSignature() && avr.ChipErase())) return;
     for (const TAvrMemory* memory : AvrMemories) {
-      const std::vector<uint8_t>& backup = backups.Of(*memory);
+      std::vector<uint8_t>& backup = left.Of(*memory);
       if (backup.empty()) continue;
       host.SetStatusText(memory->*text);
       if (avr.ProgramMemory(*memory, backup.data(), static_cast<int>(backup.size())))
-        left.Of(*memory).clear();
+        backup.clear();
     }
   } catch (const ECardStopped&) {
     // Stopped once more, during the write-back itself: what has not gone
     // in yet stays with the caller.
   }
-  return left;
 }

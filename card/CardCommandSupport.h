@@ -64,14 +64,15 @@ struct TCardBackups {
 TCardBackups ReadBackups(TAvrCommands& avr, TCardHost& host, const TCardImages& images,
                          const char* TAvrMemory::*text);
 
-// Writes the backups back into the card: power off, 50 ms, power on, then,
-// when programming mode, the signature and the chip erase all succeed, the
-// flash backup and the EEPROM backup, each after its status text (`text`:
-// the memory's RestoringText or KeepRestoringText), the EEPROM also when
-// the flash would not program: its contents exist nowhere else. A missing
-// backup is skipped. No verification. Returns the backups that did not get
-// into the card (all of them when the card was not ready, or the user
-// aborted). A stop request during the write-back (ECardStopped) ends it
-// there: the backups not yet written are returned.
-TCardBackups WriteBackBackups(TIspLink& link, TAvrCommands& avr, TCardHost& host,
-                              const TCardBackups& backups, const char* TAvrMemory::*text);
+// Writes the backups in `left` back into the card: power off, 50 ms,
+// power on, then, when programming mode, the signature and the chip erase
+// all succeed, the flash backup and the EEPROM backup, each after its
+// status text (`text`: the memory's RestoringText or KeepRestoringText),
+// the EEPROM also when the flash would not program: its contents exist
+// nowhere else. A missing backup is skipped. No verification. Each backup
+// that went into the card is cleared from `left`; what is left did not get
+// in (all of it when the card was not ready, or the user aborted). A stop
+// request during the write-back (ECardStopped) ends it there. Any other
+// error passes on to the caller, with `left` telling what did not get in.
+void WriteBackBackups(TIspLink& link, TAvrCommands& avr, TCardHost& host, TCardBackups& left,
+                      const char* TAvrMemory::*text);

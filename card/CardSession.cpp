@@ -17,16 +17,20 @@ TCardSession::TCardSession(TCardContext& card, const char* status) : Card(card) 
 }
 
 TCardSession::~TCardSession() {
-  Card.Host.EndWork();
-  try {
-    Card.Link.PowerOff();
-  } catch (const std::exception&) {
-    // An adapter that is gone cannot switch the card off; its failure has
-    // already ended the command.
-  }
-  for (TProgressBarId bar : FBars) Card.Host.SetProgressPosition(bar, 0);
-  Card.Host.SetInterfaceLocked(false);
-  if (FClosingStatus) Card.Host.SetStatusText(FClosingStatus);
+  // Each step on its own: a port that fails (its I/O raising an error,
+  // maybe the very error that ends the command) must not keep the
+  // interface locked, and nothing may leave a destructor.
+  const auto step = [](const auto& action) {
+    try {
+      action();
+    } catch (...) {
+    }
+  };
+  step([&] { Card.Host.EndWork(); });
+  step([&] { Card.Link.PowerOff(); });
+  for (TProgressBarId bar : FBars) step([&] { Card.Host.SetProgressPosition(bar, 0); });
+  step([&] { Card.Host.SetInterfaceLocked(false); });
+  if (FClosingStatus) step([&] { Card.Host.SetStatusText(FClosingStatus); });
 }
 
 bool TCardSession::Identify() {

@@ -14,6 +14,13 @@ constexpr int ClockCheckTicks = 1000001;
 }  // namespace
 
 TCompareResult VerifyCard(TCardContext& card, const TImageRef& flash, const TImageRef& intEE) {
+  if (!flash.HasData() && !intEE.HasData()) {
+    // Only an external image: the card is not asked, and the status line
+    // does not claim what was never compared.
+    TCardSession::CheckPort(card);
+    card.Host.SetStatusText(NothingToVerifyText);
+    return crNotCompared;
+  }
   TCardSession session(card, "Verifying...");
   if (!session.Identify()) return crNotCompared;
   // The external image is not compared here.
@@ -31,7 +38,11 @@ TCompareResult VerifyCard(TCardContext& card, const TImageRef& flash, const TIma
     const TImageRef& image = images.Of(*memory);
     if (ok && image.HasData()) ok = card.Avr.VerifyMemory(*memory, image.Data, image.Size);
   }
-  card.Host.SetStatusText(ok ? "Device verified." : "Verification error.");
+  // The result names what was compared.
+  const char* verified = !intEE.HasData() ? AvrFlash.VerifiedText
+                         : !flash.HasData() ? AvrEeprom.VerifiedText
+                                            : BothVerifiedText;
+  card.Host.SetStatusText(ok ? verified : "Verification error.");
   return ok ? crSame : crDifferent;
 }
 

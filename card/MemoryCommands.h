@@ -22,9 +22,18 @@
 // Verify Flash found no clock).
 enum TCompareResult { crSame, crDifferent, crNotCompared };
 
-// "Verify": "Verifying...", then "Device verified." or "Verification
-// error.". The external image is not compared.
+// "Verify": "Verifying...", then "Verification error." or a result that
+// names what was compared: "Flash and internal EEPROM verified.", or the
+// one memory's VerifiedText ("Flash verified.", "Internal eeprom
+// verified.") when only its image holds data. The external image is not
+// compared (Verify Ext. EEprom does, VerifyExtEepromCommand.h). With
+// neither flash nor internal EEPROM image the card is not touched: the
+// status says so (NothingToVerifyText) and the result is crNotCompared.
 TCompareResult VerifyCard(TCardContext& card, const TImageRef& flash, const TImageRef& intEE);
+inline constexpr const char* BothVerifiedText = "Flash and internal EEPROM verified.";
+inline constexpr const char* NothingToVerifyText =
+    "Nothing verified: no flash or internal eeprom image (Verify Ext. EEprom compares the "
+    "external eeprom).";
 
 // "Erase": "Erasing chip...", then "Chip erased..." when the chip took it.
 // No signature is read.

@@ -1,6 +1,7 @@
 #include "card/ProgramAllCommand.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "card/CardSession.h"
 #include "link/loader/ELoader.h"
@@ -54,6 +55,7 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
   // that went in are dropped from `left`.
   bool restoring = false;
   TCardBackups left;
+  std::exception_ptr error;
   try {
     if (restore) backups = ReadBackups(Card.Avr, Card.Host, images, &TAvrMemory::ReadingText);
     left = backups;
@@ -118,13 +120,24 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
   } catch (const ECardStopped&) {
     // A stopped step is a failed one: the backups go back as below.
     failed = true;
+  } catch (...) {
+    // Any other error (the port's I/O, memory running out) fails the step
+    // too: the backups go back as below, then the error goes on to the
+    // caller, with what did not get back in Unrestored.
+    failed = true;
+    error = std::current_exception();
   }
 
   // A step failed after the chip was erased and before any backup went
   // back: write them back once (nothing after an abort). A write-back
   // that fails by itself has shown its message and is not tried again.
-  if (failed && erased && left.Any() && !restoring)
-    left = WriteBackBackups(Card.Link, Card.Avr, Card.Host, left, &TAvrMemory::RestoringText);
+  if (failed && erased && left.Any() && !restoring) {
+    try {
+      WriteBackBackups(Card.Link, Card.Avr, Card.Host, left, &TAvrMemory::RestoringText);
+    } catch (...) {
+      if (!error) error = std::current_exception();
+    }
+  }
   // Before the erase the card still holds its own contents.
   if (erased) FUnrestored = std::move(left);
 
@@ -132,5 +145,6 @@ bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool v
   FVerifyFailed = !verified;
   const bool ok = !failed && verified;
   Card.Host.SetStatusText(ok ? "Device programmed." : "Programming error.");
+  if (error) std::rethrow_exception(error);
   return ok;
 }

@@ -20,7 +20,11 @@
 // not program. What still could not be written back (a failure, an
 // abort, a card that stopped answering) is left in Unrestored for the
 // caller to keep. A stop request from the host (ECardStopped) fails the
-// step it comes in; the backups then go back as after any failure.
+// step it comes in; the backups then go back as after any failure. So
+// does any other error (an exception from the port or the host, memory
+// running out): after the write-back it leaves Run, and Unrestored holds
+// what did not get back, for the caller to keep before it reports the
+// error.
 
 #include "card/CardCommand.h"
 

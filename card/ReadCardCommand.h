@@ -10,6 +10,8 @@
 // could not be written back is left in Unrestored, as with Read Ext.
 // EEprom. A stop request from the host (ECardStopped) fails the step it
 // comes in; flash and internal EEPROM then go back as after any failure.
+// So does any other error, which then leaves Run with what did not get
+// back in Unrestored, for the caller to keep.
 
 #include <cstdint>
 #include <vector>

@@ -4,10 +4,8 @@
 
 bool TReadExtEepromCommand::Run(bool restore) {
   FBytes.clear();
-  FUnrestored = {};
-  std::optional<TExternalRead> read = ReadExternalThroughLoader(Card, restore);
+  std::optional<TExternalRead> read = ReadExternalThroughLoader(Card, restore, FUnrestored);
   if (!read) return false;
   FBytes = std::move(read->External);
-  FUnrestored = std::move(read->Unrestored);
   return read->Read;
 }

@@ -10,7 +10,9 @@
 // be written back (a failure, an abort at one of the "...Abort?"
 // questions, a card that stopped answering) is left in Unrestored. A stop
 // request from the host (ECardStopped) fails the step it comes in; the
-// backups then go back as after any failure.
+// backups then go back as after any failure. So does any other error (an
+// exception from the port or the host), which then leaves Run with what
+// did not get back in Unrestored, for the caller to keep.
 
 #include <cstdint>
 #include <vector>

@@ -19,17 +19,21 @@ int64_t TTimeLeft::SecondsLeft(int64_t nowMs) const {
   return (elapsed * left / FDone + 999) / 1000;
 }
 
-std::string TTimeLeft::Text(int64_t seconds) {
+std::string TTimeLeft::DurationText(int64_t seconds) {
   if (seconds < 0) return {};
   char text[48];
   if (seconds < 60)
-    std::snprintf(text, sizeof text, "%lld s left", static_cast<long long>(seconds));
+    std::snprintf(text, sizeof text, "%lld s", static_cast<long long>(seconds));
   else if (seconds < 3600)
-    std::snprintf(text, sizeof text, "%lld min %02lld s left", static_cast<long long>(seconds / 60),
+    std::snprintf(text, sizeof text, "%lld min %02lld s", static_cast<long long>(seconds / 60),
                   static_cast<long long>(seconds % 60));
   else
-    std::snprintf(text, sizeof text, "%lld h %02lld min left",
-                  static_cast<long long>(seconds / 3600),
+    std::snprintf(text, sizeof text, "%lld h %02lld min", static_cast<long long>(seconds / 3600),
                   static_cast<long long>(seconds / 60 % 60));
   return text;
+}
+
+std::string TTimeLeft::Text(int64_t seconds) {
+  if (seconds < 0) return {};
+  return DurationText(seconds) + " left";
 }

@@ -8,6 +8,7 @@
 #include "card/ProgramAllCommand.h"
 #include "card/ReadCardCommand.h"
 #include "card/ReadExtEepromCommand.h"
+#include "card/VerifyExtEepromCommand.h"
 #include "cli/CliCard.h"
 #include "cli/CliCommands.h"
 #include "cli/CliImages.h"
@@ -15,7 +16,6 @@
 #include "cli/KeptBackups.h"
 #include "images/CardImageFile.h"
 #include "images/DeviceCatalogue.h"
-#include "link/LoaderLink.h"
 
 namespace {
 
@@ -26,19 +26,6 @@ int FailureCode(TCliCard& card, TCliImages& images) {
   return ImagesFit(images, card.Host.SelectedProcessorRow(), card.Host.SelectedEepromRow())
              ? ecCard
              : ecFile;
-}
-
-// The first byte where the card's external EEPROM differs from the image,
-// shown as the window shows it; false when there is one.
-bool SameExternal(const std::vector<uint8_t>& image, const std::vector<uint8_t>& card,
-                  TConsole& console) {
-  const size_t size = std::min(image.size(), card.size());
-  for (size_t i = 0; i < size; ++i) {
-    if (image[i] == card[i]) continue;
-    console.Error(TLoaderLink::VerifyErrorText(static_cast<int>(i), image[i], card[i]));
-    return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -66,11 +53,12 @@ int RunProgram(TCliCard& card, const TCliOptions& options, TCliImages& images, T
   TProgramAllCommand command(card.Context);
   bool ok = false;
   try {
-    ok = command.Run(images.Refs(), options.Restore, !options.NoVerify);
+    ok = KeepingBackups(command, console, [&] {
+      return command.Run(images.Refs(), options.Restores(), !options.NoVerify);
+    });
   } catch (const ECardStopped&) {
     // Stopped before anything was erased.
   }
-  KeepUnrestoredBackups(command.Unrestored(), console);
   if (ok) {
     console.Result("Device programmed.");
     return ecSuccess;
@@ -83,8 +71,8 @@ int RunProgram(TCliCard& card, const TCliOptions& options, TCliImages& images, T
 
 int RunVerify(TCliCard& card, TCliImages& images, TConsole& console) {
   bool same = true;
+  const TCardImages refs = images.Refs();
   if (images.Given[imFlash] || images.Given[imIntEE]) {
-    const TCardImages refs = images.Refs();
     const TCompareResult result = VerifyCard(card.Context, refs.Flash, refs.IntEE);
     if (result == crNotCompared) {
       console.Error("Verification error.");
@@ -95,14 +83,14 @@ int RunVerify(TCliCard& card, TCliImages& images, TConsole& console) {
   if (images.Given[imExtEE]) {
     // The external EEPROM is reached through the loader, which takes the
     // flash: flash and internal EEPROM are saved and written back.
-    TReadExtEepromCommand command(card.Context);
-    const bool read = command.Run(true);
-    KeepUnrestoredBackups(command.Unrestored(), console);
-    if (!read || command.Unrestored().Any()) {
+    TVerifyExtEepromCommand command(card.Context);
+    const TCompareResult result =
+        KeepingBackups(command, console, [&] { return command.Run(refs.ExtEE); });
+    if (result == crNotCompared) {
       console.Error("Verification error.");
-      return ecCard;
+      return FailureCode(card, images);
     }
-    same = SameExternal(images.Bytes[imExtEE], command.Bytes(), console) && same;
+    same = result == crSame && same;
   }
   if (same) {
     console.Result("Device verified.");
@@ -120,14 +108,13 @@ int RunRead(TCliCard& card, const TCliOptions& options, TConsole& console) {
     if (flash || eeprom) {
       // All three in one go; flash and internal EEPROM go back afterwards.
       TReadCardCommand command(card.Context);
-      const bool read = command.Run();
-      KeepUnrestoredBackups(command.Unrestored(), console);
+      const bool read = KeepingBackups(command, console, [&] { return command.Run(); });
       if (!read) return ecCard;
       memories = {command.Flash, command.Eeprom, command.External};
     } else {
       TReadExtEepromCommand command(card.Context);
-      const bool read = command.Run(options.Restore);
-      KeepUnrestoredBackups(command.Unrestored(), console);
+      const bool read =
+          KeepingBackups(command, console, [&] { return command.Run(options.Restores()); });
       if (!read) return ecCard;
       memories[imExtEE] = command.Bytes();
     }

@@ -40,6 +40,9 @@ int RunCardCommand(const TCliOptions& options, TConsole& console) {
     for (const QString& file : options.Files)
       if (!file.isEmpty()) CheckOutputFile(file);
   }
+  // The card's new contents go to the state file at the end: a file that
+  // cannot be written is refused now, not after the card has changed.
+  if (!options.CardState.isEmpty()) CheckOutputFile(options.CardState);
   if (InterruptCount() > 0) return ecInterrupted;
   card.Open();
 

@@ -38,6 +38,14 @@ std::vector<uint8_t> Memory(const QJsonObject& json, const char* key, int size,
   return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
+// A fault's count of port accesses.
+uint64_t AccessCount(const QString& key, const QJsonValue& value, const QString& fileName) {
+  const double count = value.toDouble(-1);
+  if (count < 0 || count > 1e15 || count != static_cast<double>(static_cast<uint64_t>(count)))
+    Refuse(fileName, QStringLiteral("\"%1\" is not a count of port accesses").arg(key));
+  return static_cast<uint64_t>(count);
+}
+
 // The "faults" object, when there is one.
 void ReadFaults(const QJsonObject& json, TCardState& state, const QString& fileName) {
   const QJsonValue value = json.value(QLatin1String("faults"));
@@ -46,19 +54,17 @@ void ReadFaults(const QJsonObject& json, TCardState& state, const QString& fileN
   const QJsonObject faults = value.toObject();
   for (auto it = faults.begin(); it != faults.end(); ++it) {
     if (it.key() == QLatin1String("stop-answering-after")) {
-      const double count = it.value().toDouble(-1);
-      if (count < 0 || count > 1e15 || count != static_cast<double>(static_cast<uint64_t>(count)))
-        Refuse(fileName,
-               QStringLiteral("\"stop-answering-after\" is not a count of port accesses"));
-      state.StopAnsweringAfter = static_cast<uint64_t>(count);
+      state.StopAnsweringAfter = AccessCount(it.key(), it.value(), fileName);
+    } else if (it.key() == QLatin1String("io-error-after")) {
+      state.IoErrorAfter = AccessCount(it.key(), it.value(), fileName);
     } else if (it.key() == QLatin1String("eeprom-absent")) {
       if (!it.value().isBool())
         Refuse(fileName, QStringLiteral("\"eeprom-absent\" is not true or false"));
       state.EepromAbsent = it.value().toBool();
     } else {
       Refuse(fileName,
-             QStringLiteral("unknown fault \"%1\" (the faults are \"stop-answering-after\" "
-                            "and \"eeprom-absent\")")
+             QStringLiteral("unknown fault \"%1\" (the faults are \"stop-answering-after\", "
+                            "\"eeprom-absent\" and \"io-error-after\")")
                  .arg(it.key()));
     }
   }
@@ -117,6 +123,8 @@ void WriteCardStateFile(const QString& fileName, const TCardState& state) {
     faults.insert(QLatin1String("stop-answering-after"),
                   static_cast<double>(state.StopAnsweringAfter));
   if (state.EepromAbsent) faults.insert(QLatin1String("eeprom-absent"), true);
+  if (state.IoErrorAfter)
+    faults.insert(QLatin1String("io-error-after"), static_cast<double>(state.IoErrorAfter));
   if (!faults.isEmpty()) json.insert(QLatin1String("faults"), faults);
   const QByteArray text = QJsonDocument(json).toJson(QJsonDocument::Indented);
   WriteFileAtomically(fileName,

@@ -13,6 +13,9 @@
 //   "stop-answering-after": N   MISO reads low from the Nth port access of
 //                               each run on (a card pulled out mid-command)
 //   "eeprom-absent": true       the 24Cxx never acknowledges
+//   "io-error-after": N         the port fails with an I/O error (an
+//                               exception, as an unplugged adapter's) from
+//                               the Nth port access of each run on
 // The faults stay in the file from run to run until removed.
 
 #include <QString>
@@ -30,6 +33,7 @@ struct TCardState {
   std::vector<uint8_t> ExternalEeprom;
   uint64_t StopAnsweringAfter = 0;  // 0: answers
   bool EepromAbsent = false;
+  uint64_t IoErrorAfter = 0;  // 0: no I/O error (the port's fault, not the card's)
 };
 
 // Reads a state file. Raises a file error naming the file and the fault:
@@ -41,7 +45,7 @@ TCardState ReadCardStateFile(const QString& fileName);
 // complete. Raises EOSError.
 void WriteCardStateFile(const QString& fileName, const TCardState& state);
 
-// The card's chips and memories, and the way back into a card of the same
-// chips.
+// The card's chips, memories and faults, and the way back into a card of
+// the same chips (IoErrorAfter is the port's: neither takes it).
 TCardState CardStateOf(TVirtualCard& card);
 void LoadCardState(TVirtualCard& card, const TCardState& state);

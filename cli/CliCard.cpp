@@ -7,6 +7,7 @@
 #include "card/CardSession.h"
 #include "cli/CountingPortSource.h"
 #include "cli/ExitCodes.h"
+#include "cli/FailingPortSource.h"
 #include "images/DeviceCatalogue.h"
 #include "link/AdapterFile.h"
 #include "link/LinuxPortSource.h"
@@ -48,6 +49,24 @@ TVirtualCardConfig CardConfig(const TCliOptions& options, const std::optional<TC
   return config;
 }
 
+// --eeprom-type against a virtual card whose EEPROM is known (from the
+// state file, or named by --virtual-card): another type would only fail
+// later, at the first page that does not read back.
+void CheckEepromType(const TCliOptions& options, const std::optional<TCardState>& state,
+                     const TVirtualCardConfig& config) {
+  if (options.EepromRow < 0 || options.EepromRow == config.EepromRow) return;
+  const std::string named = EepromTable[options.EepromRow].Name;
+  const std::string card = EepromTable[config.EepromRow].Name;
+  if (state)
+    throw ECliError(ecFile, options.CardState.toStdString() + ": the card state is of a card with a " +
+                                card + ", --eeprom-type names a " + named +
+                                "; refused (name the state's EEPROM, or none)");
+  if (options.VirtualCardChipsNamed)
+    throw ECliError(ecUsage, "--virtual-card names a card with a " + card +
+                                 ", --eeprom-type names a " + named +
+                                 "; refused (name one EEPROM, or leave out --eeprom-type)");
+}
+
 // The port an address or device node names, or -1.
 int FindPort(const TLptPort& port, const QString& name) {
   QString digits = name;
@@ -68,6 +87,7 @@ TCliCard::TSetup TCliCard::Prepare(const TCliOptions& options) {
   if (!options.CardState.isEmpty() && QFileInfo::exists(options.CardState))
     setup.State = ReadCardStateFile(options.CardState);
   setup.Config = CardConfig(options, setup.State);
+  if (options.VirtualCard) CheckEepromType(options, setup.State, setup.Config);
   return setup;
 }
 
@@ -94,7 +114,11 @@ std::unique_ptr<TLptPort> TCliCard::MakePort(const TVirtualCardConfig& config) {
     // The virtual card alone: a run meant for it never reaches a real port.
     auto source = std::make_unique<TVirtualCardPortSource>(config);
     Source = source.get();
-    sources.push_back(std::move(source));
+    if (SavedState && SavedState->IoErrorAfter)
+      sources.push_back(
+          std::make_unique<TFailingPortSource>(std::move(source), SavedState->IoErrorAfter));
+    else
+      sources.push_back(std::move(source));
   } else if (Options.Timing) {
     sources.push_back(std::make_unique<TCountingPortSource>(std::make_unique<TLinuxPortSource>(),
                                                             CountedAccesses));
@@ -142,7 +166,10 @@ void TCliCard::Open() {
 
 void TCliCard::SaveState() {
   if (Options.CardState.isEmpty() || !VirtualCard()) return;
-  WriteCardStateFile(Options.CardState, CardStateOf(*VirtualCard()));
+  TCardState state = CardStateOf(*VirtualCard());
+  // The port's fault stays in the file as the card's do.
+  if (SavedState) state.IoErrorAfter = SavedState->IoErrorAfter;
+  WriteCardStateFile(Options.CardState, state);
 }
 
 std::string TCliCard::TimingText() const {

@@ -59,11 +59,17 @@ bool ImagesFit(TCliImages& images, int processorRow, int eepromRow) {
 
 void CheckOutputFile(const QString& fileName) {
   const QFileInfo info(fileName);
-  if (info.isDir()) throw ECliError(ecFile, fileName.toStdString() + ": is a folder, not a file.");
+  const std::string name = fileName.toStdString();
+  const std::string folder = QDir::toNativeSeparators(info.absolutePath()).toStdString();
+  if (info.isDir()) throw ECliError(ecFile, name + ": is a folder, not a file.");
   if (!info.absoluteDir().exists())
-    throw ECliError(ecFile, fileName.toStdString() + ": the folder " +
-                                QDir::toNativeSeparators(info.absolutePath()).toStdString() +
-                                " does not exist.");
+    throw ECliError(ecFile, name + ": the folder " + folder + " does not exist.");
+  if (info.exists() && !info.isWritable())
+    throw ECliError(ecFile, name + ": the file is read-only.");
+  // A file (new or regular) is written beside itself first and then
+  // renamed, so its folder must take new files; a device is written as it is.
+  if ((!info.exists() || info.isFile()) && !QFileInfo(info.absolutePath()).isWritable())
+    throw ECliError(ecFile, name + ": the folder " + folder + " is read-only.");
 }
 
 std::string SaveMemoryFile(const QString& fileName, TImageMemory memory,

@@ -32,8 +32,9 @@ TCliImages LoadCommandImages(const TCliOptions& options, int processorRow, int e
 // False when an image given holds data beyond the chips now selected.
 bool ImagesFit(TCliImages& images, int processorRow, int eepromRow);
 
-// Refuses, before any card work, an output whose folder does not exist or
-// that names a folder.
+// Refuses, before any card work, an output that cannot be written: one
+// whose folder does not exist or takes no new file, one that is read-only,
+// one that names a folder.
 void CheckOutputFile(const QString& fileName);
 
 // Writes one memory's bytes in the format the name's extension gives;

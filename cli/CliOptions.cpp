@@ -29,6 +29,7 @@ const std::map<QString, std::set<TCliCommand>> CommandOptions = {
     {QStringLiteral("--card"), {ccProgram, ccVerify, ccRead}},
     {QStringLiteral("--no-verify"), {ccProgram}},
     {QStringLiteral("--restore"), {ccProgram, ccRead}},
+    {QStringLiteral("--no-restore"), {ccProgram, ccRead}},
     {QStringLiteral("--memory"), {ccConvert}}};
 
 // A port as --port takes it: a device node, or an address in hexadecimal
@@ -127,7 +128,8 @@ private:
         {"--help", &TCliOptions::Help},          {"--version", &TCliOptions::Version},
         {"--force", &TCliOptions::Force},        {"--timing", &TCliOptions::Timing},
         {"--quiet", &TCliOptions::Quiet},        {"--progress", &TCliOptions::Progress},
-        {"--no-verify", &TCliOptions::NoVerify}, {"--restore", &TCliOptions::Restore}};
+        {"--no-verify", &TCliOptions::NoVerify}, {"--restore", &TCliOptions::Restore},
+        {"--no-restore", &TCliOptions::NoRestore}};
     for (const auto& [flag, member] : Flags)
       if (name == QLatin1String(flag)) return member;
     return nullptr;
@@ -211,6 +213,8 @@ private:
         return Fail(QStringLiteral("%1 needs a file: --flash, --eeprom, --ext-eeprom or --card")
                         .arg(CommandName(O.Command)));
     }
+    if (O.Restore && O.NoRestore)
+      return Fail(QStringLiteral("--restore and --no-restore contradict each other"));
     if (!O.CardState.isEmpty() && !O.VirtualCard)
       return Fail(QStringLiteral("--card-state is for the virtual card: add --virtual-card"));
     // The external EEPROM's type is the virtual card's, or must be named.

@@ -39,7 +39,12 @@ struct TCliOptions {
   std::array<QString, ImageMemoryCount> Files;
   QString CardFile;
   bool NoVerify = false;
+  // Flash and internal EEPROM that a command erasing the chip has no image
+  // for are read first and written back afterwards, unless --no-restore;
+  // --restore says so explicitly.
   bool Restore = false;
+  bool NoRestore = false;
+  bool Restores() const { return !NoRestore; }
 
   // convert IN OUT [--memory ...]
   QString ConvertIn;

@@ -1,6 +1,7 @@
 // The --help text: everything the command line offers, with the exit
 // codes. It is the reference the manual page follows.
 #include "cli/CliOptions.h"
+#include "sim/VirtualCardOption.h"
 
 QString CliUsageHint(const QString& programName) {
   return QStringLiteral(
@@ -22,22 +23,26 @@ QString CliUsage(const QString& programName) {
              "  detect        power the card, enter programming mode, print the processor\n"
              "                and its signature (\"AT90S8515 1E 93 01\")\n"
              "  program [--flash F] [--eeprom F] [--ext-eeprom F] [--card F]\n"
-             "          [--no-verify] [--restore]\n"
+             "          [--no-verify] [--no-restore]\n"
              "                Program All with the given images: the external EEPROM\n"
              "                first (through the loader), then the chip erase, flash and\n"
              "                internal EEPROM, each verified unless --no-verify. The chip\n"
-             "                erase clears flash and internal EEPROM: --restore reads those\n"
-             "                the command has no image for first and writes them back.\n"
+             "                erase clears flash and internal EEPROM: those the command\n"
+             "                has no image for are read first and written back (and\n"
+             "                verified) afterwards; --no-restore leaves them erased.\n"
              "  verify  [--flash F] [--eeprom F] [--ext-eeprom F] [--card F]\n"
              "                compare the images with the card. Reaching the external\n"
              "                EEPROM writes the loader into the card: flash and internal\n"
              "                EEPROM are read first and written back afterwards.\n"
-             "  read    [--flash F] [--eeprom F] [--ext-eeprom F] [--card F] [--restore]\n"
+             "  read    [--flash F] [--eeprom F] [--ext-eeprom F] [--card F]\n"
+             "          [--no-restore]\n"
              "                read the named memories into files (--card: all three into\n"
              "                one card image). Reading the external EEPROM writes the\n"
-             "                loader into the card's flash: --restore reads flash and\n"
-             "                internal EEPROM first and writes them back afterwards (with\n"
-             "                --card, or with --flash or --eeprom too, they always are).\n"
+             "                loader into the card's flash: flash and internal EEPROM are\n"
+             "                read first and written back afterwards; --no-restore leaves\n"
+             "                the loader in the flash (with --card, or with --flash or\n"
+             "                --eeprom too, they are always written back).\n"
+             "                --restore, the default, is accepted by program and read.\n"
              "  erase         erase flash and internal EEPROM\n"
              "  convert IN OUT [--memory flash|eeprom|ext-eeprom]\n"
              "                convert an image file to another format; --memory (default\n"
@@ -57,19 +62,19 @@ QString CliUsage(const QString& programName) {
              "  --port ADDRESS      the port to use: an address from 'list' (0x378) or a\n"
              "                      device node (/dev/parport0); default: the first port\n"
              "  --virtual-card[=PROCESSOR,EEPROM]\n"
-             "                      use the virtual card instead of the ports (port 0x0CA0);\n"
-             "                      PROCESSOR is one of AT90S8515, AT90S4433, AT90S4414,\n"
-             "                      AT90S2343, AT90S2323 and EEPROM one of 2464/2465, 24128,\n"
-             "                      24256, 24512, 241024, 242048 (default AT90S8515,2464/2465)\n"
+             "%2"
              "  --card-state FILE   the virtual card's memories and chips: loaded at start\n"
              "                      when FILE exists, saved at exit (replaced only when\n"
              "                      complete). Without chips named by --virtual-card the\n"
              "                      file's are used; a file of other chips than those named\n"
-             "                      is refused\n"
+             "                      is refused, and so is a FILE that could not be written,\n"
+             "                      before the card is touched\n"
              "  --processor NAME    the processor expected on the card: another one found is\n"
              "                      refused before anything is written (exit 4)\n"
              "  --eeprom-type NAME  the external EEPROM's type (default: the virtual card's;\n"
-             "                      required for the external EEPROM otherwise)\n"
+             "                      required for the external EEPROM otherwise). Another\n"
+             "                      type than the virtual card's state file or\n"
+             "                      --virtual-card names is refused\n"
              "  --force             answer the \"...Abort?\" questions (no device found,\n"
              "                      unknown processor ID) with No: go on. Without it they\n"
              "                      abort the command\n"
@@ -104,5 +109,7 @@ QString CliUsage(const QString& programName) {
              "  %1 --virtual-card --card-state card.json program --flash app.hex\n"
              "  %1 --processor AT90S8515 --eeprom-type 24256 read --card clone.hex\n"
              "  %1 convert app.hex app.bin\n")
-      .arg(programName);
+      .arg(programName,
+           QString::fromStdString(VirtualCardOptionHelp(
+               "use the virtual card instead of the ports (port 0x0CA0); ", 22, 80)));
 }

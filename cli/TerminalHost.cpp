@@ -3,14 +3,25 @@
 #include <algorithm>
 #include <iterator>
 
+#include "card/MemoryCommands.h"
+#include "card/VerifyExtEepromCommand.h"
 #include "cli/Interrupt.h"
+#include "link/AvrMemory.h"
 
 namespace {
 
 // The texts the card commands end with: the caller writes them as the
 // command's result, on stdout or stderr.
-constexpr const char* ResultTexts[] = {"Device programmed.", "Programming error.",
-                                       "Device verified.", "Verification error.", "Chip erased..."};
+constexpr const char* ResultTexts[] = {"Device programmed.",
+                                       "Programming error.",
+                                       "Device verified.",
+                                       "Verification error.",
+                                       "Chip erased...",
+                                       BothVerifiedText,
+                                       AvrFlash.VerifiedText,
+                                       AvrEeprom.VerifiedText,
+                                       TVerifyExtEepromCommand::VerifiedText,
+                                       TVerifyExtEepromCommand::DifferentText};
 
 const char* BarLabel(TProgressBarId bar) {
   switch (bar) {

@@ -37,3 +37,28 @@ bool ParseVirtualCardOption(const std::string& value, TVirtualCardConfig& config
   error.clear();
   return true;
 }
+
+std::string VirtualCardOptionHelp(const std::string& lead, int indent, int width) {
+  const TVirtualCardConfig defaults;
+  const std::string text = lead + "PROCESSOR is one of " + ProcessorNameList() +
+                           " and EEPROM one of " + EepromNameList() + " (default " +
+                           ProcessorAt(defaults.ProcessorRow)->Name + "," +
+                           EepromTable[static_cast<size_t>(defaults.EepromRow)].Name + ")";
+  const std::string margin(static_cast<size_t>(indent), ' ');
+  std::string lines;
+  std::string line;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find(' ', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string word = text.substr(start, end - start);
+    if (!line.empty() && static_cast<int>(indent + line.size() + 1 + word.size()) > width) {
+      lines += margin + line + "\n";
+      line.clear();
+    }
+    line += (line.empty() ? "" : " ") + word;
+    start = end + 1;
+  }
+  if (!line.empty()) lines += margin + line + "\n";
+  return lines;
+}

@@ -16,3 +16,10 @@
 // and returns false.
 bool ParseVirtualCardOption(const std::string& value, TVirtualCardConfig& config,
                             std::string& error);
+
+// What a --help text says of the option's value, from the catalogue (so a
+// new row shows by itself): `lead`, then "PROCESSOR is one of AT90S8515,
+// ... and EEPROM one of 2464/2465, ... (default AT90S8515,2464/2465)",
+// broken at spaces into lines of at most `width` characters, each line
+// after `indent` spaces and ending in a newline.
+std::string VirtualCardOptionHelp(const std::string& lead, int indent, int width);

@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QTabWidget>
 
+#include "card/MemoryCommands.h"
 #include "tests/app/CardCommandsRig.h"
 #include "tests/app/MainFormHarness.h"
 
@@ -23,21 +24,28 @@ TEST(CardCommandsVerify, ComparesFlashThenInternalEepromAndNeverTheExternalImage
   rig.Card().LoadFlash(flash);
   rig.Card().InternalEeprom() = eeprom;
 
-  // Only an external image: the processor is identified, nothing compared.
+  // Only an external image: nothing to compare, and the status line says
+  // so instead of claiming the device verified; the card is not asked.
   rig.SetImage(f.hexExtEE, RandomBytes(64, 3));
+  const uint64_t accesses = rig.Card().PortAccesses();
   rig.Trigger(f.actVerify);
-  EXPECT_EQ(f.Statuses, Texts({"Verifying...", "Device verified."}));
-  EXPECT_EQ(f.cbProcessor->currentText(), "AT90S2323");
-  EXPECT_EQ(f.chipidLabel->text(), "AT90S2323");
+  EXPECT_EQ(f.Statuses, Texts({NothingToVerifyText}));
+  EXPECT_EQ(rig.Card().PortAccesses(), accesses);
   EXPECT_TRUE(rig.MessageTexts().empty());
   rig.ExpectIdle();
 
-  // Both images as on the card.
+  // The result names what was compared: the flash alone, then both images
+  // as on the card.
   rig.SetImage(f.hexFlash, flash);
+  f.Statuses.clear();
+  rig.Trigger(f.actVerify);
+  EXPECT_EQ(f.Statuses, Texts({"Verifying...", "Flash verified."}));
+  EXPECT_EQ(f.cbProcessor->currentText(), "AT90S2323");
+  EXPECT_EQ(f.chipidLabel->text(), "AT90S2323");
   rig.SetImage(f.hexIntEE, eeprom);
   f.Statuses.clear();
   rig.Trigger(f.actVerify);
-  EXPECT_EQ(f.Statuses, Texts({"Verifying...", "Device verified."}));
+  EXPECT_EQ(f.Statuses, Texts({"Verifying...", "Flash and internal EEPROM verified."}));
   EXPECT_TRUE(rig.MessageTexts().empty());
 
   // A flash difference in image byte 0x0101 (word 0x0080) stops before the
@@ -228,6 +236,7 @@ TEST(CardCommandsNoCard, EveryCommandEndsCleanlyOnAbort) {
       {f.actVerifyIntEE, "Verifying internal eeprom..."},
       {f.actProgAll, "Programming..."},
       {f.actReadExtEE, ""},
+      {f.actVerifyExtEE, "Verification error."},
   };
   bool first = true;
   for (const auto& [action, status] : commands) {
@@ -274,7 +283,7 @@ TEST(CardCommandsSignature, AnUnknownProcessorStopsOnYesAndGoesOnWithTheChoiceOn
   rig.Dialogs->Answers = {mrNo};
   f.Statuses.clear();
   rig.Trigger(f.actVerify);
-  EXPECT_EQ(f.Statuses, Texts({"Verifying...", "Device verified."}));
+  EXPECT_EQ(f.Statuses, Texts({"Verifying...", "Internal eeprom verified."}));
   EXPECT_EQ(f.cbProcessor->currentText(), "AT90S8515");
   rig.ExpectIdle();
 }

@@ -143,6 +143,56 @@ TEST_F(FileCommandsTest, ANameWithoutSuffixGetsHex) {
   EXPECT_FALSE(QFileInfo(Path("dump")).exists());
 }
 
+// "dump" becomes "dump.hex" after the dialog, which asked (if at all)
+// about "dump": an existing dump.hex is asked about before it is replaced,
+// and No shows the dialog again with that name. The whole-card save alike.
+TEST_F(FileCommandsTest, TheSuffixedNameIsAskedAboutBeforeItIsReplaced) {
+  const auto contents = [](const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  };
+  Load(Form().actLoadExtEE, HexFile("ext.hex", 32));
+  Dialogs().Messages.clear();  // the start-up's, without a port
+  const QByteArray old = ":00000001FF\n";
+  WriteBytes(Path("dump.hex"), old);
+  const QString question = Path("dump.hex") + " already exists.\nDo you want to replace it?";
+
+  // No, then Cancel in the dialog shown again.
+  Dialogs().Answers = {mrNo};
+  Dialogs().SaveAnswers = {Path("dump"), QString()};
+  Form().UpdateActions();
+  Form().actSaveExtEE->trigger();
+  ASSERT_EQ(Dialogs().MessageTexts(), QStringList{question});
+  EXPECT_EQ(Dialogs().Messages[0].Buttons, mbYesNo);
+  ASSERT_EQ(Dialogs().SaveRequests.size(), 2u);
+  EXPECT_EQ(Dialogs().SaveRequests[1].InitialName, Path("dump.hex"));
+  EXPECT_EQ(contents(Path("dump.hex")), old);
+  EXPECT_EQ(Form().ebExtEE->text(), Path("ext.hex"));
+
+  // Yes: replaced.
+  Dialogs().Messages.clear();
+  Dialogs().Answers = {mrYes};
+  Save(Form().actSaveExtEE, Path("dump"));
+  EXPECT_EQ(Dialogs().MessageTexts(), QStringList{question});
+  EXPECT_EQ(Form().ebExtEE->text(), Path("dump.hex"));
+  EXPECT_NE(contents(Path("dump.hex")), old);
+  // A name the dialog gave whole is the dialog's to ask about.
+  Dialogs().Messages.clear();
+  Save(Form().actSaveExtEE, Path("dump.hex"));
+  EXPECT_TRUE(Dialogs().Messages.empty());
+
+  // Save Card Image: the same question for card.hex.
+  WriteBytes(Path("card.hex"), old);
+  Dialogs().Answers = {mrNo};
+  Dialogs().SaveAnswers = {Path("card"), QString()};
+  Form().UpdateActions();
+  Form().actSaveCardImage->trigger();
+  EXPECT_EQ(Dialogs().MessageTexts(),
+            QStringList{Path("card.hex") + " already exists.\nDo you want to replace it?"});
+  EXPECT_EQ(contents(Path("card.hex")), old);
+  EXPECT_TRUE(ErrorTexts().isEmpty()) << ErrorTexts().join('\n').toStdString();
+}
+
 TEST_F(FileCommandsTest, AFailedSaveKeepsTheBoxAndCancelChangesNothing) {
   const QString file = HexFile("ext.hex", 32);
   Load(Form().actLoadExtEE, file);

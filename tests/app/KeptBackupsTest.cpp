@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <algorithm>
+
 #include "images/HexFileUnit.h"
 #include "link/loader/ELoader.h"
 #include "tests/app/CardCommandsRig.h"
@@ -127,6 +129,91 @@ TEST(KeptBackups, BesideAUsersImageTheBackupGoesToAFile) {
   EXPECT_NE(texts.back().find(files[0].toStdString()), std::string::npos) << texts.back();
   EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), rig.CardEeprom) << "its page was empty";
   rig.ExpectIdle();
+}
+
+// No backup file can be written anywhere (the data folder and the temp
+// folder both refuse), and the Flash page holds an image that is in no file
+// (a card read, never saved): it is not replaced without a word. The user
+// picks a file for the backup, or says Yes to the page, or No (the backup
+// is given up, the image stays). An image that is its file, unchanged, is
+// replaced: it can be loaded again.
+TEST(KeptBackups, NoFolderTakesTheBackupAndThePageIsAskedFor) {
+  struct TCase {
+    const char* Name;
+    QString SaveAs;  // the save dialog's answer
+    TMessageResult Replace;
+    bool MineInAFile;
+  };
+  const QByteArray tmp = qgetenv("TMPDIR");
+  for (const TCase& c : {TCase{"a file chosen", "chosen", mrNo, false},
+                         TCase{"the page given up", "", mrYes, false},
+                         TCase{"the backup given up", "", mrNo, false},
+                         TCase{"the image is its file", "", mrNo, true}}) {
+    SCOPED_TRACE(c.Name);
+    TBackupRig rig;
+    TRecordingForm& f = rig.F();
+    f.BackupFolder = QStringLiteral("/dev/null/backups");
+    const std::vector<uint8_t> mine = SparseBytes(2048, 301, 40);
+    if (c.MineInAFile) {
+      const QString file = rig.Dir.filePath(QStringLiteral("mine.hex"));
+      WriteHexFile(file, mine.data(), 2048);
+      f.LoadImageFile(ikFlash, file);
+    } else {
+      rig.SetImage(f.hexFlash, mine);
+    }
+    f.OnStatus = [&rig](const std::string& text) {
+      if (text == "Reading external eeprom...") rig.Card().Faults().Miso = TMisoFault::StuckHigh;
+    };
+    // Abort at the write-back, then the answer about the page.
+    rig.Dialogs->Answers = {mrYes, c.Replace};
+    const QString chosen = c.SaveAs.isEmpty() ? QString() : rig.Dir.filePath(c.SaveAs);
+    rig.Dialogs->SaveAnswers = {chosen};
+    // No temp folder either, while the command runs.
+    qputenv("TMPDIR", "/dev/null/tmp");
+    rig.Trigger(f.actReadExtEE);
+    if (tmp.isNull())
+      qunsetenv("TMPDIR");
+    else
+      qputenv("TMPDIR", tmp);
+
+    const Texts texts = rig.MessageTexts();
+    ASSERT_FALSE(texts.empty());
+    const std::string& last = texts.back();
+    EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), rig.CardEeprom) << "its page was empty";
+    if (c.MineInAFile) {
+      EXPECT_TRUE(rig.Dialogs->SaveRequests.empty());
+      EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), rig.CardFlash);
+      EXPECT_NE(last.find("The image it replaced is still in"), std::string::npos) << last;
+      EXPECT_NE(last.find("mine.hex"), std::string::npos) << last;
+      continue;
+    }
+    ASSERT_EQ(rig.Dialogs->SaveRequests.size(), 1u);
+    EXPECT_EQ(rig.Dialogs->SaveRequests[0].Title, "Save the card's flash As");
+    if (!chosen.isEmpty()) {
+      std::vector<uint8_t> kept(2048, 0);
+      ReadHexFile(chosen + ".hex", kept.data(), 2048);
+      EXPECT_EQ(kept, rig.CardFlash);
+      EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), mine);
+      EXPECT_NE(last.find((chosen + ".hex").toStdString()), std::string::npos) << last;
+      continue;
+    }
+    // The question names the page and what a No costs.
+    const auto question = std::find_if(texts.begin(), texts.end(), [](const std::string& t) {
+      return t.find("Put the card's flash into the page in its place?") != std::string::npos;
+    });
+    ASSERT_NE(question, texts.end());
+    EXPECT_NE(question->find("The Flash page holds an image that is in no file."),
+              std::string::npos)
+        << *question;
+    if (c.Replace == mrYes) {
+      EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), rig.CardFlash);
+      EXPECT_TRUE(f.ImageModified(ikFlash));
+    } else {
+      EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), mine);
+      EXPECT_NE(last.find("the card's flash is lost"), std::string::npos) << last;
+    }
+    rig.ExpectIdle();
+  }
 }
 
 // A 24256 chosen for a card with a 2464: the first page never reads back,

@@ -52,7 +52,7 @@ bool HourglassShown() {
 std::vector<QAction*> LockedActions(TMainForm& f) {
   return {f.actLoadFlash,   f.actLoadIntEE, f.actLoadExtEE, f.actSaveFlash, f.actSaveIntEE,
           f.actSaveExtEE,   f.actReadFlash, f.actReadIntEE, f.actReadExtEE, f.actVerifyFlash,
-          f.actVerifyIntEE, f.actProgAll,   f.actErase,     f.actVerify};
+          f.actVerifyIntEE, f.actVerifyExtEE, f.actProgAll, f.actErase,   f.actVerify};
 }
 
 TEST(MainFormStartUp, WithoutAnyPortTheDriverMessageComesOnceBeforeTheWindow) {
@@ -453,8 +453,9 @@ TEST(MainFormProgrammerPage, TabGoesAlongTheRowsThenTheChoicesThenTheCommands) {
   const QStringList expected = {
       "btnLoadFlash", "btnSaveFlash", "cbFlash",    "ebFlash",  "btnReadFlash", "btnVerifyFlash",
       "btnLoadIntEE", "btnSaveIntEE", "cbIntEE",    "ebIntEE",  "btnReadIntEE", "btnVerifyIntEE",
-      "btnLoadExtEE", "btnSaveExtEE", "cbExtEE",    "ebExtEE",  "btnReadExtEE", "cbProcessor",
-      "cbEeprom",     "cbPort",       "btnProgAll", "btnErase", "btnVerify",    "btnReadCard"};
+      "btnLoadExtEE", "btnSaveExtEE", "cbExtEE",    "ebExtEE",  "btnReadExtEE", "btnVerifyExtEE",
+      "cbProcessor",  "cbEeprom",     "cbPort",     "btnProgAll", "btnErase",   "btnVerify",
+      "btnReadCard"};
   EXPECT_EQ(order, expected);
   // Each row's controls stand on the line of its file name box.
   for (QWidget* row : {f.ebFlash, f.ebIntEE, f.ebExtEE}) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/ProgramOptions.h"
+#include "images/DeviceCatalogue.h"
 
 namespace {
 
@@ -34,6 +35,22 @@ TEST(ProgramOptions, BadValuesAndUnknownArgumentsAreErrors) {
   EXPECT_TRUE(o.Help);
   EXPECT_FALSE(ParseProgramOptions({"--bogus"}, true, o, error));
   EXPECT_TRUE(error.contains("--bogus"));
+}
+
+// The chip names of --help come from the catalogue: a row added to it
+// shows there without anyone writing it.
+TEST(ProgramOptions, HelpNamesTheChipsOfTheCatalogue) {
+  ProcessorInfo madeUp = ProcessorTable[0];
+  madeUp.Name = "AT90S9999";
+  madeUp.Signature = 0x1E99FF;
+  const TAddedProcessor added(madeUp);
+  const QString help = ProgramUsage(QStringLiteral("pellar"));
+  for (const ProcessorInfo& row : ProcessorRows())
+    EXPECT_TRUE(help.contains(QLatin1String(row.Name))) << row.Name;
+  for (const EepromInfo& row : EepromTable)
+    EXPECT_TRUE(help.contains(QLatin1String(row.Name))) << row.Name;
+  for (const QString& line : help.split(QLatin1Char('\n')))
+    EXPECT_LE(line.size(), 80) << line.toStdString();
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
+#include <unistd.h>
+
 #include <csignal>
 
 #include "images/CardImageFile.h"
@@ -165,6 +167,67 @@ TEST_F(CliEndToEnd, ProgramReadVerifyEraseAcrossRuns) {
   });
 }
 
+// The card's own flash and internal EEPROM survive a command that needs
+// the loader unless the command line says otherwise: program and read put
+// them back by default (--restore is that default), --no-restore leaves
+// the chip erased or the loader in it.
+TEST_F(CliEndToEnd, FlashAndEepromAreWrittenBackUnlessNoRestore) {
+  const QStringList verifyAvr = On({"verify", "--flash", "flash.hex", "--eeprom", "eeprom.srec"});
+  RunSteps({
+      {On({"--quiet", "program", "--flash", "flash.hex", "--eeprom", "eeprom.srec"}), 0, "", ""},
+      {On({"program", "--ext-eeprom", "ext.bin"}), 0, "Device programmed.", "Restoring flash..."},
+      {verifyAvr, 0, "Device verified.", ""},
+      {On({"read", "--ext-eeprom", "back.bin"}), 0, "", "Restoring internal eeprom"},
+      {verifyAvr, 0, "Device verified.", ""},
+      {On({"program", "--ext-eeprom", "ext.bin", "--restore"}), 0, "Device programmed.", ""},
+      {verifyAvr, 0, "Device verified.", ""},
+      {On({"program", "--ext-eeprom", "ext.bin", "--restore", "--no-restore"}), 2, "",
+       "contradict"},
+      {On({"read", "--ext-eeprom", "back.bin", "--no-restore"}), 0, "", ""},
+      {On({"verify", "--flash", "flash.hex"}), 1, "", "Verification error."},
+      {On({"--quiet", "program", "--flash", "flash.hex", "--eeprom", "eeprom.srec"}), 0, "", ""},
+      {On({"program", "--ext-eeprom", "ext.bin", "--no-restore"}), 0, "Device programmed.", ""},
+      {On({"verify", "--eeprom", "eeprom.srec"}), 1, "", "Verification error."},
+  });
+  EXPECT_EQ(Cli.Contents("back.bin"), Cli.Contents("ext.bin"));
+  EXPECT_EQ(Load("back.bin", imExtEE, ExternalSize), External);
+}
+
+// A state file the run could not write, or one of another EEPROM than
+// --eeprom-type names, is refused before the card is touched (exit 3): no
+// command runs whose result would be lost or fail later.
+TEST_F(CliEndToEnd, AStateFileThatCannotServeIsRefusedFirst) {
+  ASSERT_EQ(Cli.Run(On({"--quiet", "program", "--flash", "flash.hex"})).Code, 0);
+  const QByteArray state = Cli.Contents("card.json");
+  const QStringList nowhere = {Card, "--card-state", "no-such-folder/card.json"};
+  RunSteps({
+      {nowhere + QStringList{"program", "--flash", "flash.hex"}, 3, "",
+       "no-such-folder/card.json: the folder",
+       [](const TCliRun& run) {
+         EXPECT_FALSE(run.Out.contains("Device programmed.")) << run.Out.toStdString();
+         EXPECT_FALSE(run.Err.contains("Programming flash")) << run.Err.toStdString();
+       }},
+      {{Card, "--card-state", "flash.hex/card.json", "detect"}, 3, "", "does not exist"},
+      {{Card, "--card-state", ".", "detect"}, 3, "", "Is a directory"},
+      // The state is of a card with a 2464/2465.
+      {{"--virtual-card", "--card-state", "card.json", "--eeprom-type", "24256", "program",
+        "--ext-eeprom", "ext.bin"},
+       3, "",
+       "card.json: the card state is of a card with a 2464/2465, --eeprom-type names a 24256"},
+      {{"--virtual-card=AT90S2323,24256", "--eeprom-type", "2465", "detect"}, 2, "",
+       "--virtual-card names a card with a 24256, --eeprom-type names a 2464/2465"},
+      {{"--virtual-card", "--card-state", "card.json", "--eeprom-type", "2464", "detect"}, 0,
+       "AT90S2323", ""},
+  });
+  EXPECT_EQ(Cli.Contents("card.json"), state);
+  EXPECT_FALSE(QFileInfo::exists(Cli.Path("no-such-folder")));
+  if (::geteuid() != 0) {
+    // Read-only, for a user the permissions bind.
+    QFile::setPermissions(Cli.Path("card.json"), QFile::ReadOwner);
+    RunSteps({{On({"program", "--flash", "flash.hex"}), 3, "", "card.json: the file is read-only"}});
+  }
+}
+
 TEST_F(CliEndToEnd, ConvertRoundTripsEveryFormat) {
   // Through every format that is written, and out of a card image and back.
   const std::vector<TStep> steps = {
@@ -282,6 +345,52 @@ TEST_F(CliEndToEnd, ACardThatStopsAnsweringKeepsTheBackups) {
   RunSteps({{On({"detect"}), 3, "", "\"stop-answering-after\" is not a count"}});
 }
 
+// The port failing with an I/O error (an exception, not a card that does
+// not answer) in the middle of the external EEPROM's write, after the chip
+// erase: the card's flash and internal EEPROM, which cannot go back over
+// the failed port, are kept in files; exit 4 with the port's error.
+TEST_F(CliEndToEnd, APortErrorAfterTheEraseKeepsTheBackupsInFiles) {
+  ASSERT_EQ(
+      Cli.Run(On({"--quiet", "program", "--flash", "flash.hex", "--eeprom", "eeprom.srec"})).Code,
+      0);
+  const QStringList programExt = On({"program", "--ext-eeprom", "ext.bin"});
+  const TCliRun timed = Cli.Run(QStringList{"--timing"} + programExt);
+  ASSERT_EQ(timed.Code, 0) << timed.Err.toStdString();
+  const auto accesses = QRegularExpression(QStringLiteral("Timing: (\\d+) port accesses"))
+                            .match(timed.Err)
+                            .captured(1)
+                            .toULongLong();
+  ASSERT_GT(accesses, 0u) << timed.Err.toStdString();
+
+  const auto setFaults = [&](const QJsonObject& faults) {
+    QJsonObject json = QJsonDocument::fromJson(Cli.Contents("card.json")).object();
+    json.insert(QStringLiteral("faults"), faults);
+    QFile file(Cli.Path(QStringLiteral("card.json")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(QJsonDocument(json).toJson());
+  };
+  setFaults({{QStringLiteral("io-error-after"), static_cast<double>(accesses / 2)}});
+  const TCliRun failed = Cli.Run(programExt);
+  EXPECT_EQ(failed.Code, 4) << failed.Err.toStdString();
+  EXPECT_TRUE(failed.Err.contains(QStringLiteral("The port failed: input/output error")))
+      << failed.Err.toStdString();
+  const QRegularExpression kept(QStringLiteral("could not be written back\\. [^\\n]*\\n([^\\n]+)"));
+  QStringList files;
+  for (auto it = kept.globalMatch(failed.Err); it.hasNext();) files << it.next().captured(1);
+  ASSERT_EQ(files.size(), 2) << failed.Err.toStdString();
+  // The fault stays in the state until it is taken out.
+  EXPECT_TRUE(QJsonDocument::fromJson(Cli.Contents("card.json"))
+                  .object()
+                  .value(QStringLiteral("faults"))
+                  .toObject()
+                  .contains(QStringLiteral("io-error-after")));
+
+  setFaults({});
+  RunSteps({{On({"--quiet", "program", "--flash", files[0], "--eeprom", files[1]}), 0, "", ""},
+            {On({"verify", "--flash", "flash.hex", "--eeprom", "eeprom.srec"}), 0,
+             "Device verified.", ""}});
+}
+
 TEST(CliProgram, HelpAndLinkage) {
   TCliProcess cli;
   const TCliRun help = cli.Run({QStringLiteral("--help")});
@@ -291,6 +400,7 @@ TEST(CliProgram, HelpAndLinkage) {
         "erase",       "convert",         "--port",    "--virtual-card", "--card-state",
         "--processor", "--eeprom-type",   "--force",   "--timing",       "--quiet",
         "--progress",  "--no-verify",     "--restore", "--memory",       "--version",
+        "--no-restore",
         "Exit codes",  "130  interrupted"})
     EXPECT_TRUE(help.Out.contains(QLatin1String(text))) << text;
 

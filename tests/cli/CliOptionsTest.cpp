@@ -4,7 +4,10 @@
 
 #include <functional>
 
+#include <QFile>
+
 #include "cli/CliOptions.h"
+#include "images/DeviceCatalogue.h"
 
 namespace {
 
@@ -58,6 +61,13 @@ TEST(CliOptions, EveryRuleOfTheCommandLine) {
          EXPECT_EQ(o.VirtualCardConfig.EepromRow, 0);
          EXPECT_EQ(o.EepromRow, 3);
        }},
+      // Restore is the default; --no-restore turns it off.
+      {{"--virtual-card", "read", "--ext-eeprom", "x.bin"},
+       "",
+       [](const TCliOptions& o) { EXPECT_TRUE(o.Restores()); }},
+      {{"--virtual-card", "program", "--no-restore", "--ext-eeprom", "x.bin"},
+       "",
+       [](const TCliOptions& o) { EXPECT_FALSE(o.Restores()); }},
       {{"--virtual-card", "read", "--card", "c.hex"},
        "",
        [](const TCliOptions& o) {
@@ -84,6 +94,9 @@ TEST(CliOptions, EveryRuleOfTheCommandLine) {
       {{"--flash", "a.hex", "program"}, "--flash is an option of a command"},
       {{"verify", "--restore", "--flash", "a"}, "--restore is not an option of verify"},
       {{"read", "--no-verify", "--flash", "a"}, "--no-verify is not an option of read"},
+      {{"verify", "--no-restore", "--flash", "a"}, "--no-restore is not an option of verify"},
+      {{"read", "--restore", "--no-restore", "--flash", "a"},
+       "--restore and --no-restore contradict each other"},
       {{"program", "--flash"}, "--flash needs a value"},
       {{"program", "--flash="}, "--flash needs a value"},
       {{"--quiet=yes", "list"}, "--quiet takes no value"},
@@ -111,6 +124,39 @@ TEST(CliOptions, EveryRuleOfTheCommandLine) {
     EXPECT_EQ(ok, c.Error.isEmpty()) << error.toStdString();
     EXPECT_TRUE(error.contains(c.Error)) << error.toStdString();
     if (ok && c.Check) c.Check(options);
+  }
+}
+
+// The chip names of --help come from the catalogue: a row added to it
+// shows there without anyone writing it, and the lines stay within 80
+// columns.
+TEST(CliUsage, ChipNamesComeFromTheCatalogue) {
+  ProcessorInfo madeUp = ProcessorTable[0];
+  madeUp.Name = "AT90S9999";
+  madeUp.Signature = 0x1E99FF;
+  const TAddedProcessor added(madeUp);
+  const QString help = CliUsage(QStringLiteral("pellar-cli"));
+  for (const ProcessorInfo& row : ProcessorRows())
+    EXPECT_TRUE(help.contains(QLatin1String(row.Name))) << row.Name;
+  for (const EepromInfo& row : EepromTable)
+    EXPECT_TRUE(help.contains(QLatin1String(row.Name))) << row.Name;
+  EXPECT_TRUE(help.simplified().contains(QLatin1String("(default AT90S8515,2464/2465)")));
+  for (const QString& line : help.split(QLatin1Char('\n')))
+    EXPECT_LE(line.size(), 80) << line.toStdString();
+}
+
+// The manual pages are filled from the catalogue when they are built.
+TEST(CliManPages, ChipNamesComeFromTheCatalogue) {
+  for (const char* page : {"pellar.1", "pellar-cli.1"}) {
+    SCOPED_TRACE(page);
+    QFile file(QStringLiteral(PELLAR_MAN_DIR "/") + QLatin1String(page));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_FALSE(text.contains(QLatin1String("{{"))) << "a name left unfilled";
+    for (const ProcessorInfo& row : ProcessorTable)
+      EXPECT_TRUE(text.contains(QLatin1String(row.Name))) << row.Name;
+    for (const EepromInfo& row : EepromTable)
+      EXPECT_TRUE(text.contains(QLatin1String(row.Name))) << row.Name;
   }
 }
 
