@@ -86,12 +86,14 @@ void ReadElfData(const char* Data, size_t Length, TImageMemory Memory, uint8_t* 
   for (size_t i = 0; i < count; ++i) {
     GElf_Phdr segment;
     if (!gelf_getphdr(elf.Get(), static_cast<int>(i), &segment)) fail(HexMsgFormatError);
+    // Every segment lies inside the file, whichever memory it is for: a
+    // file that points outside itself is damaged, whatever is loaded from
+    // it. ELF32 fields: the sums below cannot overflow 64 bits.
+    if (segment.p_offset + segment.p_filesz > Length) fail(HexMsgFormatError);
     uint64_t offset = 0;
     if (segment.p_type != PT_LOAD || segment.p_filesz == 0 ||
         !ImageOffset(Memory, segment.p_paddr, offset))
       continue;
-    // ELF32 fields: the sums below cannot overflow 64 bits.
-    if (segment.p_offset + segment.p_filesz > Length) fail(HexMsgFormatError);
     if (offset + segment.p_filesz > imageSize) fail(HexMsgOutOfAddress);
     segments.push_back({segment.p_offset, offset, segment.p_filesz});
   }

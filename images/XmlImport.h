@@ -3,20 +3,23 @@
 // document element's children. No XML vocabulary is defined, so nothing read
 // is kept; the walk only proves the file can be read as XML.
 //
-// Both steps take time in proportion to the file: the file is first read
-// once as a stream, which counts its elements and refuses a document
-// nested deeper than MaxXmlDepth before any tree is built (a tree that
-// deep would cost the parser and the walk far more than the file's size),
-// and the walk steps from sibling to sibling instead of indexing a child
-// list.
+// Both steps take time in proportion to the file, and the file is small:
+// a file larger than MaxXmlFileSize is refused before it is read. The text
+// is decoded and checked (images/XmlPrecheck.h: elements with more than
+// MaxXmlAttributes attributes, document type declarations) before a parser
+// sees it; it is then read once as a stream, which counts its elements and
+// refuses a document nested deeper than MaxXmlDepth before any tree is
+// built (a tree that deep would cost the parser and the walk far more than
+// the file's size), and the walk steps from sibling to sibling instead of
+// indexing a child list.
 
 #include <QDomDocument>
 #include <QString>
 
 #include <stdexcept>
 
-// The file could not be read, is not well-formed XML or is nested too
-// deeply. what() is a sentence for the user with the parser's own message
+// The file could not be read, is not well-formed XML, or is refused by a
+// limit above. what() is a sentence for the user with the parser's own message
 // and its line and column.
 class EXmlImportError : public std::runtime_error {
 public:
@@ -25,6 +28,12 @@ public:
 
 // The deepest nesting of elements an import takes.
 inline constexpr int MaxXmlDepth = 256;
+
+// The largest file an import reads (refused by its size before reading),
+// and the most attributes, namespace declarations among them, that one
+// element may have (images/XmlPrecheck.h).
+inline constexpr qint64 MaxXmlFileSize = 1024 * 1024;
+inline constexpr int MaxXmlAttributes = 1000;
 
 // What an import read.
 struct TXmlImportSummary {
