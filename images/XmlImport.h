@@ -30,10 +30,14 @@ public:
 inline constexpr int MaxXmlDepth = 256;
 
 // The largest file an import reads (refused by its size before reading),
-// and the most attributes, namespace declarations among them, that one
-// element may have (images/XmlPrecheck.h).
+// the most attributes, namespace declarations among them, that one element
+// may have, and the most nodes the tree parser may make for a document
+// (elements, two for an attribute and its value, text, comments...: it
+// takes microseconds for each). images/XmlPrecheck.h checks the last two.
+// 40 000 elements with an attribute each are 120 001 nodes.
 inline constexpr qint64 MaxXmlFileSize = 1024 * 1024;
 inline constexpr int MaxXmlAttributes = 1000;
+inline constexpr int MaxXmlNodes = 125000;
 
 // What an import read.
 struct TXmlImportSummary {

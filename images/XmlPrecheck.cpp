@@ -67,14 +67,21 @@ QByteArray DeclaredEncoding(const char* data, size_t length) {
   return declaration.mid(pos + 1, close - pos - 1);
 }
 
-// Position of Needle in Text at or after From, or Text's size.
-qsizetype Find(const QString& text, qsizetype from, const char* needle) {
+// The position after the first Needle in Text at or after From, or Text's
+// size.
+qsizetype After(const QString& text, qsizetype from, const char* needle) {
   const qsizetype found = text.indexOf(QLatin1String(needle), from);
-  return found < 0 ? text.size() : found;
+  return found < 0 ? text.size() : found + static_cast<qsizetype>(std::strlen(needle));
 }
 
 bool At(const QString& text, qsizetype pos, const char* what) {
   return QStringView(text).mid(pos).startsWith(QLatin1String(what));
+}
+
+// White space as XML has it (not every Unicode space).
+bool IsXmlSpace(QChar c) {
+  return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r') ||
+         c == QLatin1Char('\n');
 }
 
 int LineAt(const QString& text, qsizetype pos) {
@@ -133,35 +140,58 @@ QString DecodeXmlText(const char* Data, size_t Length, const QString& FileName) 
   return text;
 }
 
-void CheckXmlMarkup(const QString& Text, const QString& FileName) {
-  qsizetype pos = 0;
-  while ((pos = Text.indexOf(QLatin1Char('<'), pos)) >= 0) {
+qsizetype CheckXmlMarkup(const QString& Text, const QString& FileName) {
+  // Nodes the tree parser would make: elements, attributes (two each: the
+  // attribute and its value), text runs that are not only white space
+  // (which it drops), comments, character data, processing instructions
+  // and the document type.
+  qsizetype nodes = 0;
+  qsizetype pos = 0;  // the first character not looked at yet
+  for (;;) {
+    const qsizetype open = Text.indexOf(QLatin1Char('<'), pos);
+    const qsizetype textEnd = open < 0 ? Text.size() : open;
+    for (qsizetype i = pos; i < textEnd; ++i)
+      if (!IsXmlSpace(Text[i])) {
+        ++nodes;
+        break;
+      }
+    if (open < 0) break;
+    ++nodes;
     // Comments, character data and processing instructions end where the
     // parser ends them: at the first closing sequence.
-    if (At(Text, pos, "<!--")) {
-      pos = Find(Text, pos + 4, "-->");
-    } else if (At(Text, pos, "<![CDATA[")) {
-      pos = Find(Text, pos + 9, "]]>");
-    } else if (At(Text, pos, "<?")) {
-      pos = Find(Text, pos + 2, "?>");
-    } else if (At(Text, pos, "</")) {
-      pos += 2;
+    if (At(Text, open, "<!--")) {
+      pos = After(Text, open + 4, "-->");
+    } else if (At(Text, open, "<![CDATA[")) {
+      pos = After(Text, open + 9, "]]>");
+    } else if (At(Text, open, "<?")) {
+      pos = After(Text, open + 2, "?>");
+    } else if (At(Text, open, "</")) {
+      --nodes;
+      pos = After(Text, open + 2, ">");
     } else {
       int equals = 0;
-      const bool doctype = At(Text, pos, "<!DOCTYPE");
-      const qsizetype end = EndOfTag(Text, pos, doctype, equals);
+      const bool doctype = At(Text, open, "<!DOCTYPE");
+      const qsizetype end = EndOfTag(Text, open, doctype, equals);
       if (doctype && end < Text.size() && Text[end] == QLatin1Char('['))
         Refuse(QStringLiteral("The file \"%1\" has declarations in its document type (line %2); "
                               "it is not imported.")
                    .arg(FileName)
-                   .arg(LineAt(Text, pos)));
+                   .arg(LineAt(Text, open)));
       if (equals > MaxXmlAttributes)
         Refuse(QStringLiteral("The file \"%1\" has an element with more than %2 attributes or "
                               "namespace declarations (line %3); it is not imported.")
                    .arg(FileName)
                    .arg(MaxXmlAttributes)
-                   .arg(LineAt(Text, pos)));
-      pos = end;
+                   .arg(LineAt(Text, open)));
+      nodes += 2 * qsizetype{equals};
+      pos = end < Text.size() && Text[end] == QLatin1Char('>') ? end + 1 : end;
     }
+    if (nodes > MaxXmlNodes)
+      Refuse(QStringLiteral("The file \"%1\" holds more than %2 elements, attributes and other "
+                            "nodes (line %3); it is not imported.")
+                 .arg(FileName)
+                 .arg(MaxXmlNodes)
+                 .arg(LineAt(Text, open)));
   }
+  return nodes;
 }

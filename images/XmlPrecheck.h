@@ -20,7 +20,11 @@ QString DecodeXmlText(const char* Data, size_t Length, const QString& FileName);
 
 // Raises EXmlImportError, naming the file and the line, for an element with
 // more than MaxXmlAttributes attributes (namespace declarations counted
-// among them) and for a document type with an internal subset (the place of
-// entity and attribute-list declarations). Malformed markup is left to the
+// among them), for a document type with an internal subset (the place of
+// entity and attribute-list declarations) and for a text that would make
+// more than MaxXmlNodes nodes. Returns the nodes counted: never fewer than
+// the tree parser makes (elements, attributes and their values, text that
+// is not only white space, comments, character data, processing
+// instructions, the document type). Malformed markup is left to the
 // parser, which says what is wrong with it.
-void CheckXmlMarkup(const QString& Text, const QString& FileName);
+qsizetype CheckXmlMarkup(const QString& Text, const QString& FileName);
