@@ -62,9 +62,13 @@ int CountElements(const QString& text, const QString& fileName) {
 
 int LoadXmlDocument(QDomDocument& Document, const QString& FileName) {
   const std::vector<char> bytes = ReadXmlFileBytes(FileName);
+  return LoadXmlData(Document, bytes.data(), bytes.size(), FileName);
+}
+
+int LoadXmlData(QDomDocument& Document, const char* Data, size_t Length, const QString& FileName) {
   // The parsers get the decoded text, which the check has seen: a text
   // ignores its XML declaration's encoding.
-  const QString text = DecodeXmlText(bytes.data(), bytes.size(), FileName);
+  const QString text = DecodeXmlText(Data, Length, FileName);
   CheckXmlMarkup(text, FileName);
   const int elements = CountElements(text, FileName);
 

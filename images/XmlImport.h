@@ -16,6 +16,7 @@
 #include <QDomDocument>
 #include <QString>
 
+#include <cstddef>
 #include <stdexcept>
 
 // The file could not be read, is not well-formed XML, or is refused by a
@@ -48,6 +49,10 @@ struct TXmlImportSummary {
 // Parses FileName into Document and returns its number of elements. On an
 // error Document keeps what it held.
 int LoadXmlDocument(QDomDocument& Document, const QString& FileName);
+
+// The same for the Length bytes of a file's contents at Data (FileName is
+// named in errors); the size limit is the reader's, so not checked here.
+int LoadXmlData(QDomDocument& Document, const char* Data, size_t Length, const QString& FileName);
 
 // Reads the document element's name, then the name of each of its child
 // nodes in order, stopping early at a child without a name. Returns the
