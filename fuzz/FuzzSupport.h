@@ -115,3 +115,15 @@ void FuzzRecordReader(const char* data, size_t length, TReader read) {
     FuzzCheck(image.GuardsIntact(), "the record reader wrote outside the image");
   }
 }
+
+// A record format: the reader itself, and the load path into each memory
+// (a file with data above the flash range is a whole-card layout).
+template <typename TReader>
+void FuzzRecordFile(const uint8_t* data, size_t size, const QString& fileName, TReader read) {
+  const auto* text = reinterpret_cast<const char*>(data);
+  FuzzRecordReader(text, size, [&](const char* t, size_t n, uint8_t* buffer, int32_t bytes) {
+    read(t, n, buffer, bytes, fileName);
+  });
+  for (TImageMemory memory : {imFlash, imIntEE, imExtEE})
+    FuzzImageLoad(text, size, fileName, memory);
+}

@@ -16,8 +16,8 @@ bool StartsWith(const char* data, size_t length, const char* bytes, size_t count
   return length >= count && std::memcmp(data, bytes, count) == 0;
 }
 
-// The encoding a byte order mark or the first characters show; the length
-// of the mark.
+// The encoding a byte order mark or the first characters show (the
+// decoder skips the mark).
 std::optional<QStringConverter::Encoding> EncodingOfStart(const char* data, size_t length) {
   struct TStart {
     const char* Bytes;
@@ -93,6 +93,14 @@ int LineAt(const QString& text, qsizetype pos) {
          (i + 1 >= text.size() || text[i + 1] != QLatin1Char('\n'))))
       ++line;
   return line;
+}
+
+// Refuses the file for What, found at Pos of Text.
+[[noreturn]] void RefuseAt(const QString& text, qsizetype pos, const QString& fileName,
+                           const QString& what) {
+  Refuse(QStringLiteral("The file \"%1\" %2 (line %3); it is not imported.")
+             .arg(fileName, what)
+             .arg(LineAt(text, pos)));
 }
 
 // From the '<' of a start tag or a document type at Pos: the position of
@@ -173,25 +181,19 @@ qsizetype CheckXmlMarkup(const QString& Text, const QString& FileName) {
       const bool doctype = At(Text, open, "<!DOCTYPE");
       const qsizetype end = EndOfTag(Text, open, doctype, equals);
       if (doctype && end < Text.size() && Text[end] == QLatin1Char('['))
-        Refuse(QStringLiteral("The file \"%1\" has declarations in its document type (line %2); "
-                              "it is not imported.")
-                   .arg(FileName)
-                   .arg(LineAt(Text, open)));
+        RefuseAt(Text, open, FileName, QStringLiteral("has declarations in its document type"));
       if (equals > MaxXmlAttributes)
-        Refuse(QStringLiteral("The file \"%1\" has an element with more than %2 attributes or "
-                              "namespace declarations (line %3); it is not imported.")
-                   .arg(FileName)
-                   .arg(MaxXmlAttributes)
-                   .arg(LineAt(Text, open)));
+        RefuseAt(Text, open, FileName,
+                 QStringLiteral("has an element with more than %1 attributes or namespace "
+                                "declarations")
+                     .arg(MaxXmlAttributes));
       nodes += 2 * qsizetype{equals};
       pos = end < Text.size() && Text[end] == QLatin1Char('>') ? end + 1 : end;
     }
     if (nodes > MaxXmlNodes)
-      Refuse(QStringLiteral("The file \"%1\" holds more than %2 elements, attributes and other "
-                            "nodes (line %3); it is not imported.")
-                 .arg(FileName)
-                 .arg(MaxXmlNodes)
-                 .arg(LineAt(Text, open)));
+      RefuseAt(Text, open, FileName,
+               QStringLiteral("holds more than %1 elements, attributes and other nodes")
+                   .arg(MaxXmlNodes));
   }
   return nodes;
 }

@@ -9,7 +9,7 @@
 #   scripts/fuzz.sh [SECONDS]
 #
 # Installs clang and libclang-rt-14-dev (libFuzzer's runtime) when they are
-# missing (as root).
+# missing (scripts/deps.sh, as root).
 source "$(dirname "$0")/build-common.sh"
 
 seconds="${1:-60}"
@@ -18,26 +18,9 @@ if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -eq 0 ]; then
   exit 2
 fi
 
-# clang, and the libFuzzer runtime beside it (only a recommendation of the
-# clang package, so often missing).
-needed=()
-command -v clang++ > /dev/null || needed+=(clang)
-if command -v clang++ > /dev/null; then
-  runtime="$(clang++ -print-file-name=libclang_rt.fuzzer-x86_64.a)"
-  [ -f "$runtime" ] || needed+=(libclang-rt-14-dev)
-else
-  needed+=(libclang-rt-14-dev)
-fi
-if [ ${#needed[@]} -gt 0 ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "fuzz.sh: missing ${needed[*]}; run as root to install them" >&2
-    exit 1
-  fi
-  echo "fuzz.sh: installing ${needed[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq "${needed[@]}"
-fi
+# clang, and libFuzzer's runtime, which is only a recommendation of the
+# clang package.
+bash scripts/deps.sh clang libclang-rt-14-dev
 
 build="${PELLAR_FUZZ_BUILD_DIR:-build/fuzz}"
 launcher=()
