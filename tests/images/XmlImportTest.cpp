@@ -32,6 +32,13 @@ TEST_F(XmlImportTest, WalksEveryChildOfTheDocumentElement) {
   EXPECT_EQ(WalkXmlDocument(Document), 5) << "comment, text, element, instruction, element";
 
   EXPECT_EQ(WalkXmlDocument(QDomDocument()), 0) << "no document element";
+
+  // Names are read without namespace processing: a prefix that no
+  // declaration binds is part of the name, and every element is counted.
+  const QString prefixed = Put("prefixed.xml", "<card><x:eeprom x:size='512'/><b/></card>");
+  ASSERT_EQ(ErrorOf([&] { EXPECT_EQ(ImportXmlFile(Document, prefixed).Elements, 3); }),
+            "(no error)");
+  EXPECT_EQ(Document.documentElement().firstChild().nodeName(), "x:eeprom");
 }
 
 TEST_F(XmlImportTest, MalformedFilesGiveTheParsersMessageAndKeepTheLoadedDocument) {
