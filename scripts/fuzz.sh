@@ -48,7 +48,7 @@ for program in "$build"/fuzz/*Fuzz; do
   "$program" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=5 -print_final_stats=1 \
              -artifact_prefix="$out/" "${inputs[@]}" > "$out/log" 2>&1 || status=$?
   runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$out/log" | tail -1)"
-  coverage="$(grep -o 'cov: [0-9]* ft: [0-9]*' "$out/log" | tail -1)"
+  coverage="$(grep -o 'cov: [0-9]* ft: [0-9]*' "$out/log" | tail -1 || true)"
   findings=("$out"/crash-* "$out"/leak-* "$out"/timeout-* "$out"/oom-*)
   kept=()
   for f in "${findings[@]}"; do [ -e "$f" ] && kept+=("$f"); done
