@@ -25,14 +25,10 @@ TCliImages LoadCommandImages(const TCliOptions& options, int processorRow, int e
     TCardBuffers buffers{};
     for (int m = 0; m < ImageMemoryCount; ++m)
       buffers[m] = {images.Bytes[m].data(), static_cast<int32_t>(images.Bytes[m].size())};
+    // A card image without data is refused by the reader ("The file
+    // contains no data!"), so at least one memory is given here.
     const TCardMemories present = ReadCardImageFile(options.CardFile, buffers);
-    bool any = false;
-    for (int m = 0; m < ImageMemoryCount; ++m) {
-      images.Given[m] = present[m];
-      any = any || present[m];
-    }
-    if (!any)
-      throw ECliError(ecFile, options.CardFile.toStdString() + ": the card image holds no data.");
+    for (int m = 0; m < ImageMemoryCount; ++m) images.Given[m] = present[m];
   }
   for (int m = 0; m < ImageMemoryCount; ++m) {
     const QString& file = options.Files[m];

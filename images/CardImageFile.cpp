@@ -28,6 +28,7 @@ TCardMemories WriteCardImageFile(const QString& FileName, const TConstCardBuffer
 
 TCardMemories ReadCardImageData(const char* Data, size_t Length, const TCardBuffers& Images,
                                 const QString& SourceName) {
+  if (Length == 0) RefuseNoData(SourceName);
   // Into copies first: an error half way leaves the caller's images alone.
   std::array<std::vector<uint8_t>, ImageMemoryCount> scratch;
   TCardBuffers copies;
@@ -41,6 +42,8 @@ TCardMemories ReadCardImageData(const char* Data, size_t Length, const TCardBuff
     ParseSRecords(Data, Length, SourceName, sink);
   else
     ParseHexRecords(Data, Length, SourceName, sink);
+  if (std::none_of(sink.Held().begin(), sink.Held().end(), [](bool held) { return held; }))
+    RefuseNoData(SourceName);
   for (int m = 0; m < ImageMemoryCount; ++m)
     if (sink.Held()[m]) std::memcpy(Images[m].Data, scratch[m].data(), scratch[m].size());
   return sink.Held();

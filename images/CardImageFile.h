@@ -36,8 +36,8 @@ TCardMemories WriteCardImageFile(const QString& FileName, const TConstCardBuffer
 // held data records. Each such image gets the file's bytes; bytes of it the
 // file does not cover, and the images whose range held nothing, stay as the
 // caller filled them. A record outside the three ranges, or past the size of
-// its image, is "Out of address!" with its line. On any error no image is
-// changed.
+// its image, is "Out of address!" with its line; a file without a single
+// data byte is FileMsgNoData. On any error no image is changed.
 TCardMemories ReadCardImageFile(const QString& FileName, const TCardBuffers& Images);
 
 // The same for file contents in memory; SourceName is named in errors.

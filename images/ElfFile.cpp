@@ -81,17 +81,23 @@ void ReadElfData(const char* Data, size_t Length, TImageMemory Memory, uint8_t* 
   if (count > 0 && (header.e_phentsize != sizeof(Elf32_Phdr) ||
                     header.e_phoff + uint64_t{count} * sizeof(Elf32_Phdr) > Length))
     fail(HexMsgFormatError);
+  // Every segment lies inside the file, whichever memory it is for: a file
+  // that points outside itself is damaged whatever is loaded from it, so
+  // the whole table is checked before any segment is picked.
+  std::vector<GElf_Phdr> table(count);
+  for (size_t i = 0; i < count; ++i) {
+    GElf_Phdr& segment = table[i];
+    if (!gelf_getphdr(elf.Get(), static_cast<int>(i), &segment)) fail(HexMsgFormatError);
+    // ELF32 fields: the sums here and below cannot overflow 64 bits.
+    if (segment.p_offset + segment.p_filesz > Length) fail(HexMsgFormatError);
+  }
   std::vector<TSegment> segments;
   const uint64_t imageSize = Size > 0 ? static_cast<uint64_t>(Size) : 0;
-  for (size_t i = 0; i < count; ++i) {
-    GElf_Phdr segment;
-    if (!gelf_getphdr(elf.Get(), static_cast<int>(i), &segment)) fail(HexMsgFormatError);
+  for (const GElf_Phdr& segment : table) {
     uint64_t offset = 0;
     if (segment.p_type != PT_LOAD || segment.p_filesz == 0 ||
         !ImageOffset(Memory, segment.p_paddr, offset))
       continue;
-    // ELF32 fields: the sums below cannot overflow 64 bits.
-    if (segment.p_offset + segment.p_filesz > Length) fail(HexMsgFormatError);
     if (offset + segment.p_filesz > imageSize) fail(HexMsgOutOfAddress);
     segments.push_back({segment.p_offset, offset, segment.p_filesz});
   }

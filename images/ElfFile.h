@@ -20,10 +20,11 @@
 // Reads the image of Memory from the ELF file FileName into Buffer[0 .. Size).
 // Bytes no segment covers are left as the caller filled them. Errors (all
 // EHexFileError naming the file, and nothing stored on any of them):
-//   not a 32-bit little-endian ELF file for AVR      FileMsgNotAvrElf
-//   no segment for Memory                             "The ELF file holds nothing for the
-//   <memory>!" a segment reaching past Size                      "Out of address!" headers or
-//   segments cut short or out of the file  "Format Error"
+//   not a 32-bit little-endian ELF file for AVR   FileMsgNotAvrElf
+//   no segment for Memory                         "The ELF file holds nothing for the <memory>!"
+//   a segment of Memory reaching past Size        "Out of address!"
+//   headers cut short, or any segment (of any     "Format Error"
+//   memory) reaching out of the file
 void ReadElfFile(const QString& FileName, TImageMemory Memory, uint8_t* Buffer, int32_t Size);
 
 // The same for Length bytes of an ELF file in memory; SourceName is named in

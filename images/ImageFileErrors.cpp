@@ -24,6 +24,8 @@ EHexFileError::EHexFileError(const std::string& message, const QString& fileName
       FFileName(fileName),
       FLine(line) {}
 
+void RefuseNoData(const QString& FileName) { throw EHexFileError(FileMsgNoData, FileName); }
+
 EOSError::EOSError(int code, const QString& fileName)
     : EOSError(code, std::strerror(code), fileName) {}
 

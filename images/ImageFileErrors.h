@@ -21,6 +21,9 @@ inline constexpr const char* HexMsgChecksumError = "Checksum Error!";
 // Messages of the other formats and of the size limit.
 inline constexpr const char* FileMsgTooLarge = "The file is larger than 16 MiB!";
 inline constexpr const char* FileMsgNotAvrElf = "The file is not an AVR ELF file!";
+// A file without a single data byte (empty, or only header and end records):
+// loading it would give an erased image as if it held one.
+inline constexpr const char* FileMsgNoData = "The file contains no data!";
 
 // Files larger than this are refused before anything of them is read.
 inline constexpr int64_t MaxImageFileSize = 16 * 1024 * 1024;
@@ -45,6 +48,9 @@ private:
   QString FFileName;
   int FLine;
 };
+
+// Raises FileMsgNoData for FileName.
+[[noreturn]] void RefuseNoData(const QString& FileName);
 
 // The operating system refused an open, read, write or replace. what() is
 // "System Error.  Code: <errno>.\r\n<strerror text>", followed by

@@ -56,7 +56,7 @@ void WriteDirect(const QString& fileName,
 
 }  // namespace
 
-std::vector<char> ReadImageFileBytes(const QString& FileName) {
+std::optional<std::vector<char>> ReadFileBytesWithin(const QString& FileName, int64_t Limit) {
   const QByteArray path = QFile::encodeName(FileName);
   int fd;
   do {
@@ -67,18 +67,18 @@ std::vector<char> ReadImageFileBytes(const QString& FileName) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) throw EOSError(errno, FileName);
   if (S_ISDIR(st.st_mode)) throw EOSError(EISDIR, FileName);
-  if (S_ISREG(st.st_mode) && st.st_size > MaxImageFileSize)
-    throw EHexFileError(FileMsgTooLarge, FileName);
+  if (S_ISREG(st.st_mode) && st.st_size > Limit) return std::nullopt;
 
   // A regular file is read in one piece of its size (and a little more, to
   // see a file that grew meanwhile); anything else in pieces up to the limit.
-  std::vector<char> bytes(S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) + 1 : 64 * 1024);
+  const auto limit = static_cast<size_t>(Limit);
+  std::vector<char> bytes(S_ISREG(st.st_mode) ? static_cast<size_t>(st.st_size) + 1
+                                              : std::min<size_t>(64 * 1024, limit + 1));
   size_t used = 0;
   for (;;) {
     if (used == bytes.size()) {
-      if (bytes.size() > static_cast<size_t>(MaxImageFileSize))
-        throw EHexFileError(FileMsgTooLarge, FileName);
-      bytes.resize(std::min(bytes.size() * 2, static_cast<size_t>(MaxImageFileSize) + 1));
+      if (bytes.size() > limit) return std::nullopt;
+      bytes.resize(std::min(bytes.size() * 2, limit + 1));
     }
     const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
     if (n < 0) {
@@ -88,9 +88,15 @@ std::vector<char> ReadImageFileBytes(const QString& FileName) {
     if (n == 0) break;
     used += static_cast<size_t>(n);
   }
-  if (used > static_cast<size_t>(MaxImageFileSize)) throw EHexFileError(FileMsgTooLarge, FileName);
+  if (used > limit) return std::nullopt;
   bytes.resize(used);
   return bytes;
+}
+
+std::vector<char> ReadImageFileBytes(const QString& FileName) {
+  std::optional<std::vector<char>> bytes = ReadFileBytesWithin(FileName, MaxImageFileSize);
+  if (!bytes) throw EHexFileError(FileMsgTooLarge, FileName);
+  return std::move(*bytes);
 }
 
 void WriteFileAtomically(const QString& FileName,

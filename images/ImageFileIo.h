@@ -6,7 +6,9 @@
 #include <QString>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 // The whole contents of FileName. A regular file larger than
@@ -14,6 +16,10 @@
 // (EHexFileError naming the file); a pipe or device is read until one byte
 // past the limit at most. Open and read failures raise EOSError.
 std::vector<char> ReadImageFileBytes(const QString& FileName);
+
+// The same within Limit bytes for any reader with a limit of its own:
+// nothing when the file is larger (judged the same way).
+std::optional<std::vector<char>> ReadFileBytesWithin(const QString& FileName, int64_t Limit);
 
 // Takes the next piece of a file's contents; raises EOSError when it cannot.
 using TFileChunkSink = std::function<void(const char* Data, qint64 Count)>;

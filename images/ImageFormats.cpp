@@ -57,17 +57,21 @@ bool LooksLikeRecords(const char* data, size_t length, char start, bool (*next)(
   return true;
 }
 
-// Takes records into nothing, noting whether any lie above the flash range.
+// Takes records into nothing, noting whether any hold data and whether any
+// lie above the flash range.
 class TLayoutSink : public TRecordSink {
 public:
   bool Place(uint64_t Address, uint32_t Length, uint8_t*& Dest) override {
+    if (Length > 0) FHoldsData = true;
     if (Length > 0 && Address + Length > CardImageLimit[imFlash]) FCardLayout = true;
     Dest = FDropped;
     return true;
   }
+  bool HoldsData() const { return FHoldsData; }
   bool CardLayout() const { return FCardLayout; }
 
 private:
+  bool FHoldsData = false;
   bool FCardLayout = false;
   uint8_t FDropped[256];
 };
@@ -86,6 +90,7 @@ bool LoadRecords(const char* data, size_t length, const QString& fileName, TImag
   auto parse = [&](TRecordSink& sink) { ParseRecords(format, data, length, fileName, sink); };
   TLayoutSink layout;
   parse(layout);
+  if (!layout.HoldsData()) RefuseNoData(fileName);
   if (!layout.CardLayout()) {
     TBufferSink sink(buffer, size);
     parse(sink);
@@ -140,6 +145,7 @@ TImageFormat SaveFormatOf(const QString& FileName) {
 
 TImageFormat LoadImageData(const char* Data, size_t Length, const QString& FileName,
                            TImageMemory Memory, uint8_t* Buffer, int32_t Size, bool* WholeCard) {
+  if (Length == 0) RefuseNoData(FileName);
   const TImageFormat format = DetectImageFormat(Data, Length, FileName);
   // Into a copy first: a file that fails half way leaves the image alone.
   const int32_t size = std::max<int32_t>(Size, 0);

@@ -56,7 +56,9 @@ TImageFormat SaveFormatOf(const QString& FileName);
 //
 // Errors: EOSError (cannot open or read), EHexFileError (anything about the
 // contents, naming the file, and the line where the format has lines; a file
-// larger than MaxImageFileSize is refused before it is read).
+// larger than MaxImageFileSize is refused before it is read; a file without
+// a single data byte, such as an empty file or one of only its end record,
+// is FileMsgNoData).
 TImageFormat LoadImageFile(const QString& FileName, TImageMemory Memory, uint8_t* Buffer,
                            int32_t Size, bool* WholeCard = nullptr);
 

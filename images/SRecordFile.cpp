@@ -19,7 +19,9 @@ void ParseSRecords(const char* Text, size_t Length, const QString& SourceName, T
   uint32_t dataRecords = 0;
   uint8_t bytes[256];  // address, data and checksum
   for (;;) {
-    if (!text.SkipLineEnds()) text.Fail(HexMsgUnexpectedEof);
+    // The end record is optional: srec_cat, for one, writes none when it
+    // has no start address. A record cut short is still refused below.
+    if (!text.SkipLineEnds()) return;
     if (text.StartRecord() != 'S') text.Fail(HexMsgFormatError);
 
     const char* chars = text.Take(3);
@@ -54,9 +56,9 @@ void ParseSRecords(const char* Text, size_t Length, const QString& SourceName, T
       }
       case 5:
       case 6: {
-        // The count of data records so far, in as many bits as it has.
-        const uint32_t mask = type == 5 ? 0xFFFF : 0xFFFFFF;
-        if (length != 0 || address != (dataRecords & mask)) text.Fail(HexMsgFormatError);
+        // The count of data records so far, in full: a count field too
+        // narrow for it cannot hold it, so it does not agree.
+        if (length != 0 || address != dataRecords) text.Fail(HexMsgFormatError);
         break;
       }
       default:  // 7, 8, 9: the end, with a start address we have no use for

@@ -2,10 +2,12 @@
 // Motorola S-record files.
 //
 // Read: S0 (header, ignored), S1/S2/S3 data with 16-, 24- and 32-bit
-// addresses, S5/S6 record counts (checked against the data records read so
-// far), S7/S8/S9 ends (which end reading; their start address is ignored).
-// Every record's checksum is checked; records may be separated by CR and LF
-// in any number; a file without an end record is "Unexpected Eof!". Errors
+// addresses, S5/S6 record counts (checked in full against the data records
+// read so far), S7/S8/S9 ends (which end reading; their start address is
+// ignored). Every record's checksum is checked; records may be separated by
+// CR and LF in any number. The end record is optional (srec_cat writes none
+// when it has no start address): the end of the text after a whole record
+// ends reading too, while a record cut short is "Unexpected Eof!". Errors
 // are the fixed texts of the HEX reader with the file and line.
 //
 // Written: an S0 header, 16 data bytes per record in S1, S2 or S3 (the

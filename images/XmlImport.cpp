@@ -1,22 +1,45 @@
 #include "images/XmlImport.h"
 
 #include <QDomElement>
-#include <QFile>
 #include <QXmlStreamReader>
+
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "images/ImageFileErrors.h"
+#include "images/ImageFileIo.h"
+#include "images/XmlPrecheck.h"
 
 namespace {
 
-[[noreturn]] void CannotRead(const QString& fileName, const QFile& file) {
-  throw EXmlImportError(QStringLiteral("Cannot read the XML file \"%1\": %2")
-                            .arg(fileName, file.errorString())
-                            .toStdString());
+// The file's bytes, refused above MaxXmlFileSize before anything is read.
+std::vector<char> ReadXmlFileBytes(const QString& fileName) {
+  std::optional<std::vector<char>> bytes;
+  try {
+    bytes = ReadFileBytesWithin(fileName, MaxXmlFileSize);
+  } catch (const EOSError& e) {
+    throw EXmlImportError(QStringLiteral("Cannot read the XML file \"%1\": %2")
+                              .arg(fileName, QString::fromLocal8Bit(std::strerror(e.Code())))
+                              .toStdString());
+  }
+  if (!bytes)
+    throw EXmlImportError(
+        QStringLiteral("The file \"%1\" is larger than %2 MiB; it is not imported.")
+            .arg(fileName)
+            .arg(MaxXmlFileSize >> 20)
+            .toStdString());
+  return std::move(*bytes);
 }
 
 // One pass over the text as a stream: the number of elements, or -1 when
 // the text is not well-formed (the tree parser then says why). A document
-// nested deeper than MaxXmlDepth is refused here.
-int CountElements(const QByteArray& text, const QString& fileName) {
+// nested deeper than MaxXmlDepth is refused here. Without namespace
+// processing, as the tree parser reads it: a prefix no declaration binds
+// is no fault of either.
+int CountElements(const QString& text, const QString& fileName) {
   QXmlStreamReader reader(text);
+  reader.setNamespaceProcessing(false);
   int depth = 0;
   int elements = 0;
   while (!reader.atEnd()) {
@@ -41,10 +64,15 @@ int CountElements(const QByteArray& text, const QString& fileName) {
 }  // namespace
 
 int LoadXmlDocument(QDomDocument& Document, const QString& FileName) {
-  QFile file(FileName);
-  if (!file.open(QIODevice::ReadOnly)) CannotRead(FileName, file);
-  const QByteArray text = file.readAll();
-  if (file.error() != QFileDevice::NoError) CannotRead(FileName, file);
+  const std::vector<char> bytes = ReadXmlFileBytes(FileName);
+  return LoadXmlData(Document, bytes.data(), bytes.size(), FileName);
+}
+
+int LoadXmlData(QDomDocument& Document, const char* Data, size_t Length, const QString& FileName) {
+  // The parsers get the decoded text, which the check has seen: a text
+  // ignores its XML declaration's encoding.
+  const QString text = DecodeXmlText(Data, Length, FileName);
+  CheckXmlMarkup(text, FileName);
   const int elements = CountElements(text, FileName);
 
   // A document that fails to parse keeps a partial tree; parse into a fresh

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and running need,
-# and only those that are missing. Runs as root (no sudo).
+# and only those that are missing. Runs as root (no sudo). Packages named
+# as arguments are needed too (scripts/fuzz.sh names clang's).
 set -euo pipefail
 
 packages=(
@@ -13,6 +14,7 @@ packages=(
   librsvg2-bin
   desktop-file-utils appstream man-db
   dpkg-dev file
+  "$@"
 )
 
 missing=()

@@ -43,9 +43,10 @@ TEST_F(ImageFormatsTest, EveryFormatReadsBackWhatItWroteAndLeavesTheRestOfTheIma
       const QString path = Path(QString::fromLatin1(name));
       ASSERT_EQ(SaveImageFile(path, image.data(), size), format) << name;
       std::vector<uint8_t> back(static_cast<size_t>(size) + 40, 0xA5);
+      // An empty image makes a file without data, which no load takes.
       ASSERT_EQ(
           ErrorOf([&] { EXPECT_EQ(LoadImageFile(path, imExtEE, back.data(), size + 40), format); }),
-          "(no error)")
+          size == 0 ? "The file contains no data!\n" + path.toStdString() : "(no error)")
           << name << " " << size;
       std::vector<uint8_t> expected = image;
       expected.resize(back.size(), 0xA5);
@@ -116,7 +117,6 @@ TEST(SRecordRead, TakesEveryAddressWidthAndChecksEverything) {
        "Format Error\nf.s19, line 2"},  // count too small
       {SRec(1, 0, {1}) + "X" + SRec(9, 0), "Format Error\nf.s19, line 2"},
       {SRec(1, 0, {1}) + SRec(9, 0).substr(0, 6), "Unexpected Eof!\nf.s19, line 2"},
-      {SRec(1, 0, {1}), "Unexpected Eof!\nf.s19, line 1"},
       {SRec(1, 0x1F, {1, 2}) + SRec(9, 0), "Out of address!\nf.s19, line 1"},
       {SRec(3, 0xFFFFFFFF, {1}) + SRec(9, 0), "Out of address!\nf.s19, line 1"},
       {SRec(1, 0, {1}) + SRec(9, 0, {1}), "Format Error\nf.s19, line 2"},  // an end with data
@@ -127,6 +127,76 @@ TEST(SRecordRead, TakesEveryAddressWidthAndChecksEverything) {
         ErrorOf([&] { ReadSRecordText(text.data(), text.size(), bytes.data(), 0x20, "f.s19"); }),
         message)
         << text;
+  }
+}
+
+// srec_cat writes no end record when it has no start address; such a file
+// loads. What still fails: a record cut short, and a count that disagrees
+// with the data records read, compared in full (a count field too narrow
+// for the count does not agree).
+TEST(SRecordRead, AFileWithoutAnEndRecordLoadsWhatItHolds) {
+  auto load = [](const std::string& text, std::vector<uint8_t>& image) {
+    return ErrorOf([&] {
+      ReadSRecordText(text.data(), text.size(), image.data(), static_cast<int32_t>(image.size()),
+                      "f.s19");
+    });
+  };
+  const std::string data = SRec(0, 0, {'h'}) + SRec(1, 0, {1, 2}) + SRec(1, 2, {3});
+  for (const std::string& text :
+       {data, data + SRec(5, 2), data + SRec(6, 2) + "\r\n\r\n", data.substr(0, data.size() - 1)}) {
+    std::vector<uint8_t> image(4, 0xFF);
+    EXPECT_EQ(load(text, image), "(no error)") << text;
+    EXPECT_EQ(image, (std::vector<uint8_t>{1, 2, 3, 0xFF})) << text;
+  }
+  const std::pair<std::string, std::string> faults[] = {
+      {data + SRec(5, 3), "Format Error\nf.s19, line 4"},
+      {data + SRec(1, 3, {4}).substr(0, 9), "Unexpected Eof!\nf.s19, line 4"},
+      {data + SRec(1, 3, {4}).substr(0, 3), "Unexpected Eof!\nf.s19, line 4"},
+      {data + SRec(1, 3, {4}).substr(0, 9) + "\n", "Unexpected Eof!\nf.s19, line 4"},
+      {data + SRec(1, 3, {4}).substr(0, 9) + "\n" + SRec(1, 4, {5}), "Format Error\nf.s19, line 4"},
+  };
+  for (const auto& [text, message] : faults) {
+    std::vector<uint8_t> image(4, 0xFF);
+    EXPECT_EQ(load(text, image), message) << text;
+  }
+
+  // 65 537 data records: an S5 of 1 is refused, an S6 of 65 537 agrees.
+  std::string many;
+  for (uint32_t i = 0; i < 65537; ++i) many += SRec(1, i % 16, {static_cast<uint8_t>(i)});
+  std::vector<uint8_t> image(16, 0xFF);
+  EXPECT_EQ(load(many + SRec(5, 1) + SRec(9, 0), image), "Format Error\nf.s19, line 65538");
+  EXPECT_EQ(load(many + SRec(6, 65537) + SRec(9, 0), image), "(no error)");
+  EXPECT_EQ(image[0], static_cast<uint8_t>(65536));  // the last record's
+  EXPECT_EQ(image[1], static_cast<uint8_t>(65536 - 15));
+}
+
+// A file without a single data byte would load as an erased image: every
+// load refuses it, naming the file, and leaves the image alone.
+TEST_F(ImageFormatsTest, FilesWithoutDataAreRefusedByEveryLoad) {
+  const std::pair<const char*, std::string> files[] = {
+      {"empty.hex", ""},
+      {"empty.bin", ""},
+      {"empty", ""},
+      {"end.hex", EndRecord + "\r\n"},
+      {"nothing.hex", Record(2, 0, 4, {0, 0}) + "\n" + Record(0, 0x10, 0) + "\n" + EndRecord},
+      {"end.srec", SRec(9, 0)},
+      {"header.s19", SRec(0, 0, {'h', 'i'}) + SRec(5, 0) + SRec(9, 0)},
+      {"lines.srec", "\r\n\r\n"},
+  };
+  std::vector<QString> paths = {QStringLiteral("/dev/null")};
+  for (const auto& [name, text] : files) {
+    paths.push_back(Path(QString::fromLatin1(name)));
+    WriteBytes(paths.back(), text);
+  }
+  for (const QString& path : paths) {
+    const std::string expected = "The file contains no data!\n" + path.toStdString();
+    std::vector<uint8_t> image(64, 0x5A);
+    EXPECT_EQ(ErrorOf([&] { LoadImageFile(path, imFlash, image.data(), 64); }), expected);
+    EXPECT_EQ(ErrorOf([&] {
+                ReadCardImageFile(path, {TImageBuffer{image.data(), 64}, {}, {}});
+              }),
+              expected);
+    EXPECT_EQ(image, std::vector<uint8_t>(64, 0x5A)) << path.toStdString();
   }
 }
 
@@ -223,6 +293,9 @@ TEST(ElfRead, FlashFromLoadAddressesEepromFrom0x810000) {
             "The file is not an AVR ELF file!\np.elf");
   EXPECT_EQ(error(elf.substr(0, elf.size() - 3), imIntEE, 8), "Format Error\np.elf");
   EXPECT_EQ(error(elf.substr(0, 60), imFlash, 8), "Format Error\np.elf");
+  // A segment outside the file is a damaged file, whichever memory is loaded.
+  for (TImageMemory memory : {imFlash, imIntEE})
+    EXPECT_EQ(error(elf.substr(0, elf.size() - 1), memory, 16), "Format Error\np.elf") << memory;
 }
 
 TEST_F(ImageFormatsTest, CardImagesKeepEachImageThatHoldsDataInItsRange) {

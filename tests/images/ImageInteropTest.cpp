@@ -89,6 +89,25 @@ TEST_F(ImageInteropTest, FilesWrittenBySrecCatLoadByteExact) {
   }
 }
 
+// Without a start address srec_cat writes no end record (S7/S8/S9); with
+// more than 65 535 data records its count is an S6. Both load.
+TEST_F(ImageInteropTest, SrecCatsSRecordsWithoutAnEndRecordLoad) {
+  const QString srecCat = Tool("srec_cat");
+  if (!Missing.empty()) GTEST_SKIP() << "not installed:" << Missing << " (package srecord)";
+  for (size_t size : {size_t{100}, size_t{70000}, size_t{65536 * 32 + 100}}) {
+    const std::vector<uint8_t> image = RandomBytes(size, static_cast<uint32_t>(size));
+    WriteBytes(Path("app.bin"), std::string(image.begin(), image.end()));
+    ASSERT_EQ(Run(srecCat, {Path("app.bin"), "-binary", "-o", Path("app.srec")}), "");
+    const std::string text = ReadBytes(Path("app.srec"));
+    for (const char* end : {"\nS7", "\nS8", "\nS9"})
+      ASSERT_EQ(text.find(end), std::string::npos) << "srec_cat wrote an end record " << end;
+    ASSERT_NE(text.find(size > 65535 * 32 ? "\nS6" : "\nS5"), std::string::npos) << size;
+    std::vector<uint8_t> expected = image;
+    expected.resize(size + 16, 0xA5);
+    EXPECT_TRUE(Load(Path("app.srec"), imExtEE, size + 16, ifSRecord) == expected) << size;
+  }
+}
+
 TEST_F(ImageInteropTest, FilesWeWriteReadBackBySrecCatByteExact) {
   const QString srecCat = Tool("srec_cat");
   if (!Missing.empty()) GTEST_SKIP() << "not installed:" << Missing << " (package srecord)";

@@ -85,6 +85,7 @@ const std::set<std::string> TextMessages = {"Unexpected Eof!",
                                             "Format Error",
                                             "Out of address!",
                                             "Checksum Error!",
+                                            "The file contains no data!",
                                             "The file holds nothing for the flash!",
                                             "The file holds nothing for the internal EEPROM!"};
 
@@ -239,6 +240,8 @@ TEST(ImageMutation, BinaryFilesFillFromZeroOrAreRefusedWhole) {
       ++refused;
       ASSERT_EQ(result, "The file (" + std::to_string(file.size()) +
                             " bytes) is larger than the image (1024 bytes)!\nm.bin");
+    } else if (file.empty()) {
+      ASSERT_EQ(result, "The file contains no data!\nm.bin");
     } else {
       ASSERT_EQ(result, "(no error)");
       std::copy(data.begin(), data.end(), expected.begin());
