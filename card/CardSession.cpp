@@ -6,6 +6,9 @@
 
 void TCardSession::CheckPort(const TCardContext& card) {
   if (!card.Port.Active) throw ECardPortError();
+  // An adapter that is opened when used is opened now.
+  std::string error;
+  if (!card.Port.OpenSelected(error)) throw ECardPortError(error);
 }
 
 TCardSession::TCardSession(TCardContext& card, const char* status) : Card(card) {

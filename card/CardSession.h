@@ -8,6 +8,7 @@
 // and, where the command asks for it, shows its closing status text.
 
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "card/CardContext.h"
@@ -16,6 +17,9 @@
 class ECardPortError : public std::runtime_error {
 public:
   ECardPortError() : std::runtime_error(Text) {}
+  // The selected adapter could not be opened: `reason` names it.
+  explicit ECardPortError(const std::string& reason)
+      : std::runtime_error(reason.empty() ? std::string(Text) : reason) {}
   static constexpr const char* Text = "Cannot initialize Port-driver!";
 };
 

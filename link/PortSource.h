@@ -31,6 +31,10 @@ struct TDiscoveredPort {
   // How the port is listed when it has no address of its own ("FT232R USB
   // adapter A50285BI"); empty: by its address and name.
   std::string Label;
+  // Opened only when a command first uses it, not when the port object is
+  // activated (a USB board or a GPIO chip that other programs may want):
+  // discovery only lists it.
+  bool OpenWhenUsed = false;
 };
 
 class TPortSource {

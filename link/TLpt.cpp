@@ -68,6 +68,12 @@ void TLptPort::Activate() {
   // Open every port found; the table keeps those that opened, in
   // discovery order, at most MaxPorts of them.
   for (size_t i = 0; i < found.size() && PortCount < MaxPorts; ++i) {
+    if (found[i].OpenWhenUsed) {
+      OnDemand[static_cast<size_t>(PortCount)] = found[i];
+      OnDemandSource[static_cast<size_t>(PortCount)] = owner[i];
+      AddEntry(found[i], nullptr);
+      continue;
+    }
     std::string error;
     std::unique_ptr<TLineBackend> io;
     try {
@@ -124,6 +130,7 @@ void TLptPort::Deactivate() {
   CurrentIo = nullptr;
   Stream.Attach(nullptr);
   for (auto& io : Backends) io.reset();  // releases claimed devices
+  OnDemandSource.fill(nullptr);
   SelectedIndex = 0;
   SelectedAddress = 0;
   Active = false;
@@ -133,8 +140,37 @@ void TLptPort::SelectPort(int index) {
   if (!Active || index < 0 || index >= PortCount) return;
   SelectedIndex = index;
   SelectedAddress = PortAddresses[index];
-  CurrentIo = Backends[index]->PortIo();
-  Stream.Attach(Backends[index].get());
+  AttachSelected();
+}
+
+void TLptPort::AttachSelected() {
+  TLineBackend* backend = Backends[static_cast<size_t>(SelectedIndex)].get();
+  CurrentIo = backend ? backend->PortIo() : nullptr;
+  Stream.Attach(backend);
+}
+
+bool TLptPort::OpenSelected(std::string& error) {
+  if (!Active) return false;
+  const auto index = static_cast<size_t>(SelectedIndex);
+  if (Backends[index]) return true;
+  TPortSource* source = OnDemandSource[index];
+  if (!source) return false;
+  try {
+    Backends[index] = source->OpenLines(OnDemand[index], error);
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  AttachSelected();
+  return Backends[index] != nullptr;
+}
+
+void TLptPort::ReleaseSelected() {
+  const auto index = static_cast<size_t>(SelectedIndex);
+  if (!Active || !OnDemandSource[index] || !Backends[index]) return;
+  Stream.Attach(nullptr);
+  CurrentIo = nullptr;
+  // The backend switches the card off before it lets go of the device.
+  Backends[index].reset();
 }
 
 uint16_t TLptPort::GetPortAddress(int index) const {

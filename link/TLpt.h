@@ -41,6 +41,13 @@ public:
   void SetActive(bool value);
   bool GetActive() const { return Active; }
   void SelectPort(int index);
+  // Opens the selected port if it is one that is opened when used
+  // (TDiscoveredPort::OpenWhenUsed); true when it is open, else false with
+  // the reason in `error`. A card command calls it before it starts.
+  bool OpenSelected(std::string& error);
+  // Closes the selected port if it was opened when used (the card is
+  // switched off first); a later command opens it again.
+  void ReleaseSelected();
   uint16_t GetPortAddress(int index) const;
   // How a port is listed: "0x0378", "0x0378 (Virtual card)", "0x0378 (My
   // wiring)", or the label of a port without an address ("FT232R USB
@@ -90,10 +97,16 @@ private:
 
   // Appends a port to the table.
   void AddEntry(const TDiscoveredPort& port, std::unique_ptr<TLineBackend> backend);
+  // Points the stream and the raw operations at the selected port's
+  // backend (none while it is not open).
+  void AttachSelected();
 
   std::vector<std::unique_ptr<TPortSource>> Sources;
   std::vector<TAdapterDefinition> UserAdapters;
   std::array<std::unique_ptr<TLineBackend>, MaxPorts> Backends{};
+  // The discovered ports opened when used, and their sources.
+  std::array<TDiscoveredPort, MaxPorts> OnDemand{};
+  std::array<TPortSource*, MaxPorts> OnDemandSource{};
   TPortIo* CurrentIo = nullptr;
   TLineStream Stream;
 };
