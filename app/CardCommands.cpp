@@ -17,6 +17,7 @@
 
 #include "app/ExtCmdUnit.h"
 #include "app/MainUnit.h"
+#include "app/StatusTexts.h"
 #include "card/CardSession.h"
 #include "card/MemoryCommands.h"
 #include "card/ProgramAllCommand.h"
@@ -77,6 +78,7 @@ void TMainForm::actReadFlashExecute() {
   // The image takes the size of the detected processor's flash.
   ebFlash->clear();
   SetImageBytes(ikFlash, bytes, false);
+  SetStatusText(ImageReadText(ikFlash));
 }
 
 void TMainForm::actReadIntEEExecute() {
@@ -84,7 +86,9 @@ void TMainForm::actReadIntEEExecute() {
   if (!ConfirmDiscard(ikIntEE)) return;
   std::vector<uint8_t> bytes;
   // The file name box keeps the last file's name.
-  if (ReadCardMemory(*Card, AvrEeprom, bytes)) SetImageBytes(ikIntEE, bytes, false);
+  if (!ReadCardMemory(*Card, AvrEeprom, bytes)) return;
+  SetImageBytes(ikIntEE, bytes, false);
+  SetStatusText(ImageReadText(ikIntEE));
 }
 
 void TMainForm::actVerifyFlashExecute() { VerifyCardMemory(*Card, AvrFlash, ImageOf(hexFlash)); }
@@ -109,6 +113,7 @@ void TMainForm::actReadExtEEExecute() {
     // a card that stops answering leaves both as they were.
     ebExtEE->clear();
     SetImageBytes(ikExtEE, command.Bytes(), false);
+    SetStatusText(ImageReadText(ikExtEE));
   }
   KeepUnrestoredBackups(command.Unrestored());
 }
@@ -130,6 +135,7 @@ void TMainForm::actReadCardExecute() {
       ImageFileBox(kind)->clear();
       SetImageBytes(kind, *bytes, false);
     }
+    SetStatusText(CardReadText());
   }
   KeepUnrestoredBackups(command.Unrestored());
 }

@@ -6,6 +6,10 @@
 #include <QPushButton>
 #include <QScreen>
 
+#ifndef PELLAR_PRODUCT_NAME
+#define PELLAR_PRODUCT_NAME "Pellar Remake"
+#endif
+
 namespace {
 
 QMessageBox::Icon KindIcon(TMessageKind kind) {
@@ -17,11 +21,9 @@ QMessageBox::Icon KindIcon(TMessageKind kind) {
   return QMessageBox::NoIcon;
 }
 
-// Centres a dialog on the screen it will appear on (its parent's, or the
-// primary screen).
+// Centres a dialog without a parent on the primary screen.
 void CenterOnScreen(QWidget& dialog) {
-  QScreen* screen = dialog.parentWidget() ? dialog.parentWidget()->screen() : nullptr;
-  if (!screen) screen = QGuiApplication::primaryScreen();
+  QScreen* screen = QGuiApplication::primaryScreen();
   if (!screen) return;
   dialog.adjustSize();
   QRect frame(QPoint(0, 0), dialog.size());
@@ -98,7 +100,14 @@ TMessageResult MessageDialogResult(const QMessageBox& box, TMessageButtons butto
 TMessageResult ShowMessageDialog(QWidget* parent, const QString& text, TMessageKind kind,
                                  TMessageButtons buttons) {
   auto box = CreateMessageDialog(parent, text, kind, buttons);
-  CenterOnScreen(*box);
+  if (parent) {
+    // Over the window, like the window's other boxes: centred on it (Qt
+    // places a dialog with a parent so), and an error titled with the
+    // program's name.
+    if (kind == mkError) box->setWindowTitle(QStringLiteral(PELLAR_PRODUCT_NAME));
+  } else {
+    CenterOnScreen(*box);
+  }
   box->exec();
   return MessageDialogResult(*box, buttons);
 }

@@ -28,6 +28,9 @@ TMessageResult MessageDialogResult(const QMessageBox& box, TMessageButtons butto
 bool MessageBoxClosedByWindow(const QMessageBox& box);
 
 // Creates the box, shows it modally, frees it and returns the answer.
+// With a parent (the window) the box is centred on it, and an error box
+// is titled with the program's name like the window's other error boxes;
+// without one it is centred on the screen and titled by its kind.
 TMessageResult ShowMessageDialog(QWidget* parent, const QString& text, TMessageKind kind,
                                  TMessageButtons buttons);
 

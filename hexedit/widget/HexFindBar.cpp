@@ -72,6 +72,9 @@ THexFindBar::THexFindBar(TCustomHexEditor* editor, QWidget* parent)
   lblNote = new QLabel(this);
   lblNote->setObjectName(QStringLiteral("lblNote"));
   lblNote->setTextFormat(Qt::PlainText);
+  // The note takes the room left; a long one never widens the window (its
+  // tool tip holds it whole).
+  lblNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   btnClose = Button(this, "btnClose", QStringLiteral("Close"),
                     QStringLiteral("Close the find bar (Escape)"));
   findRow->addWidget(findLabel);
@@ -134,7 +137,33 @@ void THexFindBar::UpdateControls() { cbMatchCase->setEnabled(!HexMode()); }
 
 void THexFindBar::SetNote(const QString& text, bool error) {
   lblNote->setText(text);
-  lblNote->setStyleSheet(error ? QStringLiteral("color: #c00000;") : QString());
+  lblNote->setToolTip(text);
+  FNoteIsError = error;
+  ColourNote();
+}
+
+void THexFindBar::ColourNote() {
+  // An error in red that stands out from the bar by 4.5:1 (dark red on a
+  // light palette, light red on a dark one), else the palette's own text.
+  const QPalette& bar = palette();
+  const QColor back = bar.color(QPalette::Window);
+  const QColor text = bar.color(QPalette::WindowText);
+  QPalette note = bar;
+  note.setResolveMask(0);
+  if (FNoteIsError) {
+    const QColor red = back.lightness() < text.lightness() ? QColor(0xFF, 0x8A, 0x80)
+                                                           : QColor(0xC0, 0x00, 0x00);
+    const auto rgb = [](const QColor& c) {
+      return RGBColor(unsigned(c.red()), unsigned(c.green()), unsigned(c.blue()));
+    };
+    note.setColor(QPalette::WindowText, ContrastRatio(rgb(red), rgb(back)) >= 4.5 ? red : text);
+  }
+  lblNote->setPalette(note);
+}
+
+void THexFindBar::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::PaletteChange) ColourNote();
+  QWidget::changeEvent(event);
 }
 
 void THexFindBar::OpenFind() { Open(false); }

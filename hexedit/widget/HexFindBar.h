@@ -66,6 +66,7 @@ public:
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
 private:
   TCustomHexEditor* FEditor;
@@ -82,5 +83,8 @@ private:
   // it raises.
   void RunReplace(const std::function<QString()>& replace);
   void SetNote(const QString& text, bool error = false);
+  // The note's colour for the bar's palette.
+  void ColourNote();
+  bool FNoteIsError = false;
   void UpdateControls();
 };
