@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -38,8 +40,9 @@ TGuideFindBar::TGuideFindBar(QTextBrowser* browser, QWidget* parent)
   lblNote->setTextFormat(Qt::PlainText);
   // A long note never widens the window.
   lblNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  btnClose = Button(this, "btnGuideClose", QStringLiteral("Close"),
-                    QStringLiteral("Close the find bar (Escape)"));
+  // A cross, not a second "Close" beside the window's own button.
+  btnClose = Button(this, "btnGuideClose", QString(), QStringLiteral("Close the find bar (Escape)"));
+  btnClose->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
 
   auto* row = new QHBoxLayout(this);
   row->setContentsMargins(0, 2, 0, 2);
@@ -100,7 +103,14 @@ void TGuideFindBar::Search(bool forward, int from) {
                              : QStringLiteral("Reached the start, continued from the end"));
   }
   FBrowser->setTextCursor(found);
-  FBrowser->ensureCursorVisible();
+  // A match out of sight comes to a third of the view's height, with the
+  // text before it in view too.
+  const QRect place = FBrowser->cursorRect(found);
+  const int height = FBrowser->viewport()->height();
+  if (place.top() < 0 || place.bottom() > height) {
+    QScrollBar* bar = FBrowser->verticalScrollBar();
+    bar->setValue(bar->value() + place.top() - height / 3);
+  }
 }
 
 bool TGuideFindBar::eventFilter(QObject* watched, QEvent* event) {

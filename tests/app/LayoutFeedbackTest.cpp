@@ -83,6 +83,13 @@ TEST(WindowLayout, TheWidthStaysAndTheReadoutFitsOrStepsAside) {
   EXPECT_EQ(fields.lblSelection->text(), "Sel 0x1230-0x123F (16 bytes)");
   ExpectFieldsWhole(fields, "selection");
   EXPECT_FALSE(static_cast<TElidedLabel*>(f.StatusPanel)->Elided());
+  // A command's usual last word shows whole beside the readout.
+  f.SetStatusText("External eeprom image saved to ext.hex.");
+  RunUntilIdle();
+  EXPECT_EQ(f.width(), width);
+  EXPECT_FALSE(static_cast<TElidedLabel*>(f.StatusPanel)->Elided());
+  EXPECT_TRUE(fields.lblOffset->isVisible());
+  ExpectFieldsWhole(fields, "a usual status");
 
   THexFindBar* bar = f.EditCommands->FindBar(ikFlash);
   f.EditCommands->Replace();
@@ -98,6 +105,10 @@ TEST(WindowLayout, TheWidthStaysAndTheReadoutFitsOrStepsAside) {
   RunUntilIdle();
   EXPECT_EQ(f.width(), width);
   EXPECT_LE(f.minimumSizeHint().width(), width);
+  // The note shows whole: beside the field where the row has room, else
+  // on a line of its own.
+  EXPECT_TRUE(bar->lblNote->isVisible());
+  EXPECT_GE(bar->lblNote->width(), bar->lblNote->fontMetrics().horizontalAdvance(bar->Note()));
   EXPECT_TRUE(fields.lblOffset->isVisible());
   ExpectFieldsWhole(fields, "find bar open");
   bar->Close();
@@ -115,6 +126,13 @@ TEST(WindowLayout, TheWidthStaysAndTheReadoutFitsOrStepsAside) {
 
   f.resize(1400, f.height());
   RunUntilIdle();
+  f.EditCommands->Find();
+  bar->FindNext();
+  RunUntilIdle();
+  EXPECT_EQ(bar->Note(), "Reached the end, continued from the start");
+  EXPECT_EQ(bar->lblNote->geometry().center().y(), bar->edFind->geometry().center().y())
+      << "a wide window has room for the note in the find row";
+  EXPECT_GE(bar->lblNote->width(), bar->lblNote->fontMetrics().horizontalAdvance(bar->Note()));
   for (QLabel* field : {fields.lblOffset, fields.lblSelection, fields.lblValue, fields.lblWord,
                         fields.lblMode, fields.lblModified})
     EXPECT_TRUE(field->isVisible()) << field->objectName().toStdString();
@@ -375,6 +393,7 @@ TEST(UserGuideWindow, CtrlFFindsInTheGuide) {
     QTest::keyClick(w.FindBar->edFind, Qt::Key_Return);
     EXPECT_GT(match(), last) << i;
     EXPECT_EQ(w.FindBar->Note(), "");
+    EXPECT_TRUE(w.Browser->viewport()->rect().contains(w.Browser->cursorRect())) << "in view";
     last = match();
   }
   QTest::keyClick(w.FindBar->edFind, Qt::Key_Return);
