@@ -21,7 +21,8 @@ QMessageBox::Icon KindIcon(TMessageKind kind) {
   return QMessageBox::NoIcon;
 }
 
-// Centres a dialog without a parent on the primary screen.
+// Centres a dialog on the primary screen (a box without a window on
+// screen to stand over).
 void CenterOnScreen(QWidget& dialog) {
   QScreen* screen = QGuiApplication::primaryScreen();
   if (!screen) return;
@@ -100,14 +101,11 @@ TMessageResult MessageDialogResult(const QMessageBox& box, TMessageButtons butto
 TMessageResult ShowMessageDialog(QWidget* parent, const QString& text, TMessageKind kind,
                                  TMessageButtons buttons) {
   auto box = CreateMessageDialog(parent, text, kind, buttons);
-  if (parent) {
-    // Over the window, like the window's other boxes: centred on it (Qt
-    // places a dialog with a parent so), and an error titled with the
-    // program's name.
-    if (kind == mkError) box->setWindowTitle(QStringLiteral(PELLAR_PRODUCT_NAME));
-  } else {
-    CenterOnScreen(*box);
-  }
+  // Over the window, like the window's other boxes: an error titled with
+  // the program's name, and centred on the window (Qt places a dialog
+  // with a parent so) while the window is on screen.
+  if (parent && kind == mkError) box->setWindowTitle(QStringLiteral(PELLAR_PRODUCT_NAME));
+  if (!parent || !parent->window()->isVisible()) CenterOnScreen(*box);
   box->exec();
   return MessageDialogResult(*box, buttons);
 }
