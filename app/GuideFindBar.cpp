@@ -34,14 +34,16 @@ TGuideFindBar::TGuideFindBar(QTextBrowser* browser, QWidget* parent)
   label->setBuddy(edFind);
   btnPrevious = Button(this, "btnGuidePrevious", QStringLiteral("Previous"),
                        QStringLiteral("Find previous (Shift+Enter)"));
-  btnNext = Button(this, "btnGuideNext", QStringLiteral("Next"), QStringLiteral("Find next (Enter)"));
+  btnNext =
+      Button(this, "btnGuideNext", QStringLiteral("Next"), QStringLiteral("Find next (Enter)"));
   lblNote = new QLabel(this);
   lblNote->setObjectName(QStringLiteral("lblGuideNote"));
   lblNote->setTextFormat(Qt::PlainText);
   // A long note never widens the window.
   lblNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   // A cross, not a second "Close" beside the window's own button.
-  btnClose = Button(this, "btnGuideClose", QString(), QStringLiteral("Close the find bar (Escape)"));
+  btnClose =
+      Button(this, "btnGuideClose", QString(), QStringLiteral("Close the find bar (Escape)"));
   btnClose->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
 
   auto* row = new QHBoxLayout(this);
@@ -87,8 +89,8 @@ void TGuideFindBar::Search(bool forward, int from) {
   const QString text = edFind->text();
   if (text.isEmpty()) return;
   const QTextDocument* document = FBrowser->document();
-  const QTextDocument::FindFlags flags = forward ? QTextDocument::FindFlags()
-                                                 : QTextDocument::FindBackward;
+  const QTextDocument::FindFlags flags =
+      forward ? QTextDocument::FindFlags() : QTextDocument::FindBackward;
   QTextCursor found = document->find(text, from, flags);
   if (found.isNull()) {
     // Round the end (or the start) to the other one.

@@ -47,5 +47,6 @@ void CreatePageFileKeys(TMainForm& form) {
     if (form.Images[*kind].SaveAction->isEnabled())
       form.RunCommand([&form, kind] { form.SaveImage(*kind, false); });
   });
-  form.miExit->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_Q)});
+  form.miExit->setShortcuts(
+      {QKeySequence(Qt::ALT | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_Q)});
 }

@@ -1,8 +1,8 @@
 #include "app/ReadableColors.h"
 
 #include <QEvent>
-#include <algorithm>
 #include <QLabel>
+#include <algorithm>
 
 #include "hexedit/core/HexColors.h"
 

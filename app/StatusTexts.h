@@ -20,5 +20,4 @@ QString CardReadText();
 // "Card image card.hex loaded: flash, external eeprom." with `verb`
 // "loaded" or "written", the images the file holds; "... every image is
 // empty." when it holds none.
-QString CardImageText(const QString& fileName, const char* verb,
-                      const std::array<bool, 3>& images);
+QString CardImageText(const QString& fileName, const char* verb, const std::array<bool, 3>& images);

@@ -108,8 +108,7 @@ void TUserGuideWindow::FillContents() {
 
 void TUserGuideWindow::ShowSection(QTreeWidgetItem* item) {
   if (!item) return;
-  const QTextBlock block =
-      Browser->document()->findBlock(item->data(0, Qt::UserRole).toInt());
+  const QTextBlock block = Browser->document()->findBlock(item->data(0, Qt::UserRole).toInt());
   if (!block.isValid()) return;
   QTextCursor cursor(block);
   Browser->setTextCursor(cursor);

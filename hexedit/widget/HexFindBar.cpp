@@ -185,8 +185,8 @@ void THexFindBar::ColourNote() {
   QPalette note = bar;
   note.setResolveMask(0);
   if (FNoteIsError) {
-    const QColor red = back.lightness() < text.lightness() ? QColor(0xFF, 0x8A, 0x80)
-                                                           : QColor(0xC0, 0x00, 0x00);
+    const QColor red =
+        back.lightness() < text.lightness() ? QColor(0xFF, 0x8A, 0x80) : QColor(0xC0, 0x00, 0x00);
     const auto rgb = [](const QColor& c) {
       return RGBColor(unsigned(c.red()), unsigned(c.green()), unsigned(c.blue()));
     };

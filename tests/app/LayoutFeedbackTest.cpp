@@ -115,8 +115,9 @@ TEST(WindowLayout, TheWidthStaysAndTheReadoutFitsOrStepsAside) {
   EXPECT_EQ(f.width(), width);
 
   // A long status text is cut with "…", the whole in the tool tip.
-  f.SetStatusText("Card image a-card-image-with-a-long-name.hex written: flash, internal "
-                  "eeprom, external eeprom.");
+  f.SetStatusText(
+      "Card image a-card-image-with-a-long-name.hex written: flash, internal "
+      "eeprom, external eeprom.");
   RunUntilIdle();
   EXPECT_EQ(f.width(), width);
   EXPECT_TRUE(static_cast<TElidedLabel*>(f.StatusPanel)->Elided());
@@ -250,7 +251,8 @@ TEST(StatusLine, EachCommandSaysWhatItDidAndAnEditClearsIt) {
   const QString card = rig.Dir.filePath("card.hex");
   rig.Dialogs->SaveAnswers = {card};
   rig.Trigger(f.actSaveCardImage);
-  EXPECT_EQ(f.StatusText(), "Card image card.hex written: flash, internal eeprom, external eeprom.");
+  EXPECT_EQ(f.StatusText(),
+            "Card image card.hex written: flash, internal eeprom, external eeprom.");
   typeDigit();  // the read put the caret back on the first digit
   EXPECT_EQ(f.StatusText(), "");
   rig.Dialogs->SaveChoices = {scDiscard};
@@ -300,7 +302,8 @@ TEST(MessageBoxes, TheWindowsBoxesStandOverItAndErrorsCarryTheProgramsName) {
   const TSeen error = show("Page verify error at: 0x1E0", mkError, mbOK);
   EXPECT_EQ(error.Title, "Pellar Remake");
   EXPECT_EQ(error.Parent, &window);
-  EXPECT_LE((error.Centre - centre).manhattanLength(), 4) << error.Centre.x() << "," << error.Centre.y();
+  EXPECT_LE((error.Centre - centre).manhattanLength(), 4)
+      << error.Centre.x() << "," << error.Centre.y();
   const TSeen question = show("Do you really want to erase?", mkConfirmation, mbYesNo);
   EXPECT_EQ(question.Title, "Confirm");
   EXPECT_LE((question.Centre - centre).manhattanLength(), 4);

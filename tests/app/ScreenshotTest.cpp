@@ -1,6 +1,6 @@
 // Renders the main window, the About box, the confirm dialog, the Go to
-// dialog and the user guide to PNG files for a look by eye. Runs only when PELLAR_SCREENSHOT_DIR names the
-// directory to write them to.
+// dialog and the user guide to PNG files for a look by eye. Runs only when PELLAR_SCREENSHOT_DIR
+// names the directory to write them to.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -125,8 +125,9 @@ TEST(Screenshots, MainWindowAndDialogs) {
       "Hex as 0x1F0 or 1F0h, decimal as 496, relative to the caret as +0x20 or -16.");
   query.Text = QStringLiteral("zz");
   query.Check = [](const QString&) {
-    return QStringLiteral("\"zz\" is not an offset: write hex as 0x1F0 or 1F0h, decimal as 496, "
-                          "or relative as +0x20 or -16");
+    return QStringLiteral(
+        "\"zz\" is not an offset: write hex as 0x1F0 or 1F0h, decimal as 496, "
+        "or relative as +0x20 or -16");
   };
   TTextQueryDialog go(query, &f);
   go.show();

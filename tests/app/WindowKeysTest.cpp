@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QCheckBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
@@ -143,7 +143,8 @@ TMnemonics LiveAltKeys(TMainForm& f, QWidget* page) {
   for (QAction* menu : f.menuBar()->actions())
     if (menu->isVisible()) Add(keys, menu->text(), "menu " + menu->text());
   for (int i = 0; i < f.pgcMain->count(); ++i)
-    if (f.pgcMain->isTabVisible(i)) Add(keys, f.pgcMain->tabText(i), "tab " + f.pgcMain->tabText(i));
+    if (f.pgcMain->isTabVisible(i))
+      Add(keys, f.pgcMain->tabText(i), "tab " + f.pgcMain->tabText(i));
   for (QAction* action : f.actions())
     for (const QKeySequence& key : action->shortcuts())
       if (key.count() == 1 && key[0].keyboardModifiers() == Qt::AltModifier)
@@ -176,10 +177,9 @@ TEST(WindowKeys, NoTwoLiveAltKeysClash) {
     const TMnemonics keys = LiveAltKeys(f, page);
     EXPECT_GE(keys.size(), 4u) << "the menu bar's titles at least";
     for (const auto& [letter, owners] : keys)
-      EXPECT_EQ(owners.size(), 1)
-          << "Alt+" << QString(letter).toStdString() << " on page "
-          << f.pgcMain->tabText(i).toStdString() << ": "
-          << owners.join(QStringLiteral(", ")).toStdString();
+      EXPECT_EQ(owners.size(), 1) << "Alt+" << QString(letter).toStdString() << " on page "
+                                  << f.pgcMain->tabText(i).toStdString() << ": "
+                                  << owners.join(QStringLiteral(", ")).toStdString();
   }
 }
 
