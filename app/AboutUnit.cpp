@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/ReadableColors.h"
 #include "app/UserDialogs.h"
 
 #ifndef PELLAR_PRODUCT_NAME
@@ -94,16 +95,16 @@ TAboutForm::TAboutForm(const TVersionRecord& record, TUserDialogs* dialogs, QWid
   copyLabel = value("copyLabel");
 
   commentsLabel->setWordWrap(true);
-  commentsLabel->setStyleSheet(QStringLiteral("color: navy;"));
+  SetMeaningColor(commentsLabel, Qt::darkBlue);
   winverLabel->setWordWrap(true);
   QFont bold = copyLabel->font();
   bold.setBold(true);
   copyLabel->setFont(bold);
-  copyLabel->setStyleSheet(QStringLiteral("color: navy;"));
+  SetMeaningColor(copyLabel, Qt::darkBlue);
   QFont underlined = URLLabel->font();
   underlined.setUnderline(true);
   URLLabel->setFont(underlined);
-  URLLabel->setStyleSheet(QStringLiteral("color: blue;"));
+  SetMeaningColor(URLLabel, Qt::blue);
   URLLabel->setCursor(Qt::PointingHandCursor);
   URLLabel->setText(ProjectUrl());
   // A click on the address opens it; the label is a plain text label, so

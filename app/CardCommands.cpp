@@ -18,6 +18,7 @@
 
 #include "app/ExtCmdUnit.h"
 #include "app/MainUnit.h"
+#include "app/StatusTexts.h"
 #include "card/CardSession.h"
 #include "card/ExternalRead.h"
 #include "card/MemoryCommands.h"
@@ -91,6 +92,7 @@ void TMainForm::actReadFlashExecute() {
   // The image takes the size of the detected processor's flash.
   ebFlash->clear();
   SetImageBytes(ikFlash, bytes, false);
+  SetStatusText(ImageReadText(ikFlash));
 }
 
 void TMainForm::actReadIntEEExecute() {
@@ -98,7 +100,9 @@ void TMainForm::actReadIntEEExecute() {
   if (!ConfirmDiscard(ikIntEE)) return;
   std::vector<uint8_t> bytes;
   // The file name box keeps the last file's name.
-  if (ReadCardMemory(*Card, AvrEeprom, bytes)) SetImageBytes(ikIntEE, bytes, false);
+  if (!ReadCardMemory(*Card, AvrEeprom, bytes)) return;
+  SetImageBytes(ikIntEE, bytes, false);
+  SetStatusText(ImageReadText(ikIntEE));
 }
 
 void TMainForm::actVerifyFlashExecute() { VerifyCardMemory(*Card, AvrFlash, ImageOf(hexFlash)); }
@@ -123,6 +127,7 @@ void TMainForm::actReadExtEEExecute() {
     // a card that stops answering leaves both as they were.
     ebExtEE->clear();
     SetImageBytes(ikExtEE, command.Bytes(), false);
+    SetStatusText(ImageReadText(ikExtEE));
   }
 }
 
@@ -168,5 +173,6 @@ void TMainForm::actReadCardExecute() {
       ImageFileBox(kind)->clear();
       SetImageBytes(kind, *bytes, false);
     }
+    SetStatusText(CardReadText());
   }
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/MainUnit.h"
+#include "app/StatusTexts.h"
 #include "hexedit/widget/HexEditor.h"
 #include "images/CardImageFile.h"
 #include "images/ImageFormats.h"
@@ -32,6 +33,7 @@ bool TMainForm::LoadCardImageFile(const QString& fileName) {
   }
   UpdateActions();
   AddRecentFile(CardImageGroup(), QFileInfo(fileName).absoluteFilePath());
+  SetStatusText(CardImageText(fileName, "loaded", present));
   return true;
 }
 
@@ -51,13 +53,6 @@ void TMainForm::actSaveCardImageExecute() {
   for (TImageKind kind : AllImageKinds)
     buffers[kind] = {ImageEditor(kind)->DataPointer(), ImageEditor(kind)->DataSize()};
   const TCardMemories written = WriteCardImageFile(name, buffers);
-  QStringList parts;
-  for (TImageKind kind : AllImageKinds)
-    if (written[kind]) parts << ImageTitle(kind);
-  SetStatusText(parts.isEmpty()
-                    ? QStringLiteral("Card image %1 written: every image is empty.")
-                          .arg(QFileInfo(name).fileName())
-                    : QStringLiteral("Card image %1 written: %2.")
-                          .arg(QFileInfo(name).fileName(), parts.join(QStringLiteral(", "))));
+  SetStatusText(CardImageText(name, "written", written));
   AddRecentFile(CardImageGroup(), name);
 }

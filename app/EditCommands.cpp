@@ -64,7 +64,8 @@ TEditCommands::TEditCommands(TMainForm& form) : QObject(&form), Form(form) {
   make(actFill, "actFill", "F&ill Selection...", "Fill the selected bytes with one value", {},
        [this] { Fill(); });
 
-  miEdit = new QMenu(QStringLiteral("&Edit"), Form.menuBar());
+  // Alt+E belongs to the Erase button of the Programmer page.
+  miEdit = new QMenu(QStringLiteral("E&dit"), Form.menuBar());
   miEdit->setObjectName(QStringLiteral("miEdit"));
   AddActions(miEdit);
   Form.menuBar()->insertMenu(Form.miSystem->menuAction(), miEdit);

@@ -88,4 +88,9 @@ void TdlgExtCmd::showEvent(QShowEvent* event) {
 void TdlgExtCmd::FormShow() {
   // The warning reads normally when restoring is offered, greyed when not.
   meRestore->setEnabled(cbRestore->isEnabled());
+  // The focus starts on the default button, whatever the platform theme
+  // would pick: some themes let Enter press the focused button, and a check
+  // box first in the tab order would then be toggled instead of the dialog
+  // answered.
+  btnOK->setFocus(Qt::OtherFocusReason);
 }

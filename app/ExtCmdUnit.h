@@ -2,7 +2,8 @@
 // The confirm dialog shown before the commands that erase the card to
 // reach the external EEPROM (Program All, Read Ext. EEprom). The caller
 // sets the enabled and checked states of cbRestore and cbVerify, shows
-// the dialog, and reads both check boxes afterwards.
+// the dialog, and reads both check boxes afterwards. The focus starts on
+// btnOK, the default button, so Enter answers OK.
 
 #include <QDialog>
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/MainUnit.h"
+#include "app/StatusTexts.h"
 #include "hexedit/widget/HexEditor.h"
 #include "images/ImageFormats.h"
 #include "images/XmlImport.h"
@@ -35,6 +36,7 @@ void LoadCommand(TMainForm& form, TImageKind kind) {
       form.Dialogs->OpenFileName(&form, {title, ImageOpenFilter(), QString(), QString()});
   if (name.isEmpty()) return;
   form.LoadImageFile(kind, name);
+  form.SetStatusText(ImageLoadedText(kind, name));
 }
 
 }  // namespace
@@ -80,6 +82,7 @@ bool TMainForm::SaveImage(TImageKind kind, bool askName) {
   Images[kind].SavesInPlace = true;
   ImageEditor(kind)->SetModified(false);
   UpdateModifiedMarks();
+  SetStatusText(ImageSavedText(kind, name));
   return true;
 }
 
@@ -100,6 +103,7 @@ void TMainForm::LoadImageFile(TImageKind kind, const QString& fileName) {
 void TMainForm::OpenImageFile(TImageKind kind, const QString& fileName) {
   if (!ConfirmDiscard(kind)) return;
   LoadImageFile(kind, fileName);
+  SetStatusText(ImageLoadedText(kind, fileName));
   UpdateActions();
 }
 

@@ -28,8 +28,11 @@
 
 #include "app/AboutUnit.h"
 #include "app/EditCommands.h"
+#include "app/ElidedLabel.h"
 #include "app/MessageDialog.h"
+#include "app/PageFileKeys.h"
 #include "app/PellarApplication.h"
+#include "app/ReadableColors.h"
 #include "app/UserGuideWindow.h"
 #include "hexedit/widget/HexEditor.h"
 #include "images/DeviceCatalogue.h"
@@ -46,6 +49,15 @@ constexpr const char* PortDriverMessageNT =
     "in as Administrator, then reboot.";
 constexpr const char* PortDriverMessage = "Cannot initialize Port-driver";
 
+// What the program reports: navy, or a readable navy on a dark palette.
+const QColor ReadoutColor(0x00, 0x00, 0x80);
+
+// Whether the widget is a hex editor or part of one.
+bool InsideHexEditor(const QWidget* widget) {
+  for (; widget; widget = widget->parentWidget())
+    if (qobject_cast<const TCustomHexEditor*>(widget)) return true;
+  return false;
+}
 
 // Reads a stored yes/no value; anything that is not one reads as no.
 bool StoredFlag(const QVariant& value) {
@@ -102,6 +114,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
 
   FormCreate(std::move(options.Port), options.ProcessorRow, options.EepromRow);
   EditCommands = new TEditCommands(*this);
+  CreatePageFileKeys(*this);
 
   if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
     connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TMainForm::ApplicationIdle);
@@ -234,13 +247,13 @@ void TMainForm::SelectPortAt(int index) {
 }
 
 QLabel* TMainForm::CreateReadout(QWidget* parent, const char* name) {
-  auto* label = new QLabel(parent);
+  auto* label = new TElidedLabel(parent);
   label->setObjectName(QString::fromLatin1(name));
   label->setTextFormat(Qt::PlainText);
   QFont bold = label->font();
   bold.setBold(true);
   label->setFont(bold);
-  label->setStyleSheet(QStringLiteral("color: navy;"));
+  SetMeaningColor(label, ReadoutColor);
   return label;
 }
 
@@ -253,7 +266,12 @@ void TMainForm::CreateEditor(TImagePage& image) {
   connect(editor, &TCustomHexEditor::modifiedChanged, this, [this] { UpdateModifiedMarks(); });
   // An image changed after the session manager's question (the logout was
   // cancelled elsewhere): that answer no longer covers it.
-  connect(editor, &TCustomHexEditor::changed, this, [this] { FSessionAnswered = false; });
+  connect(editor, &TCustomHexEditor::changed, this, [this] {
+    FSessionAnswered = false;
+    // What the last command reported no longer describes the images
+    // ("Programming error." while the user mends the image).
+    SetStatusText(QString());
+  });
   auto* layout = new QVBoxLayout(image.Page);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(editor);
@@ -518,12 +536,15 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (widget && widget->window() == this && (key->modifiers() & Qt::ControlModifier) &&
         !(key->modifiers() & Qt::AltModifier)) {
       const bool shift = key->modifiers() & Qt::ShiftModifier;
+      // Ctrl+PgUp and Ctrl+PgDn are an editor's own keys (the caret to
+      // the view's top or bottom row).
+      const bool inEditor = InsideHexEditor(widget);
       int step = 0;
       switch (key->key()) {
         case Qt::Key_Tab: step = shift ? -1 : 1; break;
         case Qt::Key_Backtab: step = -1; break;
-        case Qt::Key_PageDown: step = shift ? 0 : 1; break;
-        case Qt::Key_PageUp: step = shift ? 0 : -1; break;
+        case Qt::Key_PageDown: step = shift || inEditor ? 0 : 1; break;
+        case Qt::Key_PageUp: step = shift || inEditor ? 0 : -1; break;
         default: break;
       }
       if (step != 0) {

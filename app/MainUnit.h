@@ -409,15 +409,17 @@ protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
-  // Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDown and Ctrl+PgUp switch pages from
-  // anywhere in the window, an image's editor included.
+  // Ctrl+Tab and Ctrl+Shift+Tab switch pages from anywhere in the window,
+  // an image's editor included; Ctrl+PgDown and Ctrl+PgUp everywhere but
+  // in an editor, which moves its caret with them.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   void CreateActions();
   void CreateMenus();
   // A label for what the program reports (the status line, the chip id):
-  // plain text, bold, navy.
+  // plain text, bold, navy (lightened on a dark palette), cut with "…"
+  // rather than widening the window.
   static QLabel* CreateReadout(QWidget* parent, const char* name);
   // Makes an image's editor on its page.
   void CreateEditor(TImagePage& image);

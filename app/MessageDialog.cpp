@@ -6,6 +6,10 @@
 #include <QPushButton>
 #include <QScreen>
 
+#ifndef PELLAR_PRODUCT_NAME
+#define PELLAR_PRODUCT_NAME "Pellar Remake"
+#endif
+
 namespace {
 
 QMessageBox::Icon KindIcon(TMessageKind kind) {
@@ -17,11 +21,10 @@ QMessageBox::Icon KindIcon(TMessageKind kind) {
   return QMessageBox::NoIcon;
 }
 
-// Centres a dialog on the screen it will appear on (its parent's, or the
-// primary screen).
+// Centres a dialog on the primary screen (a box without a window on
+// screen to stand over).
 void CenterOnScreen(QWidget& dialog) {
-  QScreen* screen = dialog.parentWidget() ? dialog.parentWidget()->screen() : nullptr;
-  if (!screen) screen = QGuiApplication::primaryScreen();
+  QScreen* screen = QGuiApplication::primaryScreen();
   if (!screen) return;
   dialog.adjustSize();
   QRect frame(QPoint(0, 0), dialog.size());
@@ -98,7 +101,11 @@ TMessageResult MessageDialogResult(const QMessageBox& box, TMessageButtons butto
 TMessageResult ShowMessageDialog(QWidget* parent, const QString& text, TMessageKind kind,
                                  TMessageButtons buttons) {
   auto box = CreateMessageDialog(parent, text, kind, buttons);
-  CenterOnScreen(*box);
+  // Over the window, like the window's other boxes: an error titled with
+  // the program's name, and centred on the window (Qt places a dialog
+  // with a parent so) while the window is on screen.
+  if (parent && kind == mkError) box->setWindowTitle(QStringLiteral(PELLAR_PRODUCT_NAME));
+  if (!parent || !parent->window()->isVisible()) CenterOnScreen(*box);
   box->exec();
   return MessageDialogResult(*box, buttons);
 }

@@ -28,6 +28,10 @@ TMessageResult MessageDialogResult(const QMessageBox& box, TMessageButtons butto
 bool MessageBoxClosedByWindow(const QMessageBox& box);
 
 // Creates the box, shows it modally, frees it and returns the answer.
+// With a parent (the window) an error box is titled with the program's
+// name like the window's other error boxes, and every box is centred on
+// the window while that is on screen; otherwise the box is centred on the
+// screen, and without a parent it is titled by its kind.
 TMessageResult ShowMessageDialog(QWidget* parent, const QString& text, TMessageKind kind,
                                  TMessageButtons buttons);
 

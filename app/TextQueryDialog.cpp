@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/ReadableColors.h"
+
 TTextQueryDialog::TTextQueryDialog(const TTextQuery& query, QWidget* parent)
     : QDialog(parent), FCheck(query.Check) {
   setObjectName(QStringLiteral("TextQueryDialog"));
@@ -23,13 +25,16 @@ TTextQueryDialog::TTextQueryDialog(const TTextQuery& query, QWidget* parent)
   lblMessage->setObjectName(QStringLiteral("lblMessage"));
   lblMessage->setTextFormat(Qt::PlainText);
   lblMessage->setWordWrap(true);
-  lblMessage->setStyleSheet(QStringLiteral("color: #c00000;"));
-  lblMessage->hide();
+  lblMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  SetMeaningColor(lblMessage, QColor(0xC0, 0x00, 0x00));
+  // Room for a message of two lines from the start, so that one appearing
+  // moves nothing and cuts nothing.
+  lblMessage->setMinimumHeight(2 * lblMessage->fontMetrics().lineSpacing());
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   btnOK = buttons->button(QDialogButtonBox::Ok);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(edText, &QLineEdit::textChanged, lblMessage, &QWidget::hide);
+  connect(edText, &QLineEdit::textChanged, lblMessage, &QLabel::clear);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(label);
@@ -41,15 +46,16 @@ TTextQueryDialog::TTextQueryDialog(const TTextQuery& query, QWidget* parent)
 }
 
 QString TTextQueryDialog::Text() const { return edText->text(); }
-QString TTextQueryDialog::Message() const {
-  return lblMessage->isHidden() ? QString() : lblMessage->text();
-}
+QString TTextQueryDialog::Message() const { return lblMessage->text(); }
 
 void TTextQueryDialog::accept() {
   const QString message = FCheck ? FCheck(Text()) : QString();
   if (!message.isEmpty()) {
     lblMessage->setText(message);
-    lblMessage->show();
+    // A longer message makes the dialog taller below the field and the
+    // help line; they stay where they are and whole.
+    const int needed = layout()->totalHeightForWidth(width());
+    if (needed > height()) resize(width(), needed);
     edText->setFocus();
     edText->selectAll();
     return;

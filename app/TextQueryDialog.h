@@ -2,7 +2,8 @@
 // A small modal dialog asking for one line of text (the go-to offset, the
 // fill value): a label, the field, a note under it, and OK / Cancel. OK
 // runs the query's check first; a refused text shows the check's message
-// in the dialog, which stays open.
+// in the dialog, which stays open. The message has its room under the
+// note from the start: it appears without moving or cutting anything.
 
 #include <QDialog>
 

@@ -62,6 +62,8 @@ void TMainForm::MarkImageClean(TImageKind kind) {
 
 void TMainForm::SetImageBytes(TImageKind kind, const std::vector<uint8_t>& bytes, bool modified) {
   THexEditor* editor = ImageEditor(kind);
+  // The change is the command's own, not an edit: its status line stays.
+  const QString status = StatusText();
   editor->ResetData();
   editor->SetDataSize(static_cast<int>(bytes.size()));
   if (!bytes.empty()) std::memcpy(editor->DataPointer(), bytes.data(), bytes.size());
@@ -70,6 +72,7 @@ void TMainForm::SetImageBytes(TImageKind kind, const std::vector<uint8_t>& bytes
   editor->ClearUndo();
   editor->SetModified(modified);
   UpdateModifiedMarks();
+  SetStatusText(status);
 }
 
 // "Pellar Remake 3.0 ": the product and the major and minor numbers of the

@@ -18,7 +18,7 @@ QLineEdit* TextBox(QWidget* parent, const char* name, QLabel* label) {
   auto* box = new QLineEdit(parent);
   box->setObjectName(QString::fromLatin1(name));
   box->setClearButtonEnabled(true);
-  box->setMinimumWidth(160);
+  box->setMinimumWidth(120);
   label->setBuddy(box);
   return box;
 }
@@ -55,7 +55,7 @@ bool TextMatchesSelection(const THexEditorCore& core, const std::string& text) {
 THexFindBar::THexFindBar(TCustomHexEditor* editor, QWidget* parent)
     : QWidget(parent), FEditor(editor) {
   setObjectName(QStringLiteral("HexFindBar"));
-  auto* findRow = new QHBoxLayout;
+  auto* findRow = FFindRow = new QHBoxLayout;
   findRow->setContentsMargins(4, 2, 4, 2);
   findRow->setSpacing(4);
   auto* findLabel = new QLabel(QStringLiteral("Find:"), this);
@@ -72,6 +72,10 @@ THexFindBar::THexFindBar(TCustomHexEditor* editor, QWidget* parent)
   lblNote = new QLabel(this);
   lblNote->setObjectName(QStringLiteral("lblNote"));
   lblNote->setTextFormat(Qt::PlainText);
+  // The note takes the room left in the find row, or a line of its own
+  // under the bar's rows when its text needs more (PlaceNote): it never
+  // widens the window.
+  lblNote->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   btnClose = Button(this, "btnClose", QStringLiteral("Close"),
                     QStringLiteral("Close the find bar (Escape)"));
   findRow->addWidget(findLabel);
@@ -107,6 +111,9 @@ THexFindBar::THexFindBar(TCustomHexEditor* editor, QWidget* parent)
   layout->setSpacing(0);
   layout->addLayout(findRow);
   layout->addWidget(ReplaceRow);
+  FNoteRow = new QHBoxLayout;
+  FNoteRow->setContentsMargins(4, 0, 4, 2);
+  layout->addLayout(FNoteRow);
 
   connect(btnNext, &QToolButton::clicked, this, &THexFindBar::FindNext);
   connect(btnPrevious, &QToolButton::clicked, this, &THexFindBar::FindPrevious);
@@ -134,7 +141,63 @@ void THexFindBar::UpdateControls() { cbMatchCase->setEnabled(!HexMode()); }
 
 void THexFindBar::SetNote(const QString& text, bool error) {
   lblNote->setText(text);
-  lblNote->setStyleSheet(error ? QStringLiteral("color: #c00000;") : QString());
+  FNoteIsError = error;
+  ColourNote();
+  PlaceNote();
+}
+
+void THexFindBar::PlaceNote() {
+  // The room the find row leaves at its least, the note aside.
+  const QMargins margins = FFindRow->contentsMargins();
+  int used = margins.left() + margins.right();
+  int items = 0;
+  for (int i = 0; i < FFindRow->count(); ++i) {
+    QWidget* w = FFindRow->itemAt(i)->widget();
+    if (!w || w == lblNote || w->isHidden()) continue;
+    used += w->minimumSizeHint().expandedTo(w->minimumSize()).width();
+    ++items;
+  }
+  used += FFindRow->spacing() * items;
+  const bool fits = lblNote->fontMetrics().horizontalAdvance(lblNote->text()) <= width() - used;
+  QBoxLayout* wanted = fits || lblNote->text().isEmpty() ? FFindRow : FNoteRow;
+  if (wanted->indexOf(lblNote) >= 0) return;
+  if (wanted == FFindRow) {
+    FNoteRow->removeWidget(lblNote);
+    // Before the Close button, the find row's last item.
+    FFindRow->insertWidget(FFindRow->count() - 1, lblNote, 1);
+  } else {
+    FFindRow->removeWidget(lblNote);
+    FNoteRow->addWidget(lblNote, 1);
+  }
+}
+
+void THexFindBar::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  PlaceNote();
+}
+
+void THexFindBar::ColourNote() {
+  // An error in red that stands out from the bar by 4.5:1 (dark red on a
+  // light palette, light red on a dark one), else the palette's own text.
+  const QPalette& bar = palette();
+  const QColor back = bar.color(QPalette::Window);
+  const QColor text = bar.color(QPalette::WindowText);
+  QPalette note = bar;
+  note.setResolveMask(0);
+  if (FNoteIsError) {
+    const QColor red =
+        back.lightness() < text.lightness() ? QColor(0xFF, 0x8A, 0x80) : QColor(0xC0, 0x00, 0x00);
+    const auto rgb = [](const QColor& c) {
+      return RGBColor(unsigned(c.red()), unsigned(c.green()), unsigned(c.blue()));
+    };
+    note.setColor(QPalette::WindowText, ContrastRatio(rgb(red), rgb(back)) >= 4.5 ? red : text);
+  }
+  lblNote->setPalette(note);
+}
+
+void THexFindBar::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::PaletteChange) ColourNote();
+  QWidget::changeEvent(event);
 }
 
 void THexFindBar::OpenFind() { Open(false); }

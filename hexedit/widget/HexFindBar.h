@@ -5,7 +5,8 @@
 // replace mode a second row with the replacement, Replace and Replace
 // All. The note at the right says what happened: a wrap round the data's
 // ends, nothing found, how many were replaced, or what is wrong with the
-// text. Escape closes the bar and gives the focus back to the editor.
+// text; where the find row has no room for it, it takes a line under the
+// rows. Escape closes the bar and gives the focus back to the editor.
 
 #include <QString>
 #include <QWidget>
@@ -14,6 +15,7 @@
 #include <vector>
 
 class QCheckBox;
+class QHBoxLayout;
 class QKeyEvent;
 class QComboBox;
 class QLabel;
@@ -66,6 +68,8 @@ public:
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
 private:
   TCustomHexEditor* FEditor;
@@ -82,5 +86,14 @@ private:
   // it raises.
   void RunReplace(const std::function<QString()>& replace);
   void SetNote(const QString& text, bool error = false);
+  // The note's colour for the bar's palette.
+  void ColourNote();
+  bool FNoteIsError = false;
+  // The note stands at the right of the find row while its text fits in
+  // the room that row leaves at its least, else on a line of its own
+  // under the bar's rows, so that it never widens the window.
+  void PlaceNote();
+  QHBoxLayout* FFindRow = nullptr;
+  QHBoxLayout* FNoteRow = nullptr;
   void UpdateControls();
 };

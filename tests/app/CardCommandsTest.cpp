@@ -121,7 +121,7 @@ TEST(CardCommandsRead, ReadsTakeTheDetectedProcessorsSizes) {
   EXPECT_EQ(f.hexIntEE->DataSize(), 128);  // only the memory read follows the chip
   EXPECT_EQ(f.ebFlash->text(), "");
   EXPECT_EQ(f.Statuses, Texts({"Reading flash...", ""}));
-  EXPECT_EQ(f.StatusText(), "");
+  EXPECT_EQ(f.StatusText(), "Flash image read from the card.");
   EXPECT_EQ(f.flashBar->value(), 0);
   rig.ExpectIdle();
 
@@ -130,6 +130,7 @@ TEST(CardCommandsRead, ReadsTakeTheDetectedProcessorsSizes) {
   EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), eeprom);
   EXPECT_EQ(f.ebIntEE->text(), "/cards/old-eeprom.hex");
   EXPECT_EQ(f.Statuses, Texts({"Reading internal eeprom...", ""}));
+  EXPECT_EQ(f.StatusText(), "Internal eeprom image read from the card.");
   EXPECT_TRUE(rig.MessageTexts().empty());
   rig.ExpectIdle();
 

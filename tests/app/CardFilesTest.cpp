@@ -51,7 +51,7 @@ TEST(ReadCard, EveryProcessorReadsAllThreeAndKeepsTheCard) {
     cardFlash.resize(flash.size());
     EXPECT_EQ(cardFlash, flash);
     EXPECT_EQ(rig.Card().InternalEeprom(), eeprom);
-    EXPECT_EQ(f.StatusText(), "");
+    EXPECT_EQ(f.StatusText(), "Card read: flash, internal eeprom, external eeprom.");
     rig.ExpectIdle();
   }
 }

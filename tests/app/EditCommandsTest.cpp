@@ -58,7 +58,7 @@ struct EditCommandsTest : ::testing::Test {
 TEST_F(EditCommandsTest, MenuAndRulesFollowThePageTheEditorAndTheLock) {
   QStringList menus;
   for (QAction* a : F->menuBar()->actions()) menus << a->text();
-  EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&System", "&Help"}));
+  EXPECT_EQ(menus, QStringList({"&File", "E&dit", "&System", "&Help"}));
   // The "Programmer" page has no editor: nothing applies.
   for (QAction* a : Actions()) EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
   EXPECT_FALSE(E->StatusFields().lblOffset->isVisible());

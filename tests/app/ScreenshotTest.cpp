@@ -1,6 +1,6 @@
-// Renders the main window, the About box and the confirm dialog to PNG
-// files for a look by eye. Runs only when PELLAR_SCREENSHOT_DIR names the
-// directory to write them to.
+// Renders the main window, the About box, the confirm dialog, the Go to
+// dialog and the user guide to PNG files for a look by eye. Runs only when PELLAR_SCREENSHOT_DIR
+// names the directory to write them to.
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -14,6 +14,9 @@
 #include "app/AboutUnit.h"
 #include "app/EditCommands.h"
 #include "app/ExtCmdUnit.h"
+#include "app/GuideFindBar.h"
+#include "app/TextQueryDialog.h"
+#include "app/UserGuideWindow.h"
 #include "hexedit/widget/HexEditor.h"
 #include "hexedit/widget/HexFindBar.h"
 #include "sim/VirtualCardPortSource.h"
@@ -94,6 +97,7 @@ TEST(Screenshots, MainWindowAndDialogs) {
   f.hexFlash->SelectRange(0x120, 0x123);
   f.hexFlash->PokeByte(0x130, 0x55);
   f.hexFlash->Core().ChangeByte(0x55, 0xAA, 0x130);
+  f.SetStatusText("Device verified.");  // after the edits, which clear it
   Save(f, "main-window-dark.png");
   f.setPalette(light);
 
@@ -112,6 +116,30 @@ TEST(Screenshots, MainWindowAndDialogs) {
   read.cbRestore->setChecked(true);
   read.show();
   Save(read, "confirm-read-ext.png");
+
+  // The Go to dialog with a refused offset.
+  TTextQuery query;
+  query.Title = QStringLiteral("Go to Offset");
+  query.Label = QStringLiteral("&Offset:");
+  query.Note = QStringLiteral(
+      "Hex as 0x1F0 or 1F0h, decimal as 496, relative to the caret as +0x20 or -16.");
+  query.Text = QStringLiteral("zz");
+  query.Check = [](const QString&) {
+    return QStringLiteral(
+        "\"zz\" is not an offset: write hex as 0x1F0 or 1F0h, decimal as 496, "
+        "or relative as +0x20 or -16");
+  };
+  TTextQueryDialog go(query, &f);
+  go.show();
+  go.accept();
+  Save(go, "goto-refused.png");
+
+  // The guide with its contents list and find bar.
+  f.miContents->trigger();
+  f.GuideWindow->FindBar->Open();
+  f.GuideWindow->FindBar->edFind->setText(QStringLiteral("virtual card"));
+  f.GuideWindow->FindBar->FindNext();
+  Save(*f.GuideWindow, "user-guide.png");
 }
 
 }  // namespace
