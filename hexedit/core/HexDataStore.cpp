@@ -161,6 +161,7 @@ void THexEditorCore::SetInsertMode(bool value) {
 void THexEditorCore::ApplyInsertFlag(bool value) {
   const bool was = InsertMode();
   FInsertFlag = value;
+  FTypedByte.reset();
   // The widget refreshes the caret shape on the repaint below.
   if (DataSize() < 1) {
     Invalidate();

@@ -749,6 +749,8 @@ private:
   void SetModifiedFlag(bool value);
   // A new step was recorded: redo is gone, the save point one step further back.
   void StepAdded();
+  // The entries of the step under way join the step recorded last.
+  void ContinueLastStep();
   // The change marks and bookmarks an entry at pos must save.
   void SaveMarks(THexEntryExtras& extras, UndoKind kind, int pos, int count) const;
   // The bookmarks as they are after an edit of kind moves them.
@@ -790,6 +792,15 @@ private:
   void KeyLeft(bool ctrl);
   void KeyRight(bool ctrl);
   void TypeHexDigit(int digit, int pos);
+  // The byte whose first digit was typed last as an undo step of its
+  // own: its second digit, typed next with nothing in between (no caret
+  // move, edit, undo, save or switch of mode), joins that step.
+  struct TTypedByte {
+    THexCaret CaretAfter;
+    uint64_t JournalVersion = 0;
+  };
+  std::optional<TTypedByte> FTypedByte;
+  bool ContinuesTypedByte() const;
   bool TypeCharacter(char32_t ch, int pos);
 
   // Mouse.

@@ -19,6 +19,7 @@ THexCaret THexEditorCore::CellOf(int pos, bool inCharField) const {
 
 bool THexEditorCore::SelectCell(int col, int row) {
   const THexCaret old = FCaret;
+  FTypedByte.reset();  // a caret move parts a byte's two typed digits
   const int size = DataSize();
   if (size == 0) {
     // Only the first cell of either field exists.

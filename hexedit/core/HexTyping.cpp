@@ -10,25 +10,40 @@
 void THexEditorCore::KeyPress(char32_t ch) {
   if (OnKeyPress) OnKeyPress(ch);
   if (FReadOnlyView || ch < 0x20) return;
-  const int pos = FCaret.Position;
+  const THexCaret before = FCaret;
+  const int pos = before.Position;
   if (pos >= DataSize() && !InsertMode()) return;
-  // Undo puts back the caret and selection of before the character.
+  const bool joins = ContinuesTypedByte();
+  FTypedByte.reset();
+  // Undo puts back the caret and selection of before the character (of
+  // before the byte's first digit when this is its second).
   TUndoStep step(*this);
   // The field the caret stands in, also with no data held: typing into
   // the character field of an empty editor appends a character.
-  if (!FCaret.InCharField) {
+  if (!before.InCharField) {
     const int digit = HexDigitValue(ch);
     if (digit < 0) {
       if (OnInvalidKey) OnInvalidKey();
       return;
     }
+    if (joins) ContinueLastStep();
     TypeHexDigit(digit, pos);
   } else if (!TypeCharacter(ch, pos)) {
     return;
   }
+  const bool recorded = FStepRecorded && FUndo.UpdateCount() == 0;
   // The caret advances by a digit, a character, or a unicode character.
   FSelection.Selecting = false;
   KeyDown(hkRight, 0);
+  if (recorded && !joins && !before.InCharField && !before.SecondDigit &&
+      FCaret == THexCaret{pos, false, true})
+    FTypedByte = TTypedByte{FCaret, FUndo.Version()};
+}
+
+bool THexEditorCore::ContinuesTypedByte() const {
+  // A save in between puts the saved state between the digits.
+  return FTypedByte && FCaret == FTypedByte->CaretAfter &&
+         FUndo.Version() == FTypedByte->JournalVersion && FSavePoint != 0 && !HasSelection();
 }
 
 void THexEditorCore::TypeHexDigit(int digit, int pos) {

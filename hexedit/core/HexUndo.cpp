@@ -49,6 +49,10 @@ void THexEditorCore::EndUndoStep() {
   if (FStepDepth > 0) --FStepDepth;
 }
 
+void THexEditorCore::ContinueLastStep() {
+  if (FStepDepth > 0 && FUndo.StepCount() > 0) FStepRecorded = true;
+}
+
 void THexEditorCore::SetModifiedFlag(bool value) {
   if (FModified == value) return;
   FModified = value;

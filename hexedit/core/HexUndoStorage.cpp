@@ -25,6 +25,7 @@ constexpr size_t CompactAbove = 64 * 1024;
 }  // namespace
 
 void THexUndoStorage::SetSize(int64_t size) {
+  ++FVersion;
   if (size <= 0) {
     FBytes.clear();
     FHead = 0;
@@ -63,6 +64,7 @@ void THexUndoStorage::DropOldestUndoEntry() {
     return;
   }
   if (!FirstEntryJoined() && FStepCount > 0) --FStepCount;
+  ++FVersion;
   FHead += length;
   if (FEntryCount > 0) --FEntryCount;
   const size_t live = FBytes.size() - FHead;
@@ -96,6 +98,7 @@ void THexUndoStorage::DropLastEntry(const THexUndoEntryView& last) {
     return;
   }
   FBytes.resize(FBytes.size() - last.Length);
+  ++FVersion;
   if (FEntryCount > 0) --FEntryCount;
   if (!last.Joined() && FStepCount > 0) --FStepCount;
   if (FBytes.size() == FHead) {
@@ -207,6 +210,7 @@ void THexUndoStorage::AddUndoEntry(UndoKind kind, int pos, int count, int count2
     p += 4;
   }
   Put32(p, static_cast<uint32_t>(length));
+  ++FVersion;
   ++FEntryCount;
   if (!joined) ++FStepCount;
   FDescription = withText ? std::string(description) : std::string(UndoKindText[kind]);

@@ -229,6 +229,9 @@ public:
   int UpdateCount() const { return FUpdateCount; }
   // Text of the entry added last.
   const std::string& Description() const { return FDescription; }
+  // Counts the changes of the stream: equal values mean no entry was
+  // added or dropped in between.
+  uint64_t Version() const { return FVersion; }
 
   // Appends one entry describing the edit the editor is about to make, after
   // trimming the oldest steps while the journal exceeds MaxUndo (only
@@ -270,6 +273,7 @@ private:
   int FEntryCount = 0;
   int FStepCount = 0;
   int FUpdateCount = 0;
+  uint64_t FVersion = 0;
   std::string FDescription;
   bool FirstEntryJoined() const;
 };

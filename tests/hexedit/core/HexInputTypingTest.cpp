@@ -195,4 +195,66 @@ TEST_F(TypingTest, NothingTypedWhereNothingMayChange) {
   EXPECT_EQ(Ed.PeekByte(1), 1);
 }
 
+// The two digits typed into one byte are one undo step; anything between
+// them (a caret move, a save, a switch of mode) or the next byte starts a
+// new one.
+TEST_F(TypingTest, TheTwoDigitsOfAByteAreOneUndoStep) {
+  Sized(4);
+  Ed.PokeByte(0, 0x79);
+  Type("AB");
+  EXPECT_EQ(Ed.PeekByte(0), 0xAB);
+  EXPECT_EQ(Ed.UndoStorage().StepCount(), 1);
+  ASSERT_TRUE(Ed.Undo());
+  EXPECT_EQ(Ed.PeekByte(0), 0x79);
+  EXPECT_EQ(Ed.Caret(), (THexCaret{0, false, false}));
+  EXPECT_FALSE(Ed.ByteChanged(0));
+  EXPECT_FALSE(Ed.CanUndo());
+  ASSERT_TRUE(Ed.Redo());
+  EXPECT_EQ(Ed.PeekByte(0), 0xAB);
+  EXPECT_EQ(Ed.Caret(), (THexCaret{1, false, false}));
+  EXPECT_TRUE(Ed.ByteChanged(0));
+
+  // Two bytes, two steps; a first digit that changes nothing leaves the
+  // second its own step.
+  Type("CD07");
+  EXPECT_EQ(Bytes(), (V{0xAB, 0xCD, 0x07, 3}));
+  EXPECT_EQ(Ed.UndoStorage().StepCount(), 3);
+  Ed.Undo();
+  EXPECT_EQ(Bytes(), (V{0xAB, 0xCD, 2, 3}));
+  Ed.Undo();
+  EXPECT_EQ(Bytes(), (V{0xAB, 1, 2, 3}));
+
+  // A caret move between the digits, or a save, parts them.
+  Sized(4);
+  Type("E");
+  Key(hkRight);
+  Key(hkLeft);
+  Type("F");
+  EXPECT_EQ(Ed.PeekByte(0), 0xEF);
+  Ed.Undo();
+  EXPECT_EQ(Ed.PeekByte(0), 0xE0);
+  Sized(4);
+  Ed.SetModified(false);
+  Type("E");
+  Ed.SetModified(false);
+  Type("F");
+  EXPECT_TRUE(Ed.Modified());
+  Ed.Undo();
+  EXPECT_EQ(Ed.PeekByte(0), 0xE0);
+  EXPECT_FALSE(Ed.Modified());
+
+  // Insert mode: the byte the first digit opened goes with the second.
+  Sized(4);
+  Ed.SetInsertMode(true);
+  Ed.SetSelStart(2);
+  Type("5A");
+  EXPECT_EQ(Bytes(), (V{0, 1, 0x5A, 2, 3}));
+  Ed.Undo();
+  EXPECT_EQ(Bytes(), (V{0, 1, 2, 3}));
+  EXPECT_EQ(Ed.Caret(), (THexCaret{2, false, false}));
+  Ed.Redo();
+  EXPECT_EQ(Bytes(), (V{0, 1, 0x5A, 2, 3}));
+  EXPECT_EQ(Ed.Caret(), (THexCaret{3, false, false}));
+}
+
 }  // namespace

@@ -3,7 +3,8 @@
 // edit itself and keeps every state reached. After each step the editor's
 // bytes, size, change marks, caret, selection, insert mode, bookmarks and
 // modified mark equal the model's; at the end undoing all the way gives
-// the first image back and redoing all the way the last.
+// the first image back and redoing all the way the last. A digit typed
+// right after the first digit of the same byte joins that digit's step.
 //
 // PELLAR_UNDO_STEPS sets the number of steps per run (default 2500).
 
@@ -74,6 +75,7 @@ public:
           if (Pick(0, 9) == 0) {
             Ed.SetModified(false);
             Saved = Index;
+            SecondDigitJoins = false;
           }
           break;
         default: Shake(); break;
@@ -99,6 +101,9 @@ private:
   std::vector<TState> History;
   size_t Index = 0;
   std::optional<size_t> Saved;
+  // The last operation typed a byte's first digit as a step of its own:
+  // the byte's second digit, typed next, joins that step.
+  bool SecondDigitJoins = false;
   // The model's bytes and marks for the edit being checked.
   Bytes Data;
   std::vector<bool> Marks;
@@ -162,6 +167,7 @@ private:
       if (Marks[i]) marks.push_back(int(i));
     ASSERT_EQ(s.Marks, marks) << "step " << Step;
     if (step) {
+      SecondDigitJoins = false;
       History.resize(Index + 1);
       History.push_back(s);
       ++Index;
@@ -192,6 +198,8 @@ private:
     const THexCaret c = Ed.Caret();
     const int p = c.Position, u = Ed.BytesPerUnit();
     const bool sel = Ed.HasSelection();
+    const bool joins = SecondDigitJoins && c.SecondDigit && !sel;
+    SecondDigitJoins = false;
     bool step = false;
     if (!Ed.InsertMode()) {
       if (p < Size()) {
@@ -215,7 +223,8 @@ private:
       Data[size_t(p)] = now;
     }
     Ed.KeyPress(char32_t("0123456789ABCDEF"[d]));
-    End(step);
+    End(step && !joins);
+    SecondDigitJoins = step && !joins && !c.SecondDigit && Ed.Caret() == THexCaret{p, false, true};
   }
 
   void InsertBytes() {
@@ -315,6 +324,7 @@ private:
     }
     ASSERT_TRUE(Ed.CanUndo());
     ASSERT_TRUE(Ed.Undo());
+    SecondDigitJoins = false;
     --Index;
     ASSERT_EQ(Live(), History[Index]) << "step " << Step << ": undo";
   }
@@ -327,6 +337,7 @@ private:
     }
     ASSERT_TRUE(Ed.CanRedo());
     ASSERT_TRUE(Ed.Redo());
+    SecondDigitJoins = false;
     ++Index;
     ASSERT_EQ(Live(), History[Index]) << "step " << Step << ": redo";
   }
@@ -335,19 +346,28 @@ private:
   // state of the current step is what undo and redo will find.
   void Shake() {
     const int size = Ed.DataSize();
+    // A caret move or a switch of mode parts a byte's two digits.
     switch (Pick(0, 5)) {
       case 0:
         // Switching modes drops the change marks, which no step saved.
-        if (Ed.ChangeMarksSize() == 0 || Live().Marks.empty()) Ed.SetInsertMode(!Ed.InsertFlag());
+        if (Ed.ChangeMarksSize() == 0 || Live().Marks.empty()) {
+          const bool was = Ed.InsertFlag();
+          Ed.SetInsertMode(!was);
+          if (Ed.InsertFlag() != was) SecondDigitJoins = false;
+        }
         break;
       case 1:
       case 2:
         if (size > 0) {
           Ed.SetSelStart(Pick(0, size - 1));
           Ed.SetSelEnd(Pick(-1, size - 1));
+          SecondDigitJoins = false;
         }
         break;
-      default: Ed.MoveCaret(THexCaret{Pick(0, size), Pick(0, 4) == 0, Pick(0, 1) == 1}); break;
+      default:
+        Ed.MoveCaret(THexCaret{Pick(0, size), Pick(0, 4) == 0, Pick(0, 1) == 1});
+        SecondDigitJoins = false;
+        break;
     }
     History[Index] = Live();
   }

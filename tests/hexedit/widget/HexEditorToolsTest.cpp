@@ -81,7 +81,11 @@ struct TToolsEditor {
 
 TEST(HexEditorTools, UndoAndRedoKeys) {
   TToolsEditor t;
-  t.Type("a5");
+  // A caret move between a byte's two digits makes them two undo steps.
+  t.Type("a");
+  t.Key(Qt::Key_Right);
+  t.Key(Qt::Key_Left);
+  t.Type("5");
   EXPECT_EQ(t.Ed->PeekByte(0), 0xA5);
   t.Key(Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(t.Ed->PeekByte(0), 0xA0);
@@ -109,6 +113,18 @@ TEST(HexEditorTools, UndoAndRedoKeys) {
   t.Key(Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(t.Ed->PeekByte(0), 0xA5);
   t.Ed->SetReadOnlyView(false);
+}
+
+TEST(HexEditorTools, UndoTakesBackAWholeTypedByte) {
+  TToolsEditor t;
+  t.Ed->PokeByte(0, 0x79);
+  t.Type("AB");
+  EXPECT_EQ(t.Ed->PeekByte(0), 0xAB);
+  t.Key(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(t.Ed->PeekByte(0), 0x79);
+  EXPECT_FALSE(t.Ed->CanUndo());
+  t.Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(t.Ed->PeekByte(0), 0xAB);
 }
 
 TEST(HexEditorTools, ClipboardKeys) {
