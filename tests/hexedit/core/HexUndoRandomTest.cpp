@@ -44,13 +44,13 @@ public:
   TUndoModelRun(unsigned seed, int unit, bool fixed) : Rng(seed), Fixed(fixed) {
     Ed.ResetData();
     Ed.SetDataSize(64);
-    std::iota(Ed.DataPointer(), Ed.DataPointer() + 64, uint8_t{0x40});
-    Ed.ClearUndo();
-    Ed.SetBytesPerUnit(unit);
-    Ed.MaxUndo = 0;  // nothing trimmed: every state stays reachable
+    std::iota(Ed.Document().DataPointer(), Ed.Document().DataPointer() + 64, uint8_t{0x40});
+    Ed.Document().ClearUndo();
+    Ed.Layout().SetBytesPerUnit(unit);
+    Ed.Document().MaxUndo = 0;  // nothing trimmed: every state stays reachable
     Ed.SetNoSizeChange(fixed);
     for (int i = 0; i < 4; ++i) Ed.ToggleBookmark(i, 10 + 12 * i, i % 2 == 1);
-    Ed.SetModified(false);
+    Ed.Document().SetModified(false);
     Saved = 0;
     History.push_back(Live());
     Data = History[0].Data;
@@ -73,7 +73,7 @@ public:
         case 11: RedoStep(); break;
         case 12:
           if (Pick(0, 9) == 0) {
-            Ed.SetModified(false);
+            Ed.Document().SetModified(false);
             Saved = Index;
             SecondDigitJoins = false;
           }
@@ -85,7 +85,8 @@ public:
     // All the way back, and forward again.
     while (Index > 0 && !::testing::Test::HasFatalFailure()) UndoStep();
     EXPECT_FALSE(Ed.CanUndo());
-    EXPECT_EQ(Bytes(Ed.DataPointer(), Ed.DataPointer() + Ed.DataSize()), History.front().Data);
+    EXPECT_EQ(Bytes(Ed.Document().DataPointer(), Ed.Document().DataPointer() + Ed.DataSize()),
+              History.front().Data);
     while (Index + 1 < History.size() && !::testing::Test::HasFatalFailure()) RedoStep();
     EXPECT_FALSE(Ed.CanRedo());
     EXPECT_EQ(Live(), History.back());
@@ -118,15 +119,15 @@ private:
 
   TState Live() const {
     TState s;
-    s.Data.assign(Ed.DataPointer(), Ed.DataPointer() + Ed.DataSize());
-    for (int i = 0; i < Ed.ChangeMarksSize(); ++i)
-      if (Ed.ChangeMarks()[size_t(i)]) s.Marks.push_back(i);
+    s.Data.assign(Ed.Document().DataPointer(), Ed.Document().DataPointer() + Ed.DataSize());
+    for (int i = 0; i < Ed.Document().ChangeMarksSize(); ++i)
+      if (Ed.Document().ChangeMarks()[size_t(i)]) s.Marks.push_back(i);
     s.Caret = Ed.Caret();
     s.Anchor = Ed.SelectionAnchor();
     s.Low = Ed.SelectionLow();
     s.High = Ed.SelectionHigh();
-    s.Insert = Ed.InsertFlag();
-    for (int i = 0; i < HexBookmarkCount; ++i) s.Bookmarks[size_t(i)] = Ed.Bookmark(i);
+    s.Insert = Ed.Document().Modes().InsertFlag;
+    for (int i = 0; i < HexBookmarkCount; ++i) s.Bookmarks[size_t(i)] = Ed.Document().Bookmark(i);
     return s;
   }
 
@@ -176,7 +177,7 @@ private:
     } else {
       History[Index] = s;
     }
-    ASSERT_EQ(Ed.UndoStorage().StepCount(), int(Index)) << "step " << Step;
+    ASSERT_EQ(Ed.Document().UndoStorage().StepCount(), int(Index)) << "step " << Step;
   }
   template <typename F>
   void Refused(F&& edit) {
@@ -186,7 +187,7 @@ private:
 
   void CheckModified() {
     const bool atSaved = Saved && *Saved == Index;
-    ASSERT_EQ(Ed.Modified(), !atSaved) << "step " << Step;
+    ASSERT_EQ(Ed.Document().Modified(), !atSaved) << "step " << Step;
   }
 
   // ---- The operations ------------------------------------------------------
@@ -196,7 +197,7 @@ private:
     Begin();
     const int d = Pick(0, 15);
     const THexCaret c = Ed.Caret();
-    const int p = c.Position, u = Ed.BytesPerUnit();
+    const int p = c.Position, u = Ed.Layout().BytesPerUnit();
     const bool sel = Ed.HasSelection();
     const bool joins = SecondDigitJoins && c.SecondDigit && !sel;
     SecondDigitJoins = false;
@@ -350,10 +351,10 @@ private:
     switch (Pick(0, 5)) {
       case 0:
         // Switching modes drops the change marks, which no step saved.
-        if (Ed.ChangeMarksSize() == 0 || Live().Marks.empty()) {
-          const bool was = Ed.InsertFlag();
+        if (Ed.Document().ChangeMarksSize() == 0 || Live().Marks.empty()) {
+          const bool was = Ed.Document().Modes().InsertFlag;
           Ed.SetInsertMode(!was);
-          if (Ed.InsertFlag() != was) SecondDigitJoins = false;
+          if (Ed.Document().Modes().InsertFlag != was) SecondDigitJoins = false;
         }
         break;
       case 1:
