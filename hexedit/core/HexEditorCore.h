@@ -20,6 +20,7 @@
 // EHexEditor and change nothing; direct-access operations do not check
 // their ranges.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
