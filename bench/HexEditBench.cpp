@@ -10,12 +10,12 @@ namespace {
 // journal).
 void BM_SetDataSize256K(benchmark::State& state) {
   THexEditorCore ed;
-  ed.SetFillByte(0xFF);
+  ed.Document().SetFillByte(0xFF);
   for (auto _ : state) {
     ed.ResetData();
     ed.SetDataSize(262144);
     ed.SetDataSize(8192);
-    benchmark::DoNotOptimize(ed.DataPointer());
+    benchmark::DoNotOptimize(ed.Document().DataPointer());
   }
 }
 BENCHMARK(BM_SetDataSize256K)->Unit(benchmark::kMicrosecond);
@@ -26,7 +26,7 @@ BENCHMARK(BM_SetDataSize256K)->Unit(benchmark::kMicrosecond);
 void BM_JournalTrim(benchmark::State& state) {
   const int changes = static_cast<int>(state.range(0));
   THexEditorCore ed;
-  ed.MaxUndo = 1048576;
+  ed.Document().MaxUndo = 1048576;
   int64_t largest = 0;
   for (auto _ : state) {
     state.PauseTiming();
@@ -37,9 +37,9 @@ void BM_JournalTrim(benchmark::State& state) {
       const int pos = i & 4095;
       ed.ChangeByte(ed.PeekByte(pos), static_cast<uint8_t>(ed.PeekByte(pos) + 1), pos);
     }
-    largest = std::max(largest, ed.UndoStorage().Size());
+    largest = std::max(largest, ed.Document().UndoStorage().Size());
   }
-  if (largest > ed.MaxUndo + 35) state.SkipWithError("journal over budget");
+  if (largest > ed.Document().MaxUndo + 35) state.SkipWithError("journal over budget");
   state.counters["per_change"] =
       benchmark::Counter(double(changes) * double(state.iterations()),
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);

@@ -11,8 +11,8 @@ constexpr int ImageSize = 262144;
 // An editor laid out as a full-screen view would be: 8 x 15 px cells in
 // a 1920 x 1080 view.
 void LayOut(THexEditorCore& ed) {
-  ed.SetFontMetrics(8, 13);
-  ed.Grid().SetClientSize(1920, 1080);
+  ed.Layout().SetFontMetrics(8, 13);
+  ed.Layout().Grid().SetClientSize(1920, 1080);
   ed.SetFocused(true);
 }
 
@@ -52,7 +52,7 @@ void BM_CaretMove256K(benchmark::State& state) {
   LayOut(ed);
   ed.ResetData();
   ed.SetDataSize(ImageSize);
-  const int lastRow = ed.RowCount() - 1;
+  const int lastRow = ed.Layout().RowCount() - 1;
   int pages = 0;
   for (auto _ : state) {
     ed.KeyDown(hkPageDown, 0);
@@ -64,7 +64,7 @@ void BM_CaretMove256K(benchmark::State& state) {
       state.ResumeTiming();
     }
   }
-  if (ed.Grid().VisibleRowCount() < 2) state.SkipWithError("no page to move by");
+  if (ed.Layout().Grid().VisibleRowCount() < 2) state.SkipWithError("no page to move by");
   state.counters["passes"] = pages;
   state.SetItemsProcessed(state.iterations());
 }

@@ -48,9 +48,9 @@ void BM_EditorPaintFullView(benchmark::State& state) {
   QCoreApplication::processEvents();
   if (ed.viewport()->size() != QSize(1920, 1080))
     return state.SkipWithError("the view did not take its size");
-  THexEditorGrid& grid = core.Grid();
-  grid.SetTopRow(core.RowCount() / 2);
-  const int first = (grid.TopRow() - 2) * core.BytesPerRow();
+  THexEditorGrid& grid = core.Layout().Grid();
+  grid.SetTopRow(core.Layout().RowCount() / 2);
+  const int first = (grid.TopRow() - 2) * core.Layout().BytesPerRow();
   for (int i = 0; i < 40; ++i)
     core.ChangeByte(core.PeekByte(first + 37 * i), uint8_t(i), first + 37 * i);
   core.MoveCaret(THexCaret{first + 100, false, true});
@@ -62,7 +62,7 @@ void BM_EditorPaintFullView(benchmark::State& state) {
     benchmark::DoNotOptimize(image.constBits());
   }
   state.counters["rows"] = grid.VisibleRowCount();
-  state.counters["cells"] = double(grid.VisibleRowCount()) * core.ColCount();
+  state.counters["cells"] = double(grid.VisibleRowCount()) * core.Layout().ColCount();
 }
 BENCHMARK(BM_EditorPaintFullView)->Arg(8192)->Arg(262144)->Unit(benchmark::kMillisecond);
 

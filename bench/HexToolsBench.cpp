@@ -16,7 +16,7 @@ void BM_Undo256K(benchmark::State& state) {
   THexEditorCore ed;
   ed.ResetData();
   ed.SetDataSize(Size256K);
-  ed.ClearUndo();
+  ed.Document().ClearUndo();
   const uint8_t b[4] = {0xDE, 0xAD, 0xBE, 0xEF};
   ed.InsertBuffer(b, 4, 0);
   for (auto _ : state) {
@@ -37,7 +37,7 @@ void BM_FindMiss256K(benchmark::State& state) {
   ed.SetDataSize(Size256K);
   std::mt19937 rng(7);
   for (int i = 0; i < Size256K; ++i)
-    ed.PokeByte(i, static_cast<uint8_t>(rng() % 255));  // never 0xFF
+    ed.Document().PokeByte(i, static_cast<uint8_t>(rng() % 255));  // never 0xFF
   const THexPattern pattern = ed.MakePattern(U"ff 00 ff 00 ff", true, true);
   for (auto _ : state) {
     ed.MoveCaret(THexCaret{});
@@ -54,7 +54,8 @@ void BM_FindTextMiss256K(benchmark::State& state) {
   ed.ResetData();
   ed.SetDataSize(Size256K);
   std::mt19937 rng(7);
-  for (int i = 0; i < Size256K; ++i) ed.PokeByte(i, static_cast<uint8_t>('a' + rng() % 20));
+  for (int i = 0; i < Size256K; ++i)
+    ed.Document().PokeByte(i, static_cast<uint8_t>('a' + rng() % 20));
   const THexPattern pattern = ed.MakePattern(U"Zyzzyva", false, false);
   for (auto _ : state) {
     ed.MoveCaret(THexCaret{});

@@ -1,6 +1,6 @@
-// The ten bookmark slots.
+// The document's ten bookmark slots.
 
-#include "hexedit/core/HexEditorCore.h"
+#include "hexedit/core/HexDocument.h"
 
 namespace {
 void CheckIndex(int index) {
@@ -8,12 +8,12 @@ void CheckIndex(int index) {
 }
 }  // namespace
 
-const THexBookmark& THexEditorCore::Bookmark(int index) const {
+const THexBookmark& THexDocument::Bookmark(int index) const {
   CheckIndex(index);
   return FBookmarks[static_cast<size_t>(index)];
 }
 
-void THexEditorCore::ToggleBookmark(int index, int pos, bool inCharField) {
+void THexDocument::ToggleBookmark(int index, int pos, bool inCharField) {
   CheckIndex(index);
   THexBookmark& b = FBookmarks[static_cast<size_t>(index)];
   if (b.Position == pos && b.InCharField == inCharField)
@@ -21,27 +21,11 @@ void THexEditorCore::ToggleBookmark(int index, int pos, bool inCharField) {
   else
     b.Position = pos < 0 ? -1 : pos;
   b.InCharField = inCharField;
-  Invalidate();
   BookmarkChanged();
 }
 
-bool THexEditorCore::GotoBookmark(int index) {
-  CheckIndex(index);
-  const THexBookmark b = FBookmarks[static_cast<size_t>(index)];
-  if (b.Position < 0) return false;
-  ClearSelection(true);
-  const int size = DataSize();
-  if (b.Position > size || (b.Position == size && !InsertMode())) {
-    ToggleBookmark(index, -1, false);
-    return false;
-  }
-  MoveCaret(CellOf(b.Position, b.InCharField));
-  return true;
-}
-
-std::array<THexBookmark, HexBookmarkCount> THexEditorCore::ShiftedBookmarks(int from,
-                                                                            int delta) const {
-  std::array<THexBookmark, HexBookmarkCount> moved = FBookmarks;
+THexBookmarks THexDocument::ShiftedBookmarks(int from, int delta) const {
+  THexBookmarks moved = FBookmarks;
   if (from < 0) return moved;
   // Called before the edit: the size it leaves is the limit.
   const int64_t sizeAfter = int64_t(DataSize()) + delta;
@@ -55,6 +39,6 @@ std::array<THexBookmark, HexBookmarkCount> THexEditorCore::ShiftedBookmarks(int 
   return moved;
 }
 
-void THexEditorCore::BookmarkChanged() {
+void THexDocument::BookmarkChanged() {
   if (OnBookmarkChanged) OnBookmarkChanged();
 }

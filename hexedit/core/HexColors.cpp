@@ -4,8 +4,6 @@
 
 #include <cmath>
 
-#include "hexedit/core/HexEditorCore.h"
-
 TColor THexSystemColors::ToRGB(TColor c) const {
   if ((c & clSystemColor) == 0) return c & 0xFFFFFF;
   switch (c) {
@@ -18,7 +16,7 @@ TColor THexSystemColors::ToRGB(TColor c) const {
   }
 }
 
-THexColors::THexColors(const THexColors& other) : THexPersistent(other), FOwner(nullptr) {
+THexColors::THexColors(const THexColors& other) : THexPersistent(other) {
   FBackground = other.FBackground;
   FChangedBackground = other.FChangedBackground;
   FChangedText = other.FChangedText;
@@ -54,7 +52,7 @@ void THexColors::Set(TColor& field, TColor value) {
   if (field == value) return;
   field = value;
   // The editor reads Background as its own colour at every paint.
-  if (FOwner != nullptr) FOwner->Invalidate();
+  if (OnChanged) OnChanged();
 }
 
 void THexColors::SetBackground(TColor value) { Set(FBackground, value); }

@@ -8,8 +8,7 @@
 // by the gray of weights 74, 146 and 36 (out of 256) in all three channels.
 
 #include <cstdint>
-
-class THexEditorCore;
+#include <functional>
 
 using TColor = uint32_t;
 
@@ -68,10 +67,11 @@ public:
 };
 
 // The editor's colour set. A set that belongs to an editor repaints it on
-// every change (Background is also the editor's own colour).
+// every change through OnChanged (Background is also the editor's own
+// colour).
 class THexColors : public THexPersistent {
 public:
-  explicit THexColors(THexEditorCore* owner = nullptr) : FOwner(owner) {}
+  THexColors() = default;
   // A copy takes the colours only; it belongs to no editor.
   THexColors(const THexColors& other);
   THexColors& operator=(const THexColors&) = delete;
@@ -109,8 +109,10 @@ public:
   // Whether both sets hold the same twelve colours.
   bool SameColors(const THexColors& other) const;
 
+  // Called after every change of a colour.
+  std::function<void()> OnChanged;
+
 private:
-  THexEditorCore* FOwner;
   TColor FBackground = clWindow;
   TColor FChangedBackground = 0xA8FFFF;
   TColor FChangedText = clMaroon;

@@ -7,6 +7,9 @@
 #include "hexedit/core/HexRadix.h"
 #include "hexedit/core/HexTextParse.h"
 
+// A pattern from the find bar's text: hex bytes, or characters through
+// the translation (16-bit characters in unicode mode), optionally without
+// case. Raises EHexEditor for text that makes no pattern.
 THexPattern THexEditorCore::MakePattern(std::u32string_view text, bool hex, bool matchCase) const {
   if (text.empty()) throw EHexEditor(HexMsg::NothingToFind);
   if (hex || matchCase) return THexPattern(BytesFromText(text, hex));
@@ -42,17 +45,20 @@ THexPattern THexEditorCore::MakePattern(std::u32string_view text, bool hex, bool
 
 void THexEditorCore::SelectMatch(int pos, int count) {
   ClearSelection(true);
-  MoveCaret(CellOf(pos, FCaret.InCharField));
+  MoveCaret(FLayout.CellOf(pos, FCaret.InCharField));
   FSelection.StopExtending();
   SetSelectionDirect(pos, pos, pos + count - 1);
   NotifySelectionChange();
 }
 
+// Selects the next match after the selection's start (or from the caret),
+// or the previous one before it, wrapping round the data's ends; the
+// caret goes to the match, scrolled into view.
 THexEditorCore::TFindOutcome THexEditorCore::Find(const THexPattern& pattern, bool forward) {
   const int64_t size = DataSize();
   const int m = pattern.Length();
   if (m == 0 || size < m) return TFindOutcome::NotFound;
-  const uint8_t* data = DataPointer();
+  const uint8_t* data = FDocument.DataPointer();
   int64_t at = -1;
   bool wrapped = false;
   if (forward) {
@@ -78,22 +84,26 @@ THexEditorCore::TFindOutcome THexEditorCore::Find(const THexPattern& pattern, bo
   return wrapped ? TFindOutcome::Wrapped : TFindOutcome::Found;
 }
 
+// Whether the selection is exactly a match.
 bool THexEditorCore::SelectionMatches(const THexPattern& pattern) const {
   return HasSelection() && SelCount() == pattern.Length() &&
-         pattern.MatchesAt(DataPointer() + FSelection.Low);
+         pattern.MatchesAt(FDocument.DataPointer() + FSelection.Low);
 }
 
+// Replaces the selected match (when the selection is one) as one undo
+// step, then finds the next match. Raises "Cannot replace ..." when the
+// lengths differ and the size is fixed.
 THexEditorCore::TFindOutcome THexEditorCore::ReplaceAndFind(
     const THexPattern& pattern, const std::vector<uint8_t>& replacement) {
-  if (SelectionMatches(pattern) && !FReadOnlyView) {
+  if (SelectionMatches(pattern) && !ReadOnlyView()) {
     const int pos = FSelection.Low;
     const int m = pattern.Length();
     const int n = static_cast<int>(replacement.size());
-    if (n != m && SizeFixed())
+    if (n != m && FDocument.SizeFixed())
       throw EHexEditor(
           FillPlaceholders(HexMsg::ReplaceInFixedSize, {std::to_string(m), std::to_string(n)}));
     {
-      TUndoStep step(*this);
+      const auto step = UndoStep();
       if (n == m)
         OverwriteBytes(pos, replacement.data(), n);
       else if (n == 0)
@@ -104,23 +114,25 @@ THexEditorCore::TFindOutcome THexEditorCore::ReplaceAndFind(
     // The search goes on after the replacement.
     ClearSelection(true);
     const int next = std::min(pos + n, InsertMode() ? DataSize() : DataSize() - 1);
-    if (DataSize() > 0) MoveCaret(CellOf(std::max(next, 0), FCaret.InCharField));
+    if (DataSize() > 0) MoveCaret(FLayout.CellOf(std::max(next, 0), FCaret.InCharField));
   }
   return Find(pattern, true);
 }
 
+// Replaces every match, front to back without overlaps, as one undo step;
+// returns how many.
 int THexEditorCore::ReplaceAll(const THexPattern& pattern,
                                const std::vector<uint8_t>& replacement) {
-  if (FReadOnlyView) return 0;
+  if (ReadOnlyView()) return 0;
   const int m = pattern.Length();
   const int n = static_cast<int>(replacement.size());
   const int64_t size = DataSize();
   std::vector<int64_t> found;
-  for (int64_t at = pattern.FindForward(DataPointer(), size, 0); at >= 0;
-       at = pattern.FindForward(DataPointer(), size, at + m))
+  for (int64_t at = pattern.FindForward(FDocument.DataPointer(), size, 0); at >= 0;
+       at = pattern.FindForward(FDocument.DataPointer(), size, at + m))
     found.push_back(at);
   if (found.empty()) return 0;
-  if (n != m && SizeFixed())
+  if (n != m && FDocument.SizeFixed())
     throw EHexEditor(
         FillPlaceholders(HexMsg::ReplaceInFixedSize, {std::to_string(m), std::to_string(n)}));
 
@@ -131,14 +143,14 @@ int THexEditorCore::ReplaceAll(const THexPattern& pattern,
   span.reserve(size_t(spanEnd - first + int64_t(found.size()) * std::max(0, n - m)));
   int64_t p = first;
   for (int64_t at : found) {
-    span.insert(span.end(), DataPointer() + p, DataPointer() + at);
+    span.insert(span.end(), FDocument.DataPointer() + p, FDocument.DataPointer() + at);
     span.insert(span.end(), replacement.begin(), replacement.end());
     p = at + m;
   }
   const int start = static_cast<int>(first);
   const int oldLength = static_cast<int>(spanEnd - first);
   {
-    TUndoStep step(*this);
+    const auto step = UndoStep();
     if (int(span.size()) == oldLength) {
       OverwriteBytes(start, span.data(), oldLength);
     } else {
@@ -150,8 +162,8 @@ int THexEditorCore::ReplaceAll(const THexPattern& pattern,
     }
   }
   ClearSelection(true);
-  MoveCaret(CellOf(std::min(start, std::max(0, InsertMode() ? DataSize() : DataSize() - 1)),
-                   FCaret.InCharField));
+  MoveCaret(FLayout.CellOf(std::min(start, std::max(0, InsertMode() ? DataSize() : DataSize() - 1)),
+                           FCaret.InCharField));
   Invalidate();
   return static_cast<int>(found.size());
 }

@@ -1,18 +1,18 @@
-// The editor's grid geometry: column widths, row heights, the mapping
-// between cells and byte positions, the ruler text, and the settings that
-// change the layout.
+// The layout's geometry: the editor's grid, column widths, row heights,
+// the mapping between cells and byte positions, the ruler text, and the
+// settings that change them.
 
 #include <algorithm>
 #include <cctype>
 #include <climits>
 #include <vector>
 
-#include "hexedit/core/HexEditorCore.h"
+#include "hexedit/core/HexLayout.h"
 #include "hexedit/core/HexRadix.h"
 
 // ---- The editor's grid ----------------------------------------------------
 
-THexEditorGrid::THexEditorGrid(THexEditorCore& owner) : FOwner(owner) {
+THexEditorGrid::THexEditorGrid(THexGridOwner& owner) : FOwner(owner) {
   // Until the first layout: the columns of 16 bytes per row, one empty
   // data row, every width and height 0.
   SetColCount(3 * 16 + 3);
@@ -24,26 +24,17 @@ THexEditorGrid::THexEditorGrid(THexEditorCore& owner) : FOwner(owner) {
   FReady = true;
 }
 
-TGridCoord THexEditorGrid::CurrentCell() const { return FOwner.CaretCell(); }
-
-bool THexEditorGrid::SelectCell(int col, int row) { return FOwner.SelectCell(col, row); }
-
-// The caret is the current cell: an accepted cell becomes the caret.
-void THexEditorGrid::SetCurrentCell(TGridCoord cell) {
-  FOwner.FCaret = FOwner.CellToCaret(cell.Col, cell.Row);
-}
-
 void THexEditorGrid::InvalidateRect(const TRect& rect) {
   if (FReady) FOwner.RepaintRect(rect);
 }
 
 void THexEditorGrid::InvalidateGrid() {
-  if (FReady) FOwner.Invalidate();
+  if (FReady) FOwner.RepaintAll();
 }
 
 void THexEditorGrid::TopLeftChanged() {
   if (!FReady) return;
-  FOwner.TopLeftChanged();
+  FOwner.GridScrolled();
   if (OnTopLeftChanged) OnTopLeftChanged();
 }
 
@@ -52,23 +43,31 @@ void THexEditorGrid::SizeChanged() {
   if (FReady && OnSizeChanged) OnSizeChanged();
 }
 
+// ---- The layout -----------------------------------------------------------
+
+THexLayout::THexLayout(const THexDocument& document, THexGridOwner& owner)
+    : FDocument(document), FOwner(owner), FGrid(owner) {
+  BuildRulerText();
+  ParseOffsetFormat(FOffsetFormat, DefaultOffsetFormat, THexOffsetUnits{16, 2, 1});
+}
+
 // ---- Cells and positions --------------------------------------------------
 
 namespace {
 int ClampToInt(int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, 0, INT_MAX)); }
 }  // namespace
 
-THexEditorCore::TCellPosition THexEditorCore::CellToPosition(int col, int row) const {
+THexCellPosition THexLayout::CellToPosition(int col, int row) const {
   const int64_t rowBase = int64_t(row - 2) * FBytesPerRow;
   if (col > SeparatorColumn()) {
     const int64_t k = col - FirstCharColumn();
-    return TCellPosition{ClampToInt(k * (FUnicodeChars ? 2 : 1) + rowBase), true};
+    return THexCellPosition{ClampToInt(k * (FUnicodeChars ? 2 : 1) + rowBase), true};
   }
   // Hex digits and the separator, which so maps to the next row's start.
-  return TCellPosition{ClampToInt((col - 2) / 2 + rowBase), false};
+  return THexCellPosition{ClampToInt((col - 2) / 2 + rowBase), false};
 }
 
-TGridCoord THexEditorCore::PositionToCell(int pos, bool inCharField) const {
+TGridCoord THexLayout::PositionToCell(int pos, bool inCharField) const {
   if (pos < 0) return TGridCoord{2, 2};
   const int row = pos / FBytesPerRow + 2;
   const int b = pos % FBytesPerRow;
@@ -76,46 +75,67 @@ TGridCoord THexEditorCore::PositionToCell(int pos, bool inCharField) const {
   return TGridCoord{2 * b + 2, row};
 }
 
-int THexEditorCore::RowOfPosition(int pos) const { return pos / FBytesPerRow + 2; }
-
-THexEditorCore::TCellPosition THexEditorCore::TwinColumn(int col) const {
+THexCellPosition THexLayout::TwinColumn(int col) const {
   if (col <= SeparatorColumn())
-    return TCellPosition{FirstCharColumn() + (col - 2) / (FUnicodeChars ? 4 : 2), false};
+    return THexCellPosition{FirstCharColumn() + (col - 2) / (FUnicodeChars ? 4 : 2), false};
   const int k = col - FirstCharColumn();
-  return TCellPosition{(FUnicodeChars ? 4 * k : 2 * k) + 2, true};
+  return THexCellPosition{(FUnicodeChars ? 4 * k : 2 * k) + 2, true};
 }
 
-TGridCoord THexEditorCore::CaretToCell(const THexCaret& caret) const {
+TGridCoord THexLayout::CaretToCell(const THexCaret& caret) const {
   TGridCoord c = PositionToCell(caret.Position, caret.InCharField);
   if (!caret.InCharField && caret.SecondDigit) ++c.Col;
   return c;
 }
 
-THexCaret THexEditorCore::CellToCaret(int col, int row) const {
-  const TCellPosition p = CellToPosition(col, row);
+THexCaret THexLayout::CellToCaret(int col, int row) const {
+  const THexCellPosition p = CellToPosition(col, row);
   const bool second =
       !p.InCharField && col >= 2 && col <= HexColumnCount() + 1 && (col - 2) % 2 == 1;
   return THexCaret{p.Position, p.InCharField, second};
 }
 
-TRect THexEditorCore::RowsRect(int firstPos, int lastPos) const {
+THexCaret THexLayout::CellOf(int pos, bool inCharField) const {
+  if (pos < 0) return THexCaret{};
+  if (inCharField && FUnicodeChars) pos &= ~1;
+  return THexCaret{pos, inCharField, false};
+}
+
+TRect THexLayout::RowsRect(int firstPos, int lastPos) const {
   return FGrid.BoxRect(2, RowOfPosition(firstPos), ColCount() - 1, RowOfPosition(lastPos));
 }
 
 // ---- Layout ---------------------------------------------------------------
 
-int THexEditorCore::ExpectedColCount() const {
+// The grid follows the data: one row per BytesPerRow bytes (one empty row
+// without data), plus the row of the append position when insert mode is
+// on and the data fills its last row.
+void THexLayout::UpdateRowCount() {
+  const int64_t n = FDocument.DataSize();
+  int64_t rows = 3;
+  if (n > 0) {
+    rows = (n + FBytesPerRow - 1) / FBytesPerRow + 2;
+    if (n % FBytesPerRow == 0 && FDocument.InsertMode()) ++rows;
+  }
+  FGrid.SetRowCount(static_cast<int>(rows));
+  FGrid.SetColCount(ExpectedColCount());
+  FGrid.SetFixedCols(2);
+  FGrid.SetFixedRows(2);
+  UpdateLayout();
+}
+
+int THexLayout::ExpectedColCount() const {
   return FUnicodeChars ? 2 * FBytesPerRow + FBytesPerRow / 2 + 3 : 3 * FBytesPerRow + 3;
 }
 
-void THexEditorCore::SetFontMetrics(int charWidth, int textHeight) {
+void THexLayout::SetFontMetrics(int charWidth, int textHeight) {
   FFontCharWidth = charWidth;
   FFontTextHeight = textHeight;
   UpdateLayout();
-  Invalidate();
+  Changed();
 }
 
-void THexEditorCore::UpdateLayout() {
+void THexLayout::UpdateLayout() {
   FCharWidth = std::max(0, FFontCharWidth);
   const int w = FCharWidth;
   UpdateGutterWidth();
@@ -164,7 +184,7 @@ void THexEditorCore::UpdateLayout() {
   FGrid.SetRowHeight(0, FShowRuler ? FRowHeight + 3 : 0);
 }
 
-void THexEditorCore::UpdateGutterWidth() {
+void THexLayout::UpdateGutterWidth() {
   const int64_t last = int64_t(std::max(0, RowCount() - 3)) * FBytesPerRow;
   FOffsetTextLength = MeasureGutterText(FOffsetFormat, last, FHexLowerCase, OnGetOffsetText);
   int64_t width = FGutterWidth;
@@ -173,76 +193,55 @@ void THexEditorCore::UpdateGutterWidth() {
   FGrid.SetColWidth(0, static_cast<int>(std::clamp<int64_t>(width, 0, 1 << 20)));
 }
 
-std::string THexEditorCore::RulerTextFor(int bytesPerRow, int bytesPerUnit, int rulerUnit,
-                                         bool lowerCase) {
-  const int units = bytesPerRow / std::max(1, bytesPerUnit);
-  const auto digits = static_cast<uint8_t>(2 * std::clamp(rulerUnit, 1, 8));
+void THexLayout::BuildRulerText() {
+  const int units = FBytesPerRow / std::max(1, FBytesPerUnit);
+  const auto digits = static_cast<uint8_t>(2 * std::clamp(RulerUnit(), 1, 8));
   std::string text;
   for (int i = 0; i < units; ++i) text += IntToRadix(static_cast<uint32_t>(i), 16, digits);
-  if (lowerCase)
+  if (FHexLowerCase)
     for (char& ch : text) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-  return text;
-}
-
-void THexEditorCore::BuildRulerText() {
-  FRulerText = RulerTextFor(FBytesPerRow, FBytesPerUnit, RulerUnit(), FHexLowerCase);
+  FRulerText = text;
 }
 
 // ---- Settings -------------------------------------------------------------
 
-void THexEditorCore::SetBytesPerRow(int value) {
+bool THexLayout::SetBytesPerRow(int value) {
   if (value < 1 || value > 256 || (FUnicodeChars && value % 2 != 0))
     throw EHexEditor(HexMsg::InvalidBytesPerLine);
-  if (value == FBytesPerRow) return;
+  if (value == FBytesPerRow) return false;
   FollowBytesPerRow(FOffsetFormat, value);
-  // The caret keeps its byte, field and digit, the selection its ends.
-  const THexSelection kept = FSelection;
-  const TGridCoord cell = CaretCell();
-  THexCaret caret = CellToCaret(cell.Col, cell.Row);
-  caret.SecondDigit = FCaret.SecondDigit && !FCaret.InCharField;
-
   FBytesPerRow = value;
   BuildRulerText();
   UpdateRowCount();
-
-  if (caret.Position >= DataSize()) {
-    caret.Position = DataSize() - 1;
-    caret.SecondDigit = caret.SecondDigit && caret.Position >= 0;
-  }
-  // Moving the caret drops the selection: it is put back as it was.
-  MoveCaret(caret);
-  FSelection.Selecting = kept.Selecting;
-  FSelection.ExtendOrigin = kept.ExtendOrigin;
-  SetSelectionDirect(kept.Anchor, kept.Low, kept.High);
-  Invalidate();
+  return true;
 }
 
-void THexEditorCore::SetBytesPerBlock(int value) {
+void THexLayout::SetBytesPerBlock(int value) {
   if (value == FBytesPerBlock) return;
   FBytesPerBlock = value;
   UpdateLayout();
-  Invalidate();
+  Changed();
 }
 
-void THexEditorCore::SetSeparateBlocksInCharField(bool value) {
+void THexLayout::SetSeparateBlocksInCharField(bool value) {
   if (value == FSeparateBlocksInCharField) return;
   FSeparateBlocksInCharField = value;
   if (FBytesPerBlock > 1) {
     UpdateLayout();
-    Invalidate();
+    Changed();
   }
 }
 
-void THexEditorCore::SetGutterWidth(int value) {
+void THexLayout::SetGutterWidth(int value) {
   if (value == FGutterWidth) return;
   FGutterWidth = value;
   UpdateGutterWidth();
-  Invalidate();
+  Changed();
 }
 
-void THexEditorCore::SetShowRuler(bool value) {
+void THexLayout::SetShowRuler(bool value) {
   if (value == FShowRuler) return;
   FShowRuler = value;
   UpdateLayout();
-  Invalidate();
+  Changed();
 }

@@ -188,31 +188,45 @@ private:
   TGridAxisInfo AxisInfo(bool horizontal) const;
 };
 
-class THexEditorCore;
-struct THexCaret;
+// What the editor's grid asks of the object that keeps its current cell
+// (the editor core): the current cell, whether a move is accepted, and
+// what to do with repaint and scroll notices.
+class THexGridOwner {
+public:
+  virtual TGridCoord OwnerCurrentCell() const = 0;
+  // The acceptance hook: false refuses the move.
+  virtual bool AcceptCell(int col, int row) = 0;
+  virtual void StoreCurrentCell(TGridCoord cell) = 0;
+  virtual void RepaintRect(const TRect& rect) = 0;
+  virtual void RepaintAll() = 0;
+  virtual void GridScrolled() = 0;
+
+protected:
+  ~THexGridOwner() = default;
+};
 
 // The grid of one hex editor: its current cell is the editor's caret, a
-// move asks the editor whether the cell is a valid caret place, and
-// repaint and scroll notices go to the editor's hooks.
+// move asks the owner whether the cell is a valid caret place, and
+// repaint and scroll notices go to the owner and the widget's hooks.
 class THexEditorGrid final : public THexGrid {
 public:
-  explicit THexEditorGrid(THexEditorCore& owner);
-  TGridCoord CurrentCell() const override;
+  explicit THexEditorGrid(THexGridOwner& owner);
+  TGridCoord CurrentCell() const override { return FOwner.OwnerCurrentCell(); }
 
   // Set by the widget: the view scrolled / the scroll ranges may differ.
   std::function<void()> OnTopLeftChanged;
   std::function<void()> OnSizeChanged;
 
 protected:
-  bool SelectCell(int col, int row) override;
-  void SetCurrentCell(TGridCoord cell) override;
+  bool SelectCell(int col, int row) override { return FOwner.AcceptCell(col, row); }
+  void SetCurrentCell(TGridCoord cell) override { FOwner.StoreCurrentCell(cell); }
   void InvalidateRect(const TRect& rect) override;
   void InvalidateGrid() override;
   void TopLeftChanged() override;
   void SizeChanged() override;
 
 private:
-  THexEditorCore& FOwner;
+  THexGridOwner& FOwner;
   // The owner is still being built while this grid is: no notices yet.
   bool FReady = false;
 };

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "hexedit/core/HexEditorCore.h"
+#include "hexedit/core/HexDocument.h"
 
-bool THexEditorCore::CanRecordChange(UndoKind kind, int count, int count2) const {
+bool THexDocument::CanRecordChange(UndoKind kind, int count, int count2) const {
   switch (kind) {
     case ukChangeBytes: return DataSize() > 0;
     case ukRemoveData: return DataSize() > 0 && !SizeFixed();
@@ -17,7 +17,7 @@ bool THexEditorCore::CanRecordChange(UndoKind kind, int count, int count2) const
 
 // An entry copies the bytes it touches from the data, so an edit outside
 // the data is refused before anything is read or moved.
-bool THexEditorCore::RangeRecordable(UndoKind kind, int pos, int count, int count2) const {
+bool THexDocument::RangeRecordable(UndoKind kind, int pos, int count, int count2) const {
   const int64_t size = DataSize();
   const int64_t p = pos;
   switch (kind) {
@@ -30,22 +30,25 @@ bool THexEditorCore::RangeRecordable(UndoKind kind, int pos, int count, int coun
   }
 }
 
-THexUndoState THexEditorCore::UndoStateNow() const {
-  THexUndoState s;
-  s.CaretPosition = FCaret.Position;
-  s.CaretInCharField = FCaret.InCharField;
-  s.CaretOnSecondDigit = !FCaret.InCharField && FCaret.SecondDigit;
-  s.SelAnchor = FSelection.Anchor;
-  s.SelLow = FSelection.Low;
-  s.SelHigh = FSelection.High;
-  s.InsertFlag = FInsertFlag;
-  return s;
+THexEntryExtras THexDocument::EntryExtras(UndoKind kind, int pos, int count, int count2,
+                                          const THexEditContext& now) const {
+  THexEntryExtras extras;
+  extras.State = now.State;
+  extras.Settings = now.Settings;
+  extras.Modified = FModified;
+  extras.Budget = MaxUndo;
+  if (UndoEntry::SavedCountOf(kind, count, count2) > 0) extras.Saved = FData.PointerAt(pos);
+  if (kind == ukChangeBytes) {
+    extras.FirstByteChanged = ByteChanged(pos);
+    extras.SecondByteChanged = count == 2 && ByteChanged(pos + 1);
+  }
+  return extras;
 }
 
 // Kind 0 touches the marks of its own bytes, which the entry's flags
 // already carry for one or two bytes; the other kinds cut the marks at
 // their position, so all marks from there on are saved.
-void THexEditorCore::SaveMarks(THexEntryExtras& extras, UndoKind kind, int pos, int count) const {
+void THexDocument::SaveMarks(THexEntryExtras& extras, UndoKind kind, int pos, int count) const {
   const int marks = ChangeMarksSize();
   auto raw = [&](int p) { return p >= 0 && p < marks && FChangeMarks[size_t(p)]; };
   int saved = 0;
@@ -68,9 +71,7 @@ void THexEditorCore::SaveMarks(THexEntryExtras& extras, UndoKind kind, int pos, 
     if (raw(pos + i)) extras.MarkBits[size_t(i / 8)] |= uint8_t(1u << (i % 8));
 }
 
-std::array<THexBookmark, HexBookmarkCount> THexEditorCore::MovedBookmarks(UndoKind kind, int pos,
-                                                                          int count,
-                                                                          int count2) const {
+THexBookmarks THexDocument::MovedBookmarks(UndoKind kind, int pos, int count, int count2) const {
   int from = -1, delta = 0;
   switch (kind) {
     case ukRemoveData: from = pos + count, delta = -count; break;
@@ -81,12 +82,12 @@ std::array<THexBookmark, HexBookmarkCount> THexEditorCore::MovedBookmarks(UndoKi
   return ShiftedBookmarks(from, delta);
 }
 
-void THexEditorCore::RecordChange(UndoKind kind, int pos, int count, int count2,
-                                  std::string_view description) {
+void THexDocument::RecordChange(UndoKind kind, int pos, int count, int count2,
+                                std::string_view description, const THexEditContext& now) {
   if (!CanRecordChange(kind, count, count2) || !RangeRecordable(kind, pos, count, count2))
     throw EHexEditor(HexMsg::CannotUpdateUndo);
   // Bookmarks follow the data that moves; the entry keeps where they were.
-  const auto moved = MovedBookmarks(kind, pos, count, count2);
+  const THexBookmarks moved = MovedBookmarks(kind, pos, count, count2);
   const auto moveBookmarks = [&] {
     if (moved == FBookmarks) return;
     FBookmarks = moved;
@@ -102,15 +103,15 @@ void THexEditorCore::RecordChange(UndoKind kind, int pos, int count, int count2,
     return;
   }
   const bool joined = FStepDepth > 0 && FStepRecorded;
-  THexEntryExtras extras;
-  extras.State = FStepDepth > 0 ? &FStepState : nullptr;
+  THexEntryExtras extras = EntryExtras(kind, pos, count, count2, now);
+  if (FStepDepth > 0) extras.State = FStepState;
   extras.Joined = joined;
   for (int i = 0; i < HexBookmarkCount; ++i)
     if (moved[size_t(i)] != FBookmarks[size_t(i)])
       extras.Bookmarks.push_back(
           {i, FBookmarks[size_t(i)].Position, FBookmarks[size_t(i)].InCharField});
   SaveMarks(extras, kind, pos, count);
-  FUndo.AddUndoEntry(kind, pos, count, count2, description, &extras);
+  FUndo.AddUndoEntry(kind, pos, count, count2, description, extras);
   moveBookmarks();
   if (FStepDepth > 0) FStepRecorded = true;
   if (!joined) StepAdded();

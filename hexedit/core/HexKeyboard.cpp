@@ -6,10 +6,16 @@
 
 #include "hexedit/core/HexEditorCore.h"
 
+// A key went up: only the Shift state is kept.
 void THexEditorCore::KeyUp(int key, THexShiftState shift) {
   FShiftDown = (shift & hsShift) != 0 && key != hkShift;
 }
 
+// A key went down with the modifiers of shift (buttons are ignored).
+// OnKeyDown sees it first; then, in overwrite mode, a key without
+// modifiers (Shift itself aside) drops the selection; then the key table:
+// navigation, field switch, insert mode, Backspace and Delete, bookmarks,
+// and Shift starting a selection.
 void THexEditorCore::KeyDown(int key, THexShiftState shift) {
   shift &= hsKeys;
   FShiftDown = (shift & hsShift) != 0 || key == hkShift;
@@ -23,11 +29,11 @@ void THexEditorCore::KeyDown(int key, THexShiftState shift) {
 
   const bool ctrl = (shift & hsCtrl) != 0;
   const TGridCoord cur = CaretCell();
-  const int rows = RowCount();
-  const int firstCol = CaretInCharField() ? FirstCharColumn() : 2;
+  const int rows = FLayout.RowCount();
+  const int firstCol = CaretInCharField() ? FLayout.FirstCharColumn() : 2;
   switch (key) {
     case hkBack:
-      if (InsertMode() && !FReadOnlyView) {
+      if (InsertMode() && !ReadOnlyView()) {
         if (HasSelection())
           DeleteSelection();
         else
@@ -45,23 +51,24 @@ void THexEditorCore::KeyDown(int key, THexShiftState shift) {
       if (!ctrl && cur.Row + 1 < rows) MoveToCell(cur.Col, cur.Row + 1);
       break;
     case hkPageUp: {
-      const int page = FGrid.VisibleRowCount();
+      const int page = FLayout.Grid().VisibleRowCount();
       if (ctrl) {
-        MoveToCell(cur.Col, FGrid.TopRow());
+        MoveToCell(cur.Col, FLayout.Grid().TopRow());
       } else {
         const int target = std::max(2, cur.Row - page + 1);
-        FGrid.SetTopRow(std::max(2, FGrid.TopRow() - page + 1));
+        FLayout.Grid().SetTopRow(std::max(2, FLayout.Grid().TopRow() - page + 1));
         MoveToCell(cur.Col, target);
       }
       break;
     }
     case hkPageDown: {
-      const int page = FGrid.VisibleRowCount();
+      const int page = FLayout.Grid().VisibleRowCount();
       if (ctrl) {
-        MoveToCell(cur.Col, std::min(rows - 1, FGrid.TopRow() + page - 1));
+        MoveToCell(cur.Col, std::min(rows - 1, FLayout.Grid().TopRow() + page - 1));
       } else {
         const int target = std::min(rows - 1, cur.Row + page - 1);
-        FGrid.SetTopRow(std::min(std::max(2, rows - page), FGrid.TopRow() + page - 1));
+        FLayout.Grid().SetTopRow(
+            std::min(std::max(2, rows - page), FLayout.Grid().TopRow() + page - 1));
         MoveToCell(cur.Col, target);
       }
       break;
@@ -72,26 +79,26 @@ void THexEditorCore::KeyDown(int key, THexShiftState shift) {
         MoveCaretToEnd();
       } else {
         const int size = DataSize();
-        int p = CellToPosition(2, cur.Row + 1).Position - 1;
+        int p = FLayout.CellToPosition(2, cur.Row + 1).Position - 1;
         if (p >= size) p = InsertMode() ? size : size - 1;
         if (CaretInCharField()) {
-          MoveToCell(PositionToCell(p, true));
+          MoveToCell(FLayout.PositionToCell(p, true));
         } else {
-          const TGridCoord c = PositionToCell(p, false);
+          const TGridCoord c = FLayout.PositionToCell(p, false);
           MoveToCell(c.Col + 1, c.Row);
         }
       }
       break;
     case hkTab:
       if (shift == 0 || shift == hsShift)
-        MoveToCell(std::max(2, TwinColumn(cur.Col).Position), cur.Row);
+        MoveToCell(std::max(2, FLayout.TwinColumn(cur.Col).Position), cur.Row);
       break;
     case hkT:
-      if (ctrl) MoveToCell(std::max(2, TwinColumn(cur.Col).Position), cur.Row);
+      if (ctrl) MoveToCell(std::max(2, FLayout.TwinColumn(cur.Col).Position), cur.Row);
       break;
     case hkInsert: SetInsertMode(!InsertMode()); break;
     case hkDelete:
-      if (!FReadOnlyView && (InsertMode() || shift == hsCtrl)) {
+      if (!ReadOnlyView() && (InsertMode() || shift == hsCtrl)) {
         if (HasSelection())
           DeleteSelection();
         else
@@ -121,17 +128,18 @@ void THexEditorCore::KeyLeft(bool ctrl) {
     return;
   }
   const bool inChar = CaretInCharField();
-  const int step =
-      FSelection.Selecting || (FUnicodeChars && inChar) ? std::max(1, FBytesPerUnit) : 1;
+  const int step = FSelection.Selecting || (FLayout.UnicodeChars() && inChar)
+                       ? std::max(1, FLayout.BytesPerUnit())
+                       : 1;
   const int p = FCaret.Position - step;
   if (inChar) {
-    MoveToCell(PositionToCell(std::max(p, 0), true));
+    MoveToCell(FLayout.PositionToCell(std::max(p, 0), true));
   } else if (FSelection.Selecting) {
-    MoveToCell(PositionToCell(AlignToUnit(p), false));
+    MoveToCell(FLayout.PositionToCell(FLayout.AlignToUnit(p), false));
   } else if (FCaret.SecondDigit) {
     MoveToCell(cur.Col - 1, cur.Row);
   } else if (p >= 0) {
-    const TGridCoord c = PositionToCell(p, false);
+    const TGridCoord c = FLayout.PositionToCell(p, false);
     MoveToCell(c.Col + 1, c.Row);
   }
 }
@@ -139,23 +147,24 @@ void THexEditorCore::KeyLeft(bool ctrl) {
 void THexEditorCore::KeyRight(bool ctrl) {
   const TGridCoord cur = CaretCell();
   if (ctrl) {
-    MoveToCell(ColCount() - 1, cur.Row);
+    MoveToCell(FLayout.ColCount() - 1, cur.Row);
     return;
   }
   const int size = DataSize();
   const bool inChar = CaretInCharField();
-  const int step =
-      FSelection.Selecting || (FUnicodeChars && inChar) ? std::max(1, FBytesPerUnit) : 1;
+  const int step = FSelection.Selecting || (FLayout.UnicodeChars() && inChar)
+                       ? std::max(1, FLayout.BytesPerUnit())
+                       : 1;
   const int end = InsertMode() ? size : size - 1;
   const int q = FCaret.Position;
   const int p = std::min(q + step, end);
   if (inChar) {
-    MoveToCell(PositionToCell(std::max(p, 0), true));
+    MoveToCell(FLayout.PositionToCell(std::max(p, 0), true));
   } else if (FSelection.Selecting) {
-    MoveToCell(PositionToCell(std::min(AlignToUnit(p), end), false));
+    MoveToCell(FLayout.PositionToCell(std::min(FLayout.AlignToUnit(p), end), false));
   } else if (!FCaret.SecondDigit && q != size) {
     MoveToCell(cur.Col + 1, cur.Row);
   } else if (q + 1 < size || (q + 1 == size && InsertMode())) {
-    MoveToCell(PositionToCell(q + 1, false));
+    MoveToCell(FLayout.PositionToCell(q + 1, false));
   }
 }

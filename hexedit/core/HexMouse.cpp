@@ -12,48 +12,59 @@ namespace {
 bool InScrolledCells(const TGridCoord& c) { return c.Col >= 2 && c.Row >= 2; }
 }  // namespace
 
+// With the insert flag set, a point in the gap after a row's last digit
+// or last character is taken as the next row's first cell of that field
+// (so a click can put the caret after a row's last byte).
 void THexEditorCore::AdjustHit(int& x, int& y) const {
-  if (!FInsertFlag) return;
-  const TGridCoord c = FGrid.CalcCoordFromPoint(x, y);
+  if (!FDocument.Modes().InsertFlag) return;
+  const TGridCoord c = FLayout.Grid().CalcCoordFromPoint(x, y);
   int target = -1;
-  if (c.Col == ColCount() - 1)
-    target = FirstCharColumn();
-  else if (c.Col == HexColumnCount() + 1)
+  if (c.Col == FLayout.ColCount() - 1)
+    target = FLayout.FirstCharColumn();
+  else if (c.Col == FLayout.HexColumnCount() + 1)
     target = 2;
   if (target < 0 || c.Row < 0) return;
-  const int left = FGrid.ColumnLeft(c.Col);
-  const int targetLeft = FGrid.ColumnLeft(target);
-  if (left < 0 || targetLeft < 0 || x - left <= std::max(0, FCharWidth)) return;
+  const int left = FLayout.Grid().ColumnLeft(c.Col);
+  const int targetLeft = FLayout.Grid().ColumnLeft(target);
+  if (left < 0 || targetLeft < 0 || x - left <= std::max(0, FLayout.CharWidth())) return;
   x = targetLeft;
-  y += FGrid.DefaultRowHeight();
+  y += FLayout.Grid().DefaultRowHeight();
 }
 
+// A selection exists, data is held and the point's scrolled cell shows a
+// selected byte.
 bool THexEditorCore::OverSelectedByte(int x, int y) const {
   if (!HasSelection() || DataSize() == 0) return false;
-  const TGridCoord c = FGrid.MouseCoord(x, y);
+  const TGridCoord c = FLayout.Grid().MouseCoord(x, y);
   if (!InScrolledCells(c)) return false;
-  const int p = CellToPosition(c.Col, c.Row).Position;
-  return p < DataSize() && IsSelected(p);
+  const int p = FLayout.CellToPosition(c.Col, c.Row).Position;
+  return p < DataSize() && FSelection.Contains(p);
 }
 
+// While dragging: the caret to the cell under the point, unless the
+// acceptance hook would only send it back where it stands.
 void THexEditorCore::DragTo(int x, int y) {
-  if (!FGrid.Dragging()) return;
-  TGridCoord c = FGrid.CalcCoordFromPoint(x, y);
-  if (!InScrolledCells(c) || c.Col >= ColCount() || c.Row >= RowCount()) return;
+  if (!FLayout.Grid().Dragging()) return;
+  TGridCoord c = FLayout.Grid().CalcCoordFromPoint(x, y);
+  if (!InScrolledCells(c) || c.Col >= FLayout.ColCount() || c.Row >= FLayout.RowCount()) return;
   // Where the hook would take the caret: past the data to the end, from
   // the separator to the row's last digit. Moving there again would only
   // restart the selection from the caret.
   const int size = DataSize();
-  const TCellPosition p = CellToPosition(c.Col, c.Row);
+  const THexCellPosition p = FLayout.CellToPosition(c.Col, c.Row);
   if (size > 0 && p.Position >= size && !IsAppendPlace(c.Col, p)) {
-    c = PositionToCell(InsertMode() ? size : size - 1, CaretInCharField());
-  } else if (c.Col == SeparatorColumn()) {
+    c = FLayout.PositionToCell(InsertMode() ? size : size - 1, CaretInCharField());
+  } else if (c.Col == FLayout.SeparatorColumn()) {
     c.Col = std::max(2, c.Col - 1);
   }
   if (c == CaretCell()) return;
   MoveToCell(c);
 }
 
+// Client points; shift holds the modifiers and the buttons down (during a
+// press or release: before it), plus hsDouble for a double-click. A left
+// press inside the selection waits for its release: without a move it
+// clears the selection and puts the caret there.
 void THexEditorCore::MouseDown(THexMouseButton button, THexShiftState shift, int x, int y) {
   FShiftDown = (shift & hsShift) != 0;
   if (button == mbLeft) {
@@ -67,15 +78,15 @@ void THexEditorCore::MouseDown(THexMouseButton button, THexShiftState shift, int
   FSelection.Selecting = false;
   FPendingClick = false;
   const bool overSelection = OverSelectedByte(x, y);
-  const bool scrolled = InScrolledCells(FGrid.MouseCoord(x, y));
+  const bool scrolled = InScrolledCells(FLayout.Grid().MouseCoord(x, y));
   if (button != mbLeft) return;
   if (doubleClick && scrolled) {
     // A double click selects the unit under the pointer.
-    const TGridCoord c = FGrid.MouseCoord(x, y);
+    const TGridCoord c = FLayout.Grid().MouseCoord(x, y);
     ClearSelection(true);
     MoveToCell(c.Col, c.Row);
-    const int p = CellToPosition(c.Col, c.Row).Position;
-    if (p < DataSize()) SelectRange(AlignToUnit(p), AlignToUnit(p));
+    const int p = FLayout.CellToPosition(c.Col, c.Row).Position;
+    if (p < DataSize()) SelectRange(FLayout.AlignToUnit(p), FLayout.AlignToUnit(p));
     return;
   }
   if (overSelection && !extend) {
@@ -86,7 +97,7 @@ void THexEditorCore::MouseDown(THexMouseButton button, THexShiftState shift, int
     return;
   }
   if (!scrolled) return;
-  const TGridCoord c = FGrid.MouseCoord(x, y);
+  const TGridCoord c = FLayout.Grid().MouseCoord(x, y);
   if (extend) {
     // From the selection's anchor end, or from the caret.
     if (HasSelection() && !hadOrigin)
@@ -96,13 +107,13 @@ void THexEditorCore::MouseDown(THexMouseButton button, THexShiftState shift, int
     else if (!HasSelection())
       FSelection.ExtendOrigin = -1;
     FSelection.Selecting = true;
-    FGrid.BeginDrag();
+    FLayout.Grid().BeginDrag();
     MoveToCell(c.Col, c.Row);
     return;
   }
   // The grid's part: the caret to the cell under the mouse, and the drag
   // state that lets later moves extend from there.
-  FGrid.BeginDrag();
+  FLayout.Grid().BeginDrag();
   MoveToCell(c.Col, c.Row);
   ClearSelection(true);
   FSelection.Selecting = true;
@@ -121,43 +132,48 @@ void THexEditorCore::MouseUp(THexMouseButton button, THexShiftState shift, int x
   FShiftDown = (shift & hsShift) != 0;
   if (button != mbLeft) return;
   AdjustHit(x, y);
-  if (FGrid.Dragging()) {
+  if (FLayout.Grid().Dragging()) {
     // The last stretch of the drag still extends the selection.
     FLeftButtonDown = true;
     DragTo(x, y);
-    FGrid.EndDrag();
+    FLayout.Grid().EndDrag();
   }
   FLeftButtonDown = false;
   if (FPendingClick) {
     FPendingClick = false;
     ClearSelection(true);
-    const TGridCoord c = FGrid.MouseCoord(x, y);
+    const TGridCoord c = FLayout.Grid().MouseCoord(x, y);
     MoveToCell(c.Col, c.Row);
   }
 }
 
+// One tick of the auto-scroll timer, with the mouse's client point; the
+// widget runs the timer while Dragging().
 void THexEditorCore::AutoScrollTick(int x, int y) {
-  if (!FGrid.Dragging()) return;
+  if (!FLayout.Grid().Dragging()) return;
   AdjustHit(x, y);
-  const TGridCoord c = FGrid.CalcCoordFromPoint(x, y);
+  const TGridCoord c = FLayout.Grid().CalcCoordFromPoint(x, y);
   if (c.Col < 0 || c.Row < 0) return;
   FLeftButtonDown = true;
-  FGrid.TimedScroll(x, y);
+  FLayout.Grid().TimedScroll(x, y);
 }
 
+// The caret one row down (negative notches) or up per notch.
 void THexEditorCore::MouseWheel(int notches) {
-  notches = std::clamp(notches, -RowCount(), RowCount());
+  notches = std::clamp(notches, -FLayout.RowCount(), FLayout.RowCount());
   for (; notches != 0; notches += notches > 0 ? -1 : 1) {
     const TGridCoord cur = CaretCell();
-    if (notches < 0 && cur.Row < RowCount() - 1)
+    if (notches < 0 && cur.Row < FLayout.RowCount() - 1)
       MoveToCell(cur.Col, cur.Row + 1);
     else if (notches > 0 && cur.Row > 2)
       MoveToCell(cur.Col, cur.Row - 1);
   }
 }
 
+// The arrow over a selected byte or the fixed cells while no button or
+// modifier is held, else the I-beam.
 THexCursorKind THexEditorCore::CursorAt(THexShiftState shift, int x, int y) const {
   if ((shift & (hsKeys | hsButtons)) != 0) return hcIBeam;
-  if (OverSelectedByte(x, y) || !InScrolledCells(FGrid.MouseCoord(x, y))) return hcArrow;
+  if (OverSelectedByte(x, y) || !InScrolledCells(FLayout.Grid().MouseCoord(x, y))) return hcArrow;
   return hcIBeam;
 }

@@ -1,6 +1,6 @@
 // Painting decisions: what each cell shows, in which colours and frames,
-// the order of a paint, the caret shape, the bookmark images and the
-// small repaint requests.
+// the order of a paint, the caret shape, the focus, what an appearance
+// change repaints and the small repaint requests.
 
 #include <algorithm>
 
@@ -51,13 +51,7 @@ std::u16string Utf8ToUtf16(std::string_view s) {
 
 }  // namespace
 
-// ---- Settings -------------------------------------------------------------
-
-void THexEditorCore::SetSystemColors(const THexSystemColors& value) {
-  SetViewSetting(FSystemColors, value);
-}
-
-void THexEditorCore::SetFontColor(TColor value) { SetViewSetting(FFontColor, value); }
+// ---- Focus and appearance -------------------------------------------------
 
 void THexEditorCore::SetFocused(bool value) {
   if (value == FFocused) return;
@@ -70,80 +64,40 @@ void THexEditorCore::SetFocused(bool value) {
     // Key and button releases go elsewhere now; a drag ends here.
     FShiftDown = FLeftButtonDown = false;
     FPendingClick = false;
-    FGrid.EndDrag();
+    FLayout.Grid().EndDrag();
   }
   Invalidate();
 }
 
-void THexEditorCore::SetCaretKind(THexCaretKind value) {
-  if (value == FCaretKind) return;
-  FCaretKind = value;
-  if (FFocused) {
-    PlaceCaret(-50, -50);
-    Invalidate();
+// What an appearance change repaints: a selection only where it is drawn
+// without the focus, the caret only while the editor has it.
+void THexEditorCore::AppearanceChanged(THexAppearanceChange change) {
+  switch (change) {
+    case acView: Invalidate(); break;
+    case acHiddenSelection:
+      if (!FFocused && HasSelection()) Invalidate();
+      break;
+    case acGraySelection:
+      if (!FFocused && HasSelection() && !FAppearance.HideSelection()) Invalidate();
+      break;
+    case acCaretKind:
+      if (FFocused) {
+        PlaceCaret(-50, -50);
+        Invalidate();
+      }
+      break;
+    case acBookmarkIcons: InvalidateGutter(); break;
   }
-}
-
-void THexEditorCore::SetFocusFrame(bool value) { SetViewSetting(FPaintOptions.FocusFrame, value); }
-void THexEditorCore::SetDrawGridLines(bool value) {
-  SetViewSetting(FPaintOptions.DrawGridLines, value);
-}
-void THexEditorCore::SetDrawGutter3D(bool value) {
-  SetViewSetting(FPaintOptions.DrawGutter3D, value);
-}
-void THexEditorCore::SetShowPositionIfNotFocused(bool value) {
-  SetViewSetting(FPaintOptions.ShowPositionIfNotFocused, value);
-}
-
-void THexEditorCore::SetHideSelection(bool value) {
-  if (value == FPaintOptions.HideSelection) return;
-  FPaintOptions.HideSelection = value;
-  if (!FFocused && HasSelection()) Invalidate();
-}
-
-void THexEditorCore::SetGraySelectionIfNotFocused(bool value) {
-  if (value == FPaintOptions.GraySelectionIfNotFocused) return;
-  FPaintOptions.GraySelectionIfNotFocused = value;
-  if (!FFocused && HasSelection() && !FPaintOptions.HideSelection) Invalidate();
-}
-
-// ---- Bookmark images ------------------------------------------------------
-
-void THexEditorCore::SetBookmarkBitmap(const THexBitmap* value) {
-  if (value == nullptr) {
-    FBookmarkBitmap = BuiltInBookmarkBitmap();
-    FOwnBookmarkBitmap = false;
-  } else {
-    if (value->Width != BookmarkBitmapWidth || value->Height != BookmarkBitmapHeight ||
-        value->Pixels.size() != size_t(BookmarkBitmapWidth * BookmarkBitmapHeight))
-      throw EHexEditor(HexMsg::InvalidBookmarkBitmap);
-    FBookmarkBitmap = *value;
-    FOwnBookmarkBitmap = true;
-  }
-  BookmarkBitmapChanged();
-}
-
-void THexEditorCore::BookmarkBitmapChanged() {
-  ++FBookmarkImagesVersion;
-  InvalidateGutter();
-}
-
-bool THexEditorCore::BookmarkImagePixel(int image, int x, int y, TColor& color) const {
-  if (image < 0 || image >= 20 || x < 0 || x >= BookmarkIconSize || y < 0 || y >= BookmarkIconSize)
-    return false;
-  color = FBookmarkBitmap.Pixel(image * BookmarkIconSize + x, y);
-  return color != FBookmarkBitmap.Pixel(0, 0);
 }
 
 // ---- The caret ------------------------------------------------------------
 
-int THexEditorCore::CaretShapeWidth() const { return std::max(0, FCharWidth); }
-int THexEditorCore::CaretShapeHeight() const { return std::max(0, FRowHeight - 2); }
-
+// The caret is a CharWidth x (RowHeight - 2) box whose white part,
+// relative to the caret's origin, inverts the screen.
 TRect THexEditorCore::CaretShapeWhite() const {
   const int w = CaretShapeWidth(), h = CaretShapeHeight();
   const TRect bar{0, 0, std::min(2, w), h};
-  switch (FCaretKind) {
+  switch (FAppearance.CaretKind()) {
     case ckFull: return TRect{0, 0, w, h};
     case ckLeft: return bar;
     case ckBottom: return TRect{0, std::max(0, h - 2), w, h};
@@ -152,20 +106,25 @@ TRect THexEditorCore::CaretShapeWhite() const {
   }
 }
 
+// Where the caret is shown (client pixels; -50, -50 = out of sight): moved
+// only while the editor has the focus.
 void THexEditorCore::PlaceCaret(int x, int y) {
   if (!FFocused) return;
   FCaretX = x;
   FCaretY = y;
 }
 
+// PlaceCaret on a cell's top-left corner, or out of sight when the cell
+// is scrolled away.
 void THexEditorCore::PlaceCaretOnCell(int col, int row) {
-  const TRect r = FGrid.CellRect(col, row);
+  const TRect r = FLayout.Grid().CellRect(col, row);
   if (r.Left + r.Bottom == 0)
     PlaceCaret(-50, -50);
   else
     PlaceCaret(r.Left, r.Top);
 }
 
+// The caret on its cell, or out of sight when that is scrolled away.
 void THexEditorCore::UpdateCaretPosition() {
   const TGridCoord c = CaretCell();
   PlaceCaretOnCell(c.Col, c.Row);
@@ -173,6 +132,7 @@ void THexEditorCore::UpdateCaretPosition() {
 
 // ---- Repaint requests -----------------------------------------------------
 
+// A rectangle of the view (nothing when it is empty).
 void THexEditorCore::RepaintRect(const TRect& rect) {
   if (rect.IsEmpty()) return;
   if (RequestRepaintRect)
@@ -181,26 +141,33 @@ void THexEditorCore::RepaintRect(const TRect& rect) {
     Invalidate();
 }
 
-void THexEditorCore::InvalidateCell(int col, int row) { RepaintRect(FGrid.CellRect(col, row)); }
-
-void THexEditorCore::InvalidateGutter() {
-  RepaintRect(FGrid.BoxRect(0, FGrid.TopRow(), 0, RowCount() - 1));
+void THexEditorCore::InvalidateCell(int col, int row) {
+  RepaintRect(FLayout.Grid().CellRect(col, row));
 }
 
+// The gutter cells of the visible rows.
+void THexEditorCore::InvalidateGutter() {
+  RepaintRect(FLayout.Grid().BoxRect(0, FLayout.Grid().TopRow(), 0, FLayout.RowCount() - 1));
+}
+
+// What a caret move changes: both carets' cells, their twins and gutter
+// cells, and the ruler.
 void THexEditorCore::RepaintCaretMove(const THexCaret& from, const THexCaret& to) {
   for (const THexCaret& c : {from, to}) {
-    const TGridCoord cell = CaretToCell(c);
+    const TGridCoord cell = FLayout.CaretToCell(c);
     InvalidateCell(cell.Col, cell.Row);
-    InvalidateCell(std::max(2, TwinColumn(cell.Col).Position), cell.Row);
+    InvalidateCell(std::max(2, FLayout.TwinColumn(cell.Col).Position), cell.Row);
     InvalidateCell(0, cell.Row);
   }
-  if (FShowRuler) RepaintRect(FGrid.BoxRect(0, 0, ColCount() - 1, 1));
+  if (FLayout.ShowRuler()) RepaintRect(FLayout.Grid().BoxRect(0, 0, FLayout.ColCount() - 1, 1));
 }
 
 // ---- Cell decisions -------------------------------------------------------
 
+// What cell (col, row) draws where it is now (an empty rectangle when it
+// is scrolled away), or when its rectangle is rect.
 THexCellPaint THexEditorCore::DecideCell(int col, int row) const {
-  return DecideCell(col, row, FGrid.CellRect(col, row));
+  return DecideCell(col, row, FLayout.Grid().CellRect(col, row));
 }
 
 THexCellPaint THexEditorCore::DecideCell(int col, int row, const TRect& rect) const {
@@ -208,11 +175,12 @@ THexCellPaint THexEditorCore::DecideCell(int col, int row, const TRect& rect) co
   cell.Col = col;
   cell.Row = row;
   cell.Rect = rect;
-  cell.TextBox = TRect{rect.Left, rect.Top, rect.Left + std::max(0, FCharWidth), rect.Bottom};
+  cell.TextBox =
+      TRect{rect.Left, rect.Top, rect.Left + std::max(0, FLayout.CharWidth()), rect.Bottom};
   if (row < 2 && col < 2) {
     cell.Kind = hckCorner;
     cell.Fill = true;
-    cell.FillColor = ToRGB(FColors.OffsetBackGround());
+    cell.FillColor = FAppearance.ToRGB(FAppearance.Colors().OffsetBackGround());
   } else if (row < 2) {
     cell.Kind = hckRuler;
     if (row == 0) DecideRuler(cell);
@@ -220,8 +188,9 @@ THexCellPaint THexEditorCore::DecideCell(int col, int row, const TRect& rect) co
     cell.Kind = hckGutter;
     if (col == 0)
       DecideGutter(cell);
-    else if (FPaintOptions.DrawGridLines)
-      cell.AddLine(rect.Left, rect.Bottom - 1, rect.Right, rect.Bottom - 1, ToRGB(FColors.Grid()));
+    else if (FAppearance.Options().DrawGridLines)
+      cell.AddLine(rect.Left, rect.Bottom - 1, rect.Right, rect.Bottom - 1,
+                   FAppearance.ToRGB(FAppearance.Colors().Grid()));
   } else {
     cell.Kind = hckData;
     DecideData(cell);
@@ -233,24 +202,26 @@ void THexEditorCore::DecideRuler(THexCellPaint& cell) const {
   const int c = cell.Col;
   THexCellText& t = cell.Text;
   t.Present = true;
-  t.CellBackground = ToRGB(FColors.OffsetBackGround());
+  t.CellBackground = FAppearance.ToRGB(FAppearance.Colors().OffsetBackGround());
   const bool caretColumn = c == CaretCell().Col;
-  t.TextBackground =
-      ToRGB(caretColumn ? FColors.CurrentOffsetBackground() : FColors.OffsetBackGround());
-  t.TextColor = ToRGB(caretColumn ? FColors.CurrentOffset() : FColors.Offset());
-  if (c == SeparatorColumn()) {
+  t.TextBackground = FAppearance.ToRGB(caretColumn ? FAppearance.Colors().CurrentOffsetBackground()
+                                                   : FAppearance.Colors().OffsetBackGround());
+  t.TextColor = FAppearance.ToRGB(caretColumn ? FAppearance.Colors().CurrentOffset()
+                                              : FAppearance.Colors().Offset());
+  if (c == FLayout.SeparatorColumn()) {
     t.Text.assign(2, u' ');
-  } else if (c < SeparatorColumn()) {
+  } else if (c < FLayout.SeparatorColumn()) {
     const size_t i = static_cast<size_t>(c - 2);
-    if (i < FRulerText.size()) t.Text = char16_t(static_cast<unsigned char>(FRulerText[i]));
+    if (i < FLayout.RulerText().size())
+      t.Text = char16_t(static_cast<unsigned char>(FLayout.RulerText()[i]));
   } else {
-    const int k = c - FirstCharColumn();
-    const int unit = std::max(1, RulerUnit());
-    if (FUnicodeChars) {
+    const int k = c - FLayout.FirstCharColumn();
+    const int unit = std::max(1, FLayout.RulerUnit());
+    if (FLayout.UnicodeChars()) {
       const int half = std::max(1, unit / 2);
-      t.Text = char16_t(FHexDigits[static_cast<size_t>((k / half) % 16)]);
+      t.Text = char16_t(FLayout.HexDigits()[static_cast<size_t>((k / half) % 16)]);
     } else if (k % unit == unit - 1) {
-      t.Text = char16_t(FHexDigits[static_cast<size_t>((k / unit) % 16)]);
+      t.Text = char16_t(FLayout.HexDigits()[static_cast<size_t>((k / unit) % 16)]);
     } else {
       t.Text.assign(1, u' ');
     }
@@ -264,13 +235,15 @@ void THexEditorCore::DecideGutter(THexCellPaint& cell) const {
   t.Present = true;
   t.RightAligned = true;
   t.CellBackground = t.TextBackground =
-      ToRGB(caretRow ? FColors.CurrentOffsetBackground() : FColors.OffsetBackGround());
-  t.TextColor = ToRGB(caretRow ? FColors.CurrentOffset() : FColors.Offset());
-  const int64_t offset = int64_t(r - 2) * FBytesPerRow;
-  t.Text = Utf8ToUtf16(GetOffsetText(static_cast<uint32_t>(offset)));
+      FAppearance.ToRGB(caretRow ? FAppearance.Colors().CurrentOffsetBackground()
+                                 : FAppearance.Colors().OffsetBackGround());
+  t.TextColor = FAppearance.ToRGB(caretRow ? FAppearance.Colors().CurrentOffset()
+                                           : FAppearance.Colors().Offset());
+  const int64_t offset = int64_t(r - 2) * FLayout.BytesPerRow();
+  t.Text = Utf8ToUtf16(FLayout.GetOffsetText(static_cast<uint32_t>(offset)));
   for (int i = 0; i < HexBookmarkCount; ++i) {
-    const THexBookmark& b = FBookmarks[static_cast<size_t>(i)];
-    if (b.Position >= 0 && b.Position / FBytesPerRow == r - 2)
+    const THexBookmark& b = FDocument.Bookmarks()[static_cast<size_t>(i)];
+    if (b.Position >= 0 && b.Position / FLayout.BytesPerRow() == r - 2)
       cell.Bookmarks[static_cast<size_t>(cell.BookmarkCount++)] =
           THexBookmarkIcon{b.InCharField ? 10 + i : i, cell.Rect.Left + 3,
                            cell.Rect.Top + (cell.Rect.Height() - BookmarkIconSize) / 2};
@@ -280,9 +253,9 @@ void THexEditorCore::DecideGutter(THexCellPaint& cell) const {
 void THexEditorCore::DecideData(THexCellPaint& cell) const {
   const int c = cell.Col, r = cell.Row;
   const TRect& rect = cell.Rect;
-  const TColor grid = ToRGB(FColors.Grid());
-  if (c == SeparatorColumn()) {
-    if (FPaintOptions.DrawGridLines) {
+  const TColor grid = FAppearance.ToRGB(FAppearance.Colors().Grid());
+  if (c == FLayout.SeparatorColumn()) {
+    if (FAppearance.Options().DrawGridLines) {
       cell.AddLine(rect.Left, rect.Top, rect.Left, rect.Bottom - 1, grid);
       cell.AddLine(rect.Left, rect.Bottom - 1, rect.Right, rect.Bottom - 1, grid);
     }
@@ -290,47 +263,49 @@ void THexEditorCore::DecideData(THexCellPaint& cell) const {
   }
   const TGridCoord caret = CaretCell();
   cell.CaretCell = c == caret.Col && r == caret.Row && FFocused;
-  const int p = CellToPosition(c, r).Position;
+  const int p = FLayout.CellToPosition(c, r).Position;
   cell.Position = p;
-  const bool inChar = c > SeparatorColumn();
+  const bool inChar = c > FLayout.SeparatorColumn();
   const int size = DataSize();
   if (p < size) {
     THexCellText& t = cell.Text;
     t.Present = true;
-    const TColor background = ToRGB(FColors.Background());
+    const TColor background = FAppearance.ToRGB(FAppearance.Colors().Background());
     TColor cellBackground = background;
     // Text.
     if (!inChar) {
       const uint8_t b = PeekByte(p);
-      const bool high = (c - 2) % 2 == (FSwapNibbles ? 1 : 0);
-      t.Text = char16_t(FHexDigits[high ? b >> 4 : b & 0x0F]);
-    } else if (FUnicodeChars) {
-      t.Text = UnicodeCharAt(p);
+      const bool high = (c - 2) % 2 == (FLayout.SwapNibbles() ? 1 : 0);
+      t.Text = char16_t(FLayout.HexDigits()[high ? b >> 4 : b & 0x0F]);
+    } else if (FLayout.UnicodeChars()) {
+      t.Text = FLayout.UnicodeCharAt(p);
     } else {
-      t.Text = ByteToDisplayChar(PeekByte(p));
+      t.Text = FLayout.ByteToDisplayChar(PeekByte(p));
     }
     // Change marks and column groups.
-    cell.Changed = ByteChanged(p) || (inChar && FUnicodeChars && ByteChanged(p + 1));
+    cell.Changed = FDocument.ByteChanged(p) ||
+                   (inChar && FLayout.UnicodeChars() && FDocument.ByteChanged(p + 1));
     if (cell.Changed) {
-      t.TextColor = ToRGB(FColors.ChangedText());
-      t.TextBackground = ToRGB(FColors.ChangedBackground());
+      t.TextColor = FAppearance.ToRGB(FAppearance.Colors().ChangedText());
+      t.TextBackground = FAppearance.ToRGB(FAppearance.Colors().ChangedBackground());
     } else {
       t.TextBackground = background;
       if (inChar)
-        t.TextColor = ToRGB(FFontColor);
+        t.TextColor = FAppearance.ToRGB(FAppearance.FontColor());
       else
-        t.TextColor = ToRGB(((c - 2) / NibblesPerColumn()) % 2 == 0 ? FColors.OddColumn()
-                                                                    : FColors.EvenColumn());
+        t.TextColor = FAppearance.ToRGB(((c - 2) / FLayout.NibblesPerColumn()) % 2 == 0
+                                            ? FAppearance.Colors().OddColumn()
+                                            : FAppearance.Colors().EvenColumn());
     }
     // The selection: the gaps between selected cells are filled too, but
     // not after the last selected byte nor after the last column of a field.
-    if (IsSelected(p) && FPaintOptions.SelectionShown(FFocused)) {
+    if (FSelection.Contains(p) && FAppearance.Options().SelectionShown(FFocused)) {
       cell.Selected = true;
-      if (c < ColCount() - 1 && c != HexColumnCount() + 1 && p != FSelection.High)
+      if (c < FLayout.ColCount() - 1 && c != FLayout.HexColumnCount() + 1 && p != FSelection.High)
         cellBackground = InvertColor(cellBackground);
       t.TextBackground = InvertColor(t.TextBackground);
       t.TextColor = InvertColor(t.TextColor);
-      if (!FFocused && FPaintOptions.GraySelectionIfNotFocused) {
+      if (!FFocused && FAppearance.Options().GraySelectionIfNotFocused) {
         t.TextBackground = GrayColor(t.TextBackground);
         t.TextColor = GrayColor(t.TextColor);
       }
@@ -339,19 +314,20 @@ void THexEditorCore::DecideData(THexCellPaint& cell) const {
   }
   // The caret's position in the other field, and with the focus elsewhere
   // optionally the caret cell itself.
-  const TRect frame{rect.Left, rect.Top, rect.Left + std::max(0, FCharWidth), rect.Bottom - 1};
-  if (r == caret.Row && FFocused && c == TwinColumn(caret.Col).Position) {
-    cell.Frame = FPaintOptions.CaretFrame();
-    cell.FrameColor = ToRGB(FColors.CursorFrame());
+  const TRect frame{rect.Left, rect.Top, rect.Left + std::max(0, FLayout.CharWidth()),
+                    rect.Bottom - 1};
+  if (r == caret.Row && FFocused && c == FLayout.TwinColumn(caret.Col).Position) {
+    cell.Frame = FAppearance.Options().CaretFrame();
+    cell.FrameColor = FAppearance.ToRGB(FAppearance.Colors().CursorFrame());
     cell.FrameRect = frame;
-  } else if (FPaintOptions.ShowPositionIfNotFocused && r == caret.Row && !FFocused &&
+  } else if (FAppearance.Options().ShowPositionIfNotFocused && r == caret.Row && !FFocused &&
              c == caret.Col) {
-    cell.Frame = FPaintOptions.CaretFrame();
-    cell.FrameColor = ToRGB(FColors.NonFocusCursorFrame());
+    cell.Frame = FAppearance.Options().CaretFrame();
+    cell.FrameColor = FAppearance.ToRGB(FAppearance.Colors().NonFocusCursorFrame());
     cell.FrameRect = frame;
   }
-  if (FPaintOptions.DrawGridLines) {
-    if (c == ColCount() - 1)
+  if (FAppearance.Options().DrawGridLines) {
+    if (c == FLayout.ColCount() - 1)
       cell.AddLine(rect.Right - 1, rect.Top, rect.Right - 1, rect.Bottom - 1, grid);
     cell.AddLine(rect.Left, rect.Bottom - 1, rect.Right, rect.Bottom - 1, grid);
   }
@@ -371,15 +347,15 @@ void THexEditorCore::TextStep(THexPainter& painter, THexCellPaint& cell) {
 
 void THexEditorCore::PaintCells(THexPainter& painter, const TRect& clip, int col, int row, int x,
                                 int y, int stopX, int stopY) {
-  const int rows = RowCount(), cols = ColCount();
+  const int rows = FLayout.RowCount(), cols = FLayout.ColCount();
   for (int r = row; y < stopY && r < rows; ++r) {
-    const int h = FGrid.RowHeight(r);
+    const int h = FLayout.Grid().RowHeight(r);
     // Data rows all have the default height: none at all before a layout.
-    if (h == 0 && r >= 2 && FGrid.DefaultRowHeight() == 0) break;
+    if (h == 0 && r >= 2 && FLayout.Grid().DefaultRowHeight() == 0) break;
     const int bottom = y + h;
     if (h > 0 && bottom > clip.Top && y < clip.Bottom) {
       for (int c = col, left = x; left < stopX && c < cols; ++c) {
-        const int w = FGrid.ColWidth(c);
+        const int w = FLayout.Grid().ColWidth(c);
         const TRect rect{left, y, left + w, bottom};
         left += w;
         if (w == 0 || !rect.Intersects(clip)) continue;
@@ -401,25 +377,27 @@ void THexEditorCore::PaintCells(THexPainter& painter, const TRect& clip, int col
   }
 }
 
+// Paints the view's cells that meet clip, in order, through painter.
 void THexEditorCore::Paint(THexPainter& painter, const TRect& clip) {
   painter.BeginPaint();
-  const TGridAxisInfo h = FGrid.HorzInfo();
-  const TGridAxisInfo v = FGrid.VertInfo();
+  const TGridAxisInfo h = FLayout.Grid().HorzInfo();
+  const TGridAxisInfo v = FLayout.Grid().VertInfo();
   // Each cell's kind follows from its place: corner and ruler cells in
   // rows 0-1, gutter cells in columns 0-1, data cells elsewhere.
-  if (FShowRuler) {
+  if (FLayout.ShowRuler()) {
     PaintCells(painter, clip, 0, 0, 0, 0, h.FixedBoundary, v.FixedBoundary);
-    PaintCells(painter, clip, FGrid.LeftCol(), 0, h.FixedBoundary, 0, h.GridBoundary,
+    PaintCells(painter, clip, FLayout.Grid().LeftCol(), 0, h.FixedBoundary, 0, h.GridBoundary,
                v.FixedBoundary);
   }
-  PaintCells(painter, clip, 0, FGrid.TopRow(), 0, v.FixedBoundary, h.FixedBoundary, v.GridBoundary);
-  PaintCells(painter, clip, FGrid.LeftCol(), FGrid.TopRow(), h.FixedBoundary, v.FixedBoundary,
-             h.GridBoundary, v.GridBoundary);
+  PaintCells(painter, clip, 0, FLayout.Grid().TopRow(), 0, v.FixedBoundary, h.FixedBoundary,
+             v.GridBoundary);
+  PaintCells(painter, clip, FLayout.Grid().LeftCol(), FLayout.Grid().TopRow(), h.FixedBoundary,
+             v.FixedBoundary, h.GridBoundary, v.GridBoundary);
 
-  const TColor control = ToRGB(FColors.Background());
-  const TColor offsetBackground = ToRGB(FColors.OffsetBackGround());
-  const int fixedHeight = FGrid.RowHeight(0) + FGrid.RowHeight(1);
-  const int g = FGrid.ColWidth(0);
+  const TColor control = FAppearance.ToRGB(FAppearance.Colors().Background());
+  const TColor offsetBackground = FAppearance.ToRGB(FAppearance.Colors().OffsetBackGround());
+  const int fixedHeight = FLayout.Grid().RowHeight(0) + FLayout.Grid().RowHeight(1);
+  const int g = FLayout.Grid().ColWidth(0);
   // The ruler strip runs on to the right edge, the gutter strip down to
   // the bottom.
   if (h.GridBoundary < h.GridExtent) {
@@ -432,21 +410,22 @@ void THexEditorCore::Paint(THexPainter& painter, const TRect& clip) {
   }
   // The gutter's right edge and the ruler's bottom edge.
   const int y0 = fixedHeight;
-  const TColor shadow = ToRGB(clBtnShadow), highlight = ToRGB(clBtnHighlight);
-  const TColor grid = ToRGB(FColors.Grid());
+  const TColor shadow = FAppearance.ToRGB(clBtnShadow),
+               highlight = FAppearance.ToRGB(clBtnHighlight);
+  const TColor grid = FAppearance.ToRGB(FAppearance.Colors().Grid());
   if (g != 0) {
-    if (FPaintOptions.DrawGutter3D) {
+    if (FAppearance.Options().DrawGutter3D) {
       painter.DrawLine(THexLine{g, y0, g, v.GridExtent, shadow});
       painter.DrawLine(THexLine{g - 1, y0, g - 1, v.GridExtent, highlight});
-    } else if (FPaintOptions.DrawGridLines) {
+    } else if (FAppearance.Options().DrawGridLines) {
       painter.DrawLine(THexLine{g - 1, y0, g - 1, v.GridExtent, grid});
     }
   }
-  if (FShowRuler) {
-    if (FPaintOptions.DrawGutter3D) {
+  if (FLayout.ShowRuler()) {
+    if (FAppearance.Options().DrawGutter3D) {
       painter.DrawLine(THexLine{g - 1, y0 - 1, h.GridExtent, y0 - 1, shadow});
       painter.DrawLine(THexLine{g - 1, y0 - 2, h.GridExtent, y0 - 2, highlight});
-    } else if (FPaintOptions.DrawGridLines) {
+    } else if (FAppearance.Options().DrawGridLines) {
       painter.DrawLine(THexLine{g - 1, y0 - 1, h.GridExtent, y0 - 1, grid});
     }
   }

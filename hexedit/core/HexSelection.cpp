@@ -4,42 +4,47 @@
 #include <algorithm>
 
 #include "hexedit/core/HexEditorCore.h"
+#include "hexedit/core/HexScopedFlag.h"
 
 int THexEditorCore::CaretPosition() const {
   return std::clamp(FCaret.Position, 0, std::max(0, DataSize() - 1));
 }
 
-THexCaret THexEditorCore::CellOf(int pos, bool inCharField) const {
-  if (pos < 0) return THexCaret{};
-  if (inCharField && FUnicodeChars) pos &= ~1;
-  return THexCaret{pos, inCharField, false};
-}
-
 // ---- The cell-acceptance hook ---------------------------------------------
 
+// Asked before the caret moves to a cell (every caret move goes through
+// it): with no data only the first cell of either field is accepted; a
+// cell past the data only as the append position in insert mode
+// (otherwise the caret goes to the data end and the cell is refused); the
+// separator never (a mouse-held move goes to the row's last digit
+// instead). An accepted move clears the selection unless Shift or the
+// left button is down, extends it from ExtendOrigin while Selecting,
+// repaints the caret's cells, places the caret and posts a selection
+// notice.
 bool THexEditorCore::SelectCell(int col, int row) {
   const THexCaret old = FCaret;
+  FTypedByte.reset();  // a caret move parts a byte's two typed digits
   const int size = DataSize();
   if (size == 0) {
     // Only the first cell of either field exists.
-    return col == 2 || (col == std::max(2, TwinColumn(2).Position) && row == 2);
+    return col == 2 || (col == std::max(2, FLayout.TwinColumn(2).Position) && row == 2);
   }
   // The checks move the caret themselves; those moves come back here and
   // are accepted without checking.
   if (!FInCellCheck) {
-    TFlagGuard checking(FInCellCheck);
+    const THexScopedFlag checking(FInCellCheck);
     if (!FShiftDown && !FLeftButtonDown) ClearSelection(true);
-    const TCellPosition p = CellToPosition(col, row);
+    const THexCellPosition p = FLayout.CellToPosition(col, row);
     if (p.Position >= size && !IsAppendPlace(col, p)) {
       MoveCaretToEnd();
       return false;
     }
-    if (col == SeparatorColumn()) {
+    if (col == FLayout.SeparatorColumn()) {
       if (FLeftButtonDown) MoveToCell(std::max(2, col - 1), row);
       return false;
     }
   }
-  const THexCaret now = CellToCaret(col, row);
+  const THexCaret now = FLayout.CellToCaret(col, row);
   RepaintCaretMove(old, now);
   if (FSelection.Selecting) {
     // The old caret's place is where a fresh extension starts from.
@@ -52,8 +57,15 @@ bool THexEditorCore::SelectCell(int col, int row) {
   return true;
 }
 
+// Whether the cell at col showing p is the append position (insert mode
+// only: the first digit or the character right after the data).
+bool THexEditorCore::IsAppendPlace(int col, const THexCellPosition& p) const {
+  return InsertMode() && p.Position == DataSize() && (p.InCharField || col % 2 == 0);
+}
+
+// The selection part of an accepted move to position n.
 void THexEditorCore::ExtendSelectionTo(int n) {
-  const int u = std::max(1, FBytesPerUnit);
+  const int u = std::max(1, FLayout.BytesPerUnit());
   int& origin = FSelection.ExtendOrigin;
   if (!InsertMode()) {
     // The origin's unit stays selected whichever way the selection grows.
@@ -64,8 +76,8 @@ void THexEditorCore::ExtendSelectionTo(int n) {
   // Insert mode: caret places are gaps before bytes; the bytes between
   // the two gaps are selected.
   if (origin != n) {
-    origin = AlignToUnit(origin);
-    n = AlignToUnit(n);
+    origin = FLayout.AlignToUnit(origin);
+    n = FLayout.AlignToUnit(n);
   }
   if (origin == n) {
     ClearSelection(true);
@@ -78,27 +90,26 @@ void THexEditorCore::ExtendSelectionTo(int n) {
   }
 }
 
+// A cell below the last row counts as a place past the data.
 bool THexEditorCore::MoveToCell(int col, int row) {
-  if (col >= 0 && col < ColCount() && row >= 0 && row < RowCount())
-    return FGrid.MoveCurrentCell(col, row);
+  const int cols = FLayout.ColCount(), rows = FLayout.RowCount();
+  if (col >= 0 && col < cols && row >= 0 && row < rows)
+    return FLayout.Grid().MoveCurrentCell(col, row);
   // Below the grid lies only what is past the data: the hook sends the
   // caret to the end.
-  if (row >= RowCount() && DataSize() > 0 && col >= 2 && col < ColCount()) SelectCell(col, row);
+  if (row >= rows && DataSize() > 0 && col >= 2 && col < cols) SelectCell(col, row);
   return false;
 }
 
+// A negative position: the first hex cell.
 bool THexEditorCore::MoveCaret(THexCaret target) {
   if (target.Position < 0) target = THexCaret{};
-  return MoveToCell(CaretToCell(target));
+  return MoveToCell(FLayout.CaretToCell(target));
 }
 
+// DataSize (insert mode) or DataSize - 1, in the caret's field.
 void THexEditorCore::MoveCaretToEnd() {
-  MoveCaret(CellOf(InsertMode() ? DataSize() : DataSize() - 1, CaretInCharField()));
-}
-
-void THexEditorCore::TopLeftChanged() {
-  UpdateCaretPosition();
-  if (OnTopLeftChanged) OnTopLeftChanged();
+  MoveCaret(FLayout.CellOf(InsertMode() ? DataSize() : DataSize() - 1, CaretInCharField()));
 }
 
 // ---- Selection ------------------------------------------------------------
@@ -110,7 +121,7 @@ int THexEditorCore::SelStart() const {
 void THexEditorCore::SetSelStart(int pos) {
   if (pos < 0 || pos >= DataSize()) throw EHexEditor(HexMsg::InvalidSelStart);
   ClearSelection(true);
-  MoveCaret(CellOf(pos, CaretInCharField()));
+  MoveCaret(FLayout.CellOf(pos, CaretInCharField()));
 }
 
 int THexEditorCore::SelEnd() const {
@@ -121,15 +132,9 @@ void THexEditorCore::SetSelEnd(int pos) {
   if (pos < -1 || pos >= DataSize()) throw EHexEditor(HexMsg::InvalidSelEnd);
   ClearSelection(true);
   if (pos >= 0) {
-    SelectRange(CaretPosition(), CellOf(pos, CaretInCharField()).Position);
+    SelectRange(CaretPosition(), FLayout.CellOf(pos, CaretInCharField()).Position);
     NotifySelectionChange();
   }
-}
-
-int THexEditorCore::AlignToUnit(int pos) const {
-  const int u = std::max(1, FBytesPerUnit);
-  const int r = pos % u;
-  return r < 0 ? pos - r - u : pos - r;
 }
 
 void THexEditorCore::SetSelectionDirect(int anchor, int low, int high) {
@@ -137,15 +142,18 @@ void THexEditorCore::SetSelectionDirect(int anchor, int low, int high) {
   if (HasSelection()) InvalidateRows(FSelection.Low, FSelection.High);
 }
 
+// Widens a..b to whole units (the lower end down to its unit's start, the
+// upper end up to its unit's end, at most the last byte).
 void THexEditorCore::RoundOutToUnits(int& a, int& b) const {
-  const int u = std::max(1, FBytesPerUnit);
+  const int u = std::max(1, FLayout.BytesPerUnit());
   const int last = DataSize() - 1;
   int& low = a <= b ? a : b;
   int& high = a <= b ? b : a;
-  low = AlignToUnit(low);
-  high = std::min(AlignToUnit(high) + u - 1, last);
+  low = FLayout.AlignToUnit(low);
+  high = std::min(FLayout.AlignToUnit(high) + u - 1, last);
 }
 
+// Selects a..b rounded out to whole units (a stays the anchor end).
 void THexEditorCore::SelectRange(int a, int b) {
   RoundOutToUnits(a, b);
   const THexSelection old = FSelection;
@@ -166,6 +174,8 @@ void THexEditorCore::ClearSelection(bool repaint) {
   if (repaint && old.Active()) InvalidateRows(old.Low, old.High);
 }
 
+// origin 0: from the start, 1: from the caret, 2: from the last byte.
+// Returns the position moved to, or -1 when no data is held.
 int THexEditorCore::Seek(int offset, int origin) {
   const int size = DataSize();
   if (size == 0) return -1;
@@ -181,20 +191,24 @@ int THexEditorCore::Seek(int offset, int origin) {
   return pos;
 }
 
-// ---- Insert mode as the user sees it --------------------------------------
+// ---- Bookmarks ------------------------------------------------------------
 
-void THexEditorCore::SetReadOnlyView(bool value) {
-  if (value == FReadOnlyView) return;
-  const bool was = InsertMode();
-  FReadOnlyView = value;
-  EffectiveInsertModeChanged(was);
+void THexEditorCore::ToggleBookmark(int index, int pos, bool inCharField) {
+  FDocument.Bookmark(index);  // "Invalid bookmark index" before the repaint
   Invalidate();
+  FDocument.ToggleBookmark(index, pos, inCharField);
 }
 
-void THexEditorCore::EffectiveInsertModeChanged(bool was) {
-  if (InsertMode() == was || DataSize() == 0) return;
-  // The row of the append position comes or goes with the mode; a caret
-  // standing there moves back onto the data.
-  UpdateRowCount();
-  if (!InsertMode() && FCaret.Position >= DataSize()) SetSelStart(DataSize() - 1);
+// False for an unset slot, or one past the data (which is cleared).
+bool THexEditorCore::GotoBookmark(int index) {
+  const THexBookmark b = FDocument.Bookmark(index);
+  if (b.Position < 0) return false;
+  ClearSelection(true);
+  const int size = DataSize();
+  if (b.Position > size || (b.Position == size && !InsertMode())) {
+    ToggleBookmark(index, -1, false);
+    return false;
+  }
+  MoveCaret(FLayout.CellOf(b.Position, b.InCharField));
+  return true;
 }

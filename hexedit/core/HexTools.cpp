@@ -11,30 +11,34 @@
 #include "hexedit/core/HexRadix.h"
 #include "hexedit/core/HexTextParse.h"
 
+// Overwrites count bytes from pos as one kind 0 entry; in overwrite mode
+// the bytes whose value changes get their change marks.
 void THexEditorCore::OverwriteBytes(int pos, const void* buffer, int count,
                                     std::string_view description) {
   if (!buffer || count <= 0) return;
-  TUndoStep step(*this);
-  const TBufferCopy src(buffer, count, DataPointer(), DataSize());
+  const auto step = UndoStep();
+  const TBufferCopy src(buffer, count, FDocument.DataPointer(), DataSize());
   RecordChange(ukChangeBytes, pos, count, 0, description);
   const bool marks = !InsertMode();
   for (int i = 0; i < count; ++i) {
-    if (marks && PeekByte(pos + i) != src.Bytes()[i]) SetChangeMark(pos + i, true);
+    if (marks && PeekByte(pos + i) != src.Bytes()[i]) FDocument.SetChangeMark(pos + i, true);
   }
-  CopyDataIn(src.Buffer, pos, count);
+  FDocument.CopyDataIn(src.Buffer, pos, count);
   InvalidateRows(pos, pos + count - 1);
   NotifyChange();
 }
 
 // ---- Clipboard ------------------------------------------------------------
 
+// The selected bytes (none without a selection).
 std::vector<uint8_t> THexEditorCore::SelectedBytes() const {
   if (!HasSelection()) return {};
-  return {DataPointer() + FSelection.Low, DataPointer() + FSelection.High + 1};
+  return {FDocument.DataPointer() + FSelection.Low, FDocument.DataPointer() + FSelection.High + 1};
 }
 
-std::string THexEditorCore::SelectionText() const { return SelectionText(!CaretInCharField()); }
-
+// The text a copy puts beside the bytes (UTF-8): from the hex field the
+// bytes as hex digits separated by spaces, from the character field the
+// characters the field shows.
 std::string THexEditorCore::SelectionText(bool hex) const {
   std::string text;
   if (!HasSelection()) return text;
@@ -43,24 +47,26 @@ std::string THexEditorCore::SelectionText(bool hex) const {
     for (int p = FSelection.Low; p <= FSelection.High; ++p) {
       if (p > FSelection.Low) text += ' ';
       const uint8_t b = PeekByte(p);
-      text += FHexDigits[b >> 4];
-      text += FHexDigits[b & 0x0F];
+      text += FLayout.HexDigits()[b >> 4];
+      text += FLayout.HexDigits()[b & 0x0F];
     }
     return text;
   }
   std::u16string chars;
-  if (FUnicodeChars) {
-    for (int p = FSelection.Low & ~1; p <= FSelection.High; p += 2) chars += UnicodeCharAt(p);
+  if (FLayout.UnicodeChars()) {
+    for (int p = FSelection.Low & ~1; p <= FSelection.High; p += 2)
+      chars += FLayout.UnicodeCharAt(p);
   } else {
-    for (int p = FSelection.Low; p <= FSelection.High; ++p) chars += ByteToDisplayChar(PeekByte(p));
+    for (int p = FSelection.Low; p <= FSelection.High; ++p)
+      chars += FLayout.ByteToDisplayChar(PeekByte(p));
   }
   return Utf8Of(chars);
 }
 
-std::vector<uint8_t> THexEditorCore::BytesFromText(std::u32string_view text) const {
-  return BytesFromText(text, !FCaret.InCharField);
-}
-
+// The bytes a pasted text stands for: hex digits in the hex field
+// (ParseHexBytes), characters through the translation (or as 16-bit
+// characters in unicode mode) in the character field. Raises EHexEditor
+// with what is wrong; nothing changes.
 std::vector<uint8_t> THexEditorCore::BytesFromText(std::u32string_view text, bool hex) const {
   std::vector<uint8_t> bytes;
   if (hex) {
@@ -69,14 +75,14 @@ std::vector<uint8_t> THexEditorCore::BytesFromText(std::u32string_view text, boo
     return bytes;
   }
   for (char32_t c : text) {
-    if (FUnicodeChars) {
+    if (FLayout.UnicodeChars()) {
       std::array<uint8_t, 2> two{};
-      if (!TypedCharToUnicodeBytes(c, two))
+      if (!FLayout.TypedCharToUnicodeBytes(c, two))
         throw EHexEditor(FillPlaceholders(HexMsg::NoByteForChar, {Utf8Of(c)}));
       bytes.push_back(two[0]);
       bytes.push_back(two[1]);
     } else {
-      const uint8_t b = TypedCharToByte(c);
+      const uint8_t b = FLayout.TypedCharToByte(c);
       if (b < 0x20) throw EHexEditor(FillPlaceholders(HexMsg::NoByteForChar, {Utf8Of(c)}));
       bytes.push_back(b);
     }
@@ -84,14 +90,19 @@ std::vector<uint8_t> THexEditorCore::BytesFromText(std::u32string_view text, boo
   return bytes;
 }
 
+// One undo step: in insert mode the bytes replace the selection or go in
+// at the caret; in overwrite mode they overwrite from the selection's
+// start (or the caret), growing the data at its end unless the size is
+// fixed ("Cannot paste ..." then, nothing changed). The caret ends after
+// the pasted bytes, nothing selected.
 void THexEditorCore::Paste(const uint8_t* bytes, int count) {
-  if (!bytes || count <= 0 || FReadOnlyView) return;
+  if (!bytes || count <= 0 || ReadOnlyView()) return;
   // The overwrite below must not change what the append after it reads.
-  const TBufferCopy src(bytes, count, DataPointer(), DataSize());
+  const TBufferCopy src(bytes, count, FDocument.DataPointer(), DataSize());
   const uint8_t* pasted = src.Bytes();
   const bool field = FCaret.InCharField;
   const int size = DataSize();
-  TUndoStep step(*this);
+  const auto step = UndoStep();
   int start;
   if (InsertMode()) {
     start = HasSelection() ? FSelection.Low : std::clamp(FCaret.Position, 0, size);
@@ -103,7 +114,7 @@ void THexEditorCore::Paste(const uint8_t* bytes, int count) {
     start = HasSelection() ? FSelection.Low : CaretPosition();
     const int inside = std::max(0, std::min(count, size - start));
     const int beyond = count - inside;
-    if (beyond > 0 && SizeFixed())
+    if (beyond > 0 && FDocument.SizeFixed())
       throw EHexEditor(FillPlaceholders(HexMsg::PasteBeyondFixedSize,
                                         {std::to_string(count), std::to_string(inside)}));
     if (inside > 0) OverwriteBytes(start, pasted, inside);
@@ -111,15 +122,17 @@ void THexEditorCore::Paste(const uint8_t* bytes, int count) {
   }
   ClearSelection(true);
   const int end = InsertMode() ? DataSize() : DataSize() - 1;
-  MoveCaret(CellOf(std::min(start + count, end), field));
+  MoveCaret(FLayout.CellOf(std::min(start + count, end), field));
   NotifySelectionChange();
 }
 
+// Removes the selection (the copy is the host's part).
 void THexEditorCore::CutSelection() {
   if (!CanCut()) return;
   DeleteSelection();
 }
 
+// Every selected byte becomes value; the selection stays.
 void THexEditorCore::FillSelection(uint8_t value) {
   if (!CanFill()) return;
   const std::vector<uint8_t> bytes(size_t(SelCount()), value);
@@ -135,6 +148,9 @@ void THexEditorCore::SelectAll() {
 
 // ---- Edit keys ------------------------------------------------------------
 
+// The key commands the editor takes before its key table (Ctrl+Z,
+// Ctrl+Shift+Z, Ctrl+Y, Ctrl+X, Ctrl+C, Ctrl+V, Ctrl+A); none of these
+// keys means anything else to it.
 THexEditCommand THexEditorCore::EditCommandForKey(int key, THexShiftState shift) {
   shift &= hsKeys;
   if (shift == hsCtrl) {
@@ -152,6 +168,8 @@ THexEditCommand THexEditorCore::EditCommandForKey(int key, THexShiftState shift)
   return ecNone;
 }
 
+// Undo, redo and select all here, the clipboard commands through
+// OnClipboardCommand (the host's clipboard).
 void THexEditorCore::RunEditCommand(THexEditCommand command) {
   switch (command) {
     case ecUndo: Undo(); break;
@@ -168,10 +186,9 @@ void THexEditorCore::RunEditCommand(THexEditCommand command) {
 
 // ---- Go to and the fill value ---------------------------------------------
 
-int THexEditorCore::OffsetUnit() const {
-  return FOffsetFormat.Divisor == 0 ? 1 : FOffsetFormat.Divisor;
-}
-
+// The byte position a go-to text names, in units of the offset texts:
+// absolute, or relative (+/-) to the caret's unit. Raises EHexEditor with
+// what is wrong.
 int THexEditorCore::GotoTarget(std::string_view text) const {
   const std::string shown(text);
   if (shown.find_first_not_of(" \t") == std::string::npos) throw EHexEditor(HexMsg::NoOffsetGiven);
@@ -194,12 +211,14 @@ int THexEditorCore::GotoTarget(std::string_view text) const {
   return static_cast<int>(target);
 }
 
+// GotoTarget, then the caret there (its field kept), nothing selected.
 void THexEditorCore::GotoOffset(std::string_view text) {
   const int target = GotoTarget(text);
   ClearSelection(true);
-  MoveCaret(CellOf(target, FCaret.InCharField));
+  MoveCaret(FLayout.CellOf(target, FCaret.InCharField));
 }
 
+// The fill value a text names ("0xFF", "FFh", "255"); raises EHexEditor.
 uint8_t THexEditorCore::ParseFillValue(std::string_view text) {
   int64_t value = 0;
   int sign = 0;
@@ -215,7 +234,7 @@ THexReadout THexEditorCore::Readout() const {
   const int size = DataSize();
   r.HasData = size > 0;
   r.Insert = InsertMode();
-  r.Modified = FModified;
+  r.Modified = FDocument.Modified();
   r.Unit = OffsetUnit();
   if (!r.HasData) return r;
   r.Caret = std::clamp(FCaret.Position, 0, size);
@@ -227,7 +246,7 @@ THexReadout THexEditorCore::Readout() const {
   if (r.Caret < size) {
     r.HasByte = true;
     r.Byte = PeekByte(r.Caret);
-    r.ByteChar = ByteToDisplayChar(r.Byte);
+    r.ByteChar = FLayout.ByteToDisplayChar(r.Byte);
   }
   if (r.Caret + 1 < size) {
     r.HasWord = true;

@@ -6,13 +6,14 @@
 // step is undone entry by entry from the end; before each entry is
 // applied, its opposite (the bytes it takes away, the marks and
 // bookmarks as they are now) goes into the other journal, so that redo
-// is an undo from the redo journal. The caret, selection and insert mode
-// of the step's first entry are restored last.
+// is an undo from the redo journal. The insert flag, caret and selection
+// of the step's first entry are restored last (the caret and selection by
+// the editor core).
 
 #include <algorithm>
 #include <vector>
 
-#include "hexedit/core/HexEditorCore.h"
+#include "hexedit/core/HexDocument.h"
 
 using namespace UndoEntry;
 
@@ -38,29 +39,33 @@ TOpposite OppositeOf(const THexUndoEntryView& e) {
 
 // ---- Steps and the saved state --------------------------------------------
 
-void THexEditorCore::BeginUndoStep() {
+void THexDocument::BeginUndoStep(const THexUndoState& now) {
   if (FStepDepth++ == 0) {
-    FStepState = UndoStateNow();
+    FStepState = now;
     FStepRecorded = false;
   }
 }
 
-void THexEditorCore::EndUndoStep() {
+void THexDocument::EndUndoStep() {
   if (FStepDepth > 0) --FStepDepth;
 }
 
-void THexEditorCore::SetModifiedFlag(bool value) {
+void THexDocument::ContinueLastStep() {
+  if (FStepDepth > 0 && FUndo.StepCount() > 0) FStepRecorded = true;
+}
+
+void THexDocument::SetModifiedFlag(bool value) {
   if (FModified == value) return;
   FModified = value;
   if (OnModifiedChanged) OnModifiedChanged();
 }
 
-void THexEditorCore::SetModified(bool value) {
+void THexDocument::SetModified(bool value) {
   FSavePoint = value ? NoSavePoint : 0;
   SetModifiedFlag(value);
 }
 
-void THexEditorCore::StepAdded() {
+void THexDocument::StepAdded() {
   FRedo.ResetUndo();
   if (FSavePoint >= 0 && FSavePoint < FUndo.StepCount())
     ++FSavePoint;
@@ -69,7 +74,7 @@ void THexEditorCore::StepAdded() {
   SetModifiedFlag(FSavePoint != 0);
 }
 
-void THexEditorCore::ClearUndo() {
+void THexDocument::ClearUndo() {
   FUndo.ResetUndo();
   FRedo.ResetUndo();
   if (FSavePoint != 0) FSavePoint = NoSavePoint;
@@ -77,16 +82,23 @@ void THexEditorCore::ClearUndo() {
 
 // ---- Undo and redo --------------------------------------------------------
 
-bool THexEditorCore::CanReplay(const THexUndoStorage& from) const {
-  return from.StepCount() > 0 && !FReadOnlyView && FUndo.UpdateCount() == 0;
+bool THexDocument::CanReplay(const THexUndoStorage& from) const {
+  return from.StepCount() > 0 && !FModes.ReadOnlyView && FUndo.UpdateCount() == 0;
 }
 
-bool THexEditorCore::CanUndo() const { return CanReplay(FUndo); }
-bool THexEditorCore::CanRedo() const { return CanReplay(FRedo); }
-bool THexEditorCore::Undo() { return ReplayStep(FUndo, FRedo, true); }
-bool THexEditorCore::Redo() { return ReplayStep(FRedo, FUndo, false); }
+bool THexDocument::CanUndo() const { return CanReplay(FUndo); }
+bool THexDocument::CanRedo() const { return CanReplay(FRedo); }
 
-bool THexEditorCore::ReplayStep(THexUndoStorage& from, THexUndoStorage& to, bool undoing) {
+bool THexDocument::Undo(const THexEditContext& now, const TRestoreState& restore) {
+  return ReplayStep(FUndo, FRedo, true, now, restore);
+}
+
+bool THexDocument::Redo(const THexEditContext& now, const TRestoreState& restore) {
+  return ReplayStep(FRedo, FUndo, false, now, restore);
+}
+
+bool THexDocument::ReplayStep(THexUndoStorage& from, THexUndoStorage& to, bool undoing,
+                              const THexEditContext& now, const TRestoreState& restore) {
   if (!CanReplay(from)) return false;
 
   // Check the whole step first: every entry must fit the data as it will
@@ -122,15 +134,13 @@ bool THexEditorCore::ReplayStep(THexUndoStorage& from, THexUndoStorage& to, bool
   FData.Reserve(largest);
   to.Reserve(room);
 
-  const THexUndoState now = UndoStateNow();
-  THexUndoState restore = now;
+  THexUndoState state = now.State;
   bool bookmarksChanged = false;
   for (int i = 0; i < entries; ++i) {
     THexUndoEntryView e;
     from.ReadLastEntry(e);
     const TOpposite op = OppositeOf(e);
-    THexEntryExtras extras;
-    extras.State = &now;
+    THexEntryExtras extras = EntryExtras(op.Kind, e.Position, op.Count, op.Count2, now);
     extras.Joined = i > 0;
     for (const THexSavedBookmark& b : e.Bookmarks) {
       if (b.Slot < 0 || b.Slot >= HexBookmarkCount) continue;
@@ -138,7 +148,7 @@ bool THexEditorCore::ReplayStep(THexUndoStorage& from, THexUndoStorage& to, bool
       extras.Bookmarks.push_back({b.Slot, cur.Position, cur.InCharField});
     }
     SaveMarks(extras, op.Kind, e.Position, op.Kind == ukChangeBytes ? op.Count : 0);
-    to.AddUndoEntry(op.Kind, e.Position, op.Count, op.Count2, {}, &extras);
+    to.AddUndoEntry(op.Kind, e.Position, op.Count, op.Count2, {}, extras);
 
     Splice(e.Position, e.NewCount(), e.Saved, e.SavedCount);
     if (e.Kind == ukChangeBytes) {
@@ -155,11 +165,14 @@ bool THexEditorCore::ReplayStep(THexUndoStorage& from, THexUndoStorage& to, bool
       bookmarksChanged |= cur != was;
       cur = was;
     }
-    restore = e.State;
+    state = e.State;
     from.DropLastEntry(e);
   }
 
-  RestoreUndoState(restore);
+  // The insert flag as it was, unless it may not be on now; then the
+  // editor's caret and selection.
+  FModes.InsertFlag = state.InsertFlag && !FModes.NoSizeChange && FModes.AllowInsertMode;
+  if (restore) restore(state);
 
   // The saved state is one step nearer or farther.
   if (FSavePoint != NoSavePoint) {
@@ -168,42 +181,5 @@ bool THexEditorCore::ReplayStep(THexUndoStorage& from, THexUndoStorage& to, bool
   }
   SetModifiedFlag(FSavePoint != 0);
   if (bookmarksChanged) BookmarkChanged();
-  NotifyChange();
   return true;
-}
-
-void THexEditorCore::Splice(int pos, int remove, const uint8_t* insert, int count) {
-  const int64_t size = DataSize();
-  const int64_t tail = size - pos - remove;
-  if (count > remove) {
-    FData.SetSize(size - remove + count);
-    FData.MoveBytes(pos + remove, pos + count, tail);
-  } else if (count < remove) {
-    FData.MoveBytes(pos + remove, pos + count, tail);
-    FData.SetSize(size - remove + count);
-  }
-  CopyDataIn(insert, pos, count);
-}
-
-void THexEditorCore::RestoreUndoState(const THexUndoState& s) {
-  // The insert flag as it was, unless it may not be on now.
-  FInsertFlag = s.InsertFlag && !FNoSizeChange && FAllowInsertMode;
-  UpdateRowCount();
-  const int size = DataSize();
-  FSelection.Clear();
-  if (s.SelAnchor >= 0 && s.SelLow >= 0 && s.SelLow <= s.SelHigh && s.SelHigh < size) {
-    FSelection.Anchor = s.SelAnchor;
-    FSelection.Low = s.SelLow;
-    FSelection.High = s.SelHigh;
-  }
-  THexCaret caret;
-  caret.InCharField = s.CaretInCharField;
-  caret.Position = std::clamp(s.CaretPosition, 0, InsertMode() ? size : std::max(0, size - 1));
-  if (caret.InCharField && FUnicodeChars) caret.Position &= ~1;
-  caret.SecondDigit = !caret.InCharField && s.CaretOnSecondDigit && caret.Position < size;
-  FCaret = caret;
-  const TGridCoord cell = CaretCell();
-  FGrid.ScrollInView(cell.Col, cell.Row);
-  UpdateCaretPosition();
-  Invalidate();
 }

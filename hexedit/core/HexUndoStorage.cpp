@@ -6,7 +6,6 @@
 #include <new>
 
 #include "hexedit/core/EHexEditor.h"
-#include "hexedit/core/HexEditorCore.h"
 
 using namespace UndoEntry;
 
@@ -25,6 +24,7 @@ constexpr size_t CompactAbove = 64 * 1024;
 }  // namespace
 
 void THexUndoStorage::SetSize(int64_t size) {
+  ++FVersion;
   if (size <= 0) {
     FBytes.clear();
     FHead = 0;
@@ -63,6 +63,7 @@ void THexUndoStorage::DropOldestUndoEntry() {
     return;
   }
   if (!FirstEntryJoined() && FStepCount > 0) --FStepCount;
+  ++FVersion;
   FHead += length;
   if (FEntryCount > 0) --FEntryCount;
   const size_t live = FBytes.size() - FHead;
@@ -96,6 +97,7 @@ void THexUndoStorage::DropLastEntry(const THexUndoEntryView& last) {
     return;
   }
   FBytes.resize(FBytes.size() - last.Length);
+  ++FVersion;
   if (FEntryCount > 0) --FEntryCount;
   if (!last.Joined() && FStepCount > 0) --FStepCount;
   if (FBytes.size() == FHead) {
@@ -116,23 +118,23 @@ void THexUndoStorage::Reserve(int64_t extra) {
 }
 
 void THexUndoStorage::AddUndoEntry(UndoKind kind, int pos, int count, int count2,
-                                   std::string_view description, const THexEntryExtras* extras) {
+                                   std::string_view description, const THexEntryExtras& extras) {
   if (FUpdateCount >= 1) return;
-  const THexEditorCore& editor = FEditor;
-  const bool joined = extras && extras->Joined && FEntryCount > 0;
+  const bool joined = extras.Joined && FEntryCount > 0;
 
   // Trim first: the budget may be exceeded by the newest step only.
-  const int64_t budget = editor.MaxUndo;
+  const int64_t budget = extras.Budget;
   if (!joined)
     while (budget > 0 && FEntryCount > 0 && Size() > budget) DropOldestUndoStep();
 
   const int saved = std::max(SavedCountOf(kind, count, count2), 0);
   const int64_t n = std::max(saved, 1);
-  const THexUndoState state = extras && extras->State ? *extras->State : editor.UndoStateNow();
+  const THexUndoState& state = extras.State;
+  const THexEntrySettings& settings = extras.Settings;
   const bool withText = !description.empty();
   const bool withSelection = state.SelAnchor != -1;
-  const int64_t marks = extras ? extras->MarkCount : 0;
-  const int64_t bookmarks = extras ? int64_t(extras->Bookmarks.size()) : 0;
+  const int64_t marks = extras.MarkCount;
+  const int64_t bookmarks = int64_t(extras.Bookmarks.size());
   const int64_t restoreLength = RestoreBlockLength(marks, bookmarks);
   const bool withRestore = restoreLength > 0;
   const int64_t markBytes = (marks + 7) / 8;
@@ -153,21 +155,21 @@ void THexUndoStorage::AddUndoEntry(UndoKind kind, int pos, int count, int count2
   std::fill(e, e + length, uint8_t{0});
 
   uint32_t flags = 1u << kind;
-  if (editor.Modified()) flags |= ufModified;
+  if (extras.Modified) flags |= ufModified;
   if (!state.CaretInCharField && state.CaretOnSecondDigit) flags |= ufCaretOnSecondDigit;
   if (state.CaretInCharField) flags |= ufCaretInCharField;
   if (withSelection) flags |= ufSelection;
   if (state.InsertFlag) flags |= ufInsertMode;
-  if (editor.UnicodeChars()) flags |= ufUnicodeChars;
-  if (editor.UnicodeBigEndian()) flags |= ufUnicodeBigEndian;
+  if (settings.UnicodeChars) flags |= ufUnicodeChars;
+  if (settings.UnicodeBigEndian) flags |= ufUnicodeBigEndian;
   if (withText) flags |= ufDescription;
   if (withRestore) flags |= ufRestore;
   if (joined) flags |= ufJoined;
 
-  if (saved > 0) editor.CopyDataOut(e + SavedOffset, pos, saved);
+  if (saved > 0) std::memcpy(e + SavedOffset, extras.Saved, static_cast<size_t>(saved));
   if (kind == ukChangeBytes) {
-    if (editor.ByteChanged(pos)) flags |= ufFirstByteChanged;
-    if (count == 2 && editor.ByteChanged(pos + 1)) flags |= ufSecondByteChanged;
+    if (extras.FirstByteChanged) flags |= ufFirstByteChanged;
+    if (count == 2 && extras.SecondByteChanged) flags |= ufSecondByteChanged;
   }
 
   Put32(e + LengthOffset, static_cast<uint32_t>(length));
@@ -176,8 +178,8 @@ void THexUndoStorage::AddUndoEntry(UndoKind kind, int pos, int count, int count2
   Put32(e + PositionOffset, static_cast<uint32_t>(pos));
   Put32(e + CountOffset, static_cast<uint32_t>(count));
   Put32(e + Count2Offset, static_cast<uint32_t>(count2));
-  e[TranslationOffset] = static_cast<uint8_t>(editor.Translation());
-  Put32(e + BytesPerUnitOffset, static_cast<uint32_t>(editor.BytesPerUnit()));
+  e[TranslationOffset] = settings.Translation;
+  Put32(e + BytesPerUnitOffset, static_cast<uint32_t>(settings.BytesPerUnit));
   uint8_t* p = e + SavedOffset + n + 1;  // past the reserved byte
   if (withText) {
     std::copy(description.begin(), description.end(), p);
@@ -192,12 +194,12 @@ void THexUndoStorage::AddUndoEntry(UndoKind kind, int pos, int count, int count2
     p += SelectionLength;
   }
   if (withRestore) {
-    Put32(p, static_cast<uint32_t>(extras->MarkCount));
+    Put32(p, static_cast<uint32_t>(extras.MarkCount));
     p += 4;
-    std::copy(extras->MarkBits.begin(), extras->MarkBits.begin() + markBytes, p);
+    std::copy(extras.MarkBits.begin(), extras.MarkBits.begin() + markBytes, p);
     p += markBytes;
-    *p++ = static_cast<uint8_t>(extras->Bookmarks.size());
-    for (const THexSavedBookmark& b : extras->Bookmarks) {
+    *p++ = static_cast<uint8_t>(extras.Bookmarks.size());
+    for (const THexSavedBookmark& b : extras.Bookmarks) {
       p[0] = static_cast<uint8_t>(b.Slot);
       Put32(p + 1, static_cast<uint32_t>(b.Position));
       p[5] = b.InCharField ? 1 : 0;
@@ -207,6 +209,7 @@ void THexUndoStorage::AddUndoEntry(UndoKind kind, int pos, int count, int count2
     p += 4;
   }
   Put32(p, static_cast<uint32_t>(length));
+  ++FVersion;
   ++FEntryCount;
   if (!joined) ++FStepCount;
   FDescription = withText ? std::string(description) : std::string(UndoKindText[kind]);

@@ -51,8 +51,6 @@
 #include <string_view>
 #include <vector>
 
-class THexEditorCore;
-
 enum UndoKind : uint8_t {
   ukChangeBytes = 0,
   ukRemoveData = 1,
@@ -169,10 +167,26 @@ struct THexSavedBookmark {
   bool InCharField = false;
 };
 
-// What the editor adds to an entry beyond its kind and range.
+// The editor's settings an entry notes beside its state; undo does not
+// put them back.
+struct THexEntrySettings {
+  uint8_t Translation = 0;  // THexTranslationKind
+  int BytesPerUnit = 1;
+  bool UnicodeChars = false;
+  bool UnicodeBigEndian = false;
+};
+
+// Everything an entry holds beyond its kind, range and description: the
+// journal reads nothing else.
 struct THexEntryExtras {
-  const THexUndoState* State = nullptr;  // null: the editor's state now
+  THexUndoState State;
+  THexEntrySettings Settings;
+  const uint8_t* Saved = nullptr;  // the bytes the entry saves (SavedCountOf of them)
+  bool Modified = false;           // the data differed from the saved state before the edit
+  bool FirstByteChanged = false;   // kind 0: the change marks of its first two bytes
+  bool SecondByteChanged = false;
   bool Joined = false;
+  int64_t Budget = 0;             // trim to this many bytes first; <= 0: no trim
   int MarkCount = 0;              // marks saved from the entry's position on
   std::vector<uint8_t> MarkBits;  // (MarkCount + 7) / 8 bytes
   std::vector<THexSavedBookmark> Bookmarks;
@@ -211,7 +225,7 @@ bool DecodeEntry(const uint8_t* journal, int64_t size, int64_t offset, uint32_t 
 
 class THexUndoStorage {
 public:
-  explicit THexUndoStorage(THexEditorCore& editor) : FEditor(editor) {}
+  THexUndoStorage() = default;
   ~THexUndoStorage() { ResetUndo(); }
   THexUndoStorage(const THexUndoStorage&) = delete;
   THexUndoStorage& operator=(const THexUndoStorage&) = delete;
@@ -229,15 +243,17 @@ public:
   int UpdateCount() const { return FUpdateCount; }
   // Text of the entry added last.
   const std::string& Description() const { return FDescription; }
+  // Counts the changes of the stream: equal values mean no entry was
+  // added or dropped in between.
+  uint64_t Version() const { return FVersion; }
 
-  // Appends one entry describing the edit the editor is about to make, after
-  // trimming the oldest steps while the journal exceeds MaxUndo (only
-  // before a step's first entry, so that no step is cut). Does nothing
-  // while recording is suspended. The state, the joined flag and the
-  // restore block come from extras when given. Raises EHexStreamError
-  // when the journal cannot grow; the new entry is then not added.
+  // Appends one entry describing the edit about to be made, after
+  // trimming the oldest steps while the journal exceeds extras.Budget
+  // (only before a step's first entry, so that no step is cut). Does
+  // nothing while recording is suspended. Raises EHexStreamError when the
+  // journal cannot grow; the new entry is then not added.
   void AddUndoEntry(UndoKind kind, int pos, int count, int count2, std::string_view description,
-                    const THexEntryExtras* extras = nullptr);
+                    const THexEntryExtras& extras);
   // Drops the first entry. A leading length that no entry can have (below
   // the smallest entry, or beyond the stream) means a corrupt journal: it
   // is emptied instead.
@@ -264,12 +280,12 @@ public:
   }
 
 private:
-  THexEditorCore& FEditor;
   std::vector<uint8_t> FBytes;
   size_t FHead = 0;  // start of the first live entry in FBytes
   int FEntryCount = 0;
   int FStepCount = 0;
   int FUpdateCount = 0;
+  uint64_t FVersion = 0;
   std::string FDescription;
   bool FirstEntryJoined() const;
 };

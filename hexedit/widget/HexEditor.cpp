@@ -40,8 +40,10 @@ TCustomHexEditor::TCustomHexEditor(QWidget* parent) : QAbstractScrollArea(parent
 
   FCore.OnChange = [this] { emit changed(); };
   FCore.OnSelectionChanged = [this] { emit selectionChanged(); };
-  FCore.OnBookmarkChanged = [this] { emit bookmarkChanged(); };
-  FCore.OnModifiedChanged = [this] { emit modifiedChanged(FCore.Modified()); };
+  FCore.Document().OnBookmarkChanged = [this] { emit bookmarkChanged(); };
+  FCore.Document().OnModifiedChanged = [this] {
+    emit modifiedChanged(FCore.Document().Modified());
+  };
   FCore.OnInvalidKey = [this] { emit invalidKey(); };
   FCore.OnKeyDown = [this](int& key, THexShiftState shift) {
     if (OnKeyDown) OnKeyDown(this, key, shift);
@@ -64,11 +66,11 @@ TCustomHexEditor::TCustomHexEditor(QWidget* parent) : QAbstractScrollArea(parent
   };
   FCore.RequestRepaint = [this] { viewport()->update(); };
   FCore.RequestRepaintRange = [this](int first, int last) {
-    RepaintRect(FCore.RowsRect(first, last));
+    RepaintRect(FCore.Layout().RowsRect(first, last));
   };
   FCore.RequestRepaintRect = [this](const TRect& r) { RepaintRect(r); };
-  FCore.Grid().OnSizeChanged = [this] { UpdateScrollBars(); };
-  FCore.Grid().OnTopLeftChanged = [this] {
+  FCore.Layout().Grid().OnSizeChanged = [this] { UpdateScrollBars(); };
+  FCore.Layout().Grid().OnTopLeftChanged = [this] {
     UpdateScrollBars();
     RefreshCaret();
     emit topLeftChanged();
@@ -99,25 +101,25 @@ TCustomHexEditor::~TCustomHexEditor() {
   // Nothing may call back into a half-destroyed widget.
   FCore.OnChange = nullptr;
   FCore.OnSelectionChanged = nullptr;
-  FCore.OnBookmarkChanged = nullptr;
-  FCore.OnModifiedChanged = nullptr;
+  FCore.Document().OnBookmarkChanged = nullptr;
+  FCore.Document().OnModifiedChanged = nullptr;
   FCore.OnInvalidKey = nullptr;
   FCore.OnKeyDown = nullptr;
   FCore.OnKeyPress = nullptr;
   FCore.OnClipboardCommand = nullptr;
-  FCore.OnGetOffsetText = nullptr;
+  FCore.Layout().OnGetOffsetText = nullptr;
   FCore.PostSelectionNotice = nullptr;
   FCore.RequestRepaint = nullptr;
   FCore.RequestRepaintRange = nullptr;
   FCore.RequestRepaintRect = nullptr;
-  FCore.Grid().OnSizeChanged = nullptr;
-  FCore.Grid().OnTopLeftChanged = nullptr;
+  FCore.Layout().Grid().OnSizeChanged = nullptr;
+  FCore.Layout().Grid().OnTopLeftChanged = nullptr;
 }
 
 void TCustomHexEditor::ResetData(const QString& title) { FCore.ResetData(title.toStdString()); }
 
 void TCustomHexEditor::SetCaretKind(THexCaretKind value) {
-  FCore.SetCaretKind(value);
+  FCore.Appearance().SetCaretKind(value);
   RefreshCaret();
 }
 
@@ -139,20 +141,20 @@ void TCustomHexEditor::SetBorderStyle(TBorderStyle value) {
 void TCustomHexEditor::SetOnGetOffsetText(THexWidgetOffsetTextEvent value) {
   FOnGetOffsetText = std::move(value);
   if (FOnGetOffsetText) {
-    FCore.OnGetOffsetText = [this](int64_t number, std::string& text) {
+    FCore.Layout().OnGetOffsetText = [this](int64_t number, std::string& text) {
       QString t = QString::fromStdString(text);
       FOnGetOffsetText(this, number, t);
       text = t.toStdString();
     };
   } else {
-    FCore.OnGetOffsetText = nullptr;
+    FCore.Layout().OnGetOffsetText = nullptr;
   }
-  FCore.UpdateLayout();
+  FCore.Layout().UpdateLayout();
   viewport()->update();
 }
 
 QImage TCustomHexEditor::BookmarkBitmap() const {
-  const THexBitmap& bmp = FCore.BookmarkBitmap();
+  const THexBitmap& bmp = FCore.Appearance().BookmarkBitmap();
   QImage image(bmp.Width, bmp.Height, QImage::Format_RGB32);
   for (int y = 0; y < bmp.Height; ++y)
     for (int x = 0; x < bmp.Width; ++x) image.setPixelColor(x, y, ToQColor(bmp.Pixel(x, y)));
@@ -160,13 +162,13 @@ QImage TCustomHexEditor::BookmarkBitmap() const {
 }
 
 void TCustomHexEditor::SetDrawGutter3D(bool value) {
-  if (value == FCore.DrawGutter3D()) return;
-  FCore.SetDrawGutter3D(value);
+  if (value == FCore.Appearance().DrawGutter3D()) return;
+  FCore.Appearance().SetDrawGutter3D(value);
   viewport()->repaint();
 }
 
 void TCustomHexEditor::SetBookmarkBitmap(const QImage* image) {
-  if (image == nullptr) return FCore.SetBookmarkBitmap(nullptr);
+  if (image == nullptr) return FCore.Appearance().SetBookmarkBitmap(nullptr);
   THexBitmap bmp;
   bmp.Width = image->width();
   bmp.Height = image->height();
@@ -175,15 +177,15 @@ void TCustomHexEditor::SetBookmarkBitmap(const QImage* image) {
     for (int y = 0; y < bmp.Height; ++y)
       for (int x = 0; x < bmp.Width; ++x) bmp.Pixels.push_back(FromQColor(image->pixelColor(x, y)));
   }
-  FCore.SetBookmarkBitmap(&bmp);
+  FCore.Appearance().SetBookmarkBitmap(&bmp);
 }
 
 // ---- What the core is fed -------------------------------------------------
 
 void TCustomHexEditor::FontChanged() {
   const QFontMetrics fm(font());
-  FCore.SetFontMetrics(fm.horizontalAdvance(QLatin1Char('w')), fm.height());
-  FGlyphs.Reset(font(), FCore.CharWidth(), FCore.RowHeight());
+  FCore.Layout().SetFontMetrics(fm.horizontalAdvance(QLatin1Char('w')), fm.height());
+  FGlyphs.Reset(font(), FCore.Layout().CharWidth(), FCore.Layout().RowHeight());
   RefreshCaret();
   viewport()->update();
 }
@@ -196,26 +198,26 @@ void TCustomHexEditor::PaletteChanged() {
   colors.BtnFace = FromQColor(pal.color(QPalette::Button));
   colors.BtnShadow = FromQColor(pal.color(QPalette::Dark));
   colors.BtnHighlight = FromQColor(pal.color(QPalette::Light));
-  FCore.SetSystemColors(colors);
+  FCore.Appearance().SetSystemColors(colors);
   FollowPalette();
 }
 
 void TCustomHexEditor::FollowPalette() {
   // The colours in force are ours to change only while they are a
   // default set: the light one, or the dark one derived last.
-  const bool light = FCore.Colors().SameColors(THexColors());
-  const bool derived = FDerivedColors && FCore.Colors().SameColors(*FDerivedColors);
+  const bool light = FCore.Appearance().Colors().SameColors(THexColors());
+  const bool derived = FDerivedColors && FCore.Appearance().Colors().SameColors(*FDerivedColors);
   if (!light && !derived) {
     FDerivedColors.reset();
     return;
   }
-  if (FFollowDarkPalette && IsDarkScheme(FCore.SystemColors())) {
+  if (FFollowDarkPalette && IsDarkScheme(FCore.Appearance().SystemColors())) {
     THexColors dark;
-    SetDarkSchemeDefaults(dark, FCore.SystemColors());
-    FCore.SetColors(dark);
+    SetDarkSchemeDefaults(dark, FCore.Appearance().SystemColors());
+    FCore.Appearance().SetColors(dark);
     FDerivedColors = std::make_unique<THexColors>(dark);
   } else if (derived) {
-    FCore.SetColors(THexColors());
+    FCore.Appearance().SetColors(THexColors());
     FDerivedColors.reset();
   }
 }
@@ -269,7 +271,7 @@ void TCustomHexEditor::Paste() {
 }
 
 void TCustomHexEditor::UpdateViewSize() {
-  FCore.Grid().SetClientSize(viewport()->width(), viewport()->height());
+  FCore.Layout().Grid().SetClientSize(viewport()->width(), viewport()->height());
   UpdateScrollBars();
 }
 
@@ -277,7 +279,7 @@ void TCustomHexEditor::UpdateScrollBars() {
   // Showing or hiding a scroll bar resizes the view, which comes back here.
   if (FSyncingScrollBars) return;
   FSyncingScrollBars = true;
-  const THexGrid& g = FCore.Grid();
+  const THexGrid& g = FCore.Layout().Grid();
   QScrollBar* v = verticalScrollBar();
   v->setRange(0, std::max(0, g.MaxTopRow() - g.FixedRows()));
   v->setPageStep(std::max(1, g.VisibleRowCount()));
@@ -291,7 +293,7 @@ void TCustomHexEditor::UpdateScrollBars() {
   FSyncingScrollBars = false;
   // The view may have changed size meanwhile.
   if (viewport()->width() != g.ClientWidth() || viewport()->height() != g.ClientHeight())
-    FCore.Grid().SetClientSize(viewport()->width(), viewport()->height());
+    FCore.Layout().Grid().SetClientSize(viewport()->width(), viewport()->height());
 }
 
 void TCustomHexEditor::RepaintRect(const TRect& rect) {
@@ -328,7 +330,7 @@ void TCustomHexEditor::resizeEvent(QResizeEvent* event) {
 
 void TCustomHexEditor::scrollContentsBy(int, int) {
   if (FSyncingScrollBars) return;
-  THexGrid& g = FCore.Grid();
+  THexGrid& g = FCore.Layout().Grid();
   g.SetTopRow(g.FixedRows() + verticalScrollBar()->value());
   g.SetLeftCol(g.FixedCols() + horizontalScrollBar()->value());
 }
@@ -518,7 +520,8 @@ void TCustomHexEditor::RestartBlink() {
 void TCustomHexEditor::paintEvent(QPaintEvent* event) {
   QPainter p(viewport());
   const QRect clip = event->rect();
-  const QColor surface = ToQColor(FCore.ToRGB(FCore.Colors().Background()));
+  const QColor surface =
+      ToQColor(FCore.Appearance().ToRGB(FCore.Appearance().Colors().Background()));
   p.fillRect(clip, surface);
   // Scrolling or a move may have taken the caret elsewhere.
   FCore.UpdateCaretPosition();
@@ -548,7 +551,7 @@ void TCustomHexEditor::paintEvent(QPaintEvent* event) {
   } restore{*this, coreHook, hostHook};
 
   FPaintPainter = &p;
-  THexQtPainter painter(p, font(), FGlyphs, FIcons, FCore, surface,
+  THexQtPainter painter(p, font(), FGlyphs, FIcons, FCore.Appearance(), surface,
                         static_cast<bool>(FCore.OnDrawCell));
   FCore.Paint(painter, ToTRect(clip));
 

@@ -62,19 +62,19 @@ public:
 
   // The data interface (see THexEditorCore for the rules).
   int DataSize() const { return FCore.DataSize(); }
-  uint8_t* DataPointer() { return FCore.DataPointer(); }
-  const uint8_t* DataPointer() const { return FCore.DataPointer(); }
+  uint8_t* DataPointer() { return FCore.Document().DataPointer(); }
+  const uint8_t* DataPointer() const { return FCore.Document().DataPointer(); }
   uint8_t PeekByte(int pos) const { return FCore.PeekByte(pos); }
   // No repaint: the new value shows at the next one.
-  void PokeByte(int pos, uint8_t value) { FCore.PokeByte(pos, value); }
+  void PokeByte(int pos, uint8_t value) { FCore.Document().PokeByte(pos, value); }
   // An empty title means "Untitled".
   void ResetData(const QString& title = QString());
   void SetDataSize(int newSize) { FCore.SetDataSize(newSize); }
-  uint8_t FillByte() const { return FCore.FillByte(); }
-  void SetFillByte(uint8_t value) { FCore.SetFillByte(value); }
-  bool Modified() const { return FCore.Modified(); }
-  void SetModified(bool value) { FCore.SetModified(value); }
-  QString FileTitle() const { return QString::fromStdString(FCore.FileTitle()); }
+  uint8_t FillByte() const { return FCore.Document().FillByte(); }
+  void SetFillByte(uint8_t value) { FCore.Document().SetFillByte(value); }
+  bool Modified() const { return FCore.Document().Modified(); }
+  void SetModified(bool value) { FCore.Document().SetModified(value); }
+  QString FileTitle() const { return QString::fromStdString(FCore.Document().FileTitle()); }
 
   // Caret, selection and bookmarks (see THexEditorCore).
   int CaretPosition() const { return FCore.CaretPosition(); }
@@ -101,7 +101,7 @@ public:
   void Undo() { FCore.Undo(); }
   void Redo() { FCore.Redo(); }
   // Empties undo and redo (after a load, a card read, a resize).
-  void ClearUndo() { FCore.ClearUndo(); }
+  void ClearUndo() { FCore.Document().ClearUndo(); }
   bool CanCopy() const { return FCore.CanCopy(); }
   bool CanCut() const { return FCore.CanCut(); }
   // The editor takes a paste and the clipboard holds bytes or text.
@@ -120,42 +120,46 @@ public:
   void GotoOffset(const QString& text) { FCore.GotoOffset(text.toStdString()); }
 
   // Published properties, in their published order.
-  int BytesPerRow() const { return FCore.BytesPerRow(); }
+  int BytesPerRow() const { return FCore.Layout().BytesPerRow(); }
   void SetBytesPerRow(int value) { FCore.SetBytesPerRow(value); }
-  int BytesPerColumn() const { return FCore.BytesPerColumn(); }
-  void SetBytesPerColumn(int value) { FCore.SetBytesPerColumn(value); }
-  THexTranslationKind Translation() const { return FCore.Translation(); }
-  void SetTranslation(THexTranslationKind value) { FCore.SetTranslation(value); }
-  QString OffsetFormat() const { return QString::fromStdString(FCore.OffsetFormat()); }
-  void SetOffsetFormat(const QString& value) { FCore.SetOffsetFormat(value.toStdString()); }
-  THexCaretKind CaretKind() const { return FCore.CaretKind(); }
+  int BytesPerColumn() const { return FCore.Layout().BytesPerColumn(); }
+  void SetBytesPerColumn(int value) { FCore.Layout().SetBytesPerColumn(value); }
+  THexTranslationKind Translation() const { return FCore.Layout().Translation(); }
+  void SetTranslation(THexTranslationKind value) { FCore.Layout().SetTranslation(value); }
+  QString OffsetFormat() const { return QString::fromStdString(FCore.Layout().OffsetFormat()); }
+  void SetOffsetFormat(const QString& value) {
+    FCore.Layout().SetOffsetFormat(value.toStdString());
+  }
+  THexCaretKind CaretKind() const { return FCore.Appearance().CaretKind(); }
   void SetCaretKind(THexCaretKind value);
-  THexColors& Colors() { return FCore.Colors(); }
-  void SetColors(const THexColors& value) { FCore.SetColors(value); }
-  bool FocusFrame() const { return FCore.FocusFrame(); }
-  void SetFocusFrame(bool value) { FCore.SetFocusFrame(value); }
-  bool SwapNibbles() const { return FCore.SwapNibbles(); }
-  void SetSwapNibbles(bool value) { FCore.SetSwapNibbles(value); }
-  QChar MaskChar() const { return QChar(FCore.MaskChar()); }
-  void SetMaskChar(QChar value) { FCore.SetMaskChar(value.unicode()); }
-  bool NoSizeChange() const { return FCore.NoSizeChange(); }
+  THexColors& Colors() { return FCore.Appearance().Colors(); }
+  void SetColors(const THexColors& value) { FCore.Appearance().SetColors(value); }
+  bool FocusFrame() const { return FCore.Appearance().FocusFrame(); }
+  void SetFocusFrame(bool value) { FCore.Appearance().SetFocusFrame(value); }
+  bool SwapNibbles() const { return FCore.Layout().SwapNibbles(); }
+  void SetSwapNibbles(bool value) { FCore.Layout().SetSwapNibbles(value); }
+  QChar MaskChar() const { return QChar(FCore.Layout().MaskChar()); }
+  void SetMaskChar(QChar value) { FCore.Layout().SetMaskChar(value.unicode()); }
+  bool NoSizeChange() const { return FCore.Document().Modes().NoSizeChange; }
   void SetNoSizeChange(bool value) { FCore.SetNoSizeChange(value); }
-  bool AllowInsertMode() const { return FCore.AllowInsertMode(); }
+  bool AllowInsertMode() const { return FCore.Document().Modes().AllowInsertMode; }
   void SetAllowInsertMode(bool value) { FCore.SetAllowInsertMode(value); }
-  bool DrawGridLines() const { return FCore.DrawGridLines(); }
-  void SetDrawGridLines(bool value) { FCore.SetDrawGridLines(value); }
+  bool DrawGridLines() const { return FCore.Appearance().DrawGridLines(); }
+  void SetDrawGridLines(bool value) { FCore.Appearance().SetDrawGridLines(value); }
   // On: Tab and Shift+Tab switch the caret's field; off: they move the
   // focus on.
   bool WantTabs() const { return FCore.WantTabs(); }
   void SetWantTabs(bool value) { FCore.SetWantTabs(value); }
   bool ReadOnlyView() const { return FCore.ReadOnlyView(); }
   void SetReadOnlyView(bool value) { FCore.SetReadOnlyView(value); }
-  bool HideSelection() const { return FCore.HideSelection(); }
-  void SetHideSelection(bool value) { FCore.SetHideSelection(value); }
-  bool GraySelectionIfNotFocused() const { return FCore.GraySelectionIfNotFocused(); }
-  void SetGraySelectionIfNotFocused(bool value) { FCore.SetGraySelectionIfNotFocused(value); }
-  int GutterWidth() const { return FCore.GutterWidth(); }
-  void SetGutterWidth(int value) { FCore.SetGutterWidth(value); }
+  bool HideSelection() const { return FCore.Appearance().HideSelection(); }
+  void SetHideSelection(bool value) { FCore.Appearance().SetHideSelection(value); }
+  bool GraySelectionIfNotFocused() const { return FCore.Appearance().GraySelectionIfNotFocused(); }
+  void SetGraySelectionIfNotFocused(bool value) {
+    FCore.Appearance().SetGraySelectionIfNotFocused(value);
+  }
+  int GutterWidth() const { return FCore.Layout().GutterWidth(); }
+  void SetGutterWidth(int value) { FCore.Layout().SetGutterWidth(value); }
   // A 200 x 10 picture of the twenty bookmark icons (its top-left pixel's
   // colour is transparent); null restores the built-in icons. Another
   // size raises EHexEditor and keeps the icons in use.
@@ -165,30 +169,34 @@ public:
   QString Version() const { return QString::fromLatin1(HexEditorVersion); }
   void SetVersion(const QString&) {}
   // The journal's byte budget: any value, no checks (0 or less: no trim).
-  int MaxUndo() const { return FCore.MaxUndo; }
-  void SetMaxUndo(int value) { FCore.MaxUndo = value; }
+  int MaxUndo() const { return FCore.Document().MaxUndo; }
+  void SetMaxUndo(int value) { FCore.Document().MaxUndo = value; }
   bool InsertMode() const { return FCore.InsertMode(); }
   void SetInsertMode(bool value) { FCore.SetInsertMode(value); }
-  bool HexLowerCase() const { return FCore.HexLowerCase(); }
-  void SetHexLowerCase(bool value) { FCore.SetHexLowerCase(value); }
-  bool DrawGutter3D() const { return FCore.DrawGutter3D(); }
+  bool HexLowerCase() const { return FCore.Layout().HexLowerCase(); }
+  void SetHexLowerCase(bool value) { FCore.Layout().SetHexLowerCase(value); }
+  bool DrawGutter3D() const { return FCore.Appearance().DrawGutter3D(); }
   void SetDrawGutter3D(bool value);
-  bool ShowRuler() const { return FCore.ShowRuler(); }
-  void SetShowRuler(bool value) { FCore.SetShowRuler(value); }
-  int BytesPerUnit() const { return FCore.BytesPerUnit(); }
-  void SetBytesPerUnit(int value) { FCore.SetBytesPerUnit(value); }
-  int RulerBytesPerUnit() const { return FCore.RulerBytesPerUnit(); }
-  void SetRulerBytesPerUnit(int value) { FCore.SetRulerBytesPerUnit(value); }
-  bool ShowPositionIfNotFocused() const { return FCore.ShowPositionIfNotFocused(); }
-  void SetShowPositionIfNotFocused(bool value) { FCore.SetShowPositionIfNotFocused(value); }
-  bool UnicodeChars() const { return FCore.UnicodeChars(); }
+  bool ShowRuler() const { return FCore.Layout().ShowRuler(); }
+  void SetShowRuler(bool value) { FCore.Layout().SetShowRuler(value); }
+  int BytesPerUnit() const { return FCore.Layout().BytesPerUnit(); }
+  void SetBytesPerUnit(int value) { FCore.Layout().SetBytesPerUnit(value); }
+  int RulerBytesPerUnit() const { return FCore.Layout().RulerBytesPerUnit(); }
+  void SetRulerBytesPerUnit(int value) { FCore.Layout().SetRulerBytesPerUnit(value); }
+  bool ShowPositionIfNotFocused() const { return FCore.Appearance().ShowPositionIfNotFocused(); }
+  void SetShowPositionIfNotFocused(bool value) {
+    FCore.Appearance().SetShowPositionIfNotFocused(value);
+  }
+  bool UnicodeChars() const { return FCore.Layout().UnicodeChars(); }
   void SetUnicodeChars(bool value) { FCore.SetUnicodeChars(value); }
-  bool UnicodeBigEndian() const { return FCore.UnicodeBigEndian(); }
-  void SetUnicodeBigEndian(bool value) { FCore.SetUnicodeBigEndian(value); }
-  int BytesPerBlock() const { return FCore.BytesPerBlock(); }
-  void SetBytesPerBlock(int value) { FCore.SetBytesPerBlock(value); }
-  bool SeparateBlocksInCharField() const { return FCore.SeparateBlocksInCharField(); }
-  void SetSeparateBlocksInCharField(bool value) { FCore.SetSeparateBlocksInCharField(value); }
+  bool UnicodeBigEndian() const { return FCore.Layout().UnicodeBigEndian(); }
+  void SetUnicodeBigEndian(bool value) { FCore.Layout().SetUnicodeBigEndian(value); }
+  int BytesPerBlock() const { return FCore.Layout().BytesPerBlock(); }
+  void SetBytesPerBlock(int value) { FCore.Layout().SetBytesPerBlock(value); }
+  bool SeparateBlocksInCharField() const { return FCore.Layout().SeparateBlocksInCharField(); }
+  void SetSeparateBlocksInCharField(bool value) {
+    FCore.Layout().SetSeparateBlocksInCharField(value);
+  }
   // Stored only, as is OnProgress: nothing here reports progress.
   bool FindProgress() const { return FCore.FindProgress; }
   void SetFindProgress(bool value) { FCore.FindProgress = value; }

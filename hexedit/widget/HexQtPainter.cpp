@@ -45,16 +45,16 @@ const THexGlyphCache::TGlyph& THexGlyphCache::Lookup(char16_t ch) {
 
 // ---- Bookmark images ------------------------------------------------------
 
-const QImage& THexBookmarkImages::Image(const THexEditorCore& core, int index) {
-  if (FVersion != core.BookmarkImagesVersion()) {
-    FVersion = core.BookmarkImagesVersion();
+const QImage& THexBookmarkImages::Image(const THexAppearance& appearance, int index) {
+  if (FVersion != appearance.BookmarkImagesVersion()) {
+    FVersion = appearance.BookmarkImagesVersion();
     for (int i = 0; i < 20; ++i) {
       QImage img(BookmarkIconSize, BookmarkIconSize, QImage::Format_ARGB32_Premultiplied);
       img.fill(Qt::transparent);
       for (int y = 0; y < BookmarkIconSize; ++y)
         for (int x = 0; x < BookmarkIconSize; ++x) {
           TColor c = 0;
-          if (core.BookmarkImagePixel(i, x, y, c)) img.setPixelColor(x, y, ToQColor(c));
+          if (appearance.BookmarkImagePixel(i, x, y, c)) img.setPixelColor(x, y, ToQColor(c));
         }
       FImages[size_t(i)] = img;
     }
@@ -65,13 +65,13 @@ const QImage& THexBookmarkImages::Image(const THexEditorCore& core, int index) {
 // ---- The painter ----------------------------------------------------------
 
 THexQtPainter::THexQtPainter(QPainter& painter, const QFont& font, THexGlyphCache& glyphs,
-                             THexBookmarkImages& icons, const THexEditorCore& core, QColor surface,
-                             bool immediate)
+                             THexBookmarkImages& icons, const THexAppearance& appearance,
+                             QColor surface, bool immediate)
     : FPainter(painter),
       FFont(font),
       FGlyphs(glyphs),
       FIcons(icons),
-      FCore(core),
+      FAppearance(appearance),
       FSurface(surface.rgb()),
       FImmediate(immediate) {
   FPainter.setFont(FFont);
@@ -234,7 +234,7 @@ void THexQtPainter::DoFrame(const QRect& r, const QColor& c) {
 }
 
 void THexQtPainter::DoIcon(int image, QPoint at) {
-  FPainter.drawImage(at, FIcons.Image(FCore, image));
+  FPainter.drawImage(at, FIcons.Image(FAppearance, image));
 }
 
 void THexQtPainter::EndPaint() {

@@ -22,7 +22,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "hexedit/core/HexEditorCore.h"
+#include "hexedit/core/HexAppearance.h"
 
 inline QColor ToQColor(TColor rgb) {
   return QColor(int(RedOf(rgb)), int(GreenOf(rgb)), int(BlueOf(rgb)));
@@ -57,10 +57,10 @@ private:
   TGlyph Measure(char16_t ch) const;
 };
 
-// The twenty bookmark images of a core, as pictures with transparency.
+// The twenty bookmark images of an editor, as pictures with transparency.
 class THexBookmarkImages {
 public:
-  const QImage& Image(const THexEditorCore& core, int index);
+  const QImage& Image(const THexAppearance& appearance, int index);
 
 private:
   int FVersion = -1;
@@ -71,7 +71,7 @@ class THexQtPainter final : public THexPainter {
 public:
   // surface: the colour the painted area was filled with before the paint.
   THexQtPainter(QPainter& painter, const QFont& font, THexGlyphCache& glyphs,
-                THexBookmarkImages& icons, const THexEditorCore& core, QColor surface,
+                THexBookmarkImages& icons, const THexAppearance& appearance, QColor surface,
                 bool immediate);
 
   void FillRect(const TRect& rect, TColor color) override;
@@ -101,7 +101,7 @@ private:
   QFont FFont;
   THexGlyphCache& FGlyphs;
   THexBookmarkImages& FIcons;
-  const THexEditorCore& FCore;
+  const THexAppearance& FAppearance;
   QRgb FSurface;
   bool FImmediate;
   std::vector<TRun> FRuns;

@@ -22,86 +22,86 @@ struct DataStoreTest : ::testing::Test {
   }
 
   std::vector<uint8_t> Bytes() const {
-    return {Ed.DataPointer(), Ed.DataPointer() + Ed.DataSize()};
+    return {Ed.Document().DataPointer(), Ed.Document().DataPointer() + Ed.DataSize()};
   }
   void Fill(int size) {
     Ed.ResetData();
     Ed.SetDataSize(size);
-    std::iota(Ed.DataPointer(), Ed.DataPointer() + size, uint8_t{0});
+    std::iota(Ed.Document().DataPointer(), Ed.Document().DataPointer() + size, uint8_t{0});
   }
 };
 
 TEST_F(DataStoreTest, FreshEditorHoldsNothingUntilItsWindowIsCreated) {
   EXPECT_EQ(Ed.DataSize(), 0);
-  EXPECT_EQ(Ed.FileTitle(), "---");
-  EXPECT_FALSE(Ed.Modified());
-  EXPECT_FALSE(Ed.DataInitialised());
-  EXPECT_EQ(Ed.FillByte(), 0);
-  EXPECT_EQ(Ed.MaxUndo, 1048576);
-  EXPECT_TRUE(Ed.AllowInsertMode());
+  EXPECT_EQ(Ed.Document().FileTitle(), "---");
+  EXPECT_FALSE(Ed.Document().Modified());
+  EXPECT_FALSE(Ed.Document().DataInitialised());
+  EXPECT_EQ(Ed.Document().FillByte(), 0);
+  EXPECT_EQ(Ed.Document().MaxUndo, 1048576);
+  EXPECT_TRUE(Ed.Document().Modes().AllowInsertMode);
   EXPECT_FALSE(Ed.InsertMode());
   Ed.WindowCreated();
-  EXPECT_EQ(Ed.FileTitle(), "Untitled");
+  EXPECT_EQ(Ed.Document().FileTitle(), "Untitled");
   EXPECT_EQ(Changes, 1);
 }
 
 TEST_F(DataStoreTest, WindowCreationKeepsDataSizedBeforeIt) {
   // A page shown for the first time after its image was sized.
-  Ed.SetFillByte(0xFF);
+  Ed.Document().SetFillByte(0xFF);
   Ed.SetDataSize(16);
   Ed.WindowCreated();
   EXPECT_EQ(Ed.DataSize(), 16);
-  EXPECT_EQ(Ed.FileTitle(), "---");
+  EXPECT_EQ(Ed.Document().FileTitle(), "---");
 
   THexEditorCore reset;
   reset.ResetData("image.hex");
   reset.WindowCreated();
-  EXPECT_EQ(reset.FileTitle(), "image.hex");
+  EXPECT_EQ(reset.Document().FileTitle(), "image.hex");
 }
 
 TEST_F(DataStoreTest, LoadingAnImageTheMainWindowWay) {
-  Ed.SetFillByte(0xFF);
+  Ed.Document().SetFillByte(0xFF);
   Ed.ResetData();
   EXPECT_EQ(Changes, 1);
-  EXPECT_EQ(Ed.FileTitle(), "Untitled");
+  EXPECT_EQ(Ed.Document().FileTitle(), "Untitled");
   Ed.SetDataSize(8192);
   EXPECT_EQ(Changes, 1) << "SetDataSize fires no OnChange";
   EXPECT_EQ(Bytes(), std::vector<uint8_t>(8192, 0xFF));
-  EXPECT_TRUE(Ed.Modified());
-  EXPECT_EQ(Ed.ChangeMarksSize(), 0);
-  auto entries = ReadJournal(Ed.UndoStorage());
+  EXPECT_TRUE(Ed.Document().Modified());
+  EXPECT_EQ(Ed.Document().ChangeMarksSize(), 0);
+  auto entries = ReadJournal(Ed.Document().UndoStorage());
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].Kind, ukAppendBuffer);
   EXPECT_EQ(entries[0].Length, 35u);
   EXPECT_EQ(entries[0].Position, 0);
   EXPECT_EQ(entries[0].Count, 8192);
 
-  Ed.PokeByte(3, 0x12);
-  Ed.DataPointer()[4] = 0x34;
+  Ed.Document().PokeByte(3, 0x12);
+  Ed.Document().DataPointer()[4] = 0x34;
   EXPECT_EQ(Ed.PeekByte(3), 0x12);
   EXPECT_EQ(Ed.PeekByte(4), 0x34);
-  EXPECT_FALSE(Ed.ByteChanged(3));
-  EXPECT_EQ(Ed.UndoStorage().EntryCount(), 1);
+  EXPECT_FALSE(Ed.Document().ByteChanged(3));
+  EXPECT_EQ(Ed.Document().UndoStorage().EntryCount(), 1);
   EXPECT_EQ(Changes, 1);
 }
 
 TEST_F(DataStoreTest, SameSizeDoesNothing) {
   Fill(10);
-  Ed.SetModified(false);
-  const int64_t journal = Ed.UndoStorage().Size();
+  Ed.Document().SetModified(false);
+  const int64_t journal = Ed.Document().UndoStorage().Size();
   Ed.SetDataSize(10);
-  EXPECT_FALSE(Ed.Modified());
-  EXPECT_EQ(Ed.UndoStorage().Size(), journal);
+  EXPECT_FALSE(Ed.Document().Modified());
+  EXPECT_EQ(Ed.Document().UndoStorage().Size(), journal);
 }
 
 TEST_F(DataStoreTest, CutKeepsTheCutBytesAndGrowthFillsAnew) {
-  Ed.SetFillByte(0xFF);
+  Ed.Document().SetFillByte(0xFF);
   Ed.ResetData();
   Ed.SetDataSize(8192);
-  for (int i = 4096; i < 8192; ++i) Ed.PokeByte(i, static_cast<uint8_t>(i * 7));
-  std::vector<uint8_t> cut(Ed.DataPointer() + 4096, Ed.DataPointer() + 8192);
+  for (int i = 4096; i < 8192; ++i) Ed.Document().PokeByte(i, static_cast<uint8_t>(i * 7));
+  std::vector<uint8_t> cut(Ed.Document().DataPointer() + 4096, Ed.Document().DataPointer() + 8192);
   Ed.SetDataSize(4096);
-  auto entries = ReadJournal(Ed.UndoStorage());
+  auto entries = ReadJournal(Ed.Document().UndoStorage());
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[1].Kind, ukRemoveData);
   EXPECT_EQ(entries[1].Length, 4130u);
@@ -109,7 +109,7 @@ TEST_F(DataStoreTest, CutKeepsTheCutBytesAndGrowthFillsAnew) {
   EXPECT_EQ(entries[1].Position, 4096);
   EXPECT_EQ(entries[1].Saved, cut);
 
-  Ed.SetFillByte(0x5A);
+  Ed.Document().SetFillByte(0x5A);
   Ed.SetDataSize(4100);
   EXPECT_EQ(Ed.PeekByte(4096), 0x5A);
   EXPECT_EQ(Ed.PeekByte(4099), 0x5A);
@@ -120,10 +120,10 @@ TEST_F(DataStoreTest, FixedSizeAllowsOnlyFillingAndEmptying) {
   Ed.SetNoSizeChange(true);
   Ed.SetDataSize(8);
   EXPECT_EQ(Ed.DataSize(), 8);
-  Ed.PokeByte(0, 0xAA);
+  Ed.Document().PokeByte(0, 0xAA);
   Ed.SetSelStart(5);
-  Ed.SetModified(false);
-  const auto journal = ReadJournal(Ed.UndoStorage());
+  Ed.Document().SetModified(false);
+  const auto journal = ReadJournal(Ed.Document().UndoStorage());
   for (int bad : {4, 9}) {
     try {
       Ed.SetDataSize(bad);
@@ -134,8 +134,8 @@ TEST_F(DataStoreTest, FixedSizeAllowsOnlyFillingAndEmptying) {
     EXPECT_EQ(Ed.DataSize(), 8);
     EXPECT_EQ(Ed.PeekByte(0), 0xAA);
     EXPECT_EQ(Ed.Caret().Position, 5);
-    EXPECT_FALSE(Ed.Modified());
-    EXPECT_EQ(ReadJournal(Ed.UndoStorage()), journal);
+    EXPECT_FALSE(Ed.Document().Modified());
+    EXPECT_EQ(ReadJournal(Ed.Document().UndoStorage()), journal);
   }
   Ed.SetDataSize(0);
   EXPECT_EQ(Ed.DataSize(), 0);
@@ -143,19 +143,19 @@ TEST_F(DataStoreTest, FixedSizeAllowsOnlyFillingAndEmptying) {
 
 TEST_F(DataStoreTest, BadSizesAndFailedGrowthChangeNothing) {
   Fill(10);
-  Ed.SetModified(false);
-  const auto journal = ReadJournal(Ed.UndoStorage());
+  Ed.Document().SetModified(false);
+  const auto journal = ReadJournal(Ed.Document().UndoStorage());
   try {
     Ed.SetDataSize(-1);
     ADD_FAILURE();
   } catch (const EHexEditor& e) {
     EXPECT_STREQ(e.what(), "Invalid data size -1");
   }
-  Ed.SetMaxDataSize(1000);
+  Ed.Document().SetMaxDataSize(1000);
   EXPECT_THROW(Ed.SetDataSize(1001), EHexStreamError);
   EXPECT_EQ(Ed.DataSize(), 10);
-  EXPECT_FALSE(Ed.Modified());
-  EXPECT_EQ(ReadJournal(Ed.UndoStorage()), journal);
+  EXPECT_FALSE(Ed.Document().Modified());
+  EXPECT_EQ(ReadJournal(Ed.Document().UndoStorage()), journal);
   Ed.SetDataSize(1000);
   EXPECT_EQ(Ed.DataSize(), 1000);
 }
@@ -196,7 +196,7 @@ TEST_F(DataStoreTest, InsertModeFollowsItsConditions) {
   Fill(16);
   Ed.SetReadOnlyView(true);
   Ed.SetInsertMode(true);
-  EXPECT_FALSE(Ed.InsertFlag()) << "refused while it cannot take effect";
+  EXPECT_FALSE(Ed.Document().Modes().InsertFlag) << "refused while it cannot take effect";
   Ed.SetReadOnlyView(false);
   Ed.SetInsertMode(true);
   EXPECT_TRUE(Ed.InsertMode());
@@ -204,7 +204,7 @@ TEST_F(DataStoreTest, InsertModeFollowsItsConditions) {
   // Read-only view hides insert mode without forgetting it.
   Ed.SetReadOnlyView(true);
   EXPECT_FALSE(Ed.InsertMode());
-  EXPECT_FALSE(Ed.CanInsert());
+  EXPECT_FALSE(Ed.Document().CanInsert());
   Ed.SetReadOnlyView(false);
   EXPECT_TRUE(Ed.InsertMode());
 
@@ -216,11 +216,11 @@ TEST_F(DataStoreTest, InsertModeFollowsItsConditions) {
 
   Ed.SetInsertMode(true);
   Ed.SetNoSizeChange(true);
-  EXPECT_FALSE(Ed.InsertFlag());
+  EXPECT_FALSE(Ed.Document().Modes().InsertFlag);
   Ed.SetNoSizeChange(false);
   Ed.SetInsertMode(true);
   Ed.SetAllowInsertMode(false);
-  EXPECT_FALSE(Ed.InsertFlag());
+  EXPECT_FALSE(Ed.Document().Modes().InsertFlag);
   Ed.SetInsertMode(true);
   EXPECT_FALSE(Ed.InsertMode());
 }
@@ -245,7 +245,7 @@ TEST_F(DataStoreTest, RawPrimitives) {
   Ed.DeleteRaw(0, 7, THexCaret{3, true, false});
   EXPECT_EQ(Ed.DataSize(), 0);
   EXPECT_EQ(Ed.Caret(), (THexCaret{0, true, false}));
-  EXPECT_EQ(Ed.UndoStorage().EntryCount(), 1) << "raw primitives record nothing";
+  EXPECT_EQ(Ed.Document().UndoStorage().EntryCount(), 1) << "raw primitives record nothing";
 }
 
 TEST_F(DataStoreTest, ResetEmptiesEverything) {
@@ -256,15 +256,15 @@ TEST_F(DataStoreTest, ResetEmptiesEverything) {
   Ed.RecordChange(ukChangeBytes, 4, 1, 0);
   Ed.ResetData("flash.hex");
   EXPECT_EQ(Ed.DataSize(), 0);
-  EXPECT_EQ(Ed.FileTitle(), "flash.hex");
-  EXPECT_EQ(Ed.UndoStorage().Size(), 0);
-  EXPECT_EQ(Ed.UndoStorage().EntryCount(), 0);
+  EXPECT_EQ(Ed.Document().FileTitle(), "flash.hex");
+  EXPECT_EQ(Ed.Document().UndoStorage().Size(), 0);
+  EXPECT_EQ(Ed.Document().UndoStorage().EntryCount(), 0);
   EXPECT_FALSE(Ed.HasSelection());
-  EXPECT_FALSE(Ed.Modified());
-  EXPECT_EQ(Ed.ChangeMarksSize(), 0);
+  EXPECT_FALSE(Ed.Document().Modified());
+  EXPECT_EQ(Ed.Document().ChangeMarksSize(), 0);
   EXPECT_EQ(Ed.Caret(), THexCaret{});
-  EXPECT_EQ(Ed.Bookmark(2).Position, -1);
-  EXPECT_THROW(Ed.CheckSaveAllowed(), EFileOpenError);
+  EXPECT_EQ(Ed.Document().Bookmark(2).Position, -1);
+  EXPECT_THROW(Ed.Document().CheckSaveAllowed(), EFileOpenError);
 }
 
 TEST_F(DataStoreTest, SelectionNoticesCoalescePerLoopTurn) {

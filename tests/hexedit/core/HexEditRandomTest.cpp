@@ -18,9 +18,9 @@ public:
   explicit TRandomEdits(unsigned seed) : Rng(seed) {
     Ed.ResetData();
     Ed.SetDataSize(48);
-    std::iota(Ed.DataPointer(), Ed.DataPointer() + 48, uint8_t{0});
-    Model.assign(Ed.DataPointer(), Ed.DataPointer() + 48);
-    Ed.MaxUndo = 1500;
+    std::iota(Ed.Document().DataPointer(), Ed.Document().DataPointer() + 48, uint8_t{0});
+    Model.assign(Ed.Document().DataPointer(), Ed.Document().DataPointer() + 48);
+    Ed.Document().MaxUndo = 1500;
   }
 
   void Run(int steps) {
@@ -50,14 +50,14 @@ private:
   // Random changes of modes, units, caret, selection and bookmarks.
   void Shake() {
     switch (Pick(0, 12)) {
-      case 0: Ed.SetInsertMode(!Ed.InsertFlag()); break;
+      case 0: Ed.SetInsertMode(!Ed.Document().Modes().InsertFlag); break;
       case 1: Ed.SetNoSizeChange(Pick(0, 3) == 0); break;
-      case 2: Ed.SetBytesPerUnit(1 << Pick(0, 3)); break;
+      case 2: Ed.Layout().SetBytesPerUnit(1 << Pick(0, 3)); break;
       case 3: {
         const int i = Pick(0, HexBookmarkCount - 1);
         const int p = Pick(0, Size());
         Ed.ToggleBookmark(i, p, false);
-        Marks[static_cast<size_t>(i)] = Ed.Bookmark(i).Position;
+        Marks[static_cast<size_t>(i)] = Ed.Document().Bookmark(i).Position;
         break;
       }
       case 4:
@@ -86,7 +86,7 @@ private:
   template <typename F>
   void Expect(bool refused, F&& edit) {
     const Bytes before = Model;
-    const int entries = Ed.UndoStorage().EntryCount();
+    const int entries = Ed.Document().UndoStorage().EntryCount();
     const int selCount = Ed.SelCount();
     try {
       edit();
@@ -94,16 +94,16 @@ private:
     } catch (const EHexEditor& e) {
       EXPECT_TRUE(refused) << "step " << Step << ": " << e.what();
       EXPECT_STREQ(e.what(), "Cannot update undo storage");
-      EXPECT_EQ(Ed.UndoStorage().EntryCount(), entries);
+      EXPECT_EQ(Ed.Document().UndoStorage().EntryCount(), entries);
       EXPECT_EQ(Ed.SelCount(), selCount);
       Model = before;
     }
   }
 
   void Edit() {
-    const bool fixed = Ed.NoSizeChange();
+    const bool fixed = Ed.Document().Modes().NoSizeChange;
     const int size = Size();
-    const int u = Ed.BytesPerUnit();
+    const int u = Ed.Layout().BytesPerUnit();
     const THexCaret caret = Ed.Caret();
     const bool sel = Ed.HasSelection();
     const int low = Ed.SelectionLow(), high = Ed.SelectionHigh();
@@ -220,7 +220,8 @@ private:
 
   void Check() {
     const int size = Ed.DataSize();
-    ASSERT_EQ(Bytes(Ed.DataPointer(), Ed.DataPointer() + size), Model) << "step " << Step;
+    ASSERT_EQ(Bytes(Ed.Document().DataPointer(), Ed.Document().DataPointer() + size), Model)
+        << "step " << Step;
     if (Ed.HasSelection()) {
       EXPECT_GE(Ed.SelectionLow(), 0);
       EXPECT_LE(Ed.SelectionLow(), Ed.SelectionHigh());
@@ -231,19 +232,20 @@ private:
       EXPECT_EQ(Ed.SelectionLow(), -1);
       EXPECT_EQ(Ed.SelectionHigh(), -1);
     }
-    EXPECT_LE(Ed.ChangeMarksSize(), size);
+    EXPECT_LE(Ed.Document().ChangeMarksSize(), size);
     const THexCaret& c = Ed.Caret();
     EXPECT_GE(c.Position, 0);
     EXPECT_LE(c.Position, Ed.InsertMode() ? size : std::max(0, size - 1)) << "step " << Step;
     for (int i = 0; i < HexBookmarkCount; ++i) {
-      const int b = Ed.Bookmark(i).Position;
+      const int b = Ed.Document().Bookmark(i).Position;
       EXPECT_TRUE(b == -1 || (b >= 0 && b <= size)) << "bookmark " << i;
       EXPECT_EQ(b, Marks[size_t(i)]) << "bookmark " << i << ", step " << Step;
     }
-    const auto entries = ReadJournal(Ed.UndoStorage());
+    const auto entries = ReadJournal(Ed.Document().UndoStorage());
     ASSERT_FALSE(entries.empty());
     EXPECT_LE(static_cast<int>(entries.size()), Recorded + 1);
-    EXPECT_LE(Ed.UndoStorage().Size(), Ed.MaxUndo + int64_t(entries.back().Length));
+    EXPECT_LE(Ed.Document().UndoStorage().Size(),
+              Ed.Document().MaxUndo + int64_t(entries.back().Length));
   }
 };
 

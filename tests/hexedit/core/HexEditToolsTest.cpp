@@ -11,7 +11,7 @@ namespace {
 
 struct ToolsTest : InputTest {
   void Text(const char* ascii, int at = 0) {
-    for (int i = 0; ascii[i]; ++i) Ed.PokeByte(at + i, static_cast<uint8_t>(ascii[i]));
+    for (int i = 0; ascii[i]; ++i) Ed.Document().PokeByte(at + i, static_cast<uint8_t>(ascii[i]));
   }
   std::string Error(const std::function<void()>& f) {
     try {
@@ -25,40 +25,40 @@ struct ToolsTest : InputTest {
 
 TEST_F(ToolsTest, SavedStateFollowsUndoRedoAndTheBudget) {
   Sized(32);
-  Ed.SetModified(false);
+  Ed.Document().SetModified(false);
   Ed.ChangeByte(0, 9, 0);
   Ed.ChangeByte(1, 9, 1);
-  EXPECT_TRUE(Ed.Modified());
+  EXPECT_TRUE(Ed.Document().Modified());
   Ed.Undo();
   Ed.Undo();
-  EXPECT_FALSE(Ed.Modified());  // back at the saved state
+  EXPECT_FALSE(Ed.Document().Modified());  // back at the saved state
   Ed.Undo();
-  EXPECT_FALSE(Ed.Modified());  // nothing more to undo
+  EXPECT_FALSE(Ed.Document().Modified());  // nothing more to undo
   Ed.Redo();
-  EXPECT_TRUE(Ed.Modified());
-  Ed.SetModified(false);  // saved with one step undone
+  EXPECT_TRUE(Ed.Document().Modified());
+  Ed.Document().SetModified(false);  // saved with one step undone
   Ed.Undo();
-  EXPECT_TRUE(Ed.Modified());  // past the saved state
-  Ed.ChangeByte(0, 7, 0);      // the saved state was in the redo just dropped
+  EXPECT_TRUE(Ed.Document().Modified());  // past the saved state
+  Ed.ChangeByte(0, 7, 0);                 // the saved state was in the redo just dropped
   Ed.Undo();
-  EXPECT_TRUE(Ed.Modified());
+  EXPECT_TRUE(Ed.Document().Modified());
 
   // A saved state trimmed away by the budget is out of reach.
   Sized(32);
-  Ed.MaxUndo = 100;  // about two one-byte entries
-  Ed.SetModified(false);
+  Ed.Document().MaxUndo = 100;  // about two one-byte entries
+  Ed.Document().SetModified(false);
   for (int i = 0; i < 5; ++i) Ed.ChangeByte(Ed.PeekByte(i), 0xEE, i);
-  while (Ed.Undo()) EXPECT_TRUE(Ed.Modified());
+  while (Ed.Undo()) EXPECT_TRUE(Ed.Document().Modified());
   EXPECT_EQ(Ed.PeekByte(0), 0xEE);
 
   // ClearUndo keeps a clean state clean and a modified one modified.
   Sized(8);
-  Ed.SetModified(false);
-  Ed.ClearUndo();
-  EXPECT_FALSE(Ed.Modified());
+  Ed.Document().SetModified(false);
+  Ed.Document().ClearUndo();
+  EXPECT_FALSE(Ed.Document().Modified());
   Ed.ChangeByte(0, 1, 0);
-  Ed.ClearUndo();
-  EXPECT_TRUE(Ed.Modified());
+  Ed.Document().ClearUndo();
+  EXPECT_TRUE(Ed.Document().Modified());
   EXPECT_FALSE(Ed.CanUndo());
 }
 
@@ -80,17 +80,17 @@ TEST_F(ToolsTest, UndoRefusals) {
 
   // An edit the journal did not see: nothing before it can be undone.
   Ed.ChangeByte(Ed.PeekByte(3), 0x55, 3);
-  Ed.BeginUndoUpdate();
+  Ed.Document().BeginUndoUpdate();
   Ed.ChangeByte(Ed.PeekByte(4), 0x66, 4);
-  Ed.EndUndoUpdate();
+  Ed.Document().EndUndoUpdate();
   EXPECT_FALSE(Ed.CanUndo());
   EXPECT_FALSE(Ed.CanRedo());
-  EXPECT_TRUE(Ed.Modified());
+  EXPECT_TRUE(Ed.Document().Modified());
 
   // A journal that no longer fits the data is refused and emptied.
   Sized(16);
   Ed.InsertBuffer(b, 3, 10);
-  UndoEntry::Put32(Ed.UndoStorage().Memory() + UndoEntry::PositionOffset, 1000);
+  UndoEntry::Put32(Ed.Document().UndoStorage().Memory() + UndoEntry::PositionOffset, 1000);
   EXPECT_EQ(Error([&] { Ed.Undo(); }), "Cannot update undo storage");
   EXPECT_EQ(Ed.DataSize(), 19);
   EXPECT_FALSE(Ed.CanUndo());
@@ -129,11 +129,13 @@ TEST_F(ToolsTest, FindReplaceAndWrap) {
   EXPECT_EQ(Selection(), (std::vector<int>{12, 14}));  // the next match
   EXPECT_EQ(Ed.ReplaceAll(anyCase, {'Z'}), 2);
   EXPECT_EQ(Ed.DataSize(), 59);
-  EXPECT_EQ(std::string(Ed.DataPointer() + 10, Ed.DataPointer() + 14), "xyZZ");
+  EXPECT_EQ(std::string(Ed.Document().DataPointer() + 10, Ed.Document().DataPointer() + 14),
+            "xyZZ");
   Ed.Undo();
   EXPECT_EQ(Ed.DataSize(), 63);
   Ed.Undo();
-  EXPECT_EQ(std::string(Ed.DataPointer() + 10, Ed.DataPointer() + 19), "abcABCabc");
+  EXPECT_EQ(std::string(Ed.Document().DataPointer() + 10, Ed.Document().DataPointer() + 19),
+            "abcABCabc");
   Ed.SetNoSizeChange(true);
   EXPECT_EQ(Error([&] { Ed.ReplaceAll(anyCase, {'Z'}); }),
             "Cannot replace 3 bytes by 1: the image size is fixed");
@@ -160,7 +162,7 @@ TEST_F(ToolsTest, GotoOffsetsAndFillValues) {
             "+0x20 or -16");
   EXPECT_EQ(Ed.Caret().Position, 0x3FF);
   // Word offsets where a unit is two bytes.
-  Ed.SetBytesPerUnit(2);
+  Ed.Layout().SetBytesPerUnit(2);
   EXPECT_EQ(Ed.OffsetUnit(), 2);
   Ed.GotoOffset("0x100");
   EXPECT_EQ(Ed.Caret().Position, 0x200);
@@ -206,11 +208,11 @@ TEST_F(ToolsTest, ClipboardTextsAndPaste) {
   Ed.SetNoSizeChange(false);
   Ed.Paste(four, 4);
   EXPECT_EQ(Ed.DataSize(), 18);
-  EXPECT_TRUE(Ed.ByteChanged(14));
+  EXPECT_TRUE(Ed.Document().ByteChanged(14));
   Ed.Undo();  // overwrite and growth are one step
   EXPECT_EQ(Ed.DataSize(), 16);
   EXPECT_EQ(Bytes()[15], 15);
-  EXPECT_FALSE(Ed.ByteChanged(14));
+  EXPECT_FALSE(Ed.Document().ByteChanged(14));
 }
 
 TEST_F(ToolsTest, EditKeysComeBeforeTheKeyTableAndTakeNothingFromIt) {
@@ -245,8 +247,8 @@ TEST_F(ToolsTest, EditKeysComeBeforeTheKeyTableAndTakeNothingFromIt) {
 TEST_F(ToolsTest, ShiftClickExtendsAndDoubleClickSelectsTheUnit) {
   Sized(64);
   auto at = [&](int pos, bool inChar = false) {
-    const TRect r =
-        Ed.Grid().CellRect(Ed.PositionToCell(pos, inChar).Col, Ed.PositionToCell(pos, inChar).Row);
+    const TRect r = Ed.Layout().Grid().CellRect(Ed.Layout().PositionToCell(pos, inChar).Col,
+                                                Ed.Layout().PositionToCell(pos, inChar).Row);
     return std::pair<int, int>{r.Left + 2, r.Top + 2};
   };
   auto click = [&](int pos, THexShiftState shift) {
@@ -262,7 +264,7 @@ TEST_F(ToolsTest, ShiftClickExtendsAndDoubleClickSelectsTheUnit) {
   click(40, 0);
   EXPECT_EQ(Selection(), std::vector<int>{});
 
-  Ed.SetBytesPerUnit(2);
+  Ed.Layout().SetBytesPerUnit(2);
   const auto [x, y] = at(33);
   Ed.MouseDown(mbLeft, hsLeft, x, y);
   Ed.MouseUp(mbLeft, hsLeft, x, y);
@@ -273,10 +275,10 @@ TEST_F(ToolsTest, ShiftClickExtendsAndDoubleClickSelectsTheUnit) {
 
 TEST_F(ToolsTest, ReadoutTexts) {
   Sized(0x300);
-  Ed.PokeByte(0x1F0, 'A');
-  Ed.PokeByte(0x1F1, 'B');
+  Ed.Document().PokeByte(0x1F0, 'A');
+  Ed.Document().PokeByte(0x1F1, 'B');
   Ed.MoveCaret(THexCaret{0x1F0, false, false});
-  Ed.SetModified(false);
+  Ed.Document().SetModified(false);
   THexReadoutTexts t = ReadoutTexts(Ed.Readout());
   EXPECT_EQ(t.Offset, "Offset 0x01F0");
   EXPECT_EQ(t.Selection, "");
@@ -284,7 +286,7 @@ TEST_F(ToolsTest, ReadoutTexts) {
   EXPECT_EQ(t.Word, "Word 0x4241 = 16961");
   EXPECT_EQ(t.Mode, "OVR");
   EXPECT_EQ(t.Modified, "");
-  Ed.SetBytesPerUnit(2);
+  Ed.Layout().SetBytesPerUnit(2);
   Ed.SelectRange(0x10, 0x1F);
   Ed.ChangeByte(0, 1, 0);
   Ed.SetInsertMode(true);

@@ -24,14 +24,16 @@ struct EditingTest : ::testing::Test {
   void Fill(int size) {
     Ed.ResetData();
     Ed.SetDataSize(size);
-    std::iota(Ed.DataPointer(), Ed.DataPointer() + size, uint8_t{0});
-    Ed.ClearUndo();
-    Ed.SetModified(false);
+    std::iota(Ed.Document().DataPointer(), Ed.Document().DataPointer() + size, uint8_t{0});
+    Ed.Document().ClearUndo();
+    Ed.Document().SetModified(false);
     Changes = 0;
   }
-  Bytes Data() const { return {Ed.DataPointer(), Ed.DataPointer() + Ed.DataSize()}; }
+  Bytes Data() const {
+    return {Ed.Document().DataPointer(), Ed.Document().DataPointer() + Ed.DataSize()};
+  }
   TJournalEntry LastEntry() {
-    auto entries = ReadJournal(Ed.UndoStorage());
+    auto entries = ReadJournal(Ed.Document().UndoStorage());
     return entries.empty() ? TJournalEntry{} : entries.back();
   }
   std::string Error(const std::function<void()>& edit) {
@@ -47,8 +49,8 @@ struct EditingTest : ::testing::Test {
 TEST_F(EditingTest, ChangeByteRecordsMarksAndNotifies) {
   Fill(8);
   Ed.ChangeByte(3, 3, 3);
-  EXPECT_EQ(Ed.UndoStorage().EntryCount(), 0) << "same value: no edit";
-  EXPECT_FALSE(Ed.Modified());
+  EXPECT_EQ(Ed.Document().UndoStorage().EntryCount(), 0) << "same value: no edit";
+  EXPECT_FALSE(Ed.Document().Modified());
   EXPECT_EQ(Changes, 0);
 
   Ed.ChangeByte(3, 0x7E, 3);
@@ -57,9 +59,9 @@ TEST_F(EditingTest, ChangeByteRecordsMarksAndNotifies) {
   EXPECT_EQ(e.Flags, 0x1u);
   EXPECT_EQ(e.Saved, Bytes{3});
   EXPECT_EQ(Ed.PeekByte(3), 0x7E);
-  EXPECT_TRUE(Ed.ByteChanged(3));
-  EXPECT_FALSE(Ed.ByteChanged(2));
-  EXPECT_TRUE(Ed.Modified());
+  EXPECT_TRUE(Ed.Document().ByteChanged(3));
+  EXPECT_FALSE(Ed.Document().ByteChanged(2));
+  EXPECT_TRUE(Ed.Document().Modified());
   EXPECT_EQ(Changes, 1);
 
   // The second change of a marked byte says so, and that data was modified.
@@ -70,10 +72,10 @@ TEST_F(EditingTest, ChangeByteRecordsMarksAndNotifies) {
 
   // Insert mode shows no marks and sets none.
   Ed.SetInsertMode(true);
-  EXPECT_EQ(Ed.ChangeMarksSize(), 0) << "switching drops the marks";
+  EXPECT_EQ(Ed.Document().ChangeMarksSize(), 0) << "switching drops the marks";
   Ed.ChangeByte(5, 6, 5);
   Ed.SetInsertMode(false);
-  EXPECT_FALSE(Ed.ByteChanged(5));
+  EXPECT_FALSE(Ed.Document().ByteChanged(5));
 
   Ed.ResetData();
   EXPECT_EQ(Error([&] { Ed.ChangeByte(0, 1, 0); }), "Cannot update undo storage");
@@ -86,22 +88,22 @@ TEST_F(EditingTest, ChangeWordMarksEachByteByWhetherItChanged) {
   // The word at 2 is 0x3302 (bytes 02 33); only its low byte changes.
   Ed.ChangeWord(0x3302, 0x3341, 2);
   EXPECT_EQ(Data(), (Bytes{0, 1, 0x41, 0x33, 4, 5, 6, 7}));
-  EXPECT_TRUE(Ed.ByteChanged(2));
-  EXPECT_FALSE(Ed.ByteChanged(3)) << "an unchanged byte loses its mark";
+  EXPECT_TRUE(Ed.Document().ByteChanged(2));
+  EXPECT_FALSE(Ed.Document().ByteChanged(3)) << "an unchanged byte loses its mark";
   TJournalEntry e = LastEntry();
   EXPECT_EQ(e.Count, 2);
   EXPECT_EQ(e.Saved, (Bytes{2, 0x33}));
   EXPECT_EQ(e.Flags & (ufFirstByteChanged | ufSecondByteChanged), ufSecondByteChanged);
 
   Ed.ChangeWord(0x0504, 0x9904, 4);
-  EXPECT_FALSE(Ed.ByteChanged(4));
-  EXPECT_TRUE(Ed.ByteChanged(5));
+  EXPECT_FALSE(Ed.Document().ByteChanged(4));
+  EXPECT_TRUE(Ed.Document().ByteChanged(5));
 }
 
 TEST_F(EditingTest, BackspaceInInsertModeTakesThePartialUnitFirst) {
   for (int size : {5, 6}) {
     Fill(size);
-    Ed.SetBytesPerUnit(2);
+    Ed.Layout().SetBytesPerUnit(2);
     Ed.SetInsertMode(true);
     Ed.MoveCaret(THexCaret{size, false, false});
     Ed.DeleteUnit(true);
@@ -111,7 +113,7 @@ TEST_F(EditingTest, BackspaceInInsertModeTakesThePartialUnitFirst) {
   }
   // Mid-data, the unit before the caret's unit goes; the caret moves to it.
   Fill(8);
-  Ed.SetBytesPerUnit(2);
+  Ed.Layout().SetBytesPerUnit(2);
   Ed.SetInsertMode(true);
   Ed.MoveCaret(THexCaret{5, true, false});
   Ed.DeleteUnit(true);
@@ -125,7 +127,7 @@ TEST_F(EditingTest, BackspaceInInsertModeTakesThePartialUnitFirst) {
 
 TEST_F(EditingTest, DeleteForwardShortensTheLastUnit) {
   Fill(5);
-  Ed.SetBytesPerUnit(4);
+  Ed.Layout().SetBytesPerUnit(4);
   Ed.MoveCaret(THexCaret{4, false, true});
   Ed.DeleteUnit(false);
   EXPECT_EQ(Data(), (Bytes{0, 1, 2, 3}));
@@ -135,7 +137,7 @@ TEST_F(EditingTest, DeleteForwardShortensTheLastUnit) {
   EXPECT_EQ(Ed.DataSize(), 0);
   Ed.DeleteUnit(false);  // nothing left: nothing happens
   Ed.DeleteUnit(true);
-  EXPECT_EQ(Ed.UndoStorage().EntryCount(), 2);
+  EXPECT_EQ(Ed.Document().UndoStorage().EntryCount(), 2);
 }
 
 TEST_F(EditingTest, DeleteSelectionOrTheCaretByte) {
@@ -148,8 +150,8 @@ TEST_F(EditingTest, DeleteSelectionOrTheCaretByte) {
   EXPECT_EQ(Data(), (Bytes{0, 0x11, 2, 7, 0x88, 9}));
   EXPECT_EQ(Ed.Caret(), (THexCaret{3, true, false}));
   EXPECT_FALSE(Ed.HasSelection());
-  EXPECT_TRUE(Ed.ByteChanged(1));
-  EXPECT_FALSE(Ed.ByteChanged(4)) << "marks behind the cut are dropped";
+  EXPECT_TRUE(Ed.Document().ByteChanged(1));
+  EXPECT_FALSE(Ed.Document().ByteChanged(4)) << "marks behind the cut are dropped";
   TJournalEntry e = LastEntry();
   EXPECT_EQ(e.Kind, ukRemoveData);
   EXPECT_EQ(e.Saved, (Bytes{3, 4, 5, 6}));
@@ -172,7 +174,7 @@ TEST_F(EditingTest, InsertSelectsTheNewBytes) {
   EXPECT_EQ(Ed.SelectionLow(), 2);
   EXPECT_EQ(Ed.SelectionHigh(), 4);
   EXPECT_EQ(Ed.Caret(), (THexCaret{2, false, true})) << "the caret stays";
-  EXPECT_EQ(Ed.ChangeMarksSize(), 2);
+  EXPECT_EQ(Ed.Document().ChangeMarksSize(), 2);
   TJournalEntry e = LastEntry();
   EXPECT_EQ(e.Kind, ukInsertBuffer);
   EXPECT_EQ(e.Saved, Bytes{0});
@@ -252,7 +254,7 @@ TEST_F(EditingTest, FixedSizeReplacementKeepsTheLength) {
   // Units do not widen the shrunk selection again.
   Fill(8);
   Ed.SetNoSizeChange(true);
-  Ed.SetBytesPerUnit(4);
+  Ed.Layout().SetBytesPerUnit(4);
   Ed.SetSelStart(0);
   Ed.SetSelEnd(7);
   Ed.ReplaceSelection(buf, 3);
@@ -267,7 +269,7 @@ TEST_F(EditingTest, RefusedEditsChangeNothing) {
   Ed.SetSelStart(1);
   Ed.SetSelEnd(4);
   const Bytes data = Data();
-  const auto journal = ReadJournal(Ed.UndoStorage());
+  const auto journal = ReadJournal(Ed.Document().UndoStorage());
   const uint8_t ab[] = {0xA, 0xB};
   const std::function<void()> edits[] = {
       [&] { Ed.DeleteSelection(); },   [&] { Ed.DeleteUnit(true); },
@@ -278,10 +280,10 @@ TEST_F(EditingTest, RefusedEditsChangeNothing) {
   for (const auto& edit : edits) {
     EXPECT_EQ(Error(edit), "Cannot update undo storage");
     EXPECT_EQ(Data(), data);
-    EXPECT_EQ(ReadJournal(Ed.UndoStorage()), journal);
+    EXPECT_EQ(ReadJournal(Ed.Document().UndoStorage()), journal);
     EXPECT_EQ(Ed.SelCount(), 4);
-    EXPECT_TRUE(Ed.ByteChanged(2));
-    EXPECT_EQ(Ed.Bookmark(1).Position, 6);
+    EXPECT_TRUE(Ed.Document().ByteChanged(2));
+    EXPECT_EQ(Ed.Document().Bookmark(1).Position, 6);
   }
   EXPECT_EQ(Changes, 0);
 
@@ -300,31 +302,31 @@ TEST_F(EditingTest, EditsShiftBookmarks) {
   Ed.ToggleBookmark(2, 9, false);
   const uint8_t buf[4] = {};
   Ed.InsertBuffer(buf, 4, 9);  // the last byte moves on, and stays a bookmark
-  EXPECT_EQ(Ed.Bookmark(2).Position, 13);
+  EXPECT_EQ(Ed.Document().Bookmark(2).Position, 13);
   Ed.SetSelStart(3);
   Ed.SetSelEnd(5);
   Ed.DeleteSelection();  // 3 bytes before bookmark 1
-  EXPECT_EQ(Ed.Bookmark(0).Position, 2);
-  EXPECT_EQ(Ed.Bookmark(1).Position, 4);
-  EXPECT_EQ(Ed.Bookmark(2).Position, 10);
+  EXPECT_EQ(Ed.Document().Bookmark(0).Position, 2);
+  EXPECT_EQ(Ed.Document().Bookmark(1).Position, 4);
+  EXPECT_EQ(Ed.Document().Bookmark(2).Position, 10);
   Ed.SetSelStart(8);
   Ed.SetSelEnd(10);
   Ed.ReplaceSelection(buf, 1);  // the bookmarked last byte is replaced away
-  EXPECT_EQ(Ed.Bookmark(2).Position, -1);
-  EXPECT_EQ(Ed.Bookmark(1).Position, 4);
+  EXPECT_EQ(Ed.Document().Bookmark(2).Position, -1);
+  EXPECT_EQ(Ed.Document().Bookmark(1).Position, 4);
   Ed.SetSelStart(1);
   Ed.SetSelEnd(1);
   Ed.ReplaceSelection(buf, 3);
-  EXPECT_EQ(Ed.Bookmark(0).Position, 4);
-  EXPECT_EQ(Ed.Bookmark(1).Position, 6);
+  EXPECT_EQ(Ed.Document().Bookmark(0).Position, 4);
+  EXPECT_EQ(Ed.Document().Bookmark(1).Position, 6);
   EXPECT_TRUE(Ed.GotoBookmark(1));
   EXPECT_EQ(Ed.Caret(), (THexCaret{6, true, false}));
 }
 
 TEST_F(EditingTest, BufferFromTheEditorsOwnData) {
   Fill(4);
-  Ed.InsertBuffer(Ed.DataPointer(), 4, 4);
-  Ed.AppendBuffer(Ed.DataPointer() + 2, 2);
+  Ed.InsertBuffer(Ed.Document().DataPointer(), 4, 4);
+  Ed.AppendBuffer(Ed.Document().DataPointer() + 2, 2);
   EXPECT_EQ(Data(), (Bytes{0, 1, 2, 3, 0, 1, 2, 3, 2, 3}));
 }
 

@@ -21,14 +21,14 @@ public:
   explicit THexInputChecker(const THexEditorCore& ed) : Ed(ed) { Restart(); }
 
   void Restart() {
-    Model.assign(Ed.DataPointer(), Ed.DataPointer() + Ed.DataSize());
-    JournalSize = Ed.UndoStorage().Size();
+    Model.assign(Ed.Document().DataPointer(), Ed.Document().DataPointer() + Ed.DataSize());
+    JournalSize = Ed.Document().UndoStorage().Size();
   }
 
   // readOnlyThroughout: ReadOnlyView was on before and after a step of
   // user input, so nothing may have been recorded.
   void Check(const std::string& step, bool readOnlyThroughout) {
-    const THexUndoStorage& undo = Ed.UndoStorage();
+    const THexUndoStorage& undo = Ed.Document().UndoStorage();
     ASSERT_GE(undo.Size(), JournalSize) << step << ": the journal shrank";
     int entries = 0;
     while (JournalSize < undo.Size()) {
@@ -45,7 +45,8 @@ public:
       EXPECT_EQ(entries, 0) << step << ": an edit while the view is read-only";
     }
     const int size = Ed.DataSize();
-    ASSERT_EQ(std::vector<uint8_t>(Ed.DataPointer(), Ed.DataPointer() + size), Model)
+    ASSERT_EQ(std::vector<uint8_t>(Ed.Document().DataPointer(), Ed.Document().DataPointer() + size),
+              Model)
         << step << ": the data differs from the journal's account";
     Invariants(step);
   }
@@ -64,21 +65,21 @@ public:
         ASSERT_FALSE(!c.InCharField && c.SecondDigit) << step;
       }
     }
-    if (c.InCharField && Ed.UnicodeChars()) {
+    if (c.InCharField && Ed.Layout().UnicodeChars()) {
       ASSERT_EQ(c.Position % 2, 0) << step;
     }
     ASSERT_GE(cell.Col, 2) << step;
-    ASSERT_LT(cell.Col, Ed.ColCount()) << step;
-    ASSERT_NE(cell.Col, Ed.SeparatorColumn()) << step;
+    ASSERT_LT(cell.Col, Ed.Layout().ColCount()) << step;
+    ASSERT_NE(cell.Col, Ed.Layout().SeparatorColumn()) << step;
     ASSERT_GE(cell.Row, 2) << step;
-    ASSERT_LT(cell.Row, Ed.RowCount()) << step;
+    ASSERT_LT(cell.Row, Ed.Layout().RowCount()) << step;
 
     int rows = 3;
     if (size > 0) {
-      rows = (size + Ed.BytesPerRow() - 1) / Ed.BytesPerRow() + 2;
-      if (size % Ed.BytesPerRow() == 0 && Ed.InsertMode()) ++rows;
+      rows = (size + Ed.Layout().BytesPerRow() - 1) / Ed.Layout().BytesPerRow() + 2;
+      if (size % Ed.Layout().BytesPerRow() == 0 && Ed.InsertMode()) ++rows;
     }
-    ASSERT_EQ(Ed.RowCount(), rows) << step;
+    ASSERT_EQ(Ed.Layout().RowCount(), rows) << step;
 
     if (Ed.HasSelection()) {
       ASSERT_GE(Ed.SelectionLow(), 0) << step;
@@ -92,9 +93,9 @@ public:
       ASSERT_EQ(Ed.SelectionHigh(), -1) << step;
       ASSERT_EQ(Ed.SelCount(), 0) << step;
     }
-    ASSERT_LE(Ed.ChangeMarksSize(), size) << step;
+    ASSERT_LE(Ed.Document().ChangeMarksSize(), size) << step;
     for (int i = 0; i < HexBookmarkCount; ++i) {
-      const int b = Ed.Bookmark(i).Position;
+      const int b = Ed.Document().Bookmark(i).Position;
       ASSERT_TRUE(b == -1 || (b >= 0 && b <= size)) << step << ": bookmark " << i << " at " << b;
     }
   }
@@ -106,7 +107,7 @@ private:
   int64_t JournalSize = 0;
 
   std::vector<uint8_t> Data(int pos, int count) const {
-    return {Ed.DataPointer() + pos, Ed.DataPointer() + pos + count};
+    return {Ed.Document().DataPointer() + pos, Ed.Document().DataPointer() + pos + count};
   }
   std::vector<uint8_t> Saved(const TJournalEntry& e, int count) const {
     return {e.Saved.begin(), e.Saved.begin() + std::min<size_t>(e.Saved.size(), size_t(count))};
@@ -121,7 +122,7 @@ private:
         ASSERT_TRUE(pos >= 0 && e.Count >= 1 && pos + e.Count <= n) << step;
         ASSERT_EQ(Saved(e, e.Count), std::vector<uint8_t>(at, at + e.Count)) << step;
         ASSERT_LE(pos + e.Count, Ed.DataSize()) << step;
-        std::copy_n(Ed.DataPointer() + pos, e.Count, at);
+        std::copy_n(Ed.Document().DataPointer() + pos, e.Count, at);
         break;
       case ukRemoveData:
         ASSERT_TRUE(pos >= 0 && e.Count >= 1 && pos + e.Count <= n) << step;
@@ -130,7 +131,8 @@ private:
         break;
       case ukInsertBuffer:
         ASSERT_TRUE(pos >= 0 && pos <= n && pos + e.Count <= Ed.DataSize()) << step;
-        Model.insert(at, Ed.DataPointer() + pos, Ed.DataPointer() + pos + e.Count);
+        Model.insert(at, Ed.Document().DataPointer() + pos,
+                     Ed.Document().DataPointer() + pos + e.Count);
         break;
       case ukReplace: {
         ASSERT_TRUE(pos >= 0 && e.Count2 >= 1 && pos + e.Count2 <= n &&
@@ -145,7 +147,8 @@ private:
       case ukAppendBuffer:
         ASSERT_EQ(pos, n) << step;
         ASSERT_LE(pos + e.Count, Ed.DataSize()) << step;
-        Model.insert(Model.end(), Ed.DataPointer() + pos, Ed.DataPointer() + pos + e.Count);
+        Model.insert(Model.end(), Ed.Document().DataPointer() + pos,
+                     Ed.Document().DataPointer() + pos + e.Count);
         break;
       default: FAIL() << step << ": a journal entry of kind " << e.Kind;
     }

@@ -22,8 +22,8 @@ struct InputTest : ::testing::Test {
   int Invalid = 0;  // OnInvalidKey calls
 
   InputTest() {
-    Ed.SetFontMetrics(W, TextH);
-    Ed.Grid().SetClientSize(640, 10 * 15);  // ten data rows
+    Ed.Layout().SetFontMetrics(W, TextH);
+    Ed.Layout().Grid().SetClientSize(640, 10 * 15);  // ten data rows
     Ed.PostSelectionNotice = [this] { ++Posted; };
     Ed.OnInvalidKey = [this] { ++Invalid; };
     Ed.SetFocused(true);
@@ -33,11 +33,11 @@ struct InputTest : ::testing::Test {
   void Sized(int size) {
     Ed.ResetData();
     Ed.SetDataSize(size);
-    std::iota(Ed.DataPointer(), Ed.DataPointer() + size, uint8_t{0});
-    Ed.ClearUndo();
+    std::iota(Ed.Document().DataPointer(), Ed.Document().DataPointer() + size, uint8_t{0});
+    Ed.Document().ClearUndo();
   }
   std::vector<uint8_t> Bytes() const {
-    return {Ed.DataPointer(), Ed.DataPointer() + Ed.DataSize()};
+    return {Ed.Document().DataPointer(), Ed.Document().DataPointer() + Ed.DataSize()};
   }
 
   // A key with its modifiers, pressed and released; Shift and Ctrl go

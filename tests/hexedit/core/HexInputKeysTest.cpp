@@ -67,7 +67,7 @@ TEST_F(KeysTest, RightStopsOnTheLastDigitInOverwriteMode) {
 TEST_F(KeysTest, AppendPositionInInsertMode) {
   Sized(16);
   Ed.SetInsertMode(true);
-  ASSERT_EQ(Ed.RowCount(), 4);
+  ASSERT_EQ(Ed.Layout().RowCount(), 4);
   EXPECT_TRUE(Ed.MoveToCell(2, 3));
   EXPECT_EQ(Ed.Caret(), (THexCaret{16, false, false}));
   EXPECT_FALSE(Ed.MoveToCell(3, 3));  // no second digit there
@@ -89,7 +89,7 @@ TEST_F(KeysTest, AppendPositionInInsertMode) {
   // Overwrite mode takes the row away and the caret with it.
   Ed.MoveToCell(2, 3);
   Ed.SetInsertMode(false);
-  EXPECT_EQ(Ed.RowCount(), 3);
+  EXPECT_EQ(Ed.Layout().RowCount(), 3);
   EXPECT_EQ(Ed.Caret(), (THexCaret{15, false, false}));
 }
 
@@ -125,7 +125,7 @@ TEST_F(KeysTest, CharacterFieldStepsByCharacter) {
 
 TEST_F(KeysTest, RowsAndPages) {
   Sized(16 * 100);
-  ASSERT_EQ(Ed.Grid().VisibleRowCount(), 10);
+  ASSERT_EQ(Ed.Layout().Grid().VisibleRowCount(), 10);
   Ed.MoveCaret(THexCaret{5, false, true});
   Key(hkDown);
   EXPECT_EQ(Ed.Caret(), (THexCaret{21, false, true}));
@@ -134,34 +134,34 @@ TEST_F(KeysTest, RowsAndPages) {
   EXPECT_EQ(Ed.Caret(), (THexCaret{5, false, true}));
   Key(hkPageDown);
   EXPECT_EQ(Cell().Row, 11);
-  EXPECT_EQ(Ed.Grid().TopRow(), 11);
+  EXPECT_EQ(Ed.Layout().Grid().TopRow(), 11);
   Key(hkPageDown);
   EXPECT_EQ(Cell().Row, 20);
-  EXPECT_EQ(Ed.Grid().TopRow(), 20);
+  EXPECT_EQ(Ed.Layout().Grid().TopRow(), 20);
   Key(hkPageUp, hsCtrl);
   EXPECT_EQ(Cell().Row, 20);
   Key(hkPageDown, hsCtrl);
   EXPECT_EQ(Cell().Row, 29);
   Key(hkPageUp);
   EXPECT_EQ(Cell().Row, 20);
-  EXPECT_EQ(Ed.Grid().TopRow(), 11);
+  EXPECT_EQ(Ed.Layout().Grid().TopRow(), 11);
   Key(hkDown, hsCtrl);  // Ctrl+Down is no key of the editor
   EXPECT_EQ(Cell().Row, 20);
   Key(hkEnd, hsCtrl);
   EXPECT_EQ(Ed.Caret(), (THexCaret{1599, false, false}));
-  EXPECT_EQ(Ed.Grid().TopRow(), 101 - 9);
+  EXPECT_EQ(Ed.Layout().Grid().TopRow(), 101 - 9);
   for (int i = 0; i < 3; ++i) Key(hkPageDown);
   EXPECT_EQ(Cell().Row, 101);
   Key(hkHome, hsCtrl);
   EXPECT_EQ(Cell(), (TGridCoord{2, 2}));
-  EXPECT_EQ(Ed.Grid().TopRow(), 2);
+  EXPECT_EQ(Ed.Layout().Grid().TopRow(), 2);
   for (int i = 0; i < 30; ++i) Key(hkPageUp);
   EXPECT_EQ(Cell(), (TGridCoord{2, 2}));
 }
 
 TEST_F(KeysTest, ShiftArrowsSelectWholeUnits) {
   Sized(64);
-  Ed.SetBytesPerUnit(2);
+  Ed.Layout().SetBytesPerUnit(2);
   ShiftKeys({hkRight});
   EXPECT_EQ(Selection(), (std::vector<int>{0, 3}));
   EXPECT_EQ(Ed.Caret().Position, 2);
@@ -180,7 +180,7 @@ TEST_F(KeysTest, ShiftArrowsSelectWholeUnits) {
   EXPECT_EQ(Selection(), (std::vector<int>{0, 63}));
   Key(hkLeft);
   EXPECT_TRUE(Selection().empty());
-  EXPECT_FALSE(Ed.Selecting());
+  EXPECT_FALSE(Ed.Selection().Selecting);
 }
 
 TEST_F(KeysTest, ShiftSelectionInInsertModeSelectsBetweenGaps) {
@@ -191,7 +191,7 @@ TEST_F(KeysTest, ShiftSelectionInInsertModeSelectsBetweenGaps) {
   EXPECT_EQ(Selection(), (std::vector<int>{4, 4}));
   Ed.KeyDown(hkLeft, hsShift);  // back at the origin gap: nothing selected
   EXPECT_TRUE(Selection().empty());
-  EXPECT_TRUE(Ed.Selecting());
+  EXPECT_TRUE(Ed.Selection().Selecting);
   Ed.KeyDown(hkLeft, hsShift);
   EXPECT_EQ(Selection(), (std::vector<int>{3, 3}));
   EXPECT_EQ(Ed.SelectionAnchor(), 3);
@@ -227,7 +227,7 @@ TEST_F(KeysTest, SelectionOperations) {
   Ed.SetSelEnd(3);
   EXPECT_EQ(Ed.SelStart(), 9);
   EXPECT_EQ(Ed.SelEnd(), 3);
-  Ed.SetBytesPerUnit(4);
+  Ed.Layout().SetBytesPerUnit(4);
   Ed.SelectRange(5, 9);
   EXPECT_EQ(Selection(), (std::vector<int>{4, 11}));
   Ed.SelectRange(62, 1);
@@ -294,7 +294,7 @@ TEST_F(KeysTest, BackspaceAndDelete) {
 
   // From the append position with units of 2: the odd tail byte alone,
   // then whole units, the caret staying at the append position.
-  Ed.SetBytesPerUnit(2);
+  Ed.Layout().SetBytesPerUnit(2);
   Key(hkEnd, hsCtrl);
   EXPECT_EQ(Ed.Caret().Position, 3);
   Key(hkBack);
@@ -311,14 +311,14 @@ TEST_F(KeysTest, DeleteAtTheAppendPositionKeepsTheData) {
   Sized(5);
   Ed.SetInsertMode(true);
   for (int unit : {1, 2}) {
-    Ed.SetBytesPerUnit(unit);
+    Ed.Layout().SetBytesPerUnit(unit);
     Key(hkEnd, hsCtrl);
     ASSERT_EQ(Ed.Caret().Position, 5);
     Key(hkDelete);
     Key(hkDelete, hsCtrl);
     EXPECT_EQ(Bytes(), (std::vector<uint8_t>{0, 1, 2, 3, 4}));
     EXPECT_EQ(Ed.Caret().Position, 5);
-    EXPECT_EQ(Ed.UndoStorage().EntryCount(), 0);
+    EXPECT_EQ(Ed.Document().UndoStorage().EntryCount(), 0);
   }
 }
 
@@ -329,7 +329,7 @@ TEST_F(KeysTest, RefusedDeleteKeepsDataAndLosesTheKey) {
   Ed.SetSelEnd(5);
   EXPECT_EQ(Error([&] { Ed.KeyDown(hkDelete, hsCtrl); }), "Cannot update undo storage");
   EXPECT_EQ(Ed.DataSize(), 10);
-  EXPECT_EQ(Ed.UndoStorage().EntryCount(), 0);
+  EXPECT_EQ(Ed.Document().UndoStorage().EntryCount(), 0);
   EXPECT_EQ(Ed.Caret().Position, 3);
   EXPECT_EQ(Selection(), (std::vector<int>{3, 5}));
   // A plain Delete first drops the selection (overwrite mode), then does
@@ -370,12 +370,12 @@ TEST_F(KeysTest, ReadOnlyViewKeepsTheAppendRow) {
   Ed.SetInsertMode(true);
   Ed.MoveToCell(2, 3);
   Ed.SetReadOnlyView(true);
-  EXPECT_EQ(Ed.RowCount(), 3);
+  EXPECT_EQ(Ed.Layout().RowCount(), 3);
   EXPECT_EQ(Ed.Caret().Position, 15);  // back on the data
   Ed.ResetData();
   Ed.SetDataSize(32);
   Ed.SetReadOnlyView(false);
-  EXPECT_EQ(Ed.RowCount(), 5);
+  EXPECT_EQ(Ed.Layout().RowCount(), 5);
   Key(hkEnd, hsCtrl);
   EXPECT_EQ(Cell(), (TGridCoord{2, 4}));
   EXPECT_EQ(Ed.Caret().Position, 32);
@@ -399,19 +399,19 @@ TEST_F(KeysTest, InsertKeyFollowsTheRules) {
 TEST_F(KeysTest, BookmarksByKey) {
   Sized(64);
   int changes = 0;
-  Ed.OnBookmarkChanged = [&] { ++changes; };
+  Ed.Document().OnBookmarkChanged = [&] { ++changes; };
   Ed.SetSelStart(20);
   Key(hk0 + 3, hsCtrl | hsShift);
-  EXPECT_EQ(Ed.Bookmark(3), (THexBookmark{20, false}));
+  EXPECT_EQ(Ed.Document().Bookmark(3), (THexBookmark{20, false}));
   Key(hk0 + 3, hsCtrl | hsShift);
-  EXPECT_EQ(Ed.Bookmark(3).Position, -1);
+  EXPECT_EQ(Ed.Document().Bookmark(3).Position, -1);
   Key(hk0 + 3, hsCtrl | hsShift);
   Key(hkTab);
   Key(hk0 + 3, hsCtrl | hsShift);  // same byte, other field: moved, not cleared
-  EXPECT_EQ(Ed.Bookmark(3), (THexBookmark{20, true}));
+  EXPECT_EQ(Ed.Document().Bookmark(3), (THexBookmark{20, true}));
   Ed.SetSelStart(40);
   Key(hk0 + 3, hsCtrl | hsShift);
-  EXPECT_EQ(Ed.Bookmark(3), (THexBookmark{40, true}));
+  EXPECT_EQ(Ed.Document().Bookmark(3), (THexBookmark{40, true}));
   EXPECT_EQ(changes, 5);
 
   Key(hkHome, hsCtrl);
@@ -427,13 +427,13 @@ TEST_F(KeysTest, BookmarksByKey) {
   Ed.SetSelStart(0);
   Ed.SetSelEnd(9);
   Ed.DeleteSelection();
-  EXPECT_EQ(Ed.Bookmark(3).Position, 30);
+  EXPECT_EQ(Ed.Document().Bookmark(3).Position, 30);
   Ed.ToggleBookmark(5, 52, false);
   Ed.SetDataSize(50);
-  EXPECT_EQ(Ed.Bookmark(5).Position, -1);
+  EXPECT_EQ(Ed.Document().Bookmark(5).Position, -1);
   Ed.ToggleBookmark(6, 50, false);  // the append place, valid in insert mode only
   EXPECT_FALSE(Ed.GotoBookmark(6));
-  EXPECT_EQ(Ed.Bookmark(6).Position, -1);
+  EXPECT_EQ(Ed.Document().Bookmark(6).Position, -1);
   EXPECT_EQ(Error([&] { Ed.ToggleBookmark(10, 0, false); }), "Invalid bookmark index");
   EXPECT_EQ(Error([&] { Ed.GotoBookmark(-1); }), "Invalid bookmark index");
 }
@@ -469,8 +469,8 @@ TEST_F(KeysTest, AnyKeyOnAnyEditorKeepsTheCaretValid) {
         for (THexShiftState s = 0; s <= hsKeys; ++s) {
           Sized(size);
           Ed.SetInsertMode(insert);
-          Ed.SetBytesPerUnit(size % 2 == 0 ? 2 : 1);
-          if (key % 2) Ed.MoveToCell(Ed.FirstCharColumn(), 2);
+          Ed.Layout().SetBytesPerUnit(size % 2 == 0 ? 2 : 1);
+          if (key % 2) Ed.MoveToCell(Ed.Layout().FirstCharColumn(), 2);
           try {
             Ed.KeyDown(key, s);
           } catch (const EHexEditor&) {
@@ -479,7 +479,7 @@ TEST_F(KeysTest, AnyKeyOnAnyEditorKeepsTheCaretValid) {
           const THexCaret c = Ed.Caret();
           ASSERT_GE(c.Position, 0);
           ASSERT_LE(c.Position, Ed.InsertMode() ? n : std::max(0, n - 1)) << key << " " << int(s);
-          ASSERT_LT(Cell().Row, Ed.RowCount());
+          ASSERT_LT(Cell().Row, Ed.Layout().RowCount());
           if (Ed.HasSelection()) {
             ASSERT_LT(Ed.SelectionHigh(), n);
           }

@@ -11,7 +11,7 @@ struct MouseTest : InputTest {
     int X, Y;
   };
   TPoint At(int col, int row, int dx = 2) const {
-    const TRect r = Ed.Grid().CellRect(col, row);
+    const TRect r = Ed.Layout().Grid().CellRect(col, row);
     EXPECT_FALSE(r.IsEmpty()) << col << ", " << row;
     return {r.Left + dx, r.Top + r.Height() / 2};
   }
@@ -28,7 +28,7 @@ TEST_F(MouseTest, ClickAndDragSelect) {
   Sized(64);
   Press(At(7, 3));
   EXPECT_EQ(Ed.Caret(), (THexCaret{18, false, true}));
-  EXPECT_TRUE(Ed.Selecting());
+  EXPECT_TRUE(Ed.Selection().Selecting);
   EXPECT_TRUE(Ed.Dragging());
   EXPECT_TRUE(Selection().empty());
   Move(At(10, 4));
@@ -83,7 +83,7 @@ TEST_F(MouseTest, ClicksOutsideTheBytes) {
   EXPECT_EQ(Ed.Caret().Position, 5);
   EXPECT_EQ(Selection(), (std::vector<int>{5, 9}));
   // The separator: the row's last digit instead.
-  Click(At(Ed.SeparatorColumn(), 3));
+  Click(At(Ed.Layout().SeparatorColumn(), 3));
   EXPECT_EQ(Ed.Caret(), (THexCaret{31, false, true}));
   EXPECT_TRUE(Selection().empty());
   // Past the data in the last row: the last byte.
@@ -94,7 +94,7 @@ TEST_F(MouseTest, ClicksOutsideTheBytes) {
   EXPECT_EQ(Ed.Caret(), (THexCaret{39, false, false}));
   Key(hkTab);
   // Below the rows, right of the columns, outside the view: nothing.
-  const TGridAxisInfo h = Ed.Grid().HorzInfo(), v = Ed.Grid().VertInfo();
+  const TGridAxisInfo h = Ed.Layout().Grid().HorzInfo(), v = Ed.Layout().Grid().VertInfo();
   for (TPoint p : {TPoint{100, v.GridBoundary + 3}, TPoint{h.GridBoundary + 3, 20}, TPoint{-5, -5},
                    TPoint{5000, 5000}}) {
     Click(p);
@@ -107,15 +107,15 @@ TEST_F(MouseTest, ClicksOutsideTheBytes) {
   // A double-click moves nothing and starts no selection.
   Click(At(4, 2));
   Ed.MouseDown(mbLeft, hsDouble, At(4, 2).X, At(4, 2).Y);
-  EXPECT_FALSE(Ed.Selecting());
+  EXPECT_FALSE(Ed.Selection().Selecting);
   EXPECT_FALSE(Ed.Dragging());
   EXPECT_EQ(Ed.Caret().Position, 1);
 }
 
 TEST_F(MouseTest, RowEndsInInsertMode) {
   Sized(32);
-  const int lastDigit = Ed.HexColumnCount() + 1;
-  const int lastChar = Ed.ColCount() - 1;
+  const int lastDigit = Ed.Layout().HexColumnCount() + 1;
+  const int lastChar = Ed.Layout().ColCount() - 1;
   // Overwrite mode: the gap after the last digit is that digit.
   Click(At(lastDigit, 2, W + 3));
   EXPECT_EQ(Ed.Caret(), (THexCaret{15, false, true}));
@@ -138,21 +138,21 @@ TEST_F(MouseTest, DraggingOutOfTheViewScrolls) {
   // Below the view: the rows lying there.
   Ed.MouseMove(hsLeft, x, 150 + 20);
   EXPECT_EQ(Ed.CaretCell().Row, 2 + 11);
-  EXPECT_EQ(Ed.Grid().TopRow(), 4);
+  EXPECT_EQ(Ed.Layout().Grid().TopRow(), 4);
   for (int i = 0; i < 5; ++i) Ed.AutoScrollTick(x, 150 + 20);
   EXPECT_EQ(Ed.CaretCell().Row, 18);
-  EXPECT_EQ(Ed.Grid().TopRow(), 9);
+  EXPECT_EQ(Ed.Layout().Grid().TopRow(), 9);
   EXPECT_EQ(Selection(), (std::vector<int>{18, 16 * 16 + 2}));
   // Above it: up again, row by row, not past the first row.
   for (int i = 0; i < 40; ++i) Ed.AutoScrollTick(x, -10);
   EXPECT_EQ(Ed.CaretCell().Row, 2);
-  EXPECT_EQ(Ed.Grid().TopRow(), 2);
+  EXPECT_EQ(Ed.Layout().Grid().TopRow(), 2);
   EXPECT_EQ(Selection(), (std::vector<int>{2, 18}));
   Release(TPoint{x, -10});
   EXPECT_FALSE(Ed.Dragging());
   // No drag, no scrolling.
   Ed.AutoScrollTick(10, 1000);
-  EXPECT_EQ(Ed.Grid().TopRow(), 2);
+  EXPECT_EQ(Ed.Layout().Grid().TopRow(), 2);
 }
 
 TEST_F(MouseTest, WheelMovesTheCaretByRows) {
@@ -166,7 +166,7 @@ TEST_F(MouseTest, WheelMovesTheCaretByRows) {
   EXPECT_EQ(Ed.Caret().Position, 3);
   Ed.MouseWheel(-1000000);
   EXPECT_EQ(Ed.CaretCell().Row, 31);
-  EXPECT_EQ(Ed.Grid().TopRow(), 22);
+  EXPECT_EQ(Ed.Layout().Grid().TopRow(), 22);
 }
 
 TEST_F(MouseTest, CursorShapes) {
@@ -188,7 +188,7 @@ TEST_F(MouseTest, LosingTheFocusEndsADrag) {
   Press(At(6, 3));
   Ed.SetFocused(false);
   EXPECT_FALSE(Ed.Dragging());
-  EXPECT_FALSE(Ed.Selecting());
+  EXPECT_FALSE(Ed.Selection().Selecting);
   Move(At(20, 4));
   EXPECT_EQ(Ed.Caret().Position, 18);
 }

@@ -15,9 +15,9 @@ class TRandomInput {
 public:
   explicit TRandomInput(unsigned seed) : Rng(seed), Checker(Ed) {
     Ed.PostSelectionNotice = [this] { ++Notices; };
-    Ed.MaxUndo = 0;  // the checker reads every entry ever made
-    Ed.SetFontMetrics(8, 13);
-    Ed.Grid().SetClientSize(500, 160);
+    Ed.Document().MaxUndo = 0;  // the checker reads every entry ever made
+    Ed.Layout().SetFontMetrics(8, 13);
+    Ed.Layout().Grid().SetClientSize(500, 160);
     Ed.SetFocused(true);
     NewImage();
   }
@@ -50,7 +50,7 @@ private:
     Ed.ResetData();
     const int size = Chance(10) ? 0 : Pick(1, 300);
     Ed.SetDataSize(size);
-    for (int i = 0; i < size; ++i) Ed.PokeByte(i, static_cast<uint8_t>(Pick(0, 255)));
+    for (int i = 0; i < size; ++i) Ed.Document().PokeByte(i, static_cast<uint8_t>(Pick(0, 255)));
     Checker.Restart();
     HostEdit = true;
   }
@@ -86,7 +86,8 @@ private:
 
   // A point anywhere in the view or a little outside it.
   std::pair<int, int> AnyPoint() {
-    return {Pick(-30, Ed.Grid().ClientWidth() + 30), Pick(-30, Ed.Grid().ClientHeight() + 30)};
+    return {Pick(-30, Ed.Layout().Grid().ClientWidth() + 30),
+            Pick(-30, Ed.Layout().Grid().ClientHeight() + 30)};
   }
 
   template <typename F>
@@ -150,7 +151,7 @@ private:
       case 0:
       case 1:
         Last = "insert mode";
-        Ed.SetInsertMode(!Ed.InsertFlag());
+        Ed.SetInsertMode(!Ed.Document().Modes().InsertFlag);
         break;
       case 2:
         Last = "read-only view";
@@ -166,7 +167,7 @@ private:
         break;
       case 5:
         Last = "bytes per unit";
-        Try([&] { Ed.SetBytesPerUnit(1 << Pick(0, 3)); });
+        Try([&] { Ed.Layout().SetBytesPerUnit(1 << Pick(0, 3)); });
         break;
       case 6:
         Last = "bytes per row";
@@ -174,31 +175,31 @@ private:
         break;
       case 7:
         Last = "bytes per column";
-        Try([&] { Ed.SetBytesPerColumn(Pick(1, 9)); });
+        Try([&] { Ed.Layout().SetBytesPerColumn(Pick(1, 9)); });
         break;
       case 8:
         Last = "unicode";
-        Try([&] { Ed.SetUnicodeChars(!Ed.UnicodeChars()); });
+        Try([&] { Ed.SetUnicodeChars(!Ed.Layout().UnicodeChars()); });
         break;
       case 9:
         Last = "big endian";
-        Ed.SetUnicodeBigEndian(!Ed.UnicodeBigEndian());
+        Ed.Layout().SetUnicodeBigEndian(!Ed.Layout().UnicodeBigEndian());
         break;
       case 10:
         Last = "swap nibbles";
-        Ed.SetSwapNibbles(!Ed.SwapNibbles());
+        Ed.Layout().SetSwapNibbles(!Ed.Layout().SwapNibbles());
         break;
       case 11:
         Last = "translation";
-        Try([&] { Ed.SetTranslation(THexTranslationKind(Pick(0, 5))); });
+        Try([&] { Ed.Layout().SetTranslation(THexTranslationKind(Pick(0, 5))); });
         break;
       case 12:
         Last = "ruler";
-        Ed.SetShowRuler(!Ed.ShowRuler());
+        Ed.Layout().SetShowRuler(!Ed.Layout().ShowRuler());
         break;
       case 13:
         Last = "blocks";
-        Ed.SetBytesPerBlock(Pick(-1, 9));
+        Ed.Layout().SetBytesPerBlock(Pick(-1, 9));
         break;
       case 14:
         Last = "size";
@@ -211,7 +212,7 @@ private:
         break;
       case 16:
         Last = "view size";
-        Ed.Grid().SetClientSize(Pick(0, 700), Pick(0, 300));
+        Ed.Layout().Grid().SetClientSize(Pick(0, 700), Pick(0, 300));
         break;
       case 17:
         Last = "focus";
@@ -219,7 +220,7 @@ private:
         break;
       case 18:
         Last = "font";
-        Ed.SetFontMetrics(Pick(0, 12), Pick(0, 20));
+        Ed.Layout().SetFontMetrics(Pick(0, 12), Pick(0, 20));
         break;
       case 19:
         Last = "sel start/end";
@@ -246,7 +247,7 @@ private:
         break;
       default:
         Last = "top row";
-        Ed.Grid().SetTopRow(Pick(0, Ed.RowCount() + 2));
+        Ed.Layout().Grid().SetTopRow(Pick(0, Ed.Layout().RowCount() + 2));
         break;
     }
   }

@@ -24,9 +24,9 @@ TEST_F(TypingTest, HexDigitsOverwriteTheNibbleUnderTheCaret) {
   EXPECT_EQ(Ed.Caret(), (THexCaret{1, false, false}));
   Type("F");
   EXPECT_EQ(Ed.PeekByte(1), 0xF1);
-  EXPECT_TRUE(Ed.ByteChanged(0));
-  EXPECT_TRUE(Ed.ByteChanged(1));
-  EXPECT_FALSE(Ed.ByteChanged(2));
+  EXPECT_TRUE(Ed.Document().ByteChanged(0));
+  EXPECT_TRUE(Ed.Document().ByteChanged(1));
+  EXPECT_FALSE(Ed.Document().ByteChanged(2));
 
   // On the last byte's second digit the caret stays.
   Ed.MoveCaret(THexCaret{19, false, true});
@@ -37,7 +37,7 @@ TEST_F(TypingTest, HexDigitsOverwriteTheNibbleUnderTheCaret) {
 
   // One journal entry per changed byte, without a description; a digit
   // that changes nothing records nothing but still advances.
-  const auto entries = ReadJournal(Ed.UndoStorage());
+  const auto entries = ReadJournal(Ed.Document().UndoStorage());
   ASSERT_EQ(entries.size(), 5u);
   for (const auto& e : entries) {
     EXPECT_EQ(e.Kind, ukChangeBytes);
@@ -45,14 +45,14 @@ TEST_F(TypingTest, HexDigitsOverwriteTheNibbleUnderTheCaret) {
   }
   Ed.SetSelStart(0);
   Type("A");
-  EXPECT_EQ(Ed.UndoStorage().EntryCount(), 5);
+  EXPECT_EQ(Ed.Document().UndoStorage().EntryCount(), 5);
   EXPECT_EQ(Ed.Caret(), (THexCaret{0, false, true}));
 }
 
 TEST_F(TypingTest, SwappedNibbles) {
   Sized(4);
-  Ed.PokeByte(0, 0x4A);
-  Ed.SetSwapNibbles(true);
+  Ed.Document().PokeByte(0, 0x4A);
+  Ed.Layout().SetSwapNibbles(true);
   Type("1");  // the left column shows the low nibble
   EXPECT_EQ(Ed.PeekByte(0), 0x41);
   Type("2");
@@ -71,12 +71,12 @@ TEST_F(TypingTest, InsertModeDigitsInsertUnits) {
   EXPECT_EQ(Bytes(), (V{0x12, 0, 1, 2, 3}));
   EXPECT_EQ(Ed.Caret(), (THexCaret{1, false, false}));
   EXPECT_TRUE(Selection().empty());
-  EXPECT_FALSE(Ed.ByteChanged(0));
+  EXPECT_FALSE(Ed.Document().ByteChanged(0));
 
   // Units of two: the digit at a unit's start opens a unit, the others
   // fill it.
   Sized(4);
-  Ed.SetBytesPerUnit(2);
+  Ed.Layout().SetBytesPerUnit(2);
   Type("12345");
   EXPECT_EQ(Bytes(), (V{0x12, 0x34, 0x50, 0, 0, 1, 2, 3}));
   EXPECT_EQ(Ed.Caret(), (THexCaret{2, false, true}));
@@ -91,7 +91,7 @@ TEST_F(TypingTest, InsertModeDigitsInsertUnits) {
   Type("9");
   EXPECT_EQ(Bytes(), (V{0x12, 0x34, 0x90, 0, 2, 3, 0xE0, 0}));
   EXPECT_EQ(Ed.Caret(), (THexCaret{2, false, true}));
-  const auto entries = ReadJournal(Ed.UndoStorage());
+  const auto entries = ReadJournal(Ed.Document().UndoStorage());
   EXPECT_EQ(entries.back().Kind, ukReplace);
 }
 
@@ -99,14 +99,14 @@ TEST_F(TypingTest, EmptyEditor) {
   Ed.ResetData();
   Type("7");
   EXPECT_EQ(Ed.DataSize(), 0);  // overwrite: nothing to overwrite
-  Ed.SetBytesPerUnit(2);
+  Ed.Layout().SetBytesPerUnit(2);
   Ed.SetInsertMode(true);
   Type("7");
   EXPECT_EQ(Bytes(), (V{0x70, 0}));
   EXPECT_EQ(Ed.Caret(), (THexCaret{0, false, true}));
   // The character field of an empty editor takes characters too.
   Ed.ResetData();
-  ASSERT_TRUE(Ed.MoveToCell(Ed.FirstCharColumn(), 2));
+  ASSERT_TRUE(Ed.MoveToCell(Ed.Layout().FirstCharColumn(), 2));
   Type("Q");
   EXPECT_EQ(Bytes(), (V{'Q', 0}));
   EXPECT_EQ(Ed.Caret(), (THexCaret{1, true, false}));
@@ -123,14 +123,14 @@ TEST_F(TypingTest, CharactersOverwriteAndInsert) {
   Type(U"\u0416\x01\x1F");  // not in the code page; control characters are ignored
   EXPECT_EQ(Invalid, 1);
   EXPECT_EQ(Ed.Caret(), (THexCaret{3, true, false}));
-  Ed.SetTranslation(tkASCII);
+  Ed.Layout().SetTranslation(tkASCII);
   Type(U"\u00E9");
   EXPECT_EQ(Invalid, 2);
-  Ed.SetTranslation(tkAsIs);
+  Ed.Layout().SetTranslation(tkAsIs);
 
   // Insert mode with units of 2: a unit at a unit's start, the second
   // byte overwritten, the append position appends and follows.
-  Ed.SetBytesPerUnit(2);
+  Ed.Layout().SetBytesPerUnit(2);
   Ed.SetInsertMode(true);
   Ed.SetSelStart(4);
   Type("ab");
@@ -152,11 +152,11 @@ TEST_F(TypingTest, UnicodeCharacters) {
   Type(U"\u0416A");
   EXPECT_EQ(Bytes(), (V{0x16, 0x04, 'A', 0, 4, 5}));
   EXPECT_EQ(Ed.Caret(), (THexCaret{4, true, false}));
-  Ed.SetUnicodeBigEndian(true);
+  Ed.Layout().SetUnicodeBigEndian(true);
   Type(U"\u0416");
   EXPECT_EQ(Bytes(), (V{0x16, 0x04, 'A', 0, 0x04, 0x16}));
-  EXPECT_FALSE(Ed.ByteChanged(4));  // 0x04 before and after
-  EXPECT_TRUE(Ed.ByteChanged(5));
+  EXPECT_FALSE(Ed.Document().ByteChanged(4));  // 0x04 before and after
+  EXPECT_TRUE(Ed.Document().ByteChanged(5));
   EXPECT_EQ(Ed.Caret(), (THexCaret{4, true, false}));  // the last character
   Type(U"\U0001F600");                                 // beyond one 16-bit unit
   EXPECT_EQ(Invalid, 1);
@@ -169,7 +169,7 @@ TEST_F(TypingTest, UnicodeCharacters) {
   EXPECT_EQ(Ed.PeekByte(6), 0x01);
   EXPECT_EQ(Ed.DataSize(), 7);
 
-  Ed.SetUnicodeBigEndian(false);
+  Ed.Layout().SetUnicodeBigEndian(false);
   Ed.SetInsertMode(true);
   Ed.SetSelStart(2);
   Type(U"\u00FF");
@@ -193,6 +193,68 @@ TEST_F(TypingTest, NothingTypedWhereNothingMayChange) {
   Ed.OnKeyPress = [](char32_t& c) { c = 0; };
   Type("r");
   EXPECT_EQ(Ed.PeekByte(1), 1);
+}
+
+// The two digits typed into one byte are one undo step; anything between
+// them (a caret move, a save, a switch of mode) or the next byte starts a
+// new one.
+TEST_F(TypingTest, TheTwoDigitsOfAByteAreOneUndoStep) {
+  Sized(4);
+  Ed.Document().PokeByte(0, 0x79);
+  Type("AB");
+  EXPECT_EQ(Ed.PeekByte(0), 0xAB);
+  EXPECT_EQ(Ed.Document().UndoStorage().StepCount(), 1);
+  ASSERT_TRUE(Ed.Undo());
+  EXPECT_EQ(Ed.PeekByte(0), 0x79);
+  EXPECT_EQ(Ed.Caret(), (THexCaret{0, false, false}));
+  EXPECT_FALSE(Ed.Document().ByteChanged(0));
+  EXPECT_FALSE(Ed.CanUndo());
+  ASSERT_TRUE(Ed.Redo());
+  EXPECT_EQ(Ed.PeekByte(0), 0xAB);
+  EXPECT_EQ(Ed.Caret(), (THexCaret{1, false, false}));
+  EXPECT_TRUE(Ed.Document().ByteChanged(0));
+
+  // Two bytes, two steps; a first digit that changes nothing leaves the
+  // second its own step.
+  Type("CD07");
+  EXPECT_EQ(Bytes(), (V{0xAB, 0xCD, 0x07, 3}));
+  EXPECT_EQ(Ed.Document().UndoStorage().StepCount(), 3);
+  Ed.Undo();
+  EXPECT_EQ(Bytes(), (V{0xAB, 0xCD, 2, 3}));
+  Ed.Undo();
+  EXPECT_EQ(Bytes(), (V{0xAB, 1, 2, 3}));
+
+  // A caret move between the digits, or a save, parts them.
+  Sized(4);
+  Type("E");
+  Key(hkRight);
+  Key(hkLeft);
+  Type("F");
+  EXPECT_EQ(Ed.PeekByte(0), 0xEF);
+  Ed.Undo();
+  EXPECT_EQ(Ed.PeekByte(0), 0xE0);
+  Sized(4);
+  Ed.Document().SetModified(false);
+  Type("E");
+  Ed.Document().SetModified(false);
+  Type("F");
+  EXPECT_TRUE(Ed.Document().Modified());
+  Ed.Undo();
+  EXPECT_EQ(Ed.PeekByte(0), 0xE0);
+  EXPECT_FALSE(Ed.Document().Modified());
+
+  // Insert mode: the byte the first digit opened goes with the second.
+  Sized(4);
+  Ed.SetInsertMode(true);
+  Ed.SetSelStart(2);
+  Type("5A");
+  EXPECT_EQ(Bytes(), (V{0, 1, 0x5A, 2, 3}));
+  Ed.Undo();
+  EXPECT_EQ(Bytes(), (V{0, 1, 2, 3}));
+  EXPECT_EQ(Ed.Caret(), (THexCaret{2, false, false}));
+  Ed.Redo();
+  EXPECT_EQ(Bytes(), (V{0, 1, 0x5A, 2, 3}));
+  EXPECT_EQ(Ed.Caret(), (THexCaret{3, false, false}));
 }
 
 }  // namespace

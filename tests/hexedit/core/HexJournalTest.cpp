@@ -18,9 +18,9 @@ struct JournalTest : ::testing::Test {
   void Fill(int size) {
     Ed.ResetData();
     Ed.SetDataSize(size);
-    std::iota(Ed.DataPointer(), Ed.DataPointer() + size, uint8_t{0});
-    Ed.ClearUndo();
-    Ed.SetModified(false);
+    std::iota(Ed.Document().DataPointer(), Ed.Document().DataPointer() + size, uint8_t{0});
+    Ed.Document().ClearUndo();
+    Ed.Document().SetModified(false);
   }
   std::string Refusal(UndoKind kind, int pos, int count, int count2) {
     try {
@@ -34,17 +34,17 @@ struct JournalTest : ::testing::Test {
 
 TEST_F(JournalTest, EntryLayoutToTheByte) {
   Fill(16);
-  Ed.SetBytesPerUnit(2);
+  Ed.Layout().SetBytesPerUnit(2);
   Ed.SetInsertMode(true);
   Ed.SetSelStart(8);
   Ed.MoveCaret(THexCaret{8, false, true});
   Ed.SetSelEnd(9);  // selects 8..9, anchor 8; the caret stays
-  Ed.SetModified(true);
+  Ed.Document().SetModified(true);
   Ed.RecordChange(ukReplace, 8, 3, 2, "Typed");
 
-  const uint8_t* e = Ed.UndoStorage().Memory();
+  const uint8_t* e = Ed.Document().UndoStorage().Memory();
   const uint32_t length = 34 + 2 + (5 + 4) + 12;
-  ASSERT_EQ(Ed.UndoStorage().Size(), length);
+  ASSERT_EQ(Ed.Document().UndoStorage().Size(), length);
   EXPECT_EQ(Get32(e + 0), length);
   EXPECT_EQ(Get32(e + 4),
             0x8u | ufModified | ufCaretOnSecondDigit | ufSelection | ufInsertMode | ufDescription);
@@ -63,7 +63,7 @@ TEST_F(JournalTest, EntryLayoutToTheByte) {
   EXPECT_EQ(Get32(e + 45), 9u);  // high
   EXPECT_EQ(Get32(e + 49), 8u);  // anchor
   EXPECT_EQ(Get32(e + 53), length);
-  EXPECT_EQ(Ed.UndoStorage().Description(), "Typed");
+  EXPECT_EQ(Ed.Document().UndoStorage().Description(), "Typed");
 }
 
 TEST_F(JournalTest, CaretAndModeFlags) {
@@ -72,42 +72,42 @@ TEST_F(JournalTest, CaretAndModeFlags) {
   Ed.RecordChange(ukChangeBytes, 1, 1, 0);
   Ed.MoveCaret(THexCaret{2, true, false});
   Ed.RecordChange(ukAppendBuffer, 4, 1, 0);
-  auto entries = ReadJournal(Ed.UndoStorage());
+  auto entries = ReadJournal(Ed.Document().UndoStorage());
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].Flags, 0x1u | ufCaretOnSecondDigit);
   EXPECT_EQ(entries[0].Length, 35u);
   EXPECT_EQ(entries[0].Saved, std::vector<uint8_t>{1});
   EXPECT_EQ(entries[1].Flags, 0x10u | ufModified | ufCaretInCharField);
   EXPECT_EQ(entries[1].Saved, std::vector<uint8_t>{0});
-  EXPECT_EQ(Ed.UndoStorage().Description(), "Append Buffer");
+  EXPECT_EQ(Ed.Document().UndoStorage().Description(), "Append Buffer");
 }
 
 TEST_F(JournalTest, TrimsToTheBudgetBeforeAdding) {
   Fill(8);
-  Ed.MaxUndo = 100;
+  Ed.Document().MaxUndo = 100;
   for (int i = 0; i < 3; ++i) Ed.RecordChange(ukChangeBytes, i, 1, 0);
-  EXPECT_EQ(Ed.UndoStorage().Size(), 105);
-  EXPECT_EQ(Ed.UndoStorage().EntryCount(), 3);
+  EXPECT_EQ(Ed.Document().UndoStorage().Size(), 105);
+  EXPECT_EQ(Ed.Document().UndoStorage().EntryCount(), 3);
   Ed.RecordChange(ukChangeBytes, 3, 1, 0);
-  EXPECT_EQ(Ed.UndoStorage().Size(), 105);
-  auto entries = ReadJournal(Ed.UndoStorage());
+  EXPECT_EQ(Ed.Document().UndoStorage().Size(), 105);
+  auto entries = ReadJournal(Ed.Document().UndoStorage());
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_EQ(entries[0].Position, 1) << "the oldest went";
 
   // One entry larger than the budget stays until the next one arrives.
-  Ed.MaxUndo = 30;
+  Ed.Document().MaxUndo = 30;
   Ed.RecordChange(ukRemoveData, 0, 8, 0);
-  EXPECT_EQ(Ed.UndoStorage().EntryCount(), 1);
-  EXPECT_EQ(Ed.UndoStorage().Size(), 42);
+  EXPECT_EQ(Ed.Document().UndoStorage().EntryCount(), 1);
+  EXPECT_EQ(Ed.Document().UndoStorage().Size(), 42);
   Ed.RecordChange(ukAppendBuffer, 8, 1, 0);
-  auto last = ReadJournal(Ed.UndoStorage());
+  auto last = ReadJournal(Ed.Document().UndoStorage());
   ASSERT_EQ(last.size(), 1u);
   EXPECT_EQ(last[0].Kind, ukAppendBuffer);
 
   // No budget, no trimming.
-  Ed.MaxUndo = 0;
+  Ed.Document().MaxUndo = 0;
   for (int i = 0; i < 10; ++i) Ed.RecordChange(ukChangeBytes, 0, 1, 0);
-  EXPECT_EQ(Ed.UndoStorage().EntryCount(), 11);
+  EXPECT_EQ(Ed.Document().UndoStorage().EntryCount(), 11);
 }
 
 TEST_F(JournalTest, RefusalsChangeNothing) {
@@ -121,8 +121,8 @@ TEST_F(JournalTest, RefusalsChangeNothing) {
   for (UndoKind k : {ukRemoveData, ukInsertBuffer, ukAppendBuffer})
     EXPECT_EQ(Refusal(k, k == ukAppendBuffer ? 8 : 0, 1, 0), "Cannot update undo storage");
   EXPECT_EQ(Refusal(ukReplace, 0, 3, 4), "Cannot update undo storage");
-  EXPECT_EQ(Ed.UndoStorage().Size(), 0);
-  EXPECT_FALSE(Ed.Modified());
+  EXPECT_EQ(Ed.Document().UndoStorage().Size(), 0);
+  EXPECT_FALSE(Ed.Document().Modified());
   EXPECT_EQ(Refusal(ukReplace, 0, 4, 4), "recorded");
   Ed.SetNoSizeChange(false);
 
@@ -138,17 +138,17 @@ TEST_F(JournalTest, RefusalsChangeNothing) {
 TEST_F(JournalTest, SuspendedRecordingStillMarksModified) {
   Fill(8);
   Ed.ToggleBookmark(0, 6, false);
-  EXPECT_EQ(Ed.BeginUndoUpdate(), 1);
-  EXPECT_EQ(Ed.BeginUndoUpdate(), 2);
+  EXPECT_EQ(Ed.Document().BeginUndoUpdate(), 1);
+  EXPECT_EQ(Ed.Document().BeginUndoUpdate(), 2);
   Ed.RecordChange(ukInsertBuffer, 7, 1, 0);
-  EXPECT_EQ(Ed.UndoStorage().EntryCount(), 0);
-  EXPECT_TRUE(Ed.Modified());
-  EXPECT_EQ(Ed.Bookmark(0).Position, 6);
-  EXPECT_EQ(Ed.EndUndoUpdate(), 1);
-  EXPECT_EQ(Ed.EndUndoUpdate(), 0);
-  EXPECT_EQ(Ed.EndUndoUpdate(), 0);
+  EXPECT_EQ(Ed.Document().UndoStorage().EntryCount(), 0);
+  EXPECT_TRUE(Ed.Document().Modified());
+  EXPECT_EQ(Ed.Document().Bookmark(0).Position, 6);
+  EXPECT_EQ(Ed.Document().EndUndoUpdate(), 1);
+  EXPECT_EQ(Ed.Document().EndUndoUpdate(), 0);
+  EXPECT_EQ(Ed.Document().EndUndoUpdate(), 0);
   Ed.RecordChange(ukInsertBuffer, 0, 1, 0);
-  EXPECT_EQ(Ed.UndoStorage().EntryCount(), 1);
+  EXPECT_EQ(Ed.Document().UndoStorage().EntryCount(), 1);
 }
 
 TEST_F(JournalTest, CorruptLeadingLengthEmptiesTheJournal) {
@@ -156,23 +156,23 @@ TEST_F(JournalTest, CorruptLeadingLengthEmptiesTheJournal) {
   for (uint32_t bad : {0u, 29u, 34u, 1000u}) {
     Ed.RecordChange(ukChangeBytes, 0, 1, 0);
     Ed.RecordChange(ukChangeBytes, 1, 1, 0);
-    Put32(Ed.UndoStorage().Memory(), bad);
-    Ed.UndoStorage().DropOldestUndoEntry();
-    EXPECT_EQ(Ed.UndoStorage().Size(), 0) << bad;
-    EXPECT_EQ(Ed.UndoStorage().EntryCount(), 0);
+    Put32(Ed.Document().UndoStorage().Memory(), bad);
+    Ed.Document().UndoStorage().DropOldestUndoEntry();
+    EXPECT_EQ(Ed.Document().UndoStorage().Size(), 0) << bad;
+    EXPECT_EQ(Ed.Document().UndoStorage().EntryCount(), 0);
   }
   Ed.RecordChange(ukChangeBytes, 0, 1, 0);
-  Ed.UndoStorage().SetSize(3);
-  EXPECT_EQ(Ed.UndoStorage().EntryCount(), 0);
-  Ed.UndoStorage().DropOldestUndoEntry();
-  EXPECT_EQ(Ed.UndoStorage().Size(), 0);
+  Ed.Document().UndoStorage().SetSize(3);
+  EXPECT_EQ(Ed.Document().UndoStorage().EntryCount(), 0);
+  Ed.Document().UndoStorage().DropOldestUndoEntry();
+  EXPECT_EQ(Ed.Document().UndoStorage().Size(), 0);
 }
 
 struct BookmarkShiftTest : JournalTest {
   int Notices = 0;
   void SetUp() override {
     Fill(10);
-    Ed.OnBookmarkChanged = [this] { ++Notices; };
+    Ed.Document().OnBookmarkChanged = [this] { ++Notices; };
     const int places[] = {0, 3, 5, 8, 9, 10};
     for (int i = 0; i < 6; ++i) Ed.ToggleBookmark(i, places[i], i == 2);
     Notices = 0;
@@ -194,7 +194,7 @@ struct BookmarkShiftTest : JournalTest {
   }
   std::vector<int> Places() {
     std::vector<int> r;
-    for (int i = 0; i < 6; ++i) r.push_back(Ed.Bookmark(i).Position);
+    for (int i = 0; i < 6; ++i) r.push_back(Ed.Document().Bookmark(i).Position);
     return r;
   }
 };
@@ -202,7 +202,7 @@ struct BookmarkShiftTest : JournalTest {
 TEST_F(BookmarkShiftTest, InsertionMovesThoseAtOrAfterAndKeepsTheLast) {
   Insert(5, 4);
   EXPECT_EQ(Places(), (std::vector<int>{0, 3, 9, 12, 13, 14}));
-  EXPECT_TRUE(Ed.Bookmark(2).InCharField);
+  EXPECT_TRUE(Ed.Document().Bookmark(2).InCharField);
   EXPECT_EQ(Notices, 1);
 }
 
@@ -230,14 +230,14 @@ TEST_F(BookmarkShiftTest, ReplacementMovesFromTheEndOfTheReplacedBytes) {
 }
 
 TEST_F(BookmarkShiftTest, SuspendedRecordingMovesThemAsWell) {
-  Ed.BeginUndoUpdate();
+  Ed.Document().BeginUndoUpdate();
   Insert(5, 4);
   EXPECT_EQ(Places(), (std::vector<int>{0, 3, 9, 12, 13, 14}));
   Remove(12, 2);  // the tail: the bookmark on 13 goes, the append place moves along
   EXPECT_EQ(Places(), (std::vector<int>{0, 3, 9, 12, -1, 12}));
   EXPECT_EQ(Notices, 2);
-  EXPECT_EQ(Ed.UndoStorage().EntryCount(), 0);
-  Ed.EndUndoUpdate();
+  EXPECT_EQ(Ed.Document().UndoStorage().EntryCount(), 0);
+  Ed.Document().EndUndoUpdate();
 }
 
 // A random mix of recorded edits (each followed by its raw data change)
@@ -248,14 +248,14 @@ TEST_F(JournalTest, RandomEditsReadBackForwardAndBackward) {
   Fill(64);
   std::vector<TJournalEntry> done;
   for (int step = 0; step < 2000; ++step) {
-    if (step % 500 == 0) Ed.MaxUndo = pick(0, 3) * 400;
+    if (step % 500 == 0) Ed.Document().MaxUndo = pick(0, 3) * 400;
     const int size = Ed.DataSize();
     const auto kind = static_cast<UndoKind>(pick(0, 4));
     TJournalEntry want;
     want.Kind = kind;
     want.Caret = Ed.Caret().Position;
     want.BytesPerUnit = 1;
-    const bool modified = Ed.Modified();
+    const bool modified = Ed.Document().Modified();
     if (pick(0, 1) && size > 2) {
       Ed.SetSelStart(pick(0, size - 2));
       Ed.SetSelEnd(pick(0, size - 1));
@@ -275,11 +275,11 @@ TEST_F(JournalTest, RandomEditsReadBackForwardAndBackward) {
         if (size == 0) continue;
         want.Count = std::min(count, size);
         want.Position = pick(0, size - want.Count);
-        const uint8_t* at = Ed.DataPointer() + want.Position;
+        const uint8_t* at = Ed.Document().DataPointer() + want.Position;
         want.Saved.assign(at, at + want.Count);
         Ed.RecordChange(kind, want.Position, want.Count, 0, text);
         if (kind == ukChangeBytes)
-          Ed.CopyDataIn(buffer.data(), want.Position, want.Count);
+          Ed.Document().CopyDataIn(buffer.data(), want.Position, want.Count);
         else
           Ed.DeleteRaw(want.Position, want.Position + want.Count, std::nullopt);
         break;
@@ -296,7 +296,7 @@ TEST_F(JournalTest, RandomEditsReadBackForwardAndBackward) {
         want.Count2 = pick(1, std::min(size, 20));
         want.Position = pick(0, size - want.Count2);
         want.Count = count;
-        const uint8_t* at = Ed.DataPointer() + want.Position;
+        const uint8_t* at = Ed.Document().DataPointer() + want.Position;
         want.Saved.assign(at, at + want.Count2);
         Ed.RecordChange(kind, want.Position, count, want.Count2, text);
         Ed.DeleteRaw(want.Position, want.Position + want.Count2, std::nullopt);
@@ -314,14 +314,15 @@ TEST_F(JournalTest, RandomEditsReadBackForwardAndBackward) {
     want.Flags = (1u << kind) | (modified ? ufModified : 0) | (want.Selection ? ufSelection : 0) |
                  (want.Description ? ufDescription : 0);
     done.push_back(want);
-    if (pick(0, 9) == 0) Ed.SetModified(false);
+    if (pick(0, 9) == 0) Ed.Document().SetModified(false);
     if (Ed.DataSize() > 400) Ed.DeleteRaw(0, Ed.DataSize() - 100, std::nullopt);
 
-    auto read = ReadJournal(Ed.UndoStorage());
+    auto read = ReadJournal(Ed.Document().UndoStorage());
     ASSERT_FALSE(read.empty());
     ASSERT_LE(read.size(), done.size());
-    if (Ed.MaxUndo > 0) {
-      EXPECT_LE(Ed.UndoStorage().Size(), Ed.MaxUndo + int64_t(read.back().Length));
+    if (Ed.Document().MaxUndo > 0) {
+      EXPECT_LE(Ed.Document().UndoStorage().Size(),
+                Ed.Document().MaxUndo + int64_t(read.back().Length));
     }
     for (size_t i = 0; i < read.size(); ++i) {
       TJournalEntry got = read[i];

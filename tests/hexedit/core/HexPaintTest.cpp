@@ -58,16 +58,16 @@ struct PaintTest : ::testing::Test {
   THexSystemColors Sys;
 
   PaintTest() {
-    Ed.SetFontMetrics(W, TextH);
-    Ed.Grid().SetClientSize(600, 300);
+    Ed.Layout().SetFontMetrics(W, TextH);
+    Ed.Layout().Grid().SetClientSize(600, 300);
     Ed.ResetData();
     Ed.SetDataSize(256);
-    for (int i = 0; i < 256; ++i) Ed.PokeByte(i, uint8_t(i));
+    for (int i = 0; i < 256; ++i) Ed.Document().PokeByte(i, uint8_t(i));
   }
   TColor RGB(TColor c) const { return Sys.ToRGB(c); }
-  int HexCol(int pos) const { return Ed.PositionToCell(pos, false).Col; }
-  int CharCol(int pos) const { return Ed.PositionToCell(pos, true).Col; }
-  int Row(int pos) const { return Ed.RowOfPosition(pos); }
+  int HexCol(int pos) const { return Ed.Layout().PositionToCell(pos, false).Col; }
+  int CharCol(int pos) const { return Ed.Layout().PositionToCell(pos, true).Col; }
+  int Row(int pos) const { return Ed.Layout().RowOfPosition(pos); }
 };
 
 }  // namespace
@@ -92,18 +92,18 @@ TEST(HexColors, DefaultsCopiesAndForeignSources) {
   ed.RequestRepaint = [&] { ++repaints; };
   c.SetGrid(0x123456);
   c.SetBackground(0x010203);
-  ed.SetColors(c);
-  EXPECT_EQ(ed.Colors().Grid(), 0x123456u);
-  EXPECT_EQ(ed.Colors().Background(), 0x010203u);
+  ed.Appearance().SetColors(c);
+  EXPECT_EQ(ed.Appearance().Colors().Grid(), 0x123456u);
+  EXPECT_EQ(ed.Appearance().Colors().Background(), 0x010203u);
   EXPECT_EQ(repaints, 2);  // one per colour that changed
-  ed.SetColors(c);
+  ed.Appearance().SetColors(c);
   EXPECT_EQ(repaints, 2);
 
   // Only another colour set is copied from.
   THexPersistent other;
-  ed.Colors().Assign(&other);
-  ed.Colors().Assign(nullptr);
-  EXPECT_EQ(ed.Colors().Grid(), 0x123456u);
+  ed.Appearance().Colors().Assign(&other);
+  ed.Appearance().Colors().Assign(nullptr);
+  EXPECT_EQ(ed.Appearance().Colors().Grid(), 0x123456u);
   EXPECT_EQ(repaints, 2);
 
   EXPECT_EQ(InvertColor(0xA8FFFF), 0x570000u);
@@ -112,16 +112,16 @@ TEST(HexColors, DefaultsCopiesAndForeignSources) {
 }
 
 TEST_F(PaintTest, HexDigitsCharactersAndColumnGroups) {
-  Ed.PokeByte(0x10, 0x4A);
+  Ed.Document().PokeByte(0x10, 0x4A);
   auto text = [&](int col, int row) { return Ed.DecideCell(col, row).Text.Text; };
   EXPECT_EQ(text(2, 3), u"4");
   EXPECT_EQ(text(3, 3), u"A");
   EXPECT_EQ(text(CharCol(0x10), 3), u"J");
   EXPECT_EQ(text(CharCol(0x0A), 2), u".");  // masked
-  Ed.SetSwapNibbles(true);
+  Ed.Layout().SetSwapNibbles(true);
   EXPECT_EQ(text(2, 3), u"A");
   EXPECT_EQ(text(3, 3), u"4");
-  Ed.SetHexLowerCase(true);
+  Ed.Layout().SetHexLowerCase(true);
   EXPECT_EQ(text(2, 3), u"a");
 
   // Column groups of 2 bytes: digit colours alternate every 4 columns.
@@ -159,11 +159,11 @@ TEST_F(PaintTest, ChangedAndSelectedBytes) {
   // Unfocused: shown, hidden, or grayed.
   Ed.SetFocused(false);
   EXPECT_TRUE(Ed.DecideCell(HexCol(4), 2).Selected);
-  Ed.SetHideSelection(true);
+  Ed.Appearance().SetHideSelection(true);
   EXPECT_FALSE(Ed.DecideCell(HexCol(4), 2).Selected);
   EXPECT_EQ(Ed.DecideCell(HexCol(4), 2).Text.TextBackground, RGB(clWindow));
-  Ed.SetHideSelection(false);
-  Ed.SetGraySelectionIfNotFocused(true);
+  Ed.Appearance().SetHideSelection(false);
+  Ed.Appearance().SetGraySelectionIfNotFocused(true);
   const THexCellPaint gray = Ed.DecideCell(HexCol(4), 2);
   EXPECT_EQ(gray.Text.TextBackground, GrayColor(InvertColor(RGB(clWindow))));
   EXPECT_EQ(gray.Text.TextColor, GrayColor(InvertColor(RGB(clBlue))));
@@ -177,23 +177,23 @@ TEST_F(PaintTest, ChangedAndSelectedBytes) {
 
 TEST_F(PaintTest, UnicodeCharacters) {
   Ed.SetDataSize(4);
-  Ed.PokeByte(0, 0x05);
-  Ed.PokeByte(1, 0x00);
+  Ed.Document().PokeByte(0, 0x05);
+  Ed.Document().PokeByte(1, 0x00);
   Ed.SetUnicodeChars(true);
   Ed.SetDataSize(5);  // an odd last byte
-  Ed.PokeByte(4, 0x41);
-  const int lastChar = Ed.FirstCharColumn() + 2;
-  EXPECT_EQ(Ed.DecideCell(Ed.FirstCharColumn(), 2).Text.Text, u".");  // 0x0005 masked
+  Ed.Document().PokeByte(4, 0x41);
+  const int lastChar = Ed.Layout().FirstCharColumn() + 2;
+  EXPECT_EQ(Ed.DecideCell(Ed.Layout().FirstCharColumn(), 2).Text.Text, u".");  // 0x0005 masked
   EXPECT_EQ(Ed.DecideCell(lastChar, 2).Text.Text, u"A");
-  Ed.SetUnicodeBigEndian(true);
+  Ed.Layout().SetUnicodeBigEndian(true);
   EXPECT_EQ(Ed.DecideCell(lastChar, 2).Text.Text, u"\u4100");
   // A change of either byte marks the character.
   Ed.ChangeByte(Ed.PeekByte(3), 0x20, 3);
-  EXPECT_TRUE(Ed.DecideCell(Ed.FirstCharColumn() + 1, 2).Changed);
+  EXPECT_TRUE(Ed.DecideCell(Ed.Layout().FirstCharColumn() + 1, 2).Changed);
 }
 
 TEST_F(PaintTest, GutterRulerAndCaretRow) {
-  Ed.SetShowRuler(true);
+  Ed.Layout().SetShowRuler(true);
   Ed.MoveCaret(THexCaret{0x23, false, true});  // row 4, column 9
   const THexCellPaint caretGutter = Ed.DecideCell(0, 4), other = Ed.DecideCell(0, 3);
   EXPECT_EQ(caretGutter.Kind, hckGutter);
@@ -210,11 +210,11 @@ TEST_F(PaintTest, GutterRulerAndCaretRow) {
   EXPECT_EQ(Ed.DecideCell(9, 0).Text.TextBackground, RGB(clBtnShadow));  // the caret column
   EXPECT_EQ(Ed.DecideCell(9, 0).Text.CellBackground, RGB(clBtnFace));
   EXPECT_EQ(Ed.DecideCell(8, 0).Text.TextBackground, RGB(clBtnFace));
-  EXPECT_EQ(Ed.DecideCell(Ed.SeparatorColumn(), 0).Text.Text, u"  ");
-  EXPECT_EQ(Ed.DecideCell(Ed.FirstCharColumn() + 10, 0).Text.Text, u"A");
-  Ed.SetBytesPerUnit(4);
-  EXPECT_EQ(Ed.DecideCell(Ed.FirstCharColumn() + 2, 0).Text.Text, u" ");
-  EXPECT_EQ(Ed.DecideCell(Ed.FirstCharColumn() + 7, 0).Text.Text, u"1");
+  EXPECT_EQ(Ed.DecideCell(Ed.Layout().SeparatorColumn(), 0).Text.Text, u"  ");
+  EXPECT_EQ(Ed.DecideCell(Ed.Layout().FirstCharColumn() + 10, 0).Text.Text, u"A");
+  Ed.Layout().SetBytesPerUnit(4);
+  EXPECT_EQ(Ed.DecideCell(Ed.Layout().FirstCharColumn() + 2, 0).Text.Text, u" ");
+  EXPECT_EQ(Ed.DecideCell(Ed.Layout().FirstCharColumn() + 7, 0).Text.Text, u"1");
   EXPECT_EQ(Ed.DecideCell(0, 0).Kind, hckCorner);
   EXPECT_EQ(Ed.DecideCell(0, 0).FillColor, RGB(clBtnFace));
 
@@ -225,10 +225,10 @@ TEST_F(PaintTest, GutterRulerAndCaretRow) {
   auto has = [&](const TRect& r) {
     return std::find(repainted.begin(), repainted.end(), r) != repainted.end();
   };
-  EXPECT_TRUE(has(Ed.Grid().CellRect(0, 4)));
-  EXPECT_TRUE(has(Ed.Grid().CellRect(0, 2)));
-  EXPECT_TRUE(has(Ed.Grid().CellRect(HexCol(5), 2)));      // the new twin
-  EXPECT_TRUE(has(Ed.Grid().CellRect(CharCol(0x23), 4)));  // the old twin
+  EXPECT_TRUE(has(Ed.Layout().Grid().CellRect(0, 4)));
+  EXPECT_TRUE(has(Ed.Layout().Grid().CellRect(0, 2)));
+  EXPECT_TRUE(has(Ed.Layout().Grid().CellRect(HexCol(5), 2)));      // the new twin
+  EXPECT_TRUE(has(Ed.Layout().Grid().CellRect(CharCol(0x23), 4)));  // the old twin
 }
 
 TEST_F(PaintTest, Frames) {
@@ -240,13 +240,13 @@ TEST_F(PaintTest, Frames) {
   EXPECT_EQ(twin.FrameRect,
             (TRect{twin.Rect.Left, twin.Rect.Top, twin.Rect.Left + W, twin.Rect.Bottom - 1}));
   EXPECT_TRUE(Ed.DecideCell(HexCol(0x12), 3).CaretCell);
-  Ed.SetFocusFrame(false);
+  Ed.Appearance().SetFocusFrame(false);
   EXPECT_EQ(Ed.DecideCell(CharCol(0x12), 3).Frame, hfkSolid);
   EXPECT_EQ(Ed.DecideCell(CharCol(0x12), 3).FrameColor, RGB(clNavy));
 
   Ed.SetFocused(false);
   EXPECT_EQ(Ed.DecideCell(HexCol(0x12), 3).Frame, hfkNone);
-  Ed.SetShowPositionIfNotFocused(true);
+  Ed.Appearance().SetShowPositionIfNotFocused(true);
   EXPECT_EQ(Ed.DecideCell(HexCol(0x12), 3).Frame, hfkSolid);
   EXPECT_EQ(Ed.DecideCell(HexCol(0x12), 3).FrameColor, RGB(clAqua));
   EXPECT_EQ(Ed.DecideCell(CharCol(0x12), 3).Frame, hfkNone);
@@ -266,42 +266,42 @@ TEST_F(PaintTest, BookmarkIconsInTheGutter) {
   // The built-in images: transparent corners, a black border, the
   // yellow half on the field's side.
   TColor c = 0;
-  EXPECT_FALSE(Ed.BookmarkImagePixel(3, 0, 0, c));
-  EXPECT_FALSE(Ed.BookmarkImagePixel(13, 9, 9, c));
-  ASSERT_TRUE(Ed.BookmarkImagePixel(3, 0, 5, c));
+  EXPECT_FALSE(Ed.Appearance().BookmarkImagePixel(3, 0, 0, c));
+  EXPECT_FALSE(Ed.Appearance().BookmarkImagePixel(13, 9, 9, c));
+  ASSERT_TRUE(Ed.Appearance().BookmarkImagePixel(3, 0, 5, c));
   EXPECT_EQ(c, clBlack);
-  ASSERT_TRUE(Ed.BookmarkImagePixel(3, 1, 1, c));
+  ASSERT_TRUE(Ed.Appearance().BookmarkImagePixel(3, 1, 1, c));
   EXPECT_EQ(c, clYellow);
-  ASSERT_TRUE(Ed.BookmarkImagePixel(13, 1, 1, c));
+  ASSERT_TRUE(Ed.Appearance().BookmarkImagePixel(13, 1, 1, c));
   EXPECT_EQ(c, clSilver);
-  ASSERT_TRUE(Ed.BookmarkImagePixel(13, 8, 1, c));
+  ASSERT_TRUE(Ed.Appearance().BookmarkImagePixel(13, 8, 1, c));
   EXPECT_EQ(c, clYellow);
 
   // A bitmap of the wrong size is refused; none restores the built-in one.
   THexBitmap bad{10, 200, std::vector<TColor>(2000, 0)};
   try {
-    Ed.SetBookmarkBitmap(&bad);
+    Ed.Appearance().SetBookmarkBitmap(&bad);
     ADD_FAILURE();
   } catch (const EHexEditor& e) {
     EXPECT_STREQ(e.what(), "Invalid bookmark bitmap (must be 10 x 200 px)");
   }
-  EXPECT_FALSE(Ed.OwnBookmarkBitmap());
+  EXPECT_FALSE(Ed.Appearance().OwnBookmarkBitmap());
   THexBitmap own{200, 10, std::vector<TColor>(2000, clWhite)};
   own.Pixels[5] = clBlack;
-  const int version = Ed.BookmarkImagesVersion();
-  Ed.SetBookmarkBitmap(&own);
-  EXPECT_TRUE(Ed.OwnBookmarkBitmap());
-  EXPECT_GT(Ed.BookmarkImagesVersion(), version);
-  EXPECT_TRUE(Ed.BookmarkImagePixel(0, 5, 0, c));
-  EXPECT_FALSE(Ed.BookmarkImagePixel(0, 4, 0, c));
-  Ed.SetBookmarkBitmap(nullptr);
-  EXPECT_FALSE(Ed.OwnBookmarkBitmap());
-  EXPECT_EQ(Ed.BookmarkBitmap(), BuiltInBookmarkBitmap());
+  const int version = Ed.Appearance().BookmarkImagesVersion();
+  Ed.Appearance().SetBookmarkBitmap(&own);
+  EXPECT_TRUE(Ed.Appearance().OwnBookmarkBitmap());
+  EXPECT_GT(Ed.Appearance().BookmarkImagesVersion(), version);
+  EXPECT_TRUE(Ed.Appearance().BookmarkImagePixel(0, 5, 0, c));
+  EXPECT_FALSE(Ed.Appearance().BookmarkImagePixel(0, 4, 0, c));
+  Ed.Appearance().SetBookmarkBitmap(nullptr);
+  EXPECT_FALSE(Ed.Appearance().OwnBookmarkBitmap());
+  EXPECT_EQ(Ed.Appearance().BookmarkBitmap(), BuiltInBookmarkBitmap());
 }
 
 TEST_F(PaintTest, PaintOrderAndCellsPastTheData) {
   Ed.SetDataSize(20);  // two rows, the second with 4 bytes
-  Ed.SetShowRuler(true);
+  Ed.Layout().SetShowRuler(true);
   TRecordingPainter p;
   Ed.Paint(p, TRect{0, 0, 600, 300});
   // Corner, ruler, gutter, data: the first text of each in that order.
@@ -314,13 +314,13 @@ TEST_F(PaintTest, PaintOrderAndCellsPastTheData) {
   }
   EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3}));
   // Bytes past the data draw no text.
-  const int y3 = Ed.Grid().CellRect(2, 3).Top;
-  EXPECT_NE(p.TextAt(Ed.Grid().CellRect(HexCol(3), 3)), nullptr);
-  EXPECT_EQ(p.TextAt(Ed.Grid().CellRect(HexCol(4), 3)), nullptr);
-  EXPECT_EQ(p.TextAt(Ed.Grid().CellRect(CharCol(4), 3)), nullptr);
+  const int y3 = Ed.Layout().Grid().CellRect(2, 3).Top;
+  EXPECT_NE(p.TextAt(Ed.Layout().Grid().CellRect(HexCol(3), 3)), nullptr);
+  EXPECT_EQ(p.TextAt(Ed.Layout().Grid().CellRect(HexCol(4), 3)), nullptr);
+  EXPECT_EQ(p.TextAt(Ed.Layout().Grid().CellRect(CharCol(4), 3)), nullptr);
   EXPECT_GT(y3, 0);
   // The gutter strip runs to the bottom, the ruler strip to the right.
-  const int g = Ed.Grid().ColWidth(0);
+  const int g = Ed.Layout().Grid().ColWidth(0);
   bool gutterStrip = false;
   for (const auto& op : p.Ops)
     gutterStrip |= op.Kind == TRecordingPainter::Fill && op.Rect == TRect{0, y3 + 15, g, 300} &&
@@ -329,7 +329,7 @@ TEST_F(PaintTest, PaintOrderAndCellsPastTheData) {
 }
 
 TEST_F(PaintTest, DrawCellHookCanTakeOverACell) {
-  Ed.SetDrawGridLines(true);
+  Ed.Appearance().SetDrawGridLines(true);
   std::vector<TGridCoord> asked;
   Ed.OnDrawCell = [&](int col, int row, std::u16string& text, TRect&, bool& defaultDraw) {
     asked.push_back({col, row});
@@ -337,12 +337,12 @@ TEST_F(PaintTest, DrawCellHookCanTakeOverACell) {
     if (col == 3 && row == 2) text = u"Z";
   };
   TRecordingPainter p;
-  Ed.Paint(p, Ed.Grid().BoxRect(0, 2, Ed.ColCount() - 1, 2));
-  EXPECT_EQ(p.TextAt(Ed.Grid().CellRect(2, 2)), nullptr);
-  ASSERT_NE(p.TextAt(Ed.Grid().CellRect(3, 2)), nullptr);
-  EXPECT_EQ(p.TextAt(Ed.Grid().CellRect(3, 2))->Text.Text, u"Z");
+  Ed.Paint(p, Ed.Layout().Grid().BoxRect(0, 2, Ed.Layout().ColCount() - 1, 2));
+  EXPECT_EQ(p.TextAt(Ed.Layout().Grid().CellRect(2, 2)), nullptr);
+  ASSERT_NE(p.TextAt(Ed.Layout().Grid().CellRect(3, 2)), nullptr);
+  EXPECT_EQ(p.TextAt(Ed.Layout().Grid().CellRect(3, 2))->Text.Text, u"Z");
   // The grid line under the cell the host drew is still there.
-  const TRect r = Ed.Grid().CellRect(2, 2);
+  const TRect r = Ed.Layout().Grid().CellRect(2, 2);
   bool line = false;
   for (const auto& op : p.Ops)
     line |= op.Kind == TRecordingPainter::Line &&
@@ -355,7 +355,7 @@ TEST_F(PaintTest, DrawCellHookCanTakeOverACell) {
 TEST_F(PaintTest, GutterEdgeLines) {
   TRecordingPainter p;
   Ed.Paint(p, TRect{0, 0, 600, 300});
-  const int g = Ed.Grid().ColWidth(0);
+  const int g = Ed.Layout().Grid().ColWidth(0);
   auto lines = [&](const TRecordingPainter& rec) {
     std::vector<THexLine> v;
     for (const auto& op : rec.Ops)
@@ -365,15 +365,15 @@ TEST_F(PaintTest, GutterEdgeLines) {
   // 3D without grid lines: shadow right of the gutter, highlight on it.
   EXPECT_EQ(lines(p), (std::vector<THexLine>{{g, 0, g, 300, RGB(clBtnShadow)},
                                              {g - 1, 0, g - 1, 300, RGB(clBtnHighlight)}}));
-  Ed.SetDrawGutter3D(false);
+  Ed.Appearance().SetDrawGutter3D(false);
   TRecordingPainter flat;
   Ed.Paint(flat, TRect{0, 0, 600, 300});
   EXPECT_TRUE(lines(flat).empty());
-  Ed.SetDrawGridLines(true);
-  Ed.SetShowRuler(true);
+  Ed.Appearance().SetDrawGridLines(true);
+  Ed.Layout().SetShowRuler(true);
   TRecordingPainter grid;
   Ed.Paint(grid, TRect{0, 0, 600, 300});
-  const int y0 = Ed.Grid().RowHeight(0);
+  const int y0 = Ed.Layout().Grid().RowHeight(0);
   const auto all = lines(grid);
   EXPECT_NE(std::find(all.begin(), all.end(), THexLine{g - 1, y0, g - 1, 300, RGB(clBtnFace)}),
             all.end());
@@ -382,17 +382,17 @@ TEST_F(PaintTest, GutterEdgeLines) {
 }
 
 TEST_F(PaintTest, CaretShapes) {
-  const int h = Ed.RowHeight() - 2;
+  const int h = Ed.Layout().RowHeight() - 2;
   EXPECT_EQ(Ed.CaretShapeWidth(), W);
   EXPECT_EQ(Ed.CaretShapeHeight(), h);
   EXPECT_EQ(Ed.CaretShapeWhite(), (TRect{0, 0, W, h}));  // ckAuto, overwrite
   Ed.SetInsertMode(true);
   EXPECT_EQ(Ed.CaretShapeWhite(), (TRect{0, 0, 2, h}));
-  Ed.SetCaretKind(ckBottom);
+  Ed.Appearance().SetCaretKind(ckBottom);
   EXPECT_EQ(Ed.CaretShapeWhite(), (TRect{0, h - 2, W, h}));
-  Ed.SetCaretKind(ckFull);
+  Ed.Appearance().SetCaretKind(ckFull);
   EXPECT_EQ(Ed.CaretShapeWhite(), (TRect{0, 0, W, h}));
-  Ed.SetCaretKind(ckLeft);
+  Ed.Appearance().SetCaretKind(ckLeft);
   EXPECT_EQ(Ed.CaretShapeWhite(), (TRect{0, 0, 2, h}));
 
   // The caret shows only with the focus, on its cell or out of sight.
@@ -400,12 +400,12 @@ TEST_F(PaintTest, CaretShapes) {
   Ed.UpdateCaretPosition();
   EXPECT_EQ(Ed.CaretX(), -50);
   Ed.SetFocused(true);
-  const TRect cell = Ed.Grid().CellRect(HexCol(0x11), 3);
+  const TRect cell = Ed.Layout().Grid().CellRect(HexCol(0x11), 3);
   EXPECT_EQ(Ed.CaretX(), cell.Left);
   EXPECT_EQ(Ed.CaretY(), cell.Top);
-  Ed.Grid().SetClientSize(600, 60);
-  Ed.Grid().SetTopRow(5);
-  EXPECT_EQ(Ed.Grid().TopRow(), 5);
+  Ed.Layout().Grid().SetClientSize(600, 60);
+  Ed.Layout().Grid().SetTopRow(5);
+  EXPECT_EQ(Ed.Layout().Grid().TopRow(), 5);
   EXPECT_EQ(Ed.CaretX(), -50);
 }
 
@@ -416,27 +416,27 @@ TEST_F(PaintTest, RandomSettingsPaintOnlyTheClip) {
   auto pick = [&](int n) { return int(rng() % unsigned(n)); };
   for (int round = 0; round < 300; ++round) {
     THexEditorCore ed;
-    ed.SetFontMetrics(pick(20), pick(30));
+    ed.Layout().SetFontMetrics(pick(20), pick(30));
     const int cw = pick(700), ch = pick(400);
-    ed.Grid().SetClientSize(cw, ch);
+    ed.Layout().Grid().SetClientSize(cw, ch);
     ed.ResetData();
     ed.SetDataSize(pick(3) == 0 ? 0 : pick(5000));
     ed.SetBytesPerRow(1 + pick(64));
-    ed.SetBytesPerColumn(1 + pick(8));
-    ed.SetBytesPerBlock(pick(10) - 2);
-    ed.SetShowRuler(pick(2));
-    ed.SetDrawGridLines(pick(2));
-    ed.SetDrawGutter3D(pick(2));
+    ed.Layout().SetBytesPerColumn(1 + pick(8));
+    ed.Layout().SetBytesPerBlock(pick(10) - 2);
+    ed.Layout().SetShowRuler(pick(2));
+    ed.Appearance().SetDrawGridLines(pick(2));
+    ed.Appearance().SetDrawGutter3D(pick(2));
     ed.SetFocused(pick(2));
-    ed.SetGutterWidth(pick(3) == 0 ? pick(200) - 10 : -1);
-    ed.SetRulerBytesPerUnit(std::vector<int>{-1, 1, 2, 4, 8}[size_t(pick(5))]);
+    ed.Layout().SetGutterWidth(pick(3) == 0 ? pick(200) - 10 : -1);
+    ed.Layout().SetRulerBytesPerUnit(std::vector<int>{-1, 1, 2, 4, 8}[size_t(pick(5))]);
     if (ed.DataSize() > 0) {
       ed.SelectRange(pick(ed.DataSize()), pick(ed.DataSize()));
       ed.MoveCaret(THexCaret{pick(ed.DataSize()), bool(pick(2)), bool(pick(2))});
       ed.ToggleBookmark(pick(10), pick(ed.DataSize()), pick(2));
     }
-    ed.Grid().SetTopRow(pick(ed.RowCount() + 3));
-    ed.Grid().SetLeftCol(pick(ed.ColCount() + 3));
+    ed.Layout().Grid().SetTopRow(pick(ed.Layout().RowCount() + 3));
+    ed.Layout().Grid().SetLeftCol(pick(ed.Layout().ColCount() + 3));
     TRecordingPainter p;
     const TRect clip{pick(cw + 1), pick(ch + 1), cw, ch};
     ed.Paint(p, clip);

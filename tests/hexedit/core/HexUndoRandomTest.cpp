@@ -3,7 +3,8 @@
 // edit itself and keeps every state reached. After each step the editor's
 // bytes, size, change marks, caret, selection, insert mode, bookmarks and
 // modified mark equal the model's; at the end undoing all the way gives
-// the first image back and redoing all the way the last.
+// the first image back and redoing all the way the last. A digit typed
+// right after the first digit of the same byte joins that digit's step.
 //
 // PELLAR_UNDO_STEPS sets the number of steps per run (default 2500).
 
@@ -43,13 +44,13 @@ public:
   TUndoModelRun(unsigned seed, int unit, bool fixed) : Rng(seed), Fixed(fixed) {
     Ed.ResetData();
     Ed.SetDataSize(64);
-    std::iota(Ed.DataPointer(), Ed.DataPointer() + 64, uint8_t{0x40});
-    Ed.ClearUndo();
-    Ed.SetBytesPerUnit(unit);
-    Ed.MaxUndo = 0;  // nothing trimmed: every state stays reachable
+    std::iota(Ed.Document().DataPointer(), Ed.Document().DataPointer() + 64, uint8_t{0x40});
+    Ed.Document().ClearUndo();
+    Ed.Layout().SetBytesPerUnit(unit);
+    Ed.Document().MaxUndo = 0;  // nothing trimmed: every state stays reachable
     Ed.SetNoSizeChange(fixed);
     for (int i = 0; i < 4; ++i) Ed.ToggleBookmark(i, 10 + 12 * i, i % 2 == 1);
-    Ed.SetModified(false);
+    Ed.Document().SetModified(false);
     Saved = 0;
     History.push_back(Live());
     Data = History[0].Data;
@@ -72,8 +73,9 @@ public:
         case 11: RedoStep(); break;
         case 12:
           if (Pick(0, 9) == 0) {
-            Ed.SetModified(false);
+            Ed.Document().SetModified(false);
             Saved = Index;
+            SecondDigitJoins = false;
           }
           break;
         default: Shake(); break;
@@ -83,7 +85,8 @@ public:
     // All the way back, and forward again.
     while (Index > 0 && !::testing::Test::HasFatalFailure()) UndoStep();
     EXPECT_FALSE(Ed.CanUndo());
-    EXPECT_EQ(Bytes(Ed.DataPointer(), Ed.DataPointer() + Ed.DataSize()), History.front().Data);
+    EXPECT_EQ(Bytes(Ed.Document().DataPointer(), Ed.Document().DataPointer() + Ed.DataSize()),
+              History.front().Data);
     while (Index + 1 < History.size() && !::testing::Test::HasFatalFailure()) RedoStep();
     EXPECT_FALSE(Ed.CanRedo());
     EXPECT_EQ(Live(), History.back());
@@ -99,6 +102,9 @@ private:
   std::vector<TState> History;
   size_t Index = 0;
   std::optional<size_t> Saved;
+  // The last operation typed a byte's first digit as a step of its own:
+  // the byte's second digit, typed next, joins that step.
+  bool SecondDigitJoins = false;
   // The model's bytes and marks for the edit being checked.
   Bytes Data;
   std::vector<bool> Marks;
@@ -113,15 +119,15 @@ private:
 
   TState Live() const {
     TState s;
-    s.Data.assign(Ed.DataPointer(), Ed.DataPointer() + Ed.DataSize());
-    for (int i = 0; i < Ed.ChangeMarksSize(); ++i)
-      if (Ed.ChangeMarks()[size_t(i)]) s.Marks.push_back(i);
+    s.Data.assign(Ed.Document().DataPointer(), Ed.Document().DataPointer() + Ed.DataSize());
+    for (int i = 0; i < Ed.Document().ChangeMarksSize(); ++i)
+      if (Ed.Document().ChangeMarks()[size_t(i)]) s.Marks.push_back(i);
     s.Caret = Ed.Caret();
     s.Anchor = Ed.SelectionAnchor();
     s.Low = Ed.SelectionLow();
     s.High = Ed.SelectionHigh();
-    s.Insert = Ed.InsertFlag();
-    for (int i = 0; i < HexBookmarkCount; ++i) s.Bookmarks[size_t(i)] = Ed.Bookmark(i);
+    s.Insert = Ed.Document().Modes().InsertFlag;
+    for (int i = 0; i < HexBookmarkCount; ++i) s.Bookmarks[size_t(i)] = Ed.Document().Bookmark(i);
     return s;
   }
 
@@ -162,6 +168,7 @@ private:
       if (Marks[i]) marks.push_back(int(i));
     ASSERT_EQ(s.Marks, marks) << "step " << Step;
     if (step) {
+      SecondDigitJoins = false;
       History.resize(Index + 1);
       History.push_back(s);
       ++Index;
@@ -170,7 +177,7 @@ private:
     } else {
       History[Index] = s;
     }
-    ASSERT_EQ(Ed.UndoStorage().StepCount(), int(Index)) << "step " << Step;
+    ASSERT_EQ(Ed.Document().UndoStorage().StepCount(), int(Index)) << "step " << Step;
   }
   template <typename F>
   void Refused(F&& edit) {
@@ -180,7 +187,7 @@ private:
 
   void CheckModified() {
     const bool atSaved = Saved && *Saved == Index;
-    ASSERT_EQ(Ed.Modified(), !atSaved) << "step " << Step;
+    ASSERT_EQ(Ed.Document().Modified(), !atSaved) << "step " << Step;
   }
 
   // ---- The operations ------------------------------------------------------
@@ -190,8 +197,10 @@ private:
     Begin();
     const int d = Pick(0, 15);
     const THexCaret c = Ed.Caret();
-    const int p = c.Position, u = Ed.BytesPerUnit();
+    const int p = c.Position, u = Ed.Layout().BytesPerUnit();
     const bool sel = Ed.HasSelection();
+    const bool joins = SecondDigitJoins && c.SecondDigit && !sel;
+    SecondDigitJoins = false;
     bool step = false;
     if (!Ed.InsertMode()) {
       if (p < Size()) {
@@ -215,7 +224,8 @@ private:
       Data[size_t(p)] = now;
     }
     Ed.KeyPress(char32_t("0123456789ABCDEF"[d]));
-    End(step);
+    End(step && !joins);
+    SecondDigitJoins = step && !joins && !c.SecondDigit && Ed.Caret() == THexCaret{p, false, true};
   }
 
   void InsertBytes() {
@@ -315,6 +325,7 @@ private:
     }
     ASSERT_TRUE(Ed.CanUndo());
     ASSERT_TRUE(Ed.Undo());
+    SecondDigitJoins = false;
     --Index;
     ASSERT_EQ(Live(), History[Index]) << "step " << Step << ": undo";
   }
@@ -327,6 +338,7 @@ private:
     }
     ASSERT_TRUE(Ed.CanRedo());
     ASSERT_TRUE(Ed.Redo());
+    SecondDigitJoins = false;
     ++Index;
     ASSERT_EQ(Live(), History[Index]) << "step " << Step << ": redo";
   }
@@ -335,19 +347,28 @@ private:
   // state of the current step is what undo and redo will find.
   void Shake() {
     const int size = Ed.DataSize();
+    // A caret move or a switch of mode parts a byte's two digits.
     switch (Pick(0, 5)) {
       case 0:
         // Switching modes drops the change marks, which no step saved.
-        if (Ed.ChangeMarksSize() == 0 || Live().Marks.empty()) Ed.SetInsertMode(!Ed.InsertFlag());
+        if (Ed.Document().ChangeMarksSize() == 0 || Live().Marks.empty()) {
+          const bool was = Ed.Document().Modes().InsertFlag;
+          Ed.SetInsertMode(!was);
+          if (Ed.Document().Modes().InsertFlag != was) SecondDigitJoins = false;
+        }
         break;
       case 1:
       case 2:
         if (size > 0) {
           Ed.SetSelStart(Pick(0, size - 1));
           Ed.SetSelEnd(Pick(-1, size - 1));
+          SecondDigitJoins = false;
         }
         break;
-      default: Ed.MoveCaret(THexCaret{Pick(0, size), Pick(0, 4) == 0, Pick(0, 1) == 1}); break;
+      default:
+        Ed.MoveCaret(THexCaret{Pick(0, size), Pick(0, 4) == 0, Pick(0, 1) == 1});
+        SecondDigitJoins = false;
+        break;
     }
     History[Index] = Live();
   }

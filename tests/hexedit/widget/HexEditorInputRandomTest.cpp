@@ -133,7 +133,7 @@ private:
     switch (Pick(0, 13)) {
       case 0:
         Last = "insert mode";
-        Ed.SetInsertMode(!Ed.Core().InsertFlag());
+        Ed.SetInsertMode(!Ed.Core().Document().Modes().InsertFlag);
         break;
       case 1:
         Last = "read-only view";

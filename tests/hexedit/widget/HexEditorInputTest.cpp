@@ -41,7 +41,7 @@ struct TInputEditor {
   }
   THexEditorCore& Core() { return Ed->Core(); }
   QPoint At(int col, int row, int dx = 2) {
-    const TRect r = Core().Grid().CellRect(col, row);
+    const TRect r = Core().Layout().Grid().CellRect(col, row);
     EXPECT_FALSE(r.IsEmpty()) << col << ", " << row;
     return QPoint(r.Left + dx, r.Top + r.Height() / 2);
   }
@@ -114,10 +114,10 @@ TEST(HexEditorInput, BookmarksByKey) {
   QSignalSpy spy(t.Ed, &TCustomHexEditor::bookmarkChanged);
   t.Ed->SetSelStart(20);
   t.Key(Qt::Key_3, Qt::ControlModifier | Qt::ShiftModifier);
-  EXPECT_EQ(t.Core().Bookmark(3), (THexBookmark{20, false}));
+  EXPECT_EQ(t.Core().Document().Bookmark(3), (THexBookmark{20, false}));
   // A keyboard that reports the shifted symbol of the number row.
   t.Key(Qt::Key_NumberSign, Qt::ControlModifier | Qt::ShiftModifier);
-  EXPECT_EQ(t.Core().Bookmark(3).Position, -1);
+  EXPECT_EQ(t.Core().Document().Bookmark(3).Position, -1);
   t.Key(Qt::Key_3, Qt::ControlModifier | Qt::ShiftModifier);
   t.Ed->SetSelStart(0);
   t.Key(Qt::Key_3, Qt::ControlModifier);
@@ -197,15 +197,15 @@ TEST(HexEditorInput, DragBelowTheViewScrollsOnTheTimer) {
   const QPoint start = t.At(6, 3);
   QTest::mousePress(t.View(), Qt::LeftButton, {}, start);
   QTest::mouseMove(t.View(), QPoint(start.x(), t.View()->height() + 5));
-  const int top = t.Core().Grid().TopRow();
+  const int top = t.Core().Layout().Grid().TopRow();
   QTest::qWait(400);
-  EXPECT_GT(t.Core().Grid().TopRow(), top + 2);
+  EXPECT_GT(t.Core().Layout().Grid().TopRow(), top + 2);
   QTest::mouseRelease(t.View(), Qt::LeftButton, {}, QPoint(start.x(), t.View()->height() + 5));
-  const int after = t.Core().Grid().TopRow();
+  const int after = t.Core().Layout().Grid().TopRow();
   EXPECT_EQ(t.Core().SelectionLow(), 18);
   EXPECT_GT(t.Core().SelectionHigh(), 16 * (after - 2));
   QTest::qWait(150);
-  EXPECT_EQ(t.Core().Grid().TopRow(), after);
+  EXPECT_EQ(t.Core().Layout().Grid().TopRow(), after);
 }
 
 TEST(HexEditorInput, WheelMovesTheCaretUnlessTheHostTakesIt) {
@@ -231,10 +231,10 @@ TEST(HexEditorInput, WheelMovesTheCaretUnlessTheHostTakesIt) {
 TEST(HexEditorInput, LosingTheFocusEndsSelecting) {
   TInputEditor t;
   QTest::keyPress(t.Ed, Qt::Key_Shift);
-  EXPECT_TRUE(t.Core().Selecting());
+  EXPECT_TRUE(t.Core().Selection().Selecting);
   t.Other->setFocus();
   QCoreApplication::processEvents();
-  EXPECT_FALSE(t.Core().Selecting());
+  EXPECT_FALSE(t.Core().Selection().Selecting);
   EXPECT_FALSE(t.Core().ShiftDown());
 }
 

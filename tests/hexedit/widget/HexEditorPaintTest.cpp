@@ -44,7 +44,7 @@ struct TShownEditor {
     Ed.viewport()->render(&img);
     return img;
   }
-  TRect Cell(int col, int row) const { return Ed.Core().Grid().CellRect(col, row); }
+  TRect Cell(int col, int row) const { return Ed.Core().Layout().Grid().CellRect(col, row); }
 };
 
 QColor At(const QImage& img, int x, int y) { return img.pixelColor(x, y); }
@@ -67,7 +67,7 @@ TEST(HexEditorPaint, ColoursWhereTheyAreFixed) {
   // down to the bottom.
   EXPECT_EQ(At(img, 630, 10), Base);
   EXPECT_EQ(At(img, 300, 300), Base);
-  const int g = ed.Core().Grid().ColWidth(0);
+  const int g = ed.Core().Layout().Grid().ColWidth(0);
   EXPECT_EQ(At(img, 2, 300), Button);
   EXPECT_EQ(At(img, 2, s.Cell(0, 3).Top + 1), Button);
   // The 3D edge: highlight on the gutter's last column, shadow after it.
@@ -78,18 +78,18 @@ TEST(HexEditorPaint, ColoursWhereTheyAreFixed) {
 
   // A changed byte: the yellow text background under its digits (the
   // bottom line of the box carries no glyph).
-  const TRect changed = s.Cell(ed.Core().PositionToCell(5, false).Col, 2);
+  const TRect changed = s.Cell(ed.Core().Layout().PositionToCell(5, false).Col, 2);
   EXPECT_EQ(At(img, changed.Left + 1, changed.Bottom - 1), QColor(0xFF, 0xFF, 0xA8));
-  const TRect changedChar = s.Cell(ed.Core().PositionToCell(5, true).Col, 2);
+  const TRect changedChar = s.Cell(ed.Core().Layout().PositionToCell(5, true).Col, 2);
   EXPECT_EQ(At(img, changedChar.Left + 1, changedChar.Bottom - 1), QColor(0xFF, 0xFF, 0xA8));
 
   // The selection: inverted text background, and the gap after byte 17's
   // column group filled too; none after the last selected byte.
-  const TRect sel = s.Cell(ed.Core().PositionToCell(17, false).Col + 1, 3);  // 2 w wide
-  const int w = ed.Core().CharWidth();
+  const TRect sel = s.Cell(ed.Core().Layout().PositionToCell(17, false).Col + 1, 3);  // 2 w wide
+  const int w = ed.Core().Layout().CharWidth();
   EXPECT_EQ(At(img, sel.Left + 1, sel.Bottom - 1), Inverted(Base));
   EXPECT_EQ(At(img, sel.Left + w + 2, sel.Bottom - 1), Inverted(Base));
-  const TRect last = s.Cell(ed.Core().PositionToCell(21, false).Col + 1, 3);
+  const TRect last = s.Cell(ed.Core().Layout().PositionToCell(21, false).Col + 1, 3);
   EXPECT_EQ(At(img, last.Left + w + 2, last.Bottom - 1), Base);
 }
 
@@ -100,7 +100,7 @@ TEST(HexEditorPaint, CaretAndFrameWithTheFocus) {
   ed.SetDataSize(64);
   ed.Core().MoveCaret(THexCaret{18, false, true});
   const TRect caret = s.Cell(ed.Core().CaretCell().Col, ed.Core().CaretCell().Row);
-  const TRect twin = s.Cell(ed.Core().PositionToCell(18, true).Col, 3);
+  const TRect twin = s.Cell(ed.Core().Layout().PositionToCell(18, true).Col, 3);
   QImage img = s.Render();
   EXPECT_EQ(At(img, caret.Left + 1, caret.Bottom - 3), Base);
   EXPECT_TRUE(ed.CaretRect().isEmpty());
@@ -111,10 +111,10 @@ TEST(HexEditorPaint, CaretAndFrameWithTheFocus) {
   ed.Core().SetFocused(true);
   ed.SetShowRuler(true);
   const TRect caret2 = s.Cell(ed.Core().CaretCell().Col, ed.Core().CaretCell().Row);
-  const TRect twin2 = s.Cell(ed.Core().PositionToCell(18, true).Col, 3);
+  const TRect twin2 = s.Cell(ed.Core().Layout().PositionToCell(18, true).Col, 3);
   img = s.Render();
-  EXPECT_EQ(ed.CaretRect(),
-            QRect(caret2.Left, caret2.Top, ed.Core().CharWidth(), ed.Core().RowHeight() - 2));
+  EXPECT_EQ(ed.CaretRect(), QRect(caret2.Left, caret2.Top, ed.Core().Layout().CharWidth(),
+                                  ed.Core().Layout().RowHeight() - 2));
   EXPECT_EQ(At(img, caret2.Left, caret2.Bottom - 3), Inverted(Base));
   EXPECT_EQ(At(img, twin2.Left, twin2.Top), Inverted(Base));  // first dot of the focus frame
   EXPECT_EQ(At(img, twin2.Left + 1, twin2.Top), Base);
@@ -137,7 +137,7 @@ TEST(HexEditorPaint, ScrollBarsFollowTheGrid) {
   ed.ResetData();
   ed.SetDataSize(4096);
   QCoreApplication::processEvents();
-  const THexGrid& grid = ed.Core().Grid();
+  const THexGrid& grid = ed.Core().Layout().Grid();
   QScrollBar* v = ed.verticalScrollBar();
   EXPECT_EQ(v->maximum(), grid.MaxTopRow() - 2);
   EXPECT_EQ(v->pageStep(), grid.VisibleRowCount());
@@ -147,7 +147,7 @@ TEST(HexEditorPaint, ScrollBarsFollowTheGrid) {
   (void)img;
   EXPECT_EQ(ed.Core().DecideCell(0, 102).Text.Text, u"0x640");
   // The core scrolling moves the bar.
-  ed.Core().Grid().SetTopRow(7);
+  ed.Core().Layout().Grid().SetTopRow(7);
   EXPECT_EQ(v->value(), 5);
   // Narrow: the columns scroll too.
   s.Resize(200, 150);
@@ -205,7 +205,7 @@ TEST(HexEditorPaint, AnySizeAndFontDrawsSafely) {
       }
     }
   }
-  EXPECT_GE(ed.Core().CharWidth(), 0);
+  EXPECT_GE(ed.Core().Layout().CharWidth(), 0);
 }
 
 TEST(HexEditorPaint, OwnBookmarkIcons) {
@@ -218,7 +218,7 @@ TEST(HexEditorPaint, OwnBookmarkIcons) {
   icons.fill(Qt::green);                                   // the top-left colour: transparent
   QPainter(&icons).fillRect(QRect(21, 1, 8, 8), Qt::red);  // icon 2's middle
   ed.SetBookmarkBitmap(&icons);
-  EXPECT_TRUE(ed.Core().OwnBookmarkBitmap());
+  EXPECT_TRUE(ed.Core().Appearance().OwnBookmarkBitmap());
   const TRect gutter = s.Cell(0, 3);
   const int top = gutter.Top + (gutter.Height() - 10) / 2;
   QImage img = s.Render();
@@ -227,7 +227,7 @@ TEST(HexEditorPaint, OwnBookmarkIcons) {
 
   QImage wrong(10, 200, QImage::Format_RGB32);
   EXPECT_THROW(ed.SetBookmarkBitmap(&wrong), EHexEditor);
-  EXPECT_TRUE(ed.Core().OwnBookmarkBitmap());
+  EXPECT_TRUE(ed.Core().Appearance().OwnBookmarkBitmap());
   ed.SetBookmarkBitmap(nullptr);
   img = s.Render();
   EXPECT_EQ(At(img, gutter.Left + 3 + 1, top + 1), QColor(Qt::yellow));  // built-in, hex field

@@ -19,15 +19,16 @@ TEST(HexEditorProperties, FreshEditorOnceItsWindowExists) {
   EXPECT_EQ(ed.FileTitle(), "Untitled");
   EXPECT_EQ(ed.DataSize(), 0);
   EXPECT_FALSE(ed.Modified());
-  EXPECT_EQ(ed.Core().RowCount(), 3);
-  EXPECT_EQ(ed.Core().ColCount(), 51);
+  EXPECT_EQ(ed.Core().Layout().RowCount(), 3);
+  EXPECT_EQ(ed.Core().Layout().ColCount(), 51);
   EXPECT_EQ(ed.Core().CaretCell(), (TGridCoord{2, 2}));
   EXPECT_EQ(ed.SelCount(), 0);
   EXPECT_EQ(ed.Core().SelectionAnchor(), -1);
-  EXPECT_EQ(ed.Core().ExtendOrigin(), -1);
-  EXPECT_FALSE(ed.Core().Selecting());
-  for (int i = 0; i < HexBookmarkCount; ++i) EXPECT_EQ(ed.Core().Bookmark(i).Position, -1);
-  EXPECT_EQ(ed.Core().UndoStorage().EntryCount(), 0);
+  EXPECT_EQ(ed.Core().Selection().ExtendOrigin, -1);
+  EXPECT_FALSE(ed.Core().Selection().Selecting);
+  for (int i = 0; i < HexBookmarkCount; ++i)
+    EXPECT_EQ(ed.Core().Document().Bookmark(i).Position, -1);
+  EXPECT_EQ(ed.Core().Document().UndoStorage().EntryCount(), 0);
 }
 
 TEST(HexEditorProperties, PublishedDefaults) {
@@ -49,7 +50,7 @@ TEST(HexEditorProperties, PublishedDefaults) {
   EXPECT_FALSE(ed.HideSelection());
   EXPECT_FALSE(ed.GraySelectionIfNotFocused());
   EXPECT_EQ(ed.GutterWidth(), -1);
-  EXPECT_FALSE(ed.Core().OwnBookmarkBitmap());
+  EXPECT_FALSE(ed.Core().Appearance().OwnBookmarkBitmap());
   EXPECT_EQ(ed.BookmarkBitmap().size(), QSize(200, 10));
   EXPECT_EQ(ed.MaxUndo(), 1048576);
   EXPECT_FALSE(ed.InsertMode());
@@ -70,7 +71,7 @@ TEST(HexEditorProperties, PublishedDefaults) {
   EXPECT_EQ(ed.font().family(), "Liberation Mono");
   EXPECT_EQ(ed.font().pointSize(), 11);
   EXPECT_EQ(ed.viewport()->cursor().shape(), Qt::IBeamCursor);
-  EXPECT_EQ(ed.Core().FileTitle(), "---");
+  EXPECT_EQ(ed.Core().Document().FileTitle(), "---");
 }
 
 TEST(HexEditorProperties, UnchangedValuesChangeNothing) {
@@ -83,13 +84,14 @@ TEST(HexEditorProperties, UnchangedValuesChangeNothing) {
     ++repaints;
     repaint();
   };
-  auto sized = ed.Core().Grid().OnSizeChanged;
-  ed.Core().Grid().OnSizeChanged = [&] {
+  auto sized = ed.Core().Layout().Grid().OnSizeChanged;
+  ed.Core().Layout().Grid().OnSizeChanged = [&] {
     ++sizes;
     sized();
   };
   std::vector<int> widths;
-  for (int c = 0; c < ed.Core().ColCount(); ++c) widths.push_back(ed.Core().Grid().ColWidth(c));
+  for (int c = 0; c < ed.Core().Layout().ColCount(); ++c)
+    widths.push_back(ed.Core().Layout().Grid().ColWidth(c));
   ed.SetBytesPerColumn(2);
   ed.SetBytesPerRow(16);
   ed.SetBytesPerUnit(1);
@@ -98,8 +100,8 @@ TEST(HexEditorProperties, UnchangedValuesChangeNothing) {
   ed.SetSwapNibbles(false);
   EXPECT_EQ(repaints, 0);
   EXPECT_EQ(sizes, 0);
-  for (int c = 0; c < ed.Core().ColCount(); ++c)
-    EXPECT_EQ(ed.Core().Grid().ColWidth(c), widths[size_t(c)]);
+  for (int c = 0; c < ed.Core().Layout().ColCount(); ++c)
+    EXPECT_EQ(ed.Core().Layout().Grid().ColWidth(c), widths[size_t(c)]);
 
   // Version is a constant; MaxUndo takes anything.
   const QString version = ed.Version();
@@ -142,21 +144,21 @@ TEST(HexEditorProperties, RefusedValuesKeepTheOldOnes) {
   EXPECT_EQ(ed.BytesPerUnit(), 1);
   EXPECT_EQ(ed.RulerBytesPerUnit(), -1);
   EXPECT_FALSE(ed.UnicodeChars());
-  EXPECT_FALSE(ed.Core().OwnBookmarkBitmap());
+  EXPECT_FALSE(ed.Core().Appearance().OwnBookmarkBitmap());
 }
 
 TEST(HexEditorProperties, HostOffsetTextsAndFrames) {
   THexEditor ed;
   ed.ResetData();
   ed.SetDataSize(64);
-  const int automatic = ed.Core().Grid().ColWidth(0);
+  const int automatic = ed.Core().Layout().Grid().ColWidth(0);
   ed.SetOnGetOffsetText([](TCustomHexEditor*, int64_t n, QString& text) {
     text = QStringLiteral("Zeile %1").arg(n / 16);
   });
-  EXPECT_EQ(ed.Core().GetOffsetText(32), "Zeile 2");
-  EXPECT_GT(ed.Core().Grid().ColWidth(0), automatic);
+  EXPECT_EQ(ed.Core().Layout().GetOffsetText(32), "Zeile 2");
+  EXPECT_GT(ed.Core().Layout().Grid().ColWidth(0), automatic);
   ed.SetOnGetOffsetText(nullptr);
-  EXPECT_EQ(ed.Core().Grid().ColWidth(0), automatic);
+  EXPECT_EQ(ed.Core().Layout().Grid().ColWidth(0), automatic);
   ed.SetScrollBars(ssNone);
   EXPECT_EQ(ed.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
   EXPECT_EQ(ed.horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
@@ -182,7 +184,7 @@ TEST(HexEditorProperties, MainWindowSetUp) {
   flash.SetDataSize(8192);
   EXPECT_EQ(flash.PeekByte(8191), 0xFF);
   EXPECT_EQ(flash.BytesPerRow(), 16);
-  EXPECT_EQ(flash.Core().RulerText().substr(0, 8), "00000001");
+  EXPECT_EQ(flash.Core().Layout().RulerText().substr(0, 8), "00000001");
   EXPECT_EQ(flash.font().family(), "Liberation Mono");
   flash.SetInsertMode(true);
   flash.SetReadOnlyView(true);

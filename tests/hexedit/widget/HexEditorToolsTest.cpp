@@ -60,8 +60,8 @@ struct TToolsEditor {
     return {Core().SelectionLow(), Core().SelectionHigh()};
   }
   QPoint At(int pos, bool inChar = false) {
-    const TGridCoord c = Core().PositionToCell(pos, inChar);
-    const TRect r = Core().Grid().CellRect(c.Col, c.Row);
+    const TGridCoord c = Core().Layout().PositionToCell(pos, inChar);
+    const TRect r = Core().Layout().Grid().CellRect(c.Col, c.Row);
     return QPoint(r.Left + 2, r.Top + r.Height() / 2);
   }
   // The background of a byte's hex cell as the screen shows it (the
@@ -69,8 +69,8 @@ struct TToolsEditor {
   // for) and as a full paint of the view draws it now.
   std::pair<QString, QString> ShownAndPainted(int pos) {
     QCoreApplication::processEvents();
-    const TGridCoord c = Core().PositionToCell(pos, false);
-    const TRect r = Core().Grid().CellRect(c.Col, c.Row);
+    const TGridCoord c = Core().Layout().PositionToCell(pos, false);
+    const TRect r = Core().Layout().Grid().CellRect(c.Col, c.Row);
     const QPoint p(r.Left + 1, r.Top + 1);
     const QImage screen = QGuiApplication::primaryScreen()->grabWindow(Window.winId()).toImage();
     const QImage painted = Ed->viewport()->grab().toImage();
@@ -81,7 +81,11 @@ struct TToolsEditor {
 
 TEST(HexEditorTools, UndoAndRedoKeys) {
   TToolsEditor t;
-  t.Type("a5");
+  // A caret move between a byte's two digits makes them two undo steps.
+  t.Type("a");
+  t.Key(Qt::Key_Right);
+  t.Key(Qt::Key_Left);
+  t.Type("5");
   EXPECT_EQ(t.Ed->PeekByte(0), 0xA5);
   t.Key(Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(t.Ed->PeekByte(0), 0xA0);
@@ -109,6 +113,18 @@ TEST(HexEditorTools, UndoAndRedoKeys) {
   t.Key(Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(t.Ed->PeekByte(0), 0xA5);
   t.Ed->SetReadOnlyView(false);
+}
+
+TEST(HexEditorTools, UndoTakesBackAWholeTypedByte) {
+  TToolsEditor t;
+  t.Ed->PokeByte(0, 0x79);
+  t.Type("AB");
+  EXPECT_EQ(t.Ed->PeekByte(0), 0xAB);
+  t.Key(Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(t.Ed->PeekByte(0), 0x79);
+  EXPECT_FALSE(t.Ed->CanUndo());
+  t.Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(t.Ed->PeekByte(0), 0xAB);
 }
 
 TEST(HexEditorTools, ClipboardKeys) {
@@ -292,7 +308,8 @@ TEST(HexEditorTools, GotoShiftClickAndDoubleClick) {
   TToolsEditor t;
   t.Ed->GotoOffset(QStringLiteral("0x100"));
   EXPECT_EQ(t.Core().Caret().Position, 0x100);
-  EXPECT_GE(t.Core().RowOfPosition(0x100), t.Core().Grid().TopRow());  // scrolled into view
+  EXPECT_GE(t.Core().Layout().RowOfPosition(0x100),
+            t.Core().Layout().Grid().TopRow());  // scrolled into view
 
   QTest::mouseClick(t.Ed->viewport(), Qt::LeftButton, Qt::NoModifier, t.At(0x104));
   QTest::mouseClick(t.Ed->viewport(), Qt::LeftButton, Qt::ShiftModifier, t.At(0x112));
@@ -314,8 +331,8 @@ TEST(HexEditorTools, DarkPaletteColours) {
   const QPalette was = t.Ed->palette();
   t.Ed->setPalette(dark);
   EXPECT_FALSE(t.Ed->Colors().SameColors(light));
-  const TColor back = t.Core().ToRGB(t.Ed->Colors().Background());
-  EXPECT_GE(ContrastRatio(t.Core().ToRGB(t.Ed->Colors().OddColumn()), back), 4.5);
+  const TColor back = t.Core().Appearance().ToRGB(t.Ed->Colors().Background());
+  EXPECT_GE(ContrastRatio(t.Core().Appearance().ToRGB(t.Ed->Colors().OddColumn()), back), 4.5);
   t.Ed->setPalette(was);
   EXPECT_TRUE(t.Ed->Colors().SameColors(light));
   // A colour the host chose stays.
