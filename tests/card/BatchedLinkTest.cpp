@@ -20,8 +20,7 @@ namespace {
 struct TBatchedRig {
   explicit TBatchedRig(const TVirtualCardConfig& config, const TBatchedModel& model = {})
       : Port(MakePort(config, model, Source)), Card(Source->Card()) {
-    Host.ProcessorRow = config.ProcessorRow;
-    Host.EepromRow = config.EepromRow;
+    Commands.Chips = {config.ProcessorRow, config.EepromRow, -1};
     Commands.PowerCycleAllowed = false;
   }
   ~TBatchedRig() {
@@ -82,8 +81,7 @@ TEST(BatchedLink, LoaderWritesReadsAndVerifies) {
 struct TImmediateRig {
   explicit TImmediateRig(const TVirtualCardConfig& config)
       : Port(TVirtualCardRig::MakePort(config, Source)), Card(Source->Card()) {
-    Host.ProcessorRow = config.ProcessorRow;
-    Host.EepromRow = config.EepromRow;
+    Commands.Chips = {config.ProcessorRow, config.EepromRow, -1};
     Commands.PowerCycleAllowed = false;
   }
   TVirtualCardPortSource* Source = nullptr;
