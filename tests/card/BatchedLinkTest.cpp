@@ -109,12 +109,7 @@ TEST(BatchedLink, AnAdapterLostMidCommandKeepsTheCardsMemories) {
       EXPECT_STREQ(e.what(), TBatchedCardLines::LostText);
     }
     EXPECT_TRUE(lost);
-    rig.Card->Sync();
-    std::vector<uint8_t> cardFlash;
-    for (uint16_t w : rig.Card->Flash()) {
-      cardFlash.push_back(static_cast<uint8_t>(w));
-      cardFlash.push_back(static_cast<uint8_t>(w >> 8));
-    }
+    const std::vector<uint8_t> cardFlash = CardFlashBytes(*rig.Card);
     EXPECT_TRUE(cardFlash == flash || command.Unrestored().Flash == flash);
     EXPECT_TRUE(rig.Card->InternalEeprom() == eeprom || command.Unrestored().Eeprom == eeprom);
     if (command.Unrestored().Any()) ++afterTheErase;
