@@ -53,8 +53,7 @@ bool TProgramAllCommand::PlanRun(const TRun& run) {
   // backup is read once before that.
   const int64_t passes = run.Verify ? 2 : 1;
   int64_t work = 0;
-  if (run.Images.ExtEE.HasData())
-    work += LoaderImageSize + int64_t{run.Images.ExtEE.Size} * passes;
+  if (run.Images.ExtEE.HasData()) work += LoaderImageSize + int64_t{run.Images.ExtEE.Size} * passes;
   for (const TAvrMemory* memory : AvrMemories) {
     const TImageRef& image = run.Images.Of(*memory);
     const int64_t size = Card.Avr.MemorySize(*memory);
@@ -121,8 +120,8 @@ bool TProgramAllCommand::WriteMemory(TRun& run, const TAvrMemory& memory) {
 
 // Writes one memory and, with verify, compares it while no earlier
 // comparison has failed. False when the write failed.
-bool TProgramAllCommand::ProgramAndVerify(TRun& run, const TAvrMemory& memory,
-                                          const uint8_t* data, int size, const char* writeText) {
+bool TProgramAllCommand::ProgramAndVerify(TRun& run, const TAvrMemory& memory, const uint8_t* data,
+                                          int size, const char* writeText) {
   Card.Host.SetStatusText(writeText);
   if (!Card.Avr.ProgramMemory(memory, data, size)) return false;
   if (run.Verify) {

@@ -75,8 +75,8 @@ private:
     // The backups not (yet) back in the card.
     TCardBackups Left{};
     TCardHolds Holds = chOwnContents;
-    bool Failed = false;    // a write, an erase or the card failed, or an abort
-    bool Verified = true;   // no comparison has found a difference
+    bool Failed = false;         // a write, an erase or the card failed, or an abort
+    bool Verified = true;        // no comparison has found a difference
     std::exception_ptr Error{};  // to pass on once the backups are back
   };
 

@@ -180,20 +180,6 @@ bool TLoaderLink::WriteExternalPages(const uint8_t* image, int length) {
   return true;
 }
 
-bool TLoaderLink::PageNeverVerified(int pos) {
-  Link.PowerOff();
-  std::string text = "Page verify error at: 0x" + HexText(pos, 1);
-  // The very first page failing most often means a 24Cxx of another size:
-  // its page or address layout differs.
-  if (pos == 0) text += "\n\n" + std::string(FirstPageHintText);
-  Host.ShowMessageDialog(text, mkError, mbOK);
-  return false;
-}
-
-void TLoaderLink::StepProgressTo(int pos, int step) {
-  if (pos >= Host.ProgressPosition(pbExtEE) + step) Host.StepProgress(pbExtEE);
-}
-
 bool TLoaderLink::WritePage(const TPage& page, int step) {
   for (int i = 0; i < page.Size; ++i) {
     Host.ProcessPendingEvents();
@@ -215,6 +201,20 @@ TLoaderLink::TPageCheck TLoaderLink::ReadPageBack(const TPage& page) {
   for (int i = 0; i < page.Size; ++i)
     if (card[static_cast<size_t>(i)] != page[i]) return pcDiffers;
   return pcSame;
+}
+
+bool TLoaderLink::PageNeverVerified(int pos) {
+  Link.PowerOff();
+  std::string text = "Page verify error at: 0x" + HexText(pos, 1);
+  // The very first page failing most often means a 24Cxx of another size:
+  // its page or address layout differs.
+  if (pos == 0) text += "\n\n" + std::string(FirstPageHintText);
+  Host.ShowMessageDialog(text, mkError, mbOK);
+  return false;
+}
+
+void TLoaderLink::StepProgressTo(int pos, int step) {
+  if (pos >= Host.ProgressPosition(pbExtEE) + step) Host.StepProgress(pbExtEE);
 }
 
 bool TLoaderLink::AwaitLoaderReady() {
