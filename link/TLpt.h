@@ -77,6 +77,9 @@ public:
   std::array<std::string, MaxPorts> PortNames{};
   std::array<std::string, MaxPorts> PortNodes{};
   std::array<std::string, MaxPorts> PortLabels{};
+  // The system's serial ports on each port's device, which taking it
+  // ends while the program holds it (TDiscoveredPort::SystemPorts).
+  std::array<std::vector<std::string>, MaxPorts> PortSystemPorts{};
   std::string LastError;
   // Why a discovered port could not be opened, one line a port. Such ports
   // are left out of the table, so that no selectable port lacks its
