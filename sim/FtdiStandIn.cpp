@@ -43,6 +43,8 @@ TFtdiStandInDevice::TFtdiStandInDevice(const TVirtualCardConfig& card,
     case TFtdiChipType::FT2232H: ToChipBytes = ToHostBytes = 4096, PacketBytes = 510; break;
     default: ToChipBytes = 256, ToHostBytes = 128, PacketBytes = 62; break;
   }
+  ToChip = TRing(ToChipBytes);
+  ToHost = TRing(ToHostBytes);
   for (int line = 0; line < CardLineCount; ++line) {
     const TLineWiring& w = wiring.Lines[static_cast<size_t>(line)];
     for (const std::string& name : w.Pins)
@@ -84,6 +86,8 @@ void TFtdiStandInDevice::Plug(bool in) {
     ToChip.clear();
     ToHost.clear();
     FCard->WritePort(FCard->Address(), 0);  // no supply from the bus
+    CardLines = 0;
+    CardMiso = -1;
     return;
   }
   if (FState != TFtdiStandInState::Unplugged) return;
@@ -138,6 +142,8 @@ void TFtdiStandInDevice::ApplyToCard() {
   if ((lines & Lines::Vcc) == Lines::Vcc &&
       (FState != TFtdiStandInState::BitBang || FFirstByte < 0))
     ++FPoweredOutside;
+  if (lines != CardLines) CardMiso = -1;
+  CardLines = lines;
   FCard->WritePort(FCard->Address(), lines);
 }
 
@@ -146,7 +152,8 @@ uint8_t TFtdiStandInDevice::ReadPins() {
   // MISO's pin, an input, shows the card's MISO.
   const uint8_t miso = LinePins[clMiso];
   if (!(Driven & miso) && !(Floating & miso)) {
-    const bool level = FCard->SampleMiso() != LineInverted[clMiso];
+    if (CardMiso < 0) CardMiso = FCard->SampleMiso() ? 1 : 0;
+    const bool level = (CardMiso != 0) != LineInverted[clMiso];
     pins = static_cast<uint8_t>(level ? pins | miso : pins & ~miso);
   }
   return pins;
@@ -156,8 +163,7 @@ void TFtdiStandInDevice::ClockOne() {
   // Sample first, then apply: the byte read shows the pins before this
   // byte.
   ToHost.push_back(ReadPins());
-  const uint8_t byte = ToChip.front();
-  ToChip.pop_front();
+  const uint8_t byte = ToChip.pop_front();
   Latch = byte;
   // The outputs drive the byte; the inputs stay pulled up.
   for (int pin = 0; pin < 8; ++pin)
@@ -280,8 +286,7 @@ int TFtdiStandInDevice::Read(uint8_t* data, int size) {
     count = 0;
   else if (draw < FModel.EmptyReads + FModel.ShortReads && count > 1)
     count = 1 + Random() % (count - 1);
-  std::copy_n(ToHost.begin(), count, data);
-  ToHost.erase(ToHost.begin(), ToHost.begin() + static_cast<std::ptrdiff_t>(count));
+  for (size_t i = 0; i < count; ++i) data[i] = ToHost.pop_front();
   LastSendNs = Now();
   return static_cast<int>(count);
 }

@@ -27,7 +27,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <random>
 #include <string>
@@ -139,7 +138,29 @@ private:
   // Drive.
   uint8_t High = 0, Driven = 0, Floating = 0;
   void DriveChanged();
-  std::deque<uint8_t> ToChip, ToHost;
+  // A byte queue of fixed room (the chip's buffers).
+  class TRing {
+  public:
+    explicit TRing(size_t room = 0) : Bytes(room) {}
+    size_t size() const { return Count; }
+    bool empty() const { return Count == 0; }
+    void clear() { Count = 0; }
+    void push_back(uint8_t b) { Bytes[(Head + Count++) % Bytes.size()] = b; }
+    uint8_t pop_front() {
+      const uint8_t b = Bytes[Head];
+      Head = (Head + 1) % Bytes.size();
+      --Count;
+      return b;
+    }
+  private:
+    std::vector<uint8_t> Bytes;
+    size_t Head = 0, Count = 0;
+  };
+  TRing ToChip, ToHost;
+  // The card's lines as last written, and its MISO while they stay so
+  // (MISO moves only with the card's clock and lines).
+  int CardLines = -1;
+  int CardMiso = -1;
   uint64_t LastSendNs = 0;
   uint64_t FWritten = 0, FUnplugAt = UINT64_MAX;
   uint64_t FPoweredOutside = 0, FStalls = 0, FClocked = 0;
