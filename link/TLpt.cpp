@@ -157,6 +157,11 @@ bool TLptPort::OpenSelected(std::string& error) {
   if (Backends[index]) return true;
   TPortSource* source = OnDemandSource[index];
   if (!source) return false;
+  if (!PortSystemPorts[index].empty() && ConfirmTake && !ConfirmTake(SelectedIndex)) {
+    error = "The " + PortLabels[index] + " was left to the system (its serial port " +
+            PortSystemPorts[index].front() + ").";
+    return false;
+  }
   try {
     Backends[index] = source->OpenLines(OnDemand[index], error);
   } catch (const std::exception& e) {

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +46,9 @@ public:
   // (TDiscoveredPort::OpenWhenUsed); true when it is open, else false with
   // the reason in `error`. A card command calls it before it starts.
   bool OpenSelected(std::string& error);
+  // Asked before a port whose device the system uses (PortSystemPorts)
+  // is opened; false leaves it to the system. Unset: no question.
+  std::function<bool(int index)> ConfirmTake;
   // Closes the selected port if it was opened when used (the card is
   // switched off first); a later command opens it again.
   void ReleaseSelected();
