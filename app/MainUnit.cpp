@@ -26,13 +26,13 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "app/PortRescan.h"
 #include "app/AboutUnit.h"
 #include "app/EditCommands.h"
 #include "app/ElidedLabel.h"
 #include "app/MessageDialog.h"
 #include "app/PageFileKeys.h"
 #include "app/PellarApplication.h"
+#include "app/PortRescan.h"
 #include "app/ReadableColors.h"
 #include "app/UserGuideWindow.h"
 #include "hexedit/widget/HexEditor.h"
