@@ -30,6 +30,7 @@ expected=(
   share/man/man1/pellar.1.gz
   share/doc/pellar/USER_GUIDE.md
   share/doc/pellar/main-window.png
+  share/doc/pellar/ft232r-wiring.svg
   lib/udev/rules.d/60-pellar-parport.rules
   lib/udev/rules.d/60-pellar-ftdi.rules
   lib/modules-load.d/pellar-ppdev.conf
