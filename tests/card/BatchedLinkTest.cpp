@@ -3,9 +3,6 @@
 // over the immediate parallel port, in few flushes.
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <random>
-
 #include "card/MemoryCommands.h"
 #include "card/ProgramAllCommand.h"
 #include "card/ReadCardCommand.h"
@@ -21,8 +18,7 @@ namespace {
 struct TBatchedRig {
   explicit TBatchedRig(const TVirtualCardConfig& config, const TBatchedModel& model = {})
       : Port(MakePort(config, model, Source)), Card(Source->Card()) {
-    Host.ProcessorRow = config.ProcessorRow;
-    Host.EepromRow = config.EepromRow;
+    Commands.Chips = {config.ProcessorRow, config.EepromRow, -1};
     Commands.PowerCycleAllowed = false;
   }
   ~TBatchedRig() {
@@ -52,16 +48,9 @@ struct TBatchedRig {
   TLoaderLink Loader{Link, Commands, Host};
 };
 
-std::vector<uint8_t> Random(size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::vector<uint8_t> v(n);
-  for (auto& b : v) b = static_cast<uint8_t>(gen());
-  return v;
-}
-
 TEST(BatchedLink, LoaderWritesReadsAndVerifies) {
   TBatchedRig rig(CardConfig(0, 0));
-  const auto image = Random(8192, 3);
+  const auto image = RandomCardBytes(8192, 3);
   rig.Link.PowerOn();
   ASSERT_TRUE(rig.Commands.EnterProgrammingMode());
   ASSERT_TRUE(rig.Commands.ReadSignature());
@@ -95,11 +84,50 @@ INSTANTIATE_TEST_SUITE_P(EveryChip, BatchedCommands,
                          ::testing::Combine(::testing::Range(0, static_cast<int>(ProcessorTable.size())),
                                             ::testing::Values(0, 1)));
 
+// An adapter lost in the middle of Program All (restore chosen) ends it
+// with its error, and the card's own flash and internal EEPROM are never
+// lost: each is still in the card or handed back as unrestored, at
+// whatever transfer the adapter goes.
+TEST(BatchedLink, AnAdapterLostMidCommandKeepsTheCardsMemories) {
+  int afterTheErase = 0;
+  for (uint64_t lostAfter : {3u, 40u, 130u, 140u, 180u, 400u, 900u}) {
+    SCOPED_TRACE(lostAfter);
+    TBatchedRig rig(CardConfig(0, 0));
+    const auto flash = RandomCardBytes(8192, 21);
+    const auto eeprom = RandomCardBytes(512, 22);
+    rig.Card->LoadFlash(flash);
+    rig.Card->InternalEeprom() = eeprom;
+    auto ext = RandomCardBytes(100, 23);
+    TCardContext context{*rig.Port, rig.Link, rig.Commands, rig.Loader, rig.Host};
+    TProgramAllCommand command(context);
+    rig.Source->Lines()->FailAfter(lostAfter);
+    bool lost = false;
+    try {
+      command.Run({{}, {}, {ext.data(), 100}}, true, true);
+    } catch (const EAdapterLost& e) {
+      lost = true;
+      EXPECT_STREQ(e.what(), TBatchedCardLines::LostText);
+    }
+    EXPECT_TRUE(lost);
+    rig.Card->Sync();
+    std::vector<uint8_t> cardFlash;
+    for (uint16_t w : rig.Card->Flash()) {
+      cardFlash.push_back(static_cast<uint8_t>(w));
+      cardFlash.push_back(static_cast<uint8_t>(w >> 8));
+    }
+    EXPECT_TRUE(cardFlash == flash || command.Unrestored().Flash == flash);
+    EXPECT_TRUE(rig.Card->InternalEeprom() == eeprom || command.Unrestored().Eeprom == eeprom);
+    if (command.Unrestored().Any()) ++afterTheErase;
+  }
+  // Most of those points lie after the chip erase.
+  EXPECT_GE(afterTheErase, 4);
+}
+
 // The reads and verifies of a memory take one flush a step of the bar,
 // and the whole command only a few more.
 TEST(BatchedLink, FlushesOfAFlashReadAndVerify) {
   TBatchedRig rig(CardConfig(0, 0));
-  auto flash = Random(8192, 9);
+  auto flash = RandomCardBytes(8192, 9);
   rig.Card->LoadFlash(flash);
   TCardContext context{*rig.Port, rig.Link, rig.Commands, rig.Loader, rig.Host};
   std::vector<uint8_t> read;

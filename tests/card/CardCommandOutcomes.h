@@ -28,8 +28,7 @@ inline std::vector<uint8_t> RandomCardBytes(size_t n, unsigned seed) {
 struct TImmediateRig {
   explicit TImmediateRig(const TVirtualCardConfig& config)
       : Port(TVirtualCardRig::MakePort(config, Source)), Card(Source->Card()) {
-    Host.ProcessorRow = config.ProcessorRow;
-    Host.EepromRow = config.EepromRow;
+    Commands.Chips = {config.ProcessorRow, config.EepromRow, -1};
     Commands.PowerCycleAllowed = false;
   }
   TVirtualCardPortSource* Source = nullptr;

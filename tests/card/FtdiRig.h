@@ -24,8 +24,7 @@ struct TFtdiRig {
       : Port(MakePort(config, model, wiring, std::move(userAdapters), Bus)),
         Board(&Bus->Device(0)),
         Card(&Board->Card()) {
-    Host.ProcessorRow = config.ProcessorRow;
-    Host.EepromRow = config.EepromRow;
+    Commands.Chips = {config.ProcessorRow, config.EepromRow, -1};
     Commands.PowerCycleAllowed = false;
   }
   ~TFtdiRig() {
