@@ -15,8 +15,9 @@
 //   until the host reads (FT232R: 128 bytes towards the host, 256 from
 //   it; FT232H 1 KiB each way; FT2232H 4 KiB each way per channel).
 // - A read returns what has come, which may be fewer bytes than asked or
-//   none; the chip sends a partial USB packet only when its latency timer
-//   runs out.
+//   none. The chip sends a USB packet as soon as it is full (62 bytes of
+//   data at full speed, the FT232R; 510 at high speed) and a partial one
+//   only when its latency timer runs out.
 // - Outside bit-bang mode (UART mode: plugged in and not held, or after
 //   the program lets go) the outputs idle high and the inputs are pulled
 //   up to VCCIO; while the mode changes the pins may glitch.
@@ -78,7 +79,9 @@ public:
   virtual int SetBaudRate(int rate) = 0;                       // ftdi_set_baudrate
   virtual int Flush() = 0;                                     // ftdi_tcioflush
   virtual int WriteData(const uint8_t* data, int size) = 0;    // ftdi_write_data
-  virtual int ReadData(uint8_t* data, int size) = 0;           // ftdi_read_data
+  // ftdi_read_data; of more than a packet's worth it may bring only the
+  // whole packets.
+  virtual int ReadData(uint8_t* data, int size) = 0;
   virtual int Close() = 0;                                     // ftdi_usb_close
   virtual std::string ErrorText() const = 0;                   // ftdi_get_error_string
 
@@ -88,7 +91,7 @@ public:
 
   // The host's clock: real time for the board, virtual time for a
   // stand-in behind the virtual card.
-  virtual void Sleep(uint32_t ms) = 0;
+  virtual void SleepNs(uint64_t ns) = 0;
   virtual uint64_t NowNs() = 0;
 };
 

@@ -82,7 +82,7 @@ std::unique_ptr<TFtdiLines> TFtdiLines::Open(std::unique_ptr<TFtdiChip> chip,
   try {
     const uint8_t off[2] = {lines->Map.OffState(), lines->Map.OffState()};
     uint8_t in[2];
-    lines->Exchange(off, 2, in);
+    lines->Exchange(off, 2, in, nullptr, 0);
     lines->LastOut = lines->Map.OffState();
   } catch (const EAdapterLost& e) {
     error = e.what();
@@ -102,7 +102,7 @@ void TFtdiLines::Shut() {
     try {
       const uint8_t off[2] = {Map.OffState(), Map.OffState()};
       uint8_t in[2];
-      Exchange(off, 2, in);
+      Exchange(off, 2, in, nullptr, 0);
       // The card is off: UART mode again, where the pins idle high.
       Chip->SetBitMode(0, FtdiModeReset);
     } catch (const EAdapterLost&) {
@@ -117,21 +117,40 @@ void TFtdiLines::Lost(const std::string& what) {
   throw EAdapterLost("The " + Target.Name + " was lost (unplugged?): " + what + ".");
 }
 
-void TFtdiLines::Exchange(const uint8_t* out, size_t count, uint8_t* in) {
+void TFtdiLines::Exchange(const uint8_t* out, size_t count, uint8_t* in, const TLineWait* waits,
+                          size_t waitCount) {
   if (Gone) Lost("it is no longer open");
-  size_t written = 0, got = 0;
+  size_t written = 0, got = 0, wait = 0;
   uint64_t lastAnswer = Chip->NowNs();
-  while (got < count) {
+  // When every byte written so far is on the pins at the latest: the chip
+  // clocks what it holds at least one state time a byte, and never stalls
+  // (it never holds more than its buffer towards the host takes).
+  uint64_t appliedBy = lastAnswer;
+  while (got < count || wait < waitCount) {
+    // A wait: the bytes before it are written; it runs on the host's clock
+    // from when they are on the pins. The chip sends what it read
+    // meanwhile as soon as it is asked (its latency timer has run out).
+    if (wait < waitCount && waits[wait].At <= written) {
+      const uint64_t end = appliedBy + waits[wait].Ns;
+      const uint64_t now = Chip->NowNs();
+      if (end > now) Chip->SleepNs(end - now);
+      appliedBy = lastAnswer = Chip->NowNs();
+      ++wait;
+      continue;
+    }
+    const size_t until = wait < waitCount ? waits[wait].At : count;
     const size_t outstanding = written - got;
     const size_t room = Buffer - outstanding;
     // Write when a quarter of the chip's buffer is free, or all that is
-    // left fits.
-    if (written < count && room >= std::min(Buffer / 4, count - written)) {
-      const int chunk = static_cast<int>(std::min(count - written, room));
+    // left before the next wait fits.
+    if (written < until && room >= std::min(Buffer / 4, until - written)) {
+      const int chunk = static_cast<int>(std::min(until - written, room));
       const int done = Chip->WriteData(out + written, chunk);
       if (done < 0) Lost(Chip->ErrorText());
+      appliedBy = std::max(appliedBy, Chip->NowNs()) + static_cast<uint64_t>(done) * Pace.StateNs;
       written += static_cast<size_t>(done);
       FMostOutstanding = std::max(FMostOutstanding, written - got);
+      continue;
     }
     if (written == got) continue;
     const int read = Chip->ReadData(in + got, static_cast<int>(written - got));
@@ -147,35 +166,36 @@ void TFtdiLines::Exchange(const uint8_t* out, size_t count, uint8_t* in) {
 }
 
 void TFtdiLines::Transfer(const uint8_t* states, size_t count, const uint32_t* sampleAt,
-                          size_t samples, uint8_t* levels) {
+                          size_t samples, uint8_t* levels, const TLineWait* waits,
+                          size_t waitCount) {
   // A sample after the last state needs one more byte: the last state
-  // again, which changes no pin.
+  // again, which changes no pin (after the waits at the end).
   const bool tail = samples > 0 && sampleAt[samples - 1] >= count;
   const size_t bytes = count + (tail ? 1 : 0);
-  if (bytes == 0) return;
+  if (bytes == 0 && waitCount == 0) return;
   OutBytes.resize(bytes);
   InBytes.resize(bytes);
   for (size_t i = 0; i < count; ++i) OutBytes[i] = Map.Out[states[i]];
   if (tail) OutBytes[count] = count ? OutBytes[count - 1] : LastOut;
-  Exchange(OutBytes.data(), bytes, InBytes.data());
-  LastOut = OutBytes[bytes - 1];
+  Exchange(OutBytes.data(), bytes, InBytes.data(), waits, waitCount);
+  if (bytes) LastOut = OutBytes[bytes - 1];
   // Byte k read shows the pins before byte k was applied: after the
   // first k states.
   for (size_t i = 0; i < samples; ++i) levels[i] = Map.Miso(InBytes[sampleAt[i]]) ? 1 : 0;
 }
 
-void TFtdiLines::Put(uint8_t lines) { Transfer(&lines, 1, nullptr, 0, nullptr); }
+void TFtdiLines::Put(uint8_t lines) { Transfer(&lines, 1, nullptr, 0, nullptr, nullptr, 0); }
 
 bool TFtdiLines::Miso() {
   const uint32_t at = 0;
   uint8_t level = 0;
-  Transfer(nullptr, 0, &at, 1, &level);
+  Transfer(nullptr, 0, &at, 1, &level, nullptr, 0);
   return level != 0;
 }
 
 void TFtdiLines::Sleep(uint32_t ms) {
   if (Gone) Lost("it is no longer open");
-  Chip->Sleep(ms);
+  Chip->SleepNs(uint64_t{ms} * 1'000'000);
 }
 
 uint32_t TFtdiLines::TickCount() { return static_cast<uint32_t>(Chip->NowNs() / 1'000'000); }

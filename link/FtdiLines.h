@@ -9,6 +9,13 @@
 // byte behind the state it shows, and a sample after the last state costs
 // one more byte (the last state again).
 //
+// Waits ride in a transfer (a chip's write time, a reset pulse): the bytes
+// before a wait are written, and the host sleeps until they are on the
+// pins (the chip clocks what it holds at least one state time a byte) and
+// the wait has passed, then writes on. Meanwhile the chip's latency timer
+// runs out, so what it read comes at once when it is asked for: a wait
+// costs no round trip.
+//
 // Safety: the chip is opened in UART mode, where its pins idle high (the
 // built-in wiring's supply pin is high then, and a pull resistor holds the
 // card's supply off while no pin drives it); the first byte after the
@@ -54,7 +61,10 @@ public:
 
   bool Batched() const override { return true; }
   void Transfer(const uint8_t* states, size_t count, const uint32_t* sampleAt, size_t samples,
-                uint8_t* levels) override;
+                uint8_t* levels, const TLineWait* waits, size_t waitCount) override;
+  // A wait inside a transfer runs on the host's clock from when the bytes
+  // before it are on the pins; it costs no round trip.
+  bool WaitsInTransfer() const override { return true; }
   // Room for Verify Flash's clock check (a million ticks of two states).
   size_t MaxTransfer() const override { return size_t{1} << 21; }
   uint64_t RoundTripNs() const override { return Pace.RoundTripNs; }
@@ -74,8 +84,10 @@ public:
 private:
   TFtdiLines(std::unique_ptr<TFtdiChip> chip, const TAdapterDefinition& adapter,
              const TTarget& target);
-  // Writes `count` bytes and reads as many back into `in`.
-  void Exchange(const uint8_t* out, size_t count, uint8_t* in);
+  // Writes `count` bytes and reads as many back into `in`, with the waits
+  // between them.
+  void Exchange(const uint8_t* out, size_t count, uint8_t* in, const TLineWait* waits,
+                size_t waitCount);
   [[noreturn]] void Lost(const std::string& what);
   // The off state written and read back, bit-bang mode left, the chip
   // closed; errors are passed over (the chip may be gone).

@@ -3,8 +3,10 @@
 #include <ftdi.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "link/PortIo.h"
 
@@ -54,7 +56,28 @@ int TLibFtdiChip::WriteData(const uint8_t* data, int size) {
   return ftdi_write_data(Context, data, size);
 }
 
-int TLibFtdiChip::ReadData(uint8_t* data, int size) { return ftdi_read_data(Context, data, size); }
+int TLibFtdiChip::ReadData(uint8_t* data, int size) {
+  // libftdi1 asks USB for a chunk of bytes at a time, and a USB read ends
+  // when the chunk is full or a short packet comes; ftdi_read_data then
+  // reads on until `size` bytes have come. The chip sends a full packet at
+  // once and a short one only when its latency timer runs out. So a read
+  // asks for whole packets while a packet's worth is outstanding, in a
+  // chunk of just those packets: it ends as the last of them comes, and
+  // only the tail of a transfer waits for the timer. (A new chunk size
+  // drops what libftdi1 still holds, so it changes only when that is
+  // nothing.)
+  const int packet = static_cast<int>(Context->max_packet_size);
+  if (packet > 2) {
+    const int payload = packet - 2;  // two status bytes a packet
+    // libftdi1 takes at most 16 KiB a chunk on Linux.
+    const int packets = std::clamp(size / payload, 1, 16384 / packet);
+    if (size >= payload) size = packets * payload;
+    const auto chunk = static_cast<unsigned>(packets * packet);
+    if (chunk != Context->readbuffer_chunksize && Context->readbuffer_remaining == 0)
+      ftdi_read_data_set_chunksize(Context, chunk);
+  }
+  return ftdi_read_data(Context, data, size);
+}
 
 int TLibFtdiChip::Close() {
   if (!IsOpen) return 0;
@@ -80,7 +103,7 @@ TFtdiPace TLibFtdiChip::Pace(uint32_t rate) const {
   return pace;
 }
 
-void TLibFtdiChip::Sleep(uint32_t ms) { RealSleep(ms); }
+void TLibFtdiChip::SleepNs(uint64_t ns) { std::this_thread::sleep_for(std::chrono::nanoseconds(ns)); }
 
 uint64_t TLibFtdiChip::NowNs() { return RealNowNs(); }
 

@@ -33,7 +33,7 @@ public:
   int Close() override;
   std::string ErrorText() const override;
   TFtdiPace Pace(uint32_t rate) const override;
-  void Sleep(uint32_t ms) override;
+  void SleepNs(uint64_t ns) override;
   uint64_t NowNs() override;
 
 private:

@@ -1,6 +1,7 @@
 #include "sim/FtdiStandIn.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "link/IspLink.h"
 
@@ -85,6 +86,7 @@ void TFtdiStandInDevice::Plug(bool in) {
     FOpen = false;
     ToChip.clear();
     ToHost.clear();
+    Received.clear();
     FCard->WritePort(FCard->Address(), 0);  // no supply from the bus
     CardLines = 0;
     CardMiso = -1;
@@ -202,6 +204,7 @@ int TFtdiStandInDevice::SetBitMode(uint8_t mask, uint8_t mode) {
   ApplyToCard();
   ToChip.clear();
   ToHost.clear();
+  Received.clear();
   if (mode == FtdiModeSyncBang) {
     if (before != TFtdiStandInState::BitBang) Latch = 0xFF;
     FState = TFtdiStandInState::BitBang;
@@ -232,6 +235,7 @@ int TFtdiStandInDevice::Flush() {
   if (FState == TFtdiStandInState::Unplugged) return Fail(-1, "FTDI purge of RX and TX buffer failed");
   ToChip.clear();
   ToHost.clear();
+  Received.clear();
   return 0;
 }
 
@@ -270,24 +274,34 @@ int TFtdiStandInDevice::Write(const uint8_t* data, int size) {
 
 int TFtdiStandInDevice::Read(uint8_t* data, int size) {
   if (FState == TFtdiStandInState::Unplugged) return Fail(-1, "usb bulk read failed");
-  if (ToHost.size() < PacketBytes) {
-    // A partial packet goes when the latency timer runs out; the timer
-    // restarts with every packet sent.
-    uint64_t due = LastSendNs + FModel.LatencyNs;
-    if (due <= Now()) {
-      const uint64_t periods = (Now() - LastSendNs + FModel.LatencyNs - 1) / FModel.LatencyNs;
-      due = ToHost.empty() ? LastSendNs + std::max<uint64_t>(periods, 1) * FModel.LatencyNs : Now();
+  // libftdi1 keeps what came in a packet and was not asked for; a read
+  // takes from there first.
+  if (Received.empty()) {
+    if (ToHost.size() < PacketBytes) {
+      // A partial packet goes when the latency timer runs out; the timer
+      // restarts with every packet sent.
+      uint64_t due = LastSendNs + FModel.LatencyNs;
+      if (due <= Now()) {
+        const uint64_t periods = (Now() - LastSendNs + FModel.LatencyNs - 1) / FModel.LatencyNs;
+        due = ToHost.empty() ? LastSendNs + std::max<uint64_t>(periods, 1) * FModel.LatencyNs
+                             : Now();
+      }
+      AdvanceTo(due, true);
     }
-    AdvanceTo(due, true);
+    // Whole packets as they filled; a partial one only at the timer.
+    const size_t whole = ToHost.size() / PacketBytes * PacketBytes;
+    const size_t sent = whole ? whole : ToHost.size();
+    for (size_t i = 0; i < sent; ++i) Received.push_back(ToHost.pop_front());
+    LastSendNs = Now();
   }
-  size_t count = std::min(ToHost.size(), static_cast<size_t>(size));
+  size_t count = std::min(Received.size(), static_cast<size_t>(size));
   const double draw = std::uniform_real_distribution<double>(0, 1)(Random);
   if (draw < FModel.EmptyReads)
     count = 0;
   else if (draw < FModel.EmptyReads + FModel.ShortReads && count > 1)
     count = 1 + Random() % (count - 1);
-  for (size_t i = 0; i < count; ++i) data[i] = ToHost.pop_front();
-  LastSendNs = Now();
+  std::copy_n(Received.begin(), count, data);
+  Received.erase(Received.begin(), Received.begin() + static_cast<std::ptrdiff_t>(count));
   return static_cast<int>(count);
 }
 
@@ -343,8 +357,8 @@ TFtdiPace TFtdiStandInChip::Pace(uint32_t) const {
   return {Device->Model().StateNs, Device->Model().LatencyNs};
 }
 
-void TFtdiStandInChip::Sleep(uint32_t ms) {
-  if (Device) Device->Sleep(ms);
+void TFtdiStandInChip::SleepNs(uint64_t ns) {
+  if (Device) Device->Sleep(ns);
 }
 
 uint64_t TFtdiStandInChip::NowNs() { return Device ? Device->Now() : 0; }

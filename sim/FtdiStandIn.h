@@ -8,9 +8,10 @@
 //   while that buffer has room, so a host that writes more than the two
 //   buffers hold without reading stalls, and the write fails when USB's
 //   write timeout runs out;
-// - a read returns once a USB packet's worth has come or the latency
-//   timer runs out, with what has come; at random it returns fewer bytes,
-//   or none;
+// - the chip sends whole USB packets (62 bytes on full speed, 510 on high
+//   speed) as they fill, and what it holds when the latency timer runs
+//   out; a read returns what came, at random fewer bytes (the rest comes
+//   with the next read) or none;
 // - outside bit-bang mode (UART mode) TXD, RTS and DTR drive high (RTS
 //   and DTR low while the system has the serial port open) and the other
 //   pins are inputs pulled up; while the mode changes every pin floats
@@ -104,7 +105,7 @@ public:
   int Flush();
   int Write(const uint8_t* data, int size);
   int Read(uint8_t* data, int size);
-  void Sleep(uint32_t ms) { AdvanceTo(Now() + uint64_t{ms} * 1'000'000, false); }
+  void Sleep(uint64_t ns) { AdvanceTo(Now() + ns, false); }
   uint64_t Now() const { return FCard->VirtualTimeNs(); }
   const std::string& LastError() const { return FError; }
 
@@ -157,6 +158,7 @@ private:
     size_t Head = 0, Count = 0;
   };
   TRing ToChip, ToHost;
+  std::vector<uint8_t> Received;  // sent to the host, not yet read
   // The card's lines as last written, and its MISO while they stay so
   // (MISO moves only with the card's clock and lines).
   int CardLines = -1;
@@ -186,7 +188,7 @@ public:
   int Close() override;
   std::string ErrorText() const override;
   TFtdiPace Pace(uint32_t rate) const override;
-  void Sleep(uint32_t ms) override;
+  void SleepNs(uint64_t ns) override;
   uint64_t NowNs() override;
 
 private:

@@ -25,6 +25,39 @@ TEST_P(FtdiCommands, AsOnTheParallelPort) {
   EXPECT_LE(ftdi.Board->MostHeld(), 128u);
 }
 
+// The chip's write time of each byte rides in the transfer, on the host's
+// clock: a block of written bytes (a step of the bar) costs one round
+// trip, not one a byte, and each byte takes its write time and its line
+// states, little more.
+TEST(FtdiLink, WriteWaitsRideInTheTransfer) {
+  TFtdiRig rig(CardConfig(0, 0));
+  std::string error;
+  ASSERT_TRUE(rig.Port->OpenSelected(error)) << error;
+  rig.Link.PowerOn();
+  ASSERT_TRUE(rig.Commands.EnterProgrammingMode());
+  ASSERT_TRUE(rig.Commands.ChipErase());
+  auto image = RandomCardBytes(1024, 17);
+  // Every byte written, none that the chip may read while writing it.
+  for (uint8_t& b : image) b = (b == 0xFF || b == 0x7F) ? 0 : b;
+  TLineStream& lines = rig.Port->Lines();
+  lines.ResetTiming();
+  const uint64_t start = rig.Card->VirtualTimeNs();
+  ASSERT_TRUE(rig.Commands.ProgramFlash(image.data(), 1024));
+  const double seconds = static_cast<double>(rig.Card->VirtualTimeNs() - start) / 1e9;
+  // 64 steps of the bar, one flush each.
+  EXPECT_LE(lines.Timing().Flushes, 66u);
+  EXPECT_LE(lines.Timing().RoundTripNs, 66'000'000u);
+  EXPECT_EQ(lines.Timing().ChipWaitNs, 1024u * 4'000'000u);
+  // 4 ms a byte, and two instructions of about 135 states at 2 us.
+  EXPECT_LT(seconds, 1024 * (0.004 + 0.0006) + 0.066);
+  rig.Link.PowerOff();
+  rig.Card->Sync();
+  for (size_t i = 0; i < image.size(); ++i) {
+    const uint16_t word = rig.Card->Flash()[i / 2];
+    ASSERT_EQ(i % 2 ? word >> 8 : word & 0xFF, image[i]) << i;
+  }
+}
+
 // Every processor with the default card's EEPROM; two more EEPROM sizes
 // (pages of 64 bytes) on two of them. A command's time grows with the
 // EEPROM (Program All restores it whole), so the larger sizes run once.

@@ -58,7 +58,7 @@ public:
   int Close() override { return Log->Closed = true, 0; }
   std::string ErrorText() const override { return "usb bulk write failed"; }
   TFtdiPace Pace(uint32_t) const override { return {2000, 1'000'000}; }
-  void Sleep(uint32_t ms) override { Now += uint64_t{ms} * 1'000'000; }
+  void SleepNs(uint64_t ns) override { Now += ns; }
   uint64_t NowNs() override { return Now; }
 
   int OpenCode = 0;
@@ -128,14 +128,14 @@ TEST(FtdiLines, SamplesComeOneByteBehind) {
                             static_cast<uint8_t>(on | Lines::Mosi)};
   const uint32_t at[] = {0, 1, 2, 3, 4};
   uint8_t levels[5] = {9, 9, 9, 9, 9};
-  o.Lines->Transfer(states, 4, at, 5, levels);
+  o.Lines->Transfer(states, 4, at, 5, levels, nullptr, 0);
   EXPECT_EQ(std::vector<uint8_t>(levels, levels + 5), (std::vector<uint8_t>{0, 1, 0, 1, 1}));
   // A sample after the last state costs one byte more: the last again.
   const std::vector<uint8_t> sent(o.Log->Written.begin() + static_cast<long>(before),
                                   o.Log->Written.end());
   EXPECT_EQ(sent, (std::vector<uint8_t>{0x02, 0x00, 0x02, 0x02, 0x02}));
   // Without a sample at the end, no extra byte.
-  o.Lines->Transfer(states, 2, at, 2, levels);
+  o.Lines->Transfer(states, 2, at, 2, levels, nullptr, 0);
   EXPECT_EQ(o.Log->Written.size(), before + 7);
   EXPECT_EQ(levels[0], 1);  // the pins as the last transfer left them
   EXPECT_EQ(levels[1], 1);
@@ -152,7 +152,8 @@ TEST(FtdiLines, LargeTransfersKeepWithinTheChipsBufferWhateverTheReadsBring) {
       at.push_back(static_cast<uint32_t>(i + 1));
     }
     std::vector<uint8_t> levels(at.size());
-    o.Lines->Transfer(states.data(), states.size(), at.data(), at.size(), levels.data());
+    o.Lines->Transfer(states.data(), states.size(), at.data(), at.size(), levels.data(), nullptr,
+                      0);
     for (size_t i = 0; i < states.size(); ++i)
       ASSERT_EQ(levels[i], (states[i] & Lines::Mosi) ? 1 : 0) << "chunk " << chunk << " at " << i;
     EXPECT_LE(o.Log->Most, 128u);
