@@ -96,8 +96,13 @@ TFtdiPace TLibFtdiChip::Pace(uint32_t rate) const {
   pace.StateNs = rate ? 1'000'000'000ull / rate : 0;
   // The FT232R's synchronous mode does not keep its baud-rate clock's pace
   // (a byte read back for every byte written); 2 us a state is what to
-  // plan with.
-  if (Type() == TFtdiChipType::FT232R) pace.StateNs = std::max<uint64_t>(pace.StateNs, 2000);
+  // plan with, and below its highest rate, where its timing is irregular,
+  // twice the rate's byte time. A wait inside a transfer counts on the
+  // chip having applied what it holds by then.
+  if (Type() == TFtdiChipType::FT232R) {
+    if (rate < FtdiChipFacts(TFtdiChipType::FT232R).HighestRate) pace.StateNs *= 2;
+    pace.StateNs = std::max<uint64_t>(pace.StateNs, 2000);
+  }
   // A transfer's last partial packet waits for the latency timer (1 ms).
   pace.RoundTripNs = 1'000'000;
   return pace;
