@@ -32,6 +32,7 @@
 #include "app/MessageDialog.h"
 #include "app/PageFileKeys.h"
 #include "app/PellarApplication.h"
+#include "app/PortRescan.h"
 #include "app/ReadableColors.h"
 #include "app/UserGuideWindow.h"
 #include "hexedit/widget/HexEditor.h"
@@ -200,6 +201,8 @@ void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int
   const TAdapterFileResult adapters = ReadAdapterFile(
       QFileInfo(FSettings->fileName()).dir().filePath(QStringLiteral("adapters.ini")).toStdString());
   Port->SetAdapters(adapters.Adapters);
+  Port->ConfirmTake = [this](int index) { return ConfirmTakingBoard(index); };
+  InstallPortListRescan(*this, cbPort);
   Port->SetActive(true);
 
   if (Port->Active) {
@@ -227,19 +230,22 @@ void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int
   UpdateActions();
 }
 
-void TMainForm::ListPorts() {
+void TMainForm::ListPorts(const std::string& keep) {
   const QSignalBlocker block(cbPort);
   cbPort->clear();
   for (int i = 0; i < Port->PortCount; ++i)
     cbPort->addItem(QString::fromStdString(Port->PortLabel(i)), i);
   // The list is sorted; each entry keeps the index of its port.
   cbPort->model()->sort(0);
-  cbPort->setCurrentIndex(0);
+  const int kept = cbPort->findText(QString::fromStdString(keep));
+  cbPort->setCurrentIndex(kept > 0 ? kept : 0);
   // The port in use is the one the list shows.
-  SelectPortAt(cbPort->count() > 0 ? cbPort->itemData(0).toInt() : 0);
+  SelectPortAt(cbPort->count() > 0 ? cbPort->currentData().toInt() : 0);
 }
 
 void TMainForm::SelectPortAt(int index) {
+  // A USB board held for the port chosen before goes back to the system.
+  if (index != Port->SelectedIndex) Port->ReleaseSelected();
   Port->SelectPort(index);
   // The newly chosen port starts with every programmer line low.
   Link->DataLatch = 0;
@@ -319,6 +325,8 @@ void TMainForm::CreateActions() {
   make(actReadCard, "actReadCard", "Read Card", "Read flash, internal and external eeprom");
   make(actInstallNTPortDrivers, "actInstallNTPortDrivers", "&Install NT Port Drivers",
        "Set up parallel port access (ppdev)");
+  make(actRescanPorts, "actRescanPorts", "&Rescan Ports",
+       "Look for the ports again (a USB adapter plugged in since)");
   make(miExit, "miExit", "&Exit", "Exit");
   miExit->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
   make(miContents, "miContents", "&Contents", "User guide");
@@ -345,6 +353,7 @@ void TMainForm::CreateActions() {
   BindCommand(actSaveCardImage, &TMainForm::actSaveCardImageExecute);
   BindCommand(actReadCard, &TMainForm::actReadCardExecute);
   BindCommand(actInstallNTPortDrivers, &TMainForm::actInstallNTPortDriversExecute);
+  BindCommand(actRescanPorts, &TMainForm::actRescanPortsExecute);
   BindCommand(miExit, &TMainForm::miExitClick);
   BindCommand(miContents, &TMainForm::miContentsClick);
   BindCommand(miAbout, &TMainForm::miAboutClick);
@@ -381,6 +390,7 @@ void TMainForm::CreateMenus() {
   miSystem = menuBar()->addMenu(QStringLiteral("&System"));
   miSystem->setObjectName(QStringLiteral("miSystem"));
   miSystem->addAction(actInstallNTPortDrivers);
+  miSystem->addAction(actRescanPorts);
 
   miHelp = menuBar()->addMenu(QStringLiteral("&Help"));
   miHelp->setObjectName(QStringLiteral("miHelp"));

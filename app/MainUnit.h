@@ -181,6 +181,7 @@ public:
   QAction* actSaveCardImage = nullptr;
   QAction* actReadCard = nullptr;
   QAction* actInstallNTPortDrivers = nullptr;
+  QAction* actRescanPorts = nullptr;
   // Menu items without an action of the list.
   QAction* miExit = nullptr;
   QAction* miContents = nullptr;
@@ -333,6 +334,7 @@ public:
 
   // ---- Port driver set-up (PortDriverCommand.cpp) ------------------------
   void actInstallNTPortDriversExecute();
+  void actRescanPortsExecute();
 
   // ---- Menu commands -----------------------------------------------------
   void miExitClick();
@@ -437,7 +439,12 @@ private:
   void BindButton(QAbstractButton* button, QAction* action);
   void BindCommand(QAction* action, void (TMainForm::*handler)());
   void FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int eepromRow);
-  void ListPorts();
+  // Lists the ports, the one labelled `keep` chosen when it is there.
+  void ListPorts(const std::string& keep = "");
+  // Asked before a USB board whose serial port the system uses is taken
+  // (PortRescan.cpp); yes once is yes for the rest of the run.
+  bool ConfirmTakingBoard(int index);
+  std::vector<std::string> FBoardsTaken;
   // Uses port `index` of the port object, every programmer line low.
   void SelectPortAt(int index);
   void ApplicationIdle();

@@ -15,6 +15,7 @@
 #include "app/PellarApplication.h"
 #include "app/ProgramOptions.h"
 #include "link/TLpt.h"
+#include "link/FtdiPortSource.h"
 #include "sim/VirtualCardPortSource.h"
 
 namespace {
@@ -67,6 +68,8 @@ int main(int argc, char** argv) {
   }
 
   auto port = std::make_unique<TLptPort>();
+  // USB boards with an FTDI chip, after the parallel ports.
+  port->AddSource(std::make_unique<TFtdiPortSource>());
   if (options.VirtualCard)
     port->AddSource(std::make_unique<TVirtualCardPortSource>(options.VirtualCardConfig));
 

@@ -14,7 +14,9 @@
 #include "link/IspLink.h"
 #include "link/LoaderLink.h"
 #include "link/TLpt.h"
+#include "link/FtdiPortSource.h"
 #include "sim/BatchedCardLines.h"
+#include "sim/FtdiStandIn.h"
 #include "sim/VirtualCardPortSource.h"
 
 // Answers every question with No (go on), keeps
@@ -57,12 +59,22 @@ inline std::vector<uint8_t> RandomBytes(size_t n, unsigned seed) {
 // A virtual card behind the port object, with the link over it: on the
 // parallel port, or behind a batched adapter of the given model.
 struct TBenchCard {
-  explicit TBenchCard(int processorRow, int eepromRow, const TBatchedModel* batched = nullptr) {
+  explicit TBenchCard(int processorRow, int eepromRow, const TBatchedModel* batched = nullptr,
+                      const TFtdiStandInModel* ftdi = nullptr) {
     TVirtualCardConfig config;
     config.ProcessorRow = processorRow;
     config.EepromRow = eepromRow;
     std::vector<std::unique_ptr<TPortSource>> sources;
-    if (batched) {
+    if (ftdi) {
+      // A stand-in FTDI board with the card on it, behind the FTDI port
+      // source and backend; reads always bring what has come.
+      TFtdiStandInModel model = *ftdi;
+      model.EmptyReads = model.ShortReads = 0;
+      auto bus = std::make_unique<TFtdiStandInBus>();
+      Board = &bus->Add(std::make_unique<TFtdiStandInDevice>(
+          config, FtdiBreakoutAdapter(), model, StandInDeviceInfo(model.Type, "BENCH")));
+      sources.push_back(std::make_unique<TFtdiPortSource>(std::move(bus)));
+    } else if (batched) {
       auto source = std::make_unique<TBatchedCardPortSource>(config, *batched);
       BatchedSource = source.get();
       sources.push_back(std::move(source));
@@ -73,16 +85,22 @@ struct TBenchCard {
     }
     Port = std::make_unique<TLptPort>(std::move(sources));
     Port->SetActive(true);
+    std::string error;
+    Port->OpenSelected(error);
     Link = std::make_unique<TIspLink>(*Port);
     Avr = std::make_unique<TAvrCommands>(*Link, Host);
     Avr->Chips = {processorRow, eepromRow, -1};
     Loader = std::make_unique<TLoaderLink>(*Link, *Avr, Host);
   }
-  TVirtualCard& Card() { return Source ? *Source->Card() : *BatchedSource->Card(); }
+  TVirtualCard& Card() {
+    if (Board) return Board->Card();
+    return Source ? *Source->Card() : *BatchedSource->Card();
+  }
 
   TQuietHost Host;
   TVirtualCardPortSource* Source = nullptr;
   TBatchedCardPortSource* BatchedSource = nullptr;
+  TFtdiStandInDevice* Board = nullptr;
   std::unique_ptr<TLptPort> Port;
   std::unique_ptr<TIspLink> Link;
   std::unique_ptr<TAvrCommands> Avr;

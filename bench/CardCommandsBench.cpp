@@ -73,8 +73,8 @@ BENCHMARK(BM_ProgramVerifyFlash8K)->Unit(benchmark::kMillisecond)->UseRealTime()
 // window's command flow from power-on to power-off, on the default card
 // (a "2464/2465", 8 KiB) and on a "242048" (256 KiB).
 void ProgramAll(benchmark::State& state, int eepromRow, int extSize,
-                const TBatchedModel* batched = nullptr) {
-  TBenchCard card(0, eepromRow, batched);
+                const TBatchedModel* batched = nullptr, const TFtdiStandInModel* ftdi = nullptr) {
+  TBenchCard card(0, eepromRow, batched, ftdi);
   std::vector<uint8_t> flash = RandomBytes(8192, 2);
   std::vector<uint8_t> eeprom = RandomBytes(512, 3);
   std::vector<uint8_t> ext = RandomBytes(static_cast<size_t>(extSize), 4);
@@ -95,6 +95,19 @@ void BM_ProgramAllDefaultCardBatched(benchmark::State& state) {
   ProgramAll(state, 0, 8192, &model);
 }
 BENCHMARK(BM_ProgramAllDefaultCardBatched)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+// The same over a stand-in FTDI board in synchronous bit-bang mode: an
+// FT232R (2 us a state, 1 ms latency timer, 128 bytes outstanding) and an
+// FT232H (0.1 us, 0.125 ms, 1 KiB); write waits on the host's clock.
+void BM_ProgramAllDefaultCardFT232R(benchmark::State& state) {
+  const TFtdiStandInModel model = TFtdiStandInModel::FT232R();
+  ProgramAll(state, 0, 8192, nullptr, &model);
+}
+void BM_ProgramAllDefaultCardFT232H(benchmark::State& state) {
+  const TFtdiStandInModel model = TFtdiStandInModel::FT232H();
+  ProgramAll(state, 0, 8192, nullptr, &model);
+}
+BENCHMARK(BM_ProgramAllDefaultCardFT232R)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_ProgramAllDefaultCardFT232H)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ProgramAll256K)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "cli/FailingPortSource.h"
 #include "images/DeviceCatalogue.h"
 #include "link/AdapterFile.h"
+#include "link/FtdiPortSource.h"
 #include "link/LinuxPortSource.h"
 
 namespace {
@@ -67,13 +68,24 @@ void CheckEepromType(const TCliOptions& options, const std::optional<TCardState>
                                  "; refused (name one EEPROM, or leave out --eeprom-type)");
 }
 
-// The port an address or device node names, or -1.
+// The port an address or device node names ("0x378", "/dev/parport0",
+// "ftdi:A50285BI"; "ftdi" for the only FTDI adapter), or -1.
 int FindPort(const TLptPort& port, const QString& name) {
+  if (name == QLatin1String("ftdi")) {
+    int found = -1;
+    for (int i = 0; i < port.PortCount; ++i) {
+      if (port.PortNodes[i].rfind(TFtdiPortSource::NodePrefix, 0) != 0) continue;
+      if (found >= 0) return -1;  // more than one: name it
+      found = i;
+    }
+    return found;
+  }
   QString digits = name;
   if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) digits = digits.mid(2);
   bool isAddress = false;
   const uint address = digits.toUInt(&isAddress, 16);
   for (int i = 0; i < port.PortCount; ++i) {
+    if (isAddress && port.PortAddresses[i] == address && !port.PortLabels[i].empty()) continue;
     if (isAddress && port.PortAddresses[i] == address) return i;
     if (!isAddress && port.PortNodes[i] == name.toStdString()) return i;
   }
@@ -126,8 +138,11 @@ std::unique_ptr<TLptPort> TCliCard::MakePort(const TVirtualCardConfig& config) {
   } else if (Options.Timing) {
     sources.push_back(std::make_unique<TCountingPortSource>(std::make_unique<TLinuxPortSource>(),
                                                             CountedAccesses));
+    sources.push_back(std::make_unique<TFtdiPortSource>());
   } else {
     sources.push_back(std::make_unique<TLinuxPortSource>());
+    // USB boards with an FTDI chip, listed after the parallel ports.
+    sources.push_back(std::make_unique<TFtdiPortSource>());
   }
   return std::make_unique<TLptPort>(std::move(sources));
 }
@@ -158,7 +173,9 @@ void TCliCard::Open() {
     if (index < 0) {
       std::string ports;
       for (int i = 0; i < Port->PortCount; ++i)
-        ports += (i ? ", 0x" : "0x") + HexText(Port->PortAddresses[i], 4);
+        ports += (i ? ", " : "") + (Port->PortLabels[i].empty()
+                                        ? "0x" + HexText(Port->PortAddresses[i], 4)
+                                        : Port->PortNodes[i]);
       throw ECliError(ecCard,
                       "No port " + Options.Port.toStdString() + "; the ports are " + ports + ".");
     }

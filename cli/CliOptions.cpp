@@ -36,6 +36,9 @@ const std::map<QString, std::set<TCliCommand>> CommandOptions = {
 // (with or without 0x).
 bool ValidPort(const QString& value) {
   if (value.startsWith(QLatin1Char('/'))) return true;
+  // An FTDI USB adapter: the only one, or one by its serial number.
+  if (value == QLatin1String("ftdi")) return true;
+  if (value.startsWith(QLatin1String("ftdi:")) && value.size() > 5) return true;
   QString digits = value;
   if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) digits = digits.mid(2);
   bool ok = false;
@@ -153,8 +156,9 @@ private:
         {"--port",
          [](TParser& p, const QString& value) {
            if (!ValidPort(value))
-             return p.Fail(QStringLiteral("--port takes a port address such as 0x378, or a "
-                                          "device node such as /dev/parport0, not \"%1\"")
+             return p.Fail(QStringLiteral("--port takes a port address such as 0x378, a "
+                                          "device node such as /dev/parport0, or an FTDI "
+                                          "adapter (ftdi:SERIAL, or ftdi), not \"%1\"")
                                .arg(value));
            p.O.Port = value;
            return true;

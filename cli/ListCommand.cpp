@@ -29,7 +29,10 @@ int RunList(const TCliOptions& options, TConsole& console) {
     const TLptPort& port = *card.Port;
     for (int i = 0; i < port.PortCount; ++i) {
       if (!port.PortLabels[i].empty()) {
-        console.Result("  " + port.PortLabels[i]);
+        // An adapter without an address: the name --port takes, then its
+        // label.
+        console.Result("  " + (port.PortNodes[i].empty() ? "" : port.PortNodes[i] + "  ") +
+                       port.PortLabels[i]);
         continue;
       }
       std::string name = port.PortNodes[i].empty() ? port.PortNames[i] : port.PortNodes[i];

@@ -139,12 +139,26 @@ std::string CheckAdapterDefinition(const TAdapterDefinition& adapter) {
 
 std::vector<std::string> AdapterWarnings(const TAdapterDefinition& adapter) {
   std::vector<std::string> warnings;
-  if (adapter.Kind == TAdapterKind::Ftdi && !adapter.Lines[clVcc].Inverted)
+  if (adapter.Kind != TAdapterKind::Ftdi) return warnings;
+  const TLineWiring& vcc = adapter.Lines[clVcc];
+  if (!vcc.Inverted)
     warnings.push_back(
         "VCC is switched on by a high pin. An FTDI chip's pins are high whenever the program "
         "does not hold it (plugged in, after it is closed, while its mode changes), so the card "
         "would be powered then: switch the card's supply with a low pin (for example "
-        "VCC = !D4) and a pull resistor that holds it off.");
+        "VCC = !D6) and a pull resistor that holds it off.");
+  // TXD, RTS and DTR are outputs in UART mode: a program that opens the
+  // board's serial port drives RTS and DTR low, and TXD sends data.
+  for (const std::string& pin : vcc.Pins) {
+    const int bit = FindBytePin(adapter.Kind, pin).Bit;
+    if (vcc.Inverted && (bit == 0 || bit == 2 || bit == 4))
+      warnings.push_back("VCC is on " + std::string(bit == 0 ? "TXD" : bit == 2 ? "RTS" : "DTR") +
+                         " (D" + std::to_string(bit) +
+                         "), an output of the board's serial port: a program that opens "
+                         "that port while the program does not hold the board drives it low "
+                         "and would power the card. Use one of RXD, CTS, DSR, DCD or RI "
+                         "(D1, D3, D5, D6, D7).");
+  }
   return warnings;
 }
 
@@ -190,9 +204,25 @@ const std::vector<TAdapterDefinition>& BuiltInAdapters() {
     parallel.Lines[clSck].Pins = {"D6"};
     parallel.Lines[clMiso].Pins = {"S6"};
     list.push_back(parallel);
+    // The FT232R breakout (docs/USER_GUIDE.md has its wiring picture).
+    // The supply is on a pin that is an input in UART mode, switched on by
+    // a low level through a transistor; the outputs of UART mode (TXD,
+    // RTS, DTR) drive CLK, RESET and SCK, which an unpowered card ignores.
+    TAdapterDefinition ftdi;
+    ftdi.Name = "FT232R breakout";
+    ftdi.Kind = TAdapterKind::Ftdi;
+    ftdi.Lines[clVcc] = {{"DCD"}, true};
+    ftdi.Lines[clClk].Pins = {"TXD"};
+    ftdi.Lines[clMosi].Pins = {"RXD"};
+    ftdi.Lines[clReset].Pins = {"RTS"};
+    ftdi.Lines[clMiso].Pins = {"CTS"};
+    ftdi.Lines[clSck].Pins = {"DTR"};
+    list.push_back(ftdi);
     return list;
   }();
   return adapters;
 }
 
 const TAdapterDefinition& PassiveParallelAdapter() { return BuiltInAdapters().front(); }
+
+const TAdapterDefinition& FtdiBreakoutAdapter() { return BuiltInAdapters()[1]; }

@@ -106,10 +106,16 @@ std::string CheckAdapterDefinition(const TAdapterDefinition& adapter);
 
 // Warnings about a usable definition: an FTDI adapter whose VCC is on
 // while its pin is high (the pins idle high whenever the program does not
-// hold the chip, so such a card would be powered then).
+// hold the chip, so such a card would be powered then), or whose VCC pin
+// is an output of the board's serial port (TXD, RTS, DTR: a program that
+// opens the port drives them).
 std::vector<std::string> AdapterWarnings(const TAdapterDefinition& adapter);
 
 // The built-in adapters: the passive parallel-port adapter (data bits 0-2
-// VCC, 3 CLK, 4 RESET, 5 MOSI, 6 SCK, status bit 6 MISO), first.
+// VCC, 3 CLK, 4 RESET, 5 MOSI, 6 SCK, status bit 6 MISO), first; then the
+// FT232R breakout: CLK on TXD (D0), MOSI on RXD (D1), RESET on RTS (D2),
+// MISO on CTS (D3), SCK on DTR (D4), and the card's supply switched on by
+// a low DCD (D6) through a transistor, held off by a pull resistor.
 const std::vector<TAdapterDefinition>& BuiltInAdapters();
 const TAdapterDefinition& PassiveParallelAdapter();
+const TAdapterDefinition& FtdiBreakoutAdapter();

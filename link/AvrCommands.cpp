@@ -199,16 +199,20 @@ bool TAvrCommands::PollsWrites(const TAvrMemory& memory) const {
   // and a chip that finishes early is seen at once.
   if (!Link.Batched()) return true;
   // A batched stream polls when the round trips of polling, each one read
-  // instruction on the wire and a flush, see the write end sooner than one
-  // flush and the chip's data-sheet write time do.
-  const uint64_t roundTrip = Link.Port.Lines().RoundTripNs();
-  const uint64_t poll = PollStates * Link.Port.Lines().StateNs();
+  // instruction on the wire and a flush, see the write end sooner than the
+  // chip's data-sheet write time and a read-back do, with a flush before
+  // the wait where the stream cannot queue it.
+  const TLineStream& lines = Link.Port.Lines();
+  const uint64_t roundTrip = lines.RoundTripNs();
+  const uint64_t poll = PollStates * lines.StateNs();
   const uint64_t write = WriteNs(memory);
   if (poll + roundTrip == 0) return true;
-  // The k-th poll samples k polls and k - 1 round trips after the write.
+  // The k-th poll reads the chip somewhere inside its instruction, so for
+  // certain only k - 1 polls and round trips after the write: polling has
+  // to win even then.
   uint64_t polls = 1;
-  while (polls * poll + (polls - 1) * roundTrip < write) ++polls;
-  return polls * (poll + roundTrip) < roundTrip + write + poll;
+  while ((polls - 1) * (poll + roundTrip) < write) ++polls;
+  return polls * (poll + roundTrip) < (lines.WaitsInTransfer() ? 0 : roundTrip) + write + poll;
 }
 
 bool TAvrCommands::WriteMemoryByte(const TAvrMemory& memory, const TNvmFacts& nvm, int unit,

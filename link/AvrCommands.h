@@ -79,8 +79,9 @@ public:
   uint8_t ReadEepromByte(int address) { return ReadMemoryByte(AvrEeprom, address, 0); }
 
   static constexpr int MaxPolls = 5000;
-  // Line states of one read instruction (three bytes sent, one received).
-  static constexpr uint64_t PollStates = 3 * 58 + 48;
+  // Line states of one read instruction on a batched link (three bytes
+  // sent, one received; IspLink.cpp).
+  static constexpr uint64_t PollStates = 3 * 34 + 33;
 
   // Whether a byte write of `memory` polls for its end (else it waits the
   // chip's data-sheet write time and checks the byte afterwards): always

@@ -16,7 +16,9 @@
 // Samples: on an immediate adapter MISO is read where the primitive
 // samples it; on a batched one the sample is queued with the states and
 // its value arrives when the stream is flushed. ReceiveByteInto hands back
-// a byte that way; ReceiveByte and ReadMiso flush and give the value.
+// a byte that way; ReceiveByte and ReadMiso flush and give the value. A
+// batched link sends and receives a byte in fewer states, with the same
+// card clocks (IspLink.cpp).
 
 #include <cstdint>
 
@@ -81,4 +83,9 @@ public:
   void ReceiveByteInto(uint8_t* dest);
 
   TLptPort& Port;
+
+private:
+  // SendByte and ReceiveByteInto on a batched link (IspLink.cpp).
+  void SendByteBatched(uint8_t b);
+  void ReceiveByteBatched(uint8_t* dest);
 };

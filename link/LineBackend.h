@@ -13,7 +13,10 @@
 //   between them, and hands them over in one Transfer when it is flushed;
 //   a sample's value is known only after the transfer that covers it.
 //   RoundTripNs says what a transfer costs beyond its states, so that the
-//   commands can weigh a flush against a wait.
+//   commands can weigh a flush against a wait. A batched backend may take
+//   waits inside a transfer (WaitsInTransfer): the states before a wait
+//   are applied, the wait runs on the backend's clock, then the states
+//   after it follow, without a round trip in between.
 //
 // A backend that loses its device (unplugged, a USB error) throws
 // EAdapterLost from any call; the running command then ends as it does
@@ -25,6 +28,13 @@
 #include <string>
 
 class TPortIo;
+
+// A wait inside a transfer: `Ns` nanoseconds after the first `At` states
+// have been applied (and before the samples taken at that point).
+struct TLineWait {
+  uint32_t At;
+  uint64_t Ns;
+};
 
 class EAdapterLost : public std::runtime_error {
 public:
@@ -43,9 +53,14 @@ public:
   virtual bool Batched() const { return false; }
   // Applies states[0..count) in order and takes `samples` samples of MISO:
   // sample i after the first sampleAt[i] states (ascending), its level
-  // (0 or 1) into levels[i]. Returns when every level has come.
+  // (0 or 1) into levels[i]; and, where WaitsInTransfer, the `waitCount`
+  // waits (ascending At). Returns when every level has come.
   virtual void Transfer(const uint8_t* /*states*/, size_t /*count*/, const uint32_t* /*sampleAt*/,
-                        size_t /*samples*/, uint8_t* /*levels*/) {}
+                        size_t /*samples*/, uint8_t* /*levels*/, const TLineWait* /*waits*/,
+                        size_t /*waitCount*/) {}
+  // Whether Transfer takes waits; else the stream flushes before a wait
+  // and then sleeps.
+  virtual bool WaitsInTransfer() const { return false; }
   // The most states one transfer should carry; the stream flushes when
   // its queue is this full.
   virtual size_t MaxTransfer() const { return 65536; }

@@ -7,6 +7,7 @@ void TLineStream::Attach(TLineBackend* backend) {
   Drop();
   FBackend = backend;
   FBatched = backend && backend->Batched();
+  FWaitsInTransfer = FBatched && backend->WaitsInTransfer();
   FDirect = backend && !FBatched ? backend->DirectIo() : nullptr;
   FAddress = FDirect ? backend->DirectAddress() : 0;
   FMaxQueue = FBatched ? std::max<size_t>(backend->MaxTransfer(), 1) : 0;
@@ -50,14 +51,15 @@ void TLineStream::Transfer() {
   const uint64_t start = FBackend->NowNs();
   try {
     FBackend->Transfer(FQueue.data(), FQueue.size(), FSampleAt.data(), FSampleAt.size(),
-                       FLevels.data());
+                       FLevels.data(), FWaits.data(), FWaits.size());
   } catch (...) {
     // The device is gone: nothing queued will ever be applied.
     Drop();
     throw;
   }
+  // The waits inside count as chip waits (they were counted when queued).
   const uint64_t spent = FBackend->NowNs() - start;
-  const uint64_t wire = FQueue.size() * FBackend->StateNs();
+  const uint64_t wire = FQueue.size() * FBackend->StateNs() + FQueuedWaitNs;
   FTiming.RoundTripNs += spent > wire ? spent - wire : 0;
   ++FTiming.Flushes;
   for (size_t i = 0; i < FPending.size(); ++i) {
@@ -70,15 +72,30 @@ void TLineStream::Transfer() {
   FQueue.clear();
   FSampleAt.clear();
   FPending.clear();
+  FWaits.clear();
+  FQueuedWaitNs = 0;
 }
 
 void TLineStream::Drop() {
   FQueue.clear();
   FSampleAt.clear();
   FPending.clear();
+  FWaits.clear();
+  FQueuedWaitNs = 0;
 }
 
 void TLineStream::Sleep(uint32_t ms) {
+  if (FWaitsInTransfer) {
+    const uint64_t ns = uint64_t{ms} * 1'000'000;
+    const auto at = static_cast<uint32_t>(FQueue.size());
+    if (!FWaits.empty() && FWaits.back().At == at)
+      FWaits.back().Ns += ns;
+    else
+      FWaits.push_back({at, ns});
+    FQueuedWaitNs += ns;
+    FTiming.ChipWaitNs += ns;
+    return;
+  }
   Flush();
   if (!FBackend) {
     RealSleep(ms);

@@ -10,10 +10,12 @@
 // batched backend states and samples are queued and handed over when the
 // stream is flushed: a sample's value arrives with the flush that covers
 // it. The queue flushes by itself when it reaches the backend's largest
-// transfer, before a wait (Sleep: a reset pulse or a write wait must
-// follow the states before it on the wire, not in the queue), before the
-// clock is read (TickCount counts what was applied, never what is still
-// queued) and whenever a value is asked for now (Miso).
+// transfer, before the clock is read (TickCount counts what was applied,
+// never what is still queued) and whenever a value is asked for now
+// (Miso). A wait (Sleep: a reset pulse, a write wait) must follow the
+// states before it on the wire, not in the queue: a backend that waits
+// inside a transfer gets it queued at its place (waits next to each other
+// become one), any other batched backend is flushed before it sleeps.
 //
 // The stream also tells where a command's time went: chip waits (Sleep,
 // and polling that the caller marks as such), flush round trips, and the
@@ -65,11 +67,14 @@ public:
   // Applies what is queued and delivers its samples; nothing on an
   // immediate backend or an empty queue.
   void Flush() {
-    if (FBatched && (!FQueue.empty() || !FPending.empty())) Transfer();
+    if (FBatched && (!FQueue.empty() || !FPending.empty() || !FWaits.empty())) Transfer();
   }
 
-  // Waits `ms` on the backend's clock after what is queued has been applied.
+  // Waits `ms` on the backend's clock after what is queued has been
+  // applied (queued with it where the backend waits inside transfers).
   void Sleep(uint32_t ms);
+  // Whether a wait costs no flush (see above).
+  bool WaitsInTransfer() const { return FWaitsInTransfer; }
   uint32_t TickCount();
   uint64_t NowNs();
 
@@ -102,10 +107,13 @@ private:
   uint16_t FAddress = 0;
   TLineBackend* FBackend = nullptr;
   bool FBatched = false;
+  bool FWaitsInTransfer = false;
   size_t FMaxQueue = 0;
   std::vector<uint8_t> FQueue;
   std::vector<uint32_t> FSampleAt;
   std::vector<TPending> FPending;
+  std::vector<TLineWait> FWaits;
+  uint64_t FQueuedWaitNs = 0;  // the waits in FWaits together
   std::vector<uint8_t> FLevels;
   TLineTiming FTiming;
   uint64_t FWaitStartNs = 0;

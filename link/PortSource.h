@@ -35,6 +35,9 @@ struct TDiscoveredPort {
   // activated (a USB board or a GPIO chip that other programs may want):
   // discovery only lists it.
   bool OpenWhenUsed = false;
+  // The system's own uses of the device that taking it ends for as long
+  // as the program holds it (a USB board's serial ports, /dev/ttyUSB0).
+  std::vector<std::string> SystemPorts;
 };
 
 class TPortSource {

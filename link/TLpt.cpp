@@ -36,6 +36,7 @@ void TLptPort::Activate() {
   for (auto& n : PortNames) n.clear();
   for (auto& n : PortNodes) n.clear();
   for (auto& n : PortLabels) n.clear();
+  for (auto& n : PortSystemPorts) n.clear();
   OpenErrors.clear();
   LastError.clear();
 
@@ -112,6 +113,7 @@ void TLptPort::AddEntry(const TDiscoveredPort& port, std::unique_ptr<TLineBacken
   PortNames[PortCount] = port.Name;
   PortNodes[PortCount] = port.Node;
   PortLabels[PortCount] = port.Label;
+  PortSystemPorts[PortCount] = port.SystemPorts;
   Backends[PortCount] = std::move(backend);
   ++PortCount;
 }
@@ -155,6 +157,11 @@ bool TLptPort::OpenSelected(std::string& error) {
   if (Backends[index]) return true;
   TPortSource* source = OnDemandSource[index];
   if (!source) return false;
+  if (!PortSystemPorts[index].empty() && ConfirmTake && !ConfirmTake(SelectedIndex)) {
+    error = "The " + PortLabels[index] + " was left to the system (its serial port " +
+            PortSystemPorts[index].front() + ").";
+    return false;
+  }
   try {
     Backends[index] = source->OpenLines(OnDemand[index], error);
   } catch (const std::exception& e) {

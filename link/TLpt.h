@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +46,9 @@ public:
   // (TDiscoveredPort::OpenWhenUsed); true when it is open, else false with
   // the reason in `error`. A card command calls it before it starts.
   bool OpenSelected(std::string& error);
+  // Asked before a port whose device the system uses (PortSystemPorts)
+  // is opened; false leaves it to the system. Unset: no question.
+  std::function<bool(int index)> ConfirmTake;
   // Closes the selected port if it was opened when used (the card is
   // switched off first); a later command opens it again.
   void ReleaseSelected();
@@ -77,6 +81,9 @@ public:
   std::array<std::string, MaxPorts> PortNames{};
   std::array<std::string, MaxPorts> PortNodes{};
   std::array<std::string, MaxPorts> PortLabels{};
+  // The system's serial ports on each port's device, which taking it
+  // ends while the program holds it (TDiscoveredPort::SystemPorts).
+  std::array<std::vector<std::string>, MaxPorts> PortSystemPorts{};
   std::string LastError;
   // Why a discovered port could not be opened, one line a port. Such ports
   // are left out of the table, so that no selectable port lacks its

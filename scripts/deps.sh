@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   binutils-avr gcc-avr avr-libc srecord
   libelf-dev
+  libftdi1-dev pkg-config
   fonts-liberation
   librsvg2-bin
   desktop-file-utils appstream man-db

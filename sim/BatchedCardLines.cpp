@@ -8,7 +8,7 @@ void TBatchedCardLines::Put(uint8_t lines) { Card.WritePort(Card.Address(), line
 bool TBatchedCardLines::Miso() { return Card.SampleMiso(); }
 
 void TBatchedCardLines::Transfer(const uint8_t* states, size_t count, const uint32_t* sampleAt,
-                                 size_t samples, uint8_t* levels) {
+                                 size_t samples, uint8_t* levels, const TLineWait*, size_t) {
   Alive();
   size_t next = 0;
   for (size_t i = 0; i <= count; ++i) {

@@ -35,8 +35,9 @@ public:
   bool Miso() override;
 
   bool Batched() const override { return true; }
+  // Waits are never queued for it: the stream flushes before each.
   void Transfer(const uint8_t* states, size_t count, const uint32_t* sampleAt, size_t samples,
-                uint8_t* levels) override;
+                uint8_t* levels, const TLineWait* waits, size_t waitCount) override;
   size_t MaxTransfer() const override { return Model.MaxTransfer; }
   uint64_t RoundTripNs() const override { return Model.RoundTripNs; }
   uint64_t StateNs() const override { return Model.StateNs; }

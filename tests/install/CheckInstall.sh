@@ -30,7 +30,9 @@ expected=(
   share/man/man1/pellar.1.gz
   share/doc/pellar/USER_GUIDE.md
   share/doc/pellar/main-window.png
+  share/doc/pellar/ft232r-wiring.svg
   lib/udev/rules.d/60-pellar-parport.rules
+  lib/udev/rules.d/60-pellar-ftdi.rules
   lib/modules-load.d/pellar-ppdev.conf
 )
 if [ "$with_cli" = 1 ]; then
@@ -53,6 +55,14 @@ bad_modes=$(find "$dest" -type d ! -perm 755 -o -type f ! -path '*/bin/*' ! -per
 # --- the files are the ones in the tree ----------------------------------
 cmp -s "$root/lib/udev/rules.d/60-pellar-parport.rules" "$source/dist/udev/60-pellar-parport.rules" ||
   fail "the installed udev rule is not dist/udev/60-pellar-parport.rules"
+cmp -s "$root/lib/udev/rules.d/60-pellar-ftdi.rules" "$source/dist/udev/60-pellar-ftdi.rules" ||
+  fail "the installed udev rule is not dist/udev/60-pellar-ftdi.rules"
+# uaccess works only in rules that sort before 73-seat-late.rules.
+[[ "60-pellar-ftdi.rules" < "73-seat-late.rules" ]] || fail "the FTDI rule sorts after 73-seat-late.rules"
+for id in 6001 6014 6010; do
+  grep -q "SUBSYSTEM==\"usb\", ATTR{idVendor}==\"0403\", ATTR{idProduct}==\"$id\", TAG+=\"uaccess\", GROUP=\"plugdev\"" \
+    "$root/lib/udev/rules.d/60-pellar-ftdi.rules" || fail "the FTDI rule does not give 0403:$id to the user and plugdev"
+done
 cmp -s "$root/share/doc/pellar/USER_GUIDE.md" "$source/docs/USER_GUIDE.md" ||
   fail "the installed guide is not docs/USER_GUIDE.md"
 
