@@ -10,6 +10,7 @@
 #include "cli/FailingPortSource.h"
 #include "images/DeviceCatalogue.h"
 #include "link/AdapterFile.h"
+#include "link/GpioPortSource.h"
 #include "link/LinuxPortSource.h"
 
 namespace {
@@ -67,8 +68,9 @@ void CheckEepromType(const TCliOptions& options, const std::optional<TCardState>
                                  "; refused (name one EEPROM, or leave out --eeprom-type)");
 }
 
-// The port an address or device node names, or -1.
+// The port an address, a device node or "gpio:chip" names, or -1.
 int FindPort(const TLptPort& port, const QString& name) {
+  if (name.startsWith(QLatin1String("gpio:"))) return FindGpioPort(port, name.mid(5).toStdString());
   QString digits = name;
   if (digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) digits = digits.mid(2);
   bool isAddress = false;
@@ -122,8 +124,10 @@ std::unique_ptr<TLptPort> TCliCard::MakePort(const TVirtualCardConfig& config) {
   } else if (Options.Timing) {
     sources.push_back(std::make_unique<TCountingPortSource>(std::make_unique<TLinuxPortSource>(),
                                                             CountedAccesses));
+    sources.push_back(std::make_unique<TGpioPortSource>());
   } else {
     sources.push_back(std::make_unique<TLinuxPortSource>());
+    sources.push_back(std::make_unique<TGpioPortSource>());
   }
   return std::make_unique<TLptPort>(std::move(sources));
 }
@@ -154,7 +158,9 @@ void TCliCard::Open() {
     if (index < 0) {
       std::string ports;
       for (int i = 0; i < Port->PortCount; ++i)
-        ports += (i ? ", 0x" : "0x") + HexText(Port->PortAddresses[i], 4);
+        ports += (i ? ", " : "") + (Port->PortLabels[i].empty()
+                                        ? "0x" + HexText(Port->PortAddresses[i], 4)
+                                        : Port->PortLabels[i]);
       throw ECliError(ecCard,
                       "No port " + Options.Port.toStdString() + "; the ports are " + ports + ".");
     }

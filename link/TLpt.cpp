@@ -3,10 +3,14 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "link/GpioPortSource.h"
 #include "link/LinuxPortSource.h"
 #include "link/ParallelLines.h"
 
-TLptPort::TLptPort() { Sources.push_back(std::make_unique<TLinuxPortSource>()); }
+TLptPort::TLptPort() {
+  Sources.push_back(std::make_unique<TLinuxPortSource>());
+  Sources.push_back(std::make_unique<TGpioPortSource>());
+}
 
 TLptPort::TLptPort(std::vector<std::unique_ptr<TPortSource>> sources)
     : Sources(std::move(sources)) {}
