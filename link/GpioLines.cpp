@@ -99,10 +99,12 @@ TGpioLines::TGpioLines(TGpioDevice& device, int request, TGpioLineMap map, std::
 TGpioLines::~TGpioLines() {
   // Every output pin to its off level, then the release; a chip that is
   // gone takes neither.
-  gpio_v2_line_values values{};
-  values.bits = Map.OffState();
-  values.mask = Map.OutputMask;
-  Device.Ioctl(Request, GPIO_V2_LINE_SET_VALUES_IOCTL, &values);
+  if (Current != Map.OffState()) {
+    gpio_v2_line_values values{};
+    values.bits = Map.OffState();
+    values.mask = Current ^ Map.OffState();
+    Device.Ioctl(Request, GPIO_V2_LINE_SET_VALUES_IOCTL, &values);
+  }
   Device.Close(Request);
 }
 

@@ -299,11 +299,15 @@ int TGpioStandIn::RequestIoctl(TRequest& request, unsigned long code, void* arg)
         ++set;
       }
       if (set == 0) return -EINVAL;
+      bool redundant = false;
       for (size_t i = 0; i < request.Offsets.size(); ++i) {
         if (!(values->mask >> i & 1)) continue;
-        request.Level[i] = (values->bits >> i & 1) != 0;
+        const bool level = (values->bits >> i & 1) != 0;
+        redundant = redundant || level == request.Level[i];
+        request.Level[i] = level;
         if (wired) Driven[request.Offsets[i]] = request.Level[i];
       }
+      if (redundant) ++FRedundantSets;
       if (wired)
         ApplyToCard();
       else

@@ -86,6 +86,9 @@ public:
   uint64_t ReleasesWithCardOn() const { return FHotReleases; }
   // Requests made with an output's first level other than its off level.
   uint64_t RequestsNotOff() const { return FHotRequests; }
+  // GPIO_V2_LINE_SET_VALUES_IOCTL calls whose mask held a line that kept
+  // its level.
+  uint64_t RedundantSets() const { return FRedundantSets; }
 
   int Open(const std::string& path) override;
   int Ioctl(int fd, unsigned long request, void* arg) override;
@@ -143,5 +146,5 @@ private:
   std::vector<TTake> Takes;
 
   uint64_t FIoctls = 0, FSets = 0, FGets = 0, FRequests = 0;
-  uint64_t FHotReleases = 0, FHotRequests = 0;
+  uint64_t FHotReleases = 0, FHotRequests = 0, FRedundantSets = 0;
 };
