@@ -11,6 +11,7 @@
 // chip have in common. An image that holds data (bytes other than 0xFF)
 // beyond the detected chip is refused before anything is written or
 // compared, with a message naming the image and the chip.
+#include <QComboBox>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <utility>
@@ -49,8 +50,15 @@ auto KeepingBackups(TMainForm& form, const TCardCommand& command, TRun run) {
 // ===========================================================================
 // Program All, Verify, Erase
 
-void TMainForm::actProgAllExecute() {
+void TMainForm::PrepareCard() {
   TCardSession::CheckPort(*Card);
+  // The operation's chips are the ones chosen now; the card's signature
+  // then names its processor.
+  Avr->Chips = {cbProcessor->currentIndex(), cbEeprom->currentIndex(), -1};
+}
+
+void TMainForm::actProgAllExecute() {
+  PrepareCard();
   TCardImages images{ImageOf(hexFlash), ImageOf(hexIntEE), ImageOf(hexExtEE)};
 
   bool restore = false;
@@ -71,10 +79,13 @@ void TMainForm::actProgAllExecute() {
   KeepingBackups(*this, command, [&] { return command.Run(images, restore, verify); });
 }
 
-void TMainForm::actVerifyExecute() { VerifyCard(*Card, ImageOf(hexFlash), ImageOf(hexIntEE)); }
+void TMainForm::actVerifyExecute() {
+  PrepareCard();
+  VerifyCard(*Card, ImageOf(hexFlash), ImageOf(hexIntEE));
+}
 
 void TMainForm::actEraseExecute() {
-  TCardSession::CheckPort(*Card);
+  PrepareCard();
   if (ShowMessageDialog("Do you really want to erase\nflash and internal eeprom memory?",
                         mkConfirmation, mbYesNo) != mrYes)
     return;
@@ -85,7 +96,7 @@ void TMainForm::actEraseExecute() {
 // Reading and verifying single memories
 
 void TMainForm::actReadFlashExecute() {
-  TCardSession::CheckPort(*Card);
+  PrepareCard();
   if (!ConfirmDiscard(ikFlash)) return;
   std::vector<uint8_t> bytes;
   if (!ReadCardMemory(*Card, AvrFlash, bytes)) return;
@@ -96,7 +107,7 @@ void TMainForm::actReadFlashExecute() {
 }
 
 void TMainForm::actReadIntEEExecute() {
-  TCardSession::CheckPort(*Card);
+  PrepareCard();
   if (!ConfirmDiscard(ikIntEE)) return;
   std::vector<uint8_t> bytes;
   // The file name box keeps the last file's name.
@@ -105,12 +116,18 @@ void TMainForm::actReadIntEEExecute() {
   SetStatusText(ImageReadText(ikIntEE));
 }
 
-void TMainForm::actVerifyFlashExecute() { VerifyCardMemory(*Card, AvrFlash, ImageOf(hexFlash)); }
+void TMainForm::actVerifyFlashExecute() {
+  PrepareCard();
+  VerifyCardMemory(*Card, AvrFlash, ImageOf(hexFlash));
+}
 
-void TMainForm::actVerifyIntEEExecute() { VerifyCardMemory(*Card, AvrEeprom, ImageOf(hexIntEE)); }
+void TMainForm::actVerifyIntEEExecute() {
+  PrepareCard();
+  VerifyCardMemory(*Card, AvrEeprom, ImageOf(hexIntEE));
+}
 
 void TMainForm::actReadExtEEExecute() {
-  TCardSession::CheckPort(*Card);
+  PrepareCard();
   if (!ConfirmDiscard(ikExtEE)) return;
   bool restore = false;
   {
@@ -132,11 +149,11 @@ void TMainForm::actReadExtEEExecute() {
 }
 
 void TMainForm::actVerifyExtEEExecute() {
-  TCardSession::CheckPort(*Card);
+  PrepareCard();
   // Asked once, before the card is touched: the flash is rewritten, and
   // that takes its time. The duration is for the selected processor with
   // every byte holding data.
-  const ProcessorInfo* processor = ProcessorAt(SelectedProcessorRow());
+  const ProcessorInfo* processor = ProcessorAt(cbProcessor->currentIndex());
   const int64_t seconds =
       processor ? ExternalReadSeconds(*processor, CatalogueSize(ikExtEE), true) : -1;
   const QString duration =
@@ -160,7 +177,7 @@ void TMainForm::actVerifyExtEEExecute() {
 // Reading the whole card
 
 void TMainForm::actReadCardExecute() {
-  TCardSession::CheckPort(*Card);
+  PrepareCard();
   // The three images are replaced: every edited one is answered for first.
   if (!ConfirmDiscardAll()) return;
   TReadCardCommand command(*Card);

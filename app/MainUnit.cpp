@@ -752,9 +752,7 @@ void TMainForm::SetChipIdText(const std::string& text) {
   chipidLabel->setText(QString::fromStdString(text));
 }
 
-int TMainForm::SelectedProcessorRow() { return cbProcessor->currentIndex(); }
-
-void TMainForm::SelectProcessorRow(int row) {
+void TMainForm::ProcessorDetected(int row) {
   if (row < 0 || row >= cbProcessor->count()) return;
   // A detected processor is selected without resizing any image.
   const QSignalBlocker block(cbProcessor);
@@ -762,7 +760,6 @@ void TMainForm::SelectProcessorRow(int row) {
   FProcessorRow = row;
 }
 
-int TMainForm::SelectedEepromRow() { return cbEeprom->currentIndex(); }
 
 TMessageResult TMainForm::ShowMessageDialog(const std::string& text, TMessageKind kind,
                                             TMessageButtons buttons) {

@@ -214,6 +214,8 @@ public:
   QString ApplicationTitle() const;
 
   // ---- Card commands (CardCommands.cpp) ---------------------------------
+  // Checks the port and copies the chosen chips into the operation.
+  void PrepareCard();
   void actProgAllExecute();
   void actVerifyExecute();
   void actEraseExecute();
@@ -383,9 +385,7 @@ public:
   void SetProgressVisible(TProgressBarId bar, bool visible) override;
   void StepProgress(TProgressBarId bar) override;
   void SetChipIdText(const std::string& text) override;
-  int SelectedProcessorRow() override;
-  void SelectProcessorRow(int row) override;
-  int SelectedEepromRow() override;
+  void ProcessorDetected(int row) override;
   TMessageResult ShowMessageDialog(const std::string& text, TMessageKind kind,
                                    TMessageButtons buttons) override;
   void Beep() override;

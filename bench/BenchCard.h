@@ -17,11 +17,10 @@
 #include "sim/BatchedCardLines.h"
 #include "sim/VirtualCardPortSource.h"
 
-// Selects the given chips, answers every question with No (go on), keeps
+// Answers every question with No (go on), keeps
 // the last status text and counts messages.
 class TQuietHost : public TCardHost {
 public:
-  TQuietHost(int processorRow, int eepromRow) : Processor(processorRow), Eeprom(eepromRow) {}
   void SetStatusText(const std::string& text) override { Status = text; }
   void SetProgressMax(TProgressBarId bar, int max) override { Max[bar] = max; }
   void SetProgressStep(TProgressBarId bar, int step) override { Step[bar] = step; }
@@ -34,9 +33,6 @@ public:
     SetProgressPosition(bar, Position[bar] + Step[bar]);
   }
   void SetChipIdText(const std::string&) override {}
-  int SelectedProcessorRow() override { return Processor; }
-  void SelectProcessorRow(int row) override { Processor = row; }
-  int SelectedEepromRow() override { return Eeprom; }
   TMessageResult ShowMessageDialog(const std::string&, TMessageKind, TMessageButtons) override {
     ++Messages;
     return mrNo;
@@ -44,8 +40,6 @@ public:
   void Beep() override {}
   void ProcessPendingEvents() override {}
 
-  int Processor;
-  int Eeprom;
   std::string Status;
   int Messages = 0;
   int Max[4] = {};
@@ -63,8 +57,7 @@ inline std::vector<uint8_t> RandomBytes(size_t n, unsigned seed) {
 // A virtual card behind the port object, with the link over it: on the
 // parallel port, or behind a batched adapter of the given model.
 struct TBenchCard {
-  explicit TBenchCard(int processorRow, int eepromRow, const TBatchedModel* batched = nullptr)
-      : Host(processorRow, eepromRow) {
+  explicit TBenchCard(int processorRow, int eepromRow, const TBatchedModel* batched = nullptr) {
     TVirtualCardConfig config;
     config.ProcessorRow = processorRow;
     config.EepromRow = eepromRow;
@@ -82,6 +75,7 @@ struct TBenchCard {
     Port->SetActive(true);
     Link = std::make_unique<TIspLink>(*Port);
     Avr = std::make_unique<TAvrCommands>(*Link, Host);
+    Avr->Chips = {processorRow, eepromRow, -1};
     Loader = std::make_unique<TLoaderLink>(*Link, *Avr, Host);
   }
   TVirtualCard& Card() { return Source ? *Source->Card() : *BatchedSource->Card(); }

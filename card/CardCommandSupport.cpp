@@ -30,9 +30,10 @@ bool CheckFit(TCardHost& host, const TImageRef& image, int chipSize, const char*
 
 }  // namespace
 
-bool CheckImagesFit(TCardHost& host, const TCardImages& images, const char* after) {
-  const int processorRow = host.SelectedProcessorRow();
-  const int eepromRow = host.SelectedEepromRow();
+bool CheckImagesFit(TCardHost& host, const TCardChips& chips, const TCardImages& images,
+                    const char* after) {
+  const int processorRow = chips.ProcessorRow;
+  const int eepromRow = chips.EepromRow;
   const ProcessorInfo* p = ProcessorAt(processorRow);
   const EepromInfo* e = EepromAt(eepromRow);
   const std::string processor = p ? p->Name : "selected processor";

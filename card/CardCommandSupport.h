@@ -36,12 +36,13 @@ struct TCardImages {
 // the chip that are all 0xFF are what an erased chip would give anyway.
 int FirstDataBeyond(const uint8_t* data, int size, int chipSize);
 
-// Checks every image that has data against the chips selected in the host
-// (flash and internal EEPROM against the processor, the external image
-// against the external EEPROM). For the first that does not fit it beeps,
-// shows an error naming the image and the chip, and returns false; `after`
-// ends that message ("Nothing has been written to the card.").
-bool CheckImagesFit(TCardHost& host, const TCardImages& images, const char* after);
+// Checks every image that has data against the operation's chips (flash
+// and internal EEPROM against the processor, the external image against
+// the external EEPROM). For the first that does not fit it beeps, shows an
+// error naming the image and the chip, and returns false; `after` ends
+// that message ("Nothing has been written to the card.").
+bool CheckImagesFit(TCardHost& host, const TCardChips& chips, const TCardImages& images,
+                    const char* after);
 
 // Memories read from the card before a command erases it.
 struct TCardBackups {

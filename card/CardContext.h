@@ -5,10 +5,11 @@
 // or the terminal of pellar-cli). The owner keeps them alive while a
 // command runs.
 //
-// ExpectedProcessorRow, when set (a row of the processor catalogue), makes
-// every command that reads the signature refuse a card whose signature
-// names another processor, before anything is written (pellar-cli's
-// --processor). The window leaves it unset.
+// The chips of the operation are the AVR commands' (Avr.Chips): the
+// owner puts its choice there before a command. Their expected processor,
+// when set, makes every command that reads the signature refuse a card
+// whose signature names another processor, before anything is written
+// (pellar-cli's --processor). The window leaves it unset.
 
 #include "link/AvrCommands.h"
 #include "link/CardHost.h"
@@ -22,5 +23,4 @@ struct TCardContext {
   TAvrCommands& Avr;
   TLoaderLink& Loader;
   TCardHost& Host;
-  int ExpectedProcessorRow = -1;
 };

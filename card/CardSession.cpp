@@ -41,8 +41,8 @@ TCardSession::~TCardSession() {
 
 bool TCardSession::Identify() {
   if (!(Card.Avr.EnterProgrammingMode() && Card.Avr.ReadSignature())) return false;
-  const ProcessorInfo* expected = ProcessorAt(Card.ExpectedProcessorRow);
-  const ProcessorInfo* found = ProcessorAt(Card.Host.SelectedProcessorRow());
+  const ProcessorInfo* expected = ProcessorAt(Card.Avr.Chips.ExpectedProcessorRow);
+  const ProcessorInfo* found = ProcessorAt(Card.Avr.Chips.ProcessorRow);
   if (!expected || found == expected) return true;
   Card.Host.Beep();
   Card.Host.ShowMessageDialog(std::string("The card's processor is an ") +

@@ -29,7 +29,7 @@ TCompareResult VerifyCard(TCardContext& card, const TImageRef& flash, const TIma
   for (const TAvrMemory* memory : AvrMemories)
     work += std::min<int64_t>(images.Of(*memory).Size, card.Avr.MemorySize(*memory));
   card.Host.PlanWork(work);
-  if (!CheckImagesFit(card.Host, images, NothingCompared)) {
+  if (!CheckImagesFit(card.Host, card.Avr.Chips, images, NothingCompared)) {
     card.Host.SetStatusText("Verification error.");
     return crNotCompared;
   }
@@ -83,7 +83,7 @@ TCompareResult VerifyCardMemory(TCardContext& card, const TAvrMemory& memory,
   card.Host.PlanWork(std::min<int64_t>(image.Size, card.Avr.MemorySize(memory)));
   TCardImages images;
   images.Of(memory) = image;
-  const bool fits = CheckImagesFit(card.Host, images, NothingCompared);
+  const bool fits = CheckImagesFit(card.Host, card.Avr.Chips, images, NothingCompared);
   const bool same = fits && card.Avr.VerifyMemory(memory, image.Data, image.Size);
   card.Host.SetStatusText(same ? memory.VerifiedText : memory.VerifyFailedText);
   if (!fits) return crNotCompared;

@@ -19,7 +19,7 @@ bool TProgramAllCommand::Run(const TCardImages& images, bool restore, bool verif
 
 bool TProgramAllCommand::Program(const TCardImages& images, bool restore, bool verify) {
   // The detected chips may be smaller than the images were made for.
-  if (!CheckImagesFit(Card.Host, images, "Nothing has been written to the card.")) {
+  if (!CheckImagesFit(Card.Host, Card.Avr.Chips, images, "Nothing has been written to the card.")) {
     Card.Host.SetStatusText("Programming error.");
     return false;
   }

@@ -29,7 +29,7 @@ TCompareResult TVerifyExtEepromCommand::Run(const TImageRef& image) {
   TCardSession::CheckPort(Card);
   // The chosen EEPROM is known before the card is asked: an image that
   // does not fit is refused before the loader takes the flash.
-  if (!CheckImagesFit(Card.Host, {{}, {}, image}, "Nothing has been compared.")) {
+  if (!CheckImagesFit(Card.Host, Card.Avr.Chips, {{}, {}, image}, "Nothing has been compared.")) {
     Card.Host.SetStatusText("Verification error.");
     return crNotCompared;
   }

@@ -23,7 +23,7 @@ namespace {
 // did not fit the detected chips (the command refused them), or the card
 // failed.
 int FailureCode(TCliCard& card, TCliImages& images) {
-  return ImagesFit(images, card.Host.SelectedProcessorRow(), card.Host.SelectedEepromRow())
+  return ImagesFit(images, card.Avr.Chips.ProcessorRow, card.Avr.Chips.EepromRow)
              ? ecCard
              : ecFile;
 }
@@ -141,7 +141,7 @@ int RunRead(TCliCard& card, const TCliOptions& options, TConsole& console) {
 int RunErase(TCliCard& card, TConsole& console) {
   // The erase reads no signature: an expected processor is looked at in a
   // session of its own first.
-  if (card.Context.ExpectedProcessorRow >= 0) {
+  if (card.Avr.Chips.ExpectedProcessorRow >= 0) {
     TCardSession session(card.Context);
     if (!session.Identify()) return ecCard;
   }

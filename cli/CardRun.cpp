@@ -34,7 +34,7 @@ int RunCardCommand(const TCliOptions& options, TConsole& console) {
   TCliImages images;
   if (options.Command == ccProgram || options.Command == ccVerify)
     images =
-        LoadCommandImages(options, card.Host.SelectedProcessorRow(), card.Host.SelectedEepromRow());
+        LoadCommandImages(options, card.Avr.Chips.ProcessorRow, card.Avr.Chips.EepromRow);
   if (options.Command == ccRead) {
     if (!options.CardFile.isEmpty()) CheckOutputFile(options.CardFile);
     for (const QString& file : options.Files)

@@ -100,13 +100,17 @@ TCliCard::TCliCard(const TCliOptions& options, TConsole& console, TSetup setup)
     : Options(options),
       Out(console),
       SavedState(std::move(setup.State)),
-      Host(console, FirstProcessorRow(options, setup.Config), FirstEepromRow(options, setup.Config),
-           options.Force),
+      Host(console, options.Force),
       Port(MakePort(setup.Config)),
       Link(*Port),
       Avr(Link, Host),
       Loader(Link, Avr, Host),
-      Context{*Port, Link, Avr, Loader, Host, options.ProcessorRow} {}
+      Context{*Port, Link, Avr, Loader, Host} {
+  // The chips of the run: the options' and the state file's; the card's
+  // signature then names the processor.
+  Avr.Chips = {FirstProcessorRow(options, setup.Config), FirstEepromRow(options, setup.Config),
+               options.ProcessorRow};
+}
 
 TCliCard::~TCliCard() = default;
 

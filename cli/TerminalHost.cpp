@@ -35,8 +35,7 @@ const char* BarLabel(TProgressBarId bar) {
 
 }  // namespace
 
-TTerminalHost::TTerminalHost(TConsole& console, int processorRow, int eepromRow, bool force)
-    : Console(console), ProcessorRow(processorRow), EepromRow(eepromRow), Force(force) {}
+TTerminalHost::TTerminalHost(TConsole& console, bool force) : Console(console), Force(force) {}
 
 void TTerminalHost::SetStatusText(const std::string& text) {
   if (text.empty()) return;

@@ -26,7 +26,7 @@
 
 class TTerminalHost : public TCardHost {
 public:
-  TTerminalHost(TConsole& console, int processorRow, int eepromRow, bool force);
+  TTerminalHost(TConsole& console, bool force);
 
   void SetStatusText(const std::string& text) override;
   void SetProgressMax(TProgressBarId bar, int max) override;
@@ -36,9 +36,6 @@ public:
   void SetProgressVisible(TProgressBarId bar, bool visible) override;
   void StepProgress(TProgressBarId bar) override;
   void SetChipIdText(const std::string&) override {}  // detect writes the chip itself
-  int SelectedProcessorRow() override { return ProcessorRow; }
-  void SelectProcessorRow(int row) override { ProcessorRow = row; }
-  int SelectedEepromRow() override { return EepromRow; }
   TMessageResult ShowMessageDialog(const std::string& text, TMessageKind kind,
                                    TMessageButtons buttons) override;
   void Beep() override {}
@@ -57,8 +54,6 @@ private:
   };
 
   TConsole& Console;
-  int ProcessorRow;
-  int EepromRow;
   bool Force;
   // Presses of Ctrl+C already turned into a stop request; a press made
   // before the command started stops it at its first unit of work.

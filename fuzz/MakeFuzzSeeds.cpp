@@ -208,6 +208,25 @@ void CardStateSeeds() {
   Put("CardState", "repro-empty.json", "");
 }
 
+void AdapterFileSeeds() {
+  Put("AdapterFile", "every-kind.ini",
+      "# one of each kind\n"
+      "[Parallel board]\nkind = parallel\nVCC = D0 D1 D2\nCLK = D3\nRESET = D4\n"
+      "MOSI = D5\nSCK = D6\nMISO = S6\n\n"
+      "[FTDI board]\nkind = ftdi\nusb = 0403:6001\ninterface = A\nrate = 3000000\n"
+      "VCC = !DTR\nCLK = TXD\nRESET = RXD\nMOSI = RTS\nSCK = RI\nMISO = CTS\n\n"
+      "; a Pi header\n"
+      "[Pi]\nkind = gpio\nchip = pinctrl-bcm2711\nVCC = !GPIO22\nCLK = GPIO4\n"
+      "RESET = GPIO17\nMOSI = GPIO10\nSCK = GPIO11\nMISO = GPIO9\n");
+  Put("AdapterFile", "faults.ini",
+      "[A]\nkind = parallel\nVCC = D0\nCLK = D0\nRESET = D9\nSCK = D6\nMISO = S6 S7\n"
+      "outside\n[A]\nkind = usb\n[B]\nkind = ftdi\nrate = fast\n[C]\n");
+  Put("AdapterFile", "crlf-bom.ini",
+      "\xEF\xBB\xBF[W]\r\nkind = parallel\r\nVCC = !D7\r\nCLK = D0\r\nRESET = D1\r\n"
+      "MOSI = D2\r\nSCK = D3\r\nMISO = !BUSY\r\n");
+  Put("AdapterFile", "repro-empty.ini", "");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -224,6 +243,7 @@ int main(int argc, char** argv) {
     CardImageSeeds();
     XmlSeeds();
     CardStateSeeds();
+    AdapterFileSeeds();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s\n", argv[0], e.what());
     return 1;

@@ -116,7 +116,8 @@ bool TAvrCommands::ReadSignature() {
   const uint32_t s = uint32_t{bytes[0]} << 16 | uint32_t{bytes[1]} << 8 | bytes[2];
   const int row = FindProcessorBySignature(s);
   if (row >= 0) {
-    Host.SelectProcessorRow(row);
+    Chips.ProcessorRow = row;
+    Host.ProcessorDetected(row);
     Host.SetChipIdText(ProcessorAt(row)->Name);
     return true;
   }
@@ -151,12 +152,12 @@ void TAvrCommands::Progress(TProgressBarId bar, int done) {
 // ---- reading, writing and verifying a memory ------------------------------
 
 const TNvmFacts& TAvrCommands::Nvm() const {
-  const ProcessorInfo* chip = ProcessorAt(Host.SelectedProcessorRow());
+  const ProcessorInfo* chip = ProcessorAt(Chips.ProcessorRow);
   return chip ? chip->Nvm : ProcessorTable[0].Nvm;
 }
 
 int TAvrCommands::MemorySize(const TAvrMemory& memory) const {
-  const ProcessorInfo* chip = ProcessorAt(Host.SelectedProcessorRow());
+  const ProcessorInfo* chip = ProcessorAt(Chips.ProcessorRow);
   return chip ? chip->*memory.Size : 0;
 }
 

@@ -2,7 +2,7 @@
 // The AVR serial programming commands over the bit link: programming
 // enable with retries, signature, chip erase, and reading, writing and
 // verifying flash and internal EEPROM. Memory sizes come from the
-// processor row selected in the host's processor choice.
+// processor row of the operation's chips (Chips).
 //
 // Buffers are the caller's. Every transfer is bounded by the chip's size
 // and by the length the caller gives, so nothing is read or written past
@@ -12,6 +12,7 @@
 #include <string>
 
 #include "link/AvrMemory.h"
+#include "link/CardChips.h"
 #include "link/CardHost.h"
 #include "link/IspLink.h"
 
@@ -22,6 +23,11 @@ public:
   // Set once at start-up; the power cycle of EnterProgrammingMode happens
   // at most once per run.
   bool PowerCycleAllowed = true;
+
+  // The chips of the operation: sizes, waits and polling values come from
+  // its processor row, which ReadSignature sets; the loader link takes its
+  // EEPROM row.
+  TCardChips Chips;
 
   // The user answered "...Abort?" with Yes, or closed the box: the command
   // must do no further card work and ask nothing more. Once set,

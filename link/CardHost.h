@@ -1,8 +1,9 @@
 #pragma once
 // What the card routines need from the window they run in: the status
-// line, the four progress bars, the chip id label, the processor and
-// EEPROM choices, modal questions, the beep, and processing of pending
-// window events between units of work. The main window implements it;
+// line, the four progress bars, the chip id label, the detected
+// processor, modal questions, the beep, and processing of pending window
+// events between units of work. The chips an operation works with are its
+// own (CardChips.h), not the host's. The main window implements it;
 // tests implement it with a scripted fake.
 
 #include <cstdint>
@@ -48,12 +49,9 @@ public:
 
   virtual void SetChipIdText(const std::string& text) = 0;
 
-  // Rows of the chip catalogue selected in the processor and EEPROM
-  // choices. SelectProcessorRow changes the choice without resizing any
-  // image.
-  virtual int SelectedProcessorRow() = 0;
-  virtual void SelectProcessorRow(int row) = 0;
-  virtual int SelectedEepromRow() = 0;
+  // The card's signature named this processor (a row of the catalogue),
+  // told once per signature read, so that the host can show it.
+  virtual void ProcessorDetected(int /*row*/) {}
 
   virtual TMessageResult ShowMessageDialog(const std::string& text, TMessageKind kind,
                                            TMessageButtons buttons) = 0;

@@ -6,12 +6,12 @@
 #include "link/loader/ELoader.h"
 
 int TLoaderLink::ExternalSize() const {
-  const EepromInfo* chip = EepromAt(Host.SelectedEepromRow());
+  const EepromInfo* chip = EepromAt(Avr.Chips.EepromRow);
   return chip ? chip->Size : 0;
 }
 
 int TLoaderLink::PageSize() const {
-  const EepromInfo* chip = EepromAt(Host.SelectedEepromRow());
+  const EepromInfo* chip = EepromAt(Avr.Chips.EepromRow);
   return chip ? chip->PageSize : 0;
 }
 

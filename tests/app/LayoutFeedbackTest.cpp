@@ -311,7 +311,8 @@ TEST(MessageBoxes, TheWindowsBoxesStandOverItAndErrorsCarryTheProgramsName) {
 
 // ---- The user guide window -----------------------------------------------------
 
-// The guide's headings, as its Markdown writes them (outside code blocks).
+// The guide's headings, as its Markdown writes them (outside code blocks),
+// as text: code spans show without their backticks.
 QStringList GuideHeadings() {
   QFile guide(TUserGuideWindow::GuideResource());
   EXPECT_TRUE(guide.open(QIODevice::ReadOnly));
@@ -321,7 +322,7 @@ QStringList GuideHeadings() {
   for (const QString& line : QString::fromUtf8(guide.readAll()).split(QLatin1Char('\n'))) {
     if (line.startsWith(QLatin1String("```"))) code = !code;
     const QRegularExpressionMatch m = heading.match(line);
-    if (!code && m.hasMatch()) headings << m.captured(1);
+    if (!code && m.hasMatch()) headings << m.captured(1).remove(QLatin1Char('`'));
   }
   return headings;
 }

@@ -293,14 +293,14 @@ TEST(MainFormCatalogue, EmptyImagesAndTheSignatureLookUp) {
   EXPECT_EQ(f.hexExtEE->DataSize(), 16384);
 
   // A detected processor is selected without resizing anything.
-  f.SelectProcessorRow(2);
+  f.ProcessorDetected(2);
   EXPECT_EQ(f.cbProcessor->currentIndex(), 2);
-  EXPECT_EQ(f.SelectedProcessorRow(), 2);
-  f.SelectProcessorRow(0);
   EXPECT_EQ(f.hexFlash->DataSize(), 4096);
-  f.SelectProcessorRow(9);  // no such row: nothing changes
+  f.ProcessorDetected(0);
+  EXPECT_EQ(f.hexFlash->DataSize(), 4096);
+  f.ProcessorDetected(9);  // no such row: nothing changes
   EXPECT_EQ(f.cbProcessor->currentIndex(), 0);
-  EXPECT_EQ(f.SelectedEepromRow(), 1);
+  EXPECT_EQ(f.cbEeprom->currentIndex(), 1);
 }
 
 TEST(MainFormCatalogue, ImageSizedBeforeItsPageWasShownKeepsItsData) {

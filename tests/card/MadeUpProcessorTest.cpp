@@ -18,7 +18,7 @@ TEST(MadeUpProcessor, OneRowIsAllItTakes) {
   ASSERT_EQ(FindProcessorBySignature(0x1E9A07), added.Row());
 
   TVirtualCardRig rig(CardConfig(added.Row(), 1));  // with a 24128
-  rig.Host.ProcessorRow = 0;                        // the window still shows the AT90S8515
+  rig.Commands.Chips.ProcessorRow = 0;  // the window still shows the AT90S8515
   rig.Commands.PowerCycleAllowed = true;
   TLoaderLink loader(rig.Link, rig.Commands, rig.Host);
   TCardContext card{*rig.Port, rig.Link, rig.Commands, loader, rig.Host};
@@ -32,6 +32,7 @@ TEST(MadeUpProcessor, OneRowIsAllItTakes) {
   EXPECT_EQ(rig.Host.Statuses.back(), "Device programmed.");
   EXPECT_TRUE(rig.Host.Messages.empty()) << rig.Host.Messages[0].Text;
   EXPECT_EQ(rig.Host.ProcessorRow, added.Row());
+  EXPECT_EQ(rig.Commands.Chips.ProcessorRow, added.Row());
   EXPECT_EQ(rig.Host.ChipId, "AT90S1024X");
   // The time left's plan is the work the bars then show (the loader, and
   // each memory written and compared), but for the loader's last part

@@ -48,13 +48,14 @@ TEST(SerialProgramming, EnableNeverSucceedsWithoutPower) {
 
 TEST(SerialProgramming, SignatureSelectsTheProcessor) {
   TVirtualCardRig rig(Processor(Rows2323));
-  rig.Host.ProcessorRow = 0;
+  rig.Commands.Chips.ProcessorRow = 0;
   ASSERT_TRUE(rig.Enter());
   EXPECT_EQ(rig.Commands.ReadInstruction(0x30, 0x00, 0), 0x1E);
   EXPECT_EQ(rig.Commands.ReadInstruction(0x30, 0x00, 1), 0x91);
   EXPECT_EQ(rig.Commands.ReadInstruction(0x30, 0x00, 2), 0x02);
   EXPECT_TRUE(rig.Commands.ReadSignature());
   EXPECT_EQ(rig.Host.ProcessorRow, Rows2323);
+  EXPECT_EQ(rig.Commands.Chips.ProcessorRow, Rows2323);
   EXPECT_EQ(rig.Host.ChipId, "AT90S2323");
 }
 

@@ -21,8 +21,7 @@ inline TVirtualCardConfig CardConfig(int processorRow, int eepromRow = 0) {
 struct TVirtualCardRig {
   explicit TVirtualCardRig(const TVirtualCardConfig& config = {})
       : Port(MakePort(config, Source)), Card(Source->Card()) {
-    Host.ProcessorRow = config.ProcessorRow;
-    Host.EepromRow = config.EepromRow;
+    Commands.Chips = {config.ProcessorRow, config.EepromRow, -1};
     Commands.PowerCycleAllowed = false;
   }
 

@@ -134,6 +134,23 @@ TEST_F(CliEndToEnd, ProgramReadVerifyEraseAcrossRuns) {
        "External eeprom verification error!\n\nvalue differ at address 0x1F00"},
       {On({"--timing", "detect"}), 0, "AT90S2323 1E 91 02", "virtual time",
        [&](const TCliRun&) { state = Cli.Contents("card.json"); }},
+      // Where the time went: the parts add up to the virtual time, and a
+      // verify's power-up and reset waits are chip waits.
+      {On({"--timing", "verify", "--flash", "flash.hex"}), 0, "", "Of that: chip waits",
+       [&](const TCliRun& run) {
+         const QRegularExpressionMatch total =
+             QRegularExpression(QStringLiteral("([0-9.]+) s virtual time")).match(run.Err);
+         const QRegularExpressionMatch split =
+             QRegularExpression(QStringLiteral("chip waits ([0-9.]+) s, line traffic ([0-9.]+) s, "
+                                               "round trips ([0-9.]+) s in (\\d+) flushes"))
+                 .match(run.Err);
+         ASSERT_TRUE(total.hasMatch() && split.hasMatch()) << run.Err.toStdString();
+         const double waits = split.captured(1).toDouble();
+         EXPECT_GE(waits, 0.16);
+         EXPECT_NEAR(waits + split.captured(2).toDouble() + split.captured(3).toDouble(),
+                     total.captured(1).toDouble(), 0.002);
+         EXPECT_EQ(split.captured(4), QStringLiteral("0"));  // an immediate port
+       }},
       // Refused before the card is touched: the state stays as it was.
       {On({"program", "--flash", "bad.hex"}), 3, "", "bad.hex, line 3"},
       {On({"program", "--flash", "too-large.bin"}), 3, "", "too-large.bin"},

@@ -28,12 +28,15 @@ struct AvrCommandsTest : ::testing::Test {
   TScriptedHost Host;
   TAvrCommands Avr{Link, Host};
 
-  void SetUp() override { Link.DataLatch = 0x07; }
+  void SetUp() override {
+    Link.DataLatch = 0x07;
+    Avr.Chips = {0, 0, -1};
+  }
 };
 
 TEST_F(AvrCommandsTest, AllErasedFlashImageSendsNothingAndRunsTheBar) {
   std::vector<uint8_t> image(2048, 0xFF);
-  Host.ProcessorRow = 4;  // 2048 bytes of flash
+  Avr.Chips.ProcessorRow = 4;  // 2048 bytes of flash
   EXPECT_TRUE(Avr.ProgramFlash(image.data(), 2048));
   EXPECT_TRUE(Log->Writes.empty());
   EXPECT_EQ(Host.Bars[pbFlash].Max, 2048);
@@ -43,7 +46,7 @@ TEST_F(AvrCommandsTest, AllErasedFlashImageSendsNothingAndRunsTheBar) {
 }
 
 TEST_F(AvrCommandsTest, FixedWaitsForValuesThatLookLikeAWriteInProgress) {
-  Host.ProcessorRow = 4;
+  Avr.Chips.ProcessorRow = 4;
   std::vector<uint8_t> flash(2048, 0xFF);
   flash[0] = flash[1] = 0x7F;
   EXPECT_TRUE(Avr.ProgramFlash(flash.data(), 2048));
@@ -63,7 +66,7 @@ TEST_F(AvrCommandsTest, FixedWaitsForValuesThatLookLikeAWriteInProgress) {
 
 TEST_F(AvrCommandsTest, CardAnsweringFFFailsAtByteZeroAfter5000Polls) {
   Log->Status = [] { return uint8_t{0x40}; };
-  Host.ProcessorRow = 4;
+  Avr.Chips.ProcessorRow = 4;
   std::vector<uint8_t> flash(2048, 0x12);
   EXPECT_FALSE(Avr.ProgramFlash(flash.data(), 2048));
   EXPECT_EQ(Log->Reads, 5000 * 8);
@@ -81,7 +84,7 @@ TEST_F(AvrCommandsTest, CardAnsweringFFFailsAtByteZeroAfter5000Polls) {
 
 TEST_F(AvrCommandsTest, FramesAreSentMostSignificantBitFirstWithAddressHighThenLow) {
   Log->Status = [] { return uint8_t{0x40}; };  // reads 0xFF
-  Host.ProcessorRow = 0;
+  Avr.Chips.ProcessorRow = 0;
   EXPECT_EQ(Avr.ReadFlashByte(0x0123, true), 0xFF);
   const auto bits = SentBits(Log->Writes);
   // Three sent bytes; the fourth is read (SCK edges with MOSI low).
@@ -99,7 +102,7 @@ TEST_F(AvrCommandsTest, FramesAreSentMostSignificantBitFirstWithAddressHighThenL
 TEST_F(AvrCommandsTest, VerificationMessagesNameWordAndByteAddresses) {
   // The card reads 0xFF everywhere.
   Log->Status = [] { return uint8_t{0x40}; };
-  Host.ProcessorRow = 0;
+  Avr.Chips.ProcessorRow = 0;
   std::vector<uint8_t> flash(8192, 0xFF);
   flash[0x0101] = 0x12;
   EXPECT_FALSE(Avr.VerifyFlash(flash.data(), 8192));
@@ -181,7 +184,7 @@ TEST_F(AvrCommandsTest, SignatureSelectsTheCatalogueRow) {
 
 TEST_F(AvrCommandsTest, TransfersStopAtTheBufferEnd) {
   Log->Status = [] { return uint8_t{0x00}; };
-  Host.ProcessorRow = 0;  // 8192 bytes of flash
+  Avr.Chips.ProcessorRow = 0;  // 8192 bytes of flash
   std::vector<uint8_t> small(100, 0xEE);
   Avr.ReadFlash(small.data(), 100);
   EXPECT_EQ(small, std::vector<uint8_t>(100, 0x00));

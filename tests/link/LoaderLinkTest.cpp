@@ -26,7 +26,10 @@ struct LoaderWireTest : ::testing::Test {
   TAvrCommands Avr{Link, Host};
   TLoaderLink Loader{Link, Avr, Host};
 
-  void SetUp() override { Link.DataLatch = 0x17; }  // powered, RESET released
+  void SetUp() override {
+    Link.DataLatch = 0x17;  // powered, RESET released
+    Avr.Chips = {0, 0, -1};  // the first rows, as a window starts with
+  }
 };
 
 TEST_F(LoaderWireTest, SendByteWaitsForReadyThenHoldsEachBitFiveTicks) {
@@ -175,11 +178,12 @@ struct LoaderProtocolTest : ::testing::Test {
     Port->SetActive(true);
     Link = std::make_unique<TIspLink>(*Port);
     Avr = std::make_unique<TAvrCommands>(*Link, Host);
+    Avr->Chips = {0, 0, -1};
     Loader = std::make_unique<TLoaderLink>(*Link, *Avr, Host);
     Link->PowerOn();
   }
   void UseEeprom(int row, uint8_t fill = 0xFF) {
-    Host.EepromRow = row;
+    Avr->Chips.EepromRow = row;
     Card->Eeprom.assign(EepromTable[row].Size, fill);
   }
   // Data bytes of a page-write run without retries: the start byte, then

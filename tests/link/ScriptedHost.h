@@ -42,12 +42,11 @@ public:
     ++Steps[bar];
   }
   void SetChipIdText(const std::string& text) override { ChipId = text; }
-  int SelectedProcessorRow() override { return ProcessorRow; }
-  void SelectProcessorRow(int row) override {
+  // The detected processor the host was told of.
+  void ProcessorDetected(int row) override {
     ProcessorRow = row;
     ++ProcessorSelections;
   }
-  int SelectedEepromRow() override { return EepromRow; }
   TMessageResult ShowMessageDialog(const std::string& text, TMessageKind kind,
                                    TMessageButtons buttons) override {
     Messages.push_back({text, kind, buttons});
@@ -83,7 +82,6 @@ public:
   }
 
   int ProcessorRow = 0;
-  int EepromRow = 0;
   int ProcessorSelections = 0;
   std::string ChipId;
   std::vector<std::string> Statuses;
