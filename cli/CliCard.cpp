@@ -165,8 +165,10 @@ void TCliCard::Open() {
         ports += (i ? ", " : "") + (Port->PortLabels[i].empty()
                                         ? "0x" + HexText(Port->PortAddresses[i], 4)
                                         : Port->PortLabels[i]);
-      throw ECliError(ecCard,
-                      "No port " + Options.Port.toStdString() + "; the ports are " + ports + ".");
+      // A device the user may not use says why it is not among them.
+      std::string text = "No port " + Options.Port.toStdString() + "; the ports are " + ports + ".";
+      for (const std::string& line : Port->OpenErrors) text += "\n" + line;
+      throw ECliError(ecCard, text);
     }
   }
   Port->SelectPort(index);

@@ -22,6 +22,9 @@ public:
   // 0, or -errno (ENODEV: the chip is gone).
   virtual int Ioctl(int fd, unsigned long request, void* arg) = 0;
   virtual void Close(int fd) = 0;
+  // The group that owns the node at `path` ("gpio"); "" when unknown. A
+  // message about a chip the user may not open names it.
+  virtual std::string Group(const std::string& path);
 
   virtual void Sleep(uint32_t ms);
   virtual uint32_t TickCount();
@@ -29,5 +32,5 @@ public:
 };
 
 // The system's: open(2) read-write, ioctl(2) (again after a signal),
-// close(2), and real time.
+// close(2), stat(2) for the group, and real time.
 TGpioDevice& SystemGpioDevice();

@@ -30,16 +30,21 @@ struct TOpenChip {
 
 }  // namespace
 
-std::string GpioOpenErrorText(int error, const std::string& path) {
+std::string GpioOpenErrorText(int error, const std::string& path, const std::string& group) {
   switch (error) {
     case ENOENT:
     case ENODEV:
     case ENXIO: return "there is no GPIO chip " + path;
     case EACCES:
     case EPERM:
-      return "no permission to use " + path +
-             " (on Raspberry Pi OS the group gpio may use it: sudo adduser $USER gpio, then log "
-             "in again; elsewhere ask whoever administers the machine)";
+      // A chip of root's group is meant for nobody else: which group gets
+      // it is the administrator's choice.
+      if (group.empty() || group == "root")
+        return "no permission to use " + path +
+               ": only root may use it (ask whoever administers the machine to give a group "
+               "access to it)";
+      return "no permission to use " + path + ": it belongs to the group " + group +
+             " (sudo adduser $USER " + group + ", then log in again)";
     default: return "cannot open " + path + ": " + ErrnoText(error);
   }
 }
@@ -53,7 +58,7 @@ std::unique_ptr<TGpioLines> TGpioLines::Open(TGpioDevice& device, const std::str
     return nullptr;
   };
   const int fd = device.Open(path);
-  if (fd < 0) return fail(GpioOpenErrorText(-fd, path));
+  if (fd < 0) return fail(GpioOpenErrorText(-fd, path, device.Group(path)));
   const TOpenChip chipFd{device, fd};
 
   TGpioChipInfo chip;

@@ -65,5 +65,6 @@ private:
 };
 
 // Why a GPIO chip cannot be opened, from open(2)'s -errno: a missing chip,
-// no permission (and what to do), or the system's text.
-std::string GpioOpenErrorText(int error, const std::string& path);
+// no permission (naming the group that owns the node, `group`, and what
+// to do), or the system's text.
+std::string GpioOpenErrorText(int error, const std::string& path, const std::string& group);

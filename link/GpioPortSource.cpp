@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <filesystem>
 #include <optional>
 
@@ -80,6 +81,14 @@ void TGpioPortSource::FindPorts(std::vector<TDiscoveredPort>& ports) {
   std::vector<TProbe> chips = ListChips(DevRoot);
   for (TProbe& probe : chips) {
     const int fd = Device.Open(probe.Path);
+    if (fd == -EACCES || fd == -EPERM) {
+      // Told, so that a user outside the chips' group learns why no
+      // adapter is listed.
+      TDiscoveredPort port;
+      port.Node = probe.Path;
+      port.Unusable = GpioOpenErrorText(-fd, probe.Path, Device.Group(probe.Path));
+      ports.push_back(std::move(port));
+    }
     if (fd < 0) continue;
     probe.Read = ReadGpioChip(Device, fd, probe.Chip) == 0;
     Device.Close(fd);
@@ -157,7 +166,12 @@ int FindGpioPort(const TLptPort& port, const std::string& spec) {
   for (int i = 0; i < port.PortCount; ++i) {
     const std::string& node = port.PortNodes[static_cast<size_t>(i)];
     if (!IsNodeName(GpioNodeName(node))) continue;
-    if (node != chip && GpioNodeName(node) != chip) continue;
+    // The chip by path, node name or label (the label ends the port's).
+    const std::string& label = port.PortLabels[static_cast<size_t>(i)];
+    const std::string labelEnd = " (" + chip + ")";
+    const bool byLabel = label.size() > labelEnd.size() &&
+                         label.compare(label.size() - labelEnd.size(), labelEnd.size(), labelEnd) == 0;
+    if (node != chip && GpioNodeName(node) != chip && !byLabel) continue;
     if (adapter && !SameText(port.PortNames[static_cast<size_t>(i)], *adapter)) continue;
     return i;
   }

@@ -17,8 +17,9 @@
 // - one of the adapter file that names no chip: every chip that has all
 //   its lines; if none has, the chip that has most of them, so that the
 //   adapter is listed and using it names the line that chip lacks.
-// A chip that cannot be opened while the ports are listed (no permission)
-// shows only under definitions that name it.
+// A chip that cannot be opened while the ports are listed shows only under
+// definitions that name it; one the user has no permission for is told
+// too (TDiscoveredPort::Unusable: the group that owns it).
 
 #include <memory>
 #include <string>
@@ -49,7 +50,8 @@ private:
 };
 
 // The port `spec` names on the command line after "gpio:": a chip by its
-// node name or path ("gpiochip0", "/dev/gpiochip0"), optionally followed
+// node name, path or label ("gpiochip0", "/dev/gpiochip0",
+// "pinctrl-bcm2711"), optionally followed
 // by ":" and an adapter's name ("gpiochip0:My board"); without one, the
 // first adapter on that chip. -1 when there is none.
 int FindGpioPort(const TLptPort& port, const std::string& spec);

@@ -35,6 +35,10 @@ struct TDiscoveredPort {
   // activated (a USB board or a GPIO chip that other programs may want):
   // discovery only lists it.
   bool OpenWhenUsed = false;
+  // A device that is there but that the user may not use (a GPIO chip
+  // without permission): not listed; this sentence says why, and it goes
+  // to the port object's OpenErrors.
+  std::string Unusable;
 };
 
 class TPortSource {

@@ -1,5 +1,6 @@
 #include "link/TLpt.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <stdexcept>
 
@@ -64,6 +65,13 @@ void TLptPort::Activate() {
     return;
   }
 
+  // Devices the user may not use are told, not listed.
+  for (size_t i = found.size(); i-- > 0;) {
+    if (found[i].Unusable.empty()) continue;
+    OpenErrors.insert(OpenErrors.begin(), found[i].Unusable);
+    found.erase(found.begin() + static_cast<std::ptrdiff_t>(i));
+    owner.erase(owner.begin() + static_cast<std::ptrdiff_t>(i));
+  }
   if (found.empty()) {
     LastError = "Cannot find any LPT ports.";
     return;

@@ -165,6 +165,12 @@ int TGpioStandIn::Open(const std::string& path) {
   return -ENOENT;
 }
 
+std::string TGpioStandIn::Group(const std::string& path) {
+  for (const TStandInChip& chip : Chips)
+    if (chip.Path == path) return chip.Group;
+  return "";
+}
+
 void TGpioStandIn::Close(int fd) {
   const auto at = Fds.find(fd);
   if (at == Fds.end()) return;

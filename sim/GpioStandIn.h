@@ -44,6 +44,7 @@ struct TStandInChip {
   // Per line: the consumer of another user that holds it ("" free).
   std::vector<std::string> HeldBy;
   int OpenError = 0;  // errno that open gives (EACCES), 0: none
+  std::string Group = "gpio";  // the group that owns the node
   bool Present = true;
 };
 
@@ -93,6 +94,7 @@ public:
   int Open(const std::string& path) override;
   int Ioctl(int fd, unsigned long request, void* arg) override;
   void Close(int fd) override;
+  std::string Group(const std::string& path) override;
   void Sleep(uint32_t ms) override { FCard->Sleep(ms); }
   uint32_t TickCount() override { return FCard->TickCount(); }
   uint64_t NowNs() override { return FCard->VirtualTimeNs(); }

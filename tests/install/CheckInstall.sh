@@ -30,6 +30,8 @@ expected=(
   share/man/man1/pellar.1.gz
   share/doc/pellar/USER_GUIDE.md
   share/doc/pellar/main-window.png
+  share/doc/pellar/rpi-gpio-wiring.png
+  share/doc/pellar/rpi-gpio-wiring.svg
   lib/udev/rules.d/60-pellar-parport.rules
   lib/modules-load.d/pellar-ppdev.conf
 )
