@@ -82,9 +82,11 @@ TEST(GpioPort, TheWindowListsTheHeaderReadsThroughItAndNamesABusyLine) {
   w.StandIn.Chip(w.Chip).HeldBy[17] = "spi0";
   const uint64_t accesses = w.StandIn.Card().PortAccesses();
   f.actReadFlash->trigger();
-  EXPECT_EQ(w.Harness.Dialogs->MessageTexts(),
-            QStringList({"The GPIO adapter on gpiochip0 (pinctrl-bcm2711) cannot be opened: GPIO17 "
-                         "is in use by spi0."}));
+  EXPECT_TRUE(w.Harness.Dialogs->Messages.empty());
+  ASSERT_EQ(w.Harness.Dialogs->Errors.size(), 1u);
+  EXPECT_EQ(w.Harness.Dialogs->Errors[0].Text,
+            "The GPIO adapter on gpiochip0 (pinctrl-bcm2711) cannot be opened: GPIO17 is in use by "
+            "spi0.");
   EXPECT_EQ(w.StandIn.Card().PortAccesses(), accesses);
   EXPECT_EQ(w.StandIn.LineRequests(), 1u);
   EXPECT_FALSE(f.UiLocked());

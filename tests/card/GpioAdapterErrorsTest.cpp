@@ -175,6 +175,7 @@ TEST(GpioAdapterErrors, EachRefusalNamesItsCauseAndLeavesTheCardUntouched) {
     const auto flash = RandomCardBytes(8192, 7);
     rig.Card->LoadFlash(flash);
     c.Setup(rig);
+    const uint64_t accesses = rig.Card->PortAccesses();
     TCardContext context = rig.Context();
     std::vector<uint8_t> read;
     std::string message;
@@ -184,7 +185,8 @@ TEST(GpioAdapterErrors, EachRefusalNamesItsCauseAndLeavesTheCardUntouched) {
       message = e.what();
     }
     EXPECT_EQ(message, c.Message(rig));
-    EXPECT_EQ(rig.Card->PortAccesses(), 0u);
+    EXPECT_EQ(rig.Card->PortAccesses(), accesses);
+    EXPECT_FALSE(rig.Card->Powered());
     EXPECT_EQ(FlashOf(*rig.Card), flash);
     EXPECT_EQ(rig.StandIn.OpenDescriptors(), 0u);
     EXPECT_EQ(rig.StandIn.LineRequests(), 0u);
