@@ -229,8 +229,13 @@ int TGpioStandIn::ChipIoctl(TStandInChip& chip, size_t index, unsigned long requ
       if (!holder.empty()) {
         CopyName(info->consumer, holder);
         info->flags |= GPIO_V2_LINE_FLAG_USED;
-        if (index == WiredChip && Driven.count(offset))
-          info->flags = GPIO_V2_LINE_FLAG_USED | GPIO_V2_LINE_FLAG_OUTPUT;
+        // A line a request holds as an output says so.
+        for (const auto& [fd, d] : Fds) {
+          if (!d.IsRequest || d.Request.Chip != index) continue;
+          for (size_t i = 0; i < d.Request.Offsets.size(); ++i)
+            if (d.Request.Offsets[i] == offset && d.Request.Output[i])
+              info->flags = GPIO_V2_LINE_FLAG_USED | GPIO_V2_LINE_FLAG_OUTPUT;
+        }
       }
       return 0;
     }
