@@ -25,6 +25,13 @@
 // running out): after the write-back it leaves Run, and Unrestored holds
 // what did not get back, for the caller to keep before it reports the
 // error.
+//
+// The private part follows the run: its state (TRun), then one function
+// a step, in the order Program calls them; ProgramAllCommand.cpp keeps
+// that order.
+
+#include <exception>
+#include <span>
 
 #include "card/CardCommand.h"
 
@@ -49,7 +56,54 @@ public:
   bool VerifyFailed() const { return FVerifyFailed; }
 
 private:
+  // What the card holds of its own flash and internal EEPROM.
+  enum TCardHolds {
+    chOwnContents,  // not erased yet: nothing to write back
+    chBackupsOnly,  // the chip erase has been sent: they exist only in the backups
+    chWritingBack,  // a backup write into the card has been tried: what did
+                    // not go in stays in Left and is not tried again
+  };
+
+  // One run of Program: what it was asked and what it knows as it goes.
+  struct TRun {
+    const TCardImages& Images;
+    bool Restore;
+    bool Verify;
+    // The memories the user has no image for, read before the chip is
+    // erased (sized for the detected processor). Freed when the run ends.
+    TCardBackups Backups{};
+    // The backups not (yet) back in the card.
+    TCardBackups Left{};
+    TCardHolds Holds = chOwnContents;
+    bool Failed = false;         // a write, an erase or the card failed, or an abort
+    bool Verified = true;        // no comparison has found a difference
+    std::exception_ptr Error{};  // to pass on once the backups are back
+  };
+
+  // The steps, in order. From the external EEPROM to the last memory a
+  // step is taken only while the run has not failed.
   bool Program(const TCardImages& images, bool restore, bool verify);
+  // The fit check and the host's plan of work; false (after the message)
+  // when an image does not fit.
+  bool PlanRun(const TRun& run);
+  // The backups (restore chosen), and Left as a copy of them.
+  void ReadRunBackups(TRun& run);
+  // Loader, pages and their verification (which erase the chip first).
+  void WriteExternal(TRun& run);
+  // Erased on every run: this also removes the loader.
+  void Erase(TRun& run);
+  // Flash, then internal EEPROM, each from its image or its backup.
+  void WriteMemories(TRun& run);
+  // One memory; false when its write failed.
+  bool WriteMemory(TRun& run, const TAvrMemory& memory);
+  bool ProgramAndVerify(TRun& run, const TAvrMemory& memory, const uint8_t* data, int size,
+                        const char* writeText);
+  // The backups of `memories` (those after a failed write), unverified.
+  void WriteBackupsOf(TRun& run, std::span<const TAvrMemory* const> memories);
+  // After a failure past the erase, the backups go back once.
+  void RestoreLeft(TRun& run);
+  // Unrestored, the results, the status text; rethrows the run's error.
+  bool Finish(TRun& run);
 
   bool FFailed = false;
   bool FVerifyFailed = false;

@@ -119,7 +119,7 @@ bool TLoaderLink::ReadExternalEeprom(uint8_t* buffer, int length) {
   const int step = BeginProgress(size);
   if (!LoaderSendByte(ReadAll)) return false;
   return ReceiveBytes(buffer, size, false, [&](int i) {
-    if (i + 1 >= Host.ProgressPosition(pbExtEE) + step) Host.StepProgress(pbExtEE);
+    StepProgressTo(i + 1, step);
     Host.ProcessPendingEvents();
     return true;
   });
@@ -147,79 +147,87 @@ bool TLoaderLink::WriteExternalEeprom(const uint8_t* image, int length) {
 }
 
 bool TLoaderLink::WriteExternalPages(const uint8_t* image, int length) {
-  const int page = PageSize();
+  const int pageSize = PageSize();
   const int imageSize = std::clamp(length, 0, ExternalSize());
-  if (imageSize == 0 || page <= 0) return true;
+  if (imageSize == 0 || pageSize <= 0) return true;
   // Whole pages: a short image's last page is completed with 0xFF.
-  const int size = (imageSize + page - 1) / page * page;
-  const auto byteAt = [&](int pos) -> uint8_t { return pos < imageSize ? image[pos] : 0xFF; };
+  const int size = (imageSize + pageSize - 1) / pageSize * pageSize;
 
   Host.SetStatusText("Writing and page verifying external eeprom...");
   StartLoader();
-
   const int step = BeginProgress(size);
 
-  int retries = 0;
-  int pos = 0;
-  int n = 0;
-  std::vector<uint8_t> readBack;
-  if (!LoaderSendByte(StartWrite(page))) return false;
-  for (;;) {
-    Host.ProcessPendingEvents();
-    if (!LoaderSendByte(byteAt(pos))) return false;
-    ++n;
-    ++pos;
-    if (n >= page) {
-      // The page is complete: ask for it back at once. The loader sends the
-      // page's stop condition (the EEPROM's write cycle starts) and then
-      // polls the EEPROM's acknowledge until the write cycle is over, all
-      // while this side clocks it; a pause here, with the clock stopped,
-      // would only add to the wait.
-      n = 0;
-      pos -= page;
-      if (!LoaderSendByte(ReadBackPage)) return false;
-      // All page bytes are received.
-      readBack.resize(static_cast<size_t>(page));
-      if (!ReceiveBytes(readBack.data(), page, true, nullptr)) return false;
-      bool bad = false;
-      for (int i = 0; i < page; ++i, ++pos)
-        if (readBack[static_cast<size_t>(i)] != byteAt(pos)) bad = true;
-      if (bad) {
-        pos -= page;
-        ++retries;
-        if (retries >= MaxPageWrites) {
-          Link.PowerOff();
-          std::string text = "Page verify error at: 0x" + HexText(pos, 1);
-          // The very first page failing most often means a 24Cxx of
-          // another size: its page or address layout differs.
-          if (pos == 0) text += "\n\n" + std::string(FirstPageHintText);
-          Host.ShowMessageDialog(text, mkError, mbOK);
-          return false;
-        }
-        if (!LoaderSendByte(RepeatPage)) return false;
-      } else {
-        retries = 0;
-        if (pos >= size) break;
-        if (!LoaderSendByte(NextPage)) return false;
-      }
+  if (!LoaderSendByte(StartWrite(pageSize))) return false;
+  for (int pos = 0; pos < size; pos += pageSize) {
+    const TPage page{image, imageSize, pos, pageSize};
+    // The page is written again (RepeatPage) until it reads back as sent.
+    for (int writes = 1;; ++writes) {
+      if (!WritePage(page, step)) return false;
+      const TPageCheck check = ReadPageBack(page);
+      if (check == pcLost) return false;
+      if (check == pcSame) break;
+      if (writes >= MaxPageWrites) return PageNeverVerified(pos);
+      if (!LoaderSendByte(RepeatPage)) return false;
+      StepProgressTo(pos, step);
     }
-    if (pos >= Host.ProgressPosition(pbExtEE) + step) Host.StepProgress(pbExtEE);
+    if (pos + pageSize >= size) break;
+    if (!LoaderSendByte(NextPage)) return false;
+    StepProgressTo(pos + pageSize, step);
   }
+  if (!AwaitLoaderReady()) return false;
+  Host.SetProgressPosition(pbExtEE, 0);
+  Host.SetStatusText("");
+  return true;
+}
 
-  // The loader goes back to its command loop and raises MISO (ready).
+bool TLoaderLink::WritePage(const TPage& page, int step) {
+  for (int i = 0; i < page.Size; ++i) {
+    Host.ProcessPendingEvents();
+    if (!LoaderSendByte(page[i])) return false;
+    // After the last byte the bar waits for the page's read-back.
+    if (i + 1 < page.Size) StepProgressTo(page.Pos + i + 1, step);
+  }
+  return true;
+}
+
+TLoaderLink::TPageCheck TLoaderLink::ReadPageBack(const TPage& page) {
+  // Asked at once: the loader sends the page's stop condition (the
+  // EEPROM's write cycle starts) and then polls the EEPROM's acknowledge
+  // until the write cycle is over, all while this side clocks it; a pause
+  // here, with the clock stopped, would only add to the wait.
+  if (!LoaderSendByte(ReadBackPage)) return pcLost;
+  std::vector<uint8_t> card(static_cast<size_t>(page.Size));
+  if (!ReceiveBytes(card.data(), page.Size, true, nullptr)) return pcLost;
+  for (int i = 0; i < page.Size; ++i)
+    if (card[static_cast<size_t>(i)] != page[i]) return pcDiffers;
+  return pcSame;
+}
+
+bool TLoaderLink::PageNeverVerified(int pos) {
+  Link.PowerOff();
+  std::string text = "Page verify error at: 0x" + HexText(pos, 1);
+  // The very first page failing most often means a 24Cxx of another size:
+  // its page or address layout differs.
+  if (pos == 0) text += "\n\n" + std::string(FirstPageHintText);
+  Host.ShowMessageDialog(text, mkError, mbOK);
+  return false;
+}
+
+void TLoaderLink::StepProgressTo(int pos, int step) {
+  if (pos >= Host.ProgressPosition(pbExtEE) + step) Host.StepProgress(pbExtEE);
+}
+
+bool TLoaderLink::AwaitLoaderReady() {
   if (Link.Batched()) {
     TickTo(FModel.Ready() - 1);
     Expect(false);
     Tick();
     Expect(true);
-    if (!Checked()) return false;
-  } else if (!WaitWhileMiso(false)) {
-    HandshakeLost();
-    return false;
+    return Checked();
   }
-  Host.SetProgressPosition(pbExtEE, 0);
-  Host.SetStatusText("");
-  return true;
+  if (WaitWhileMiso(false)) return true;
+  HandshakeLost();
+  return false;
 }
 
 std::string TLoaderLink::VerifyErrorText(int address, uint8_t image, uint8_t card) {

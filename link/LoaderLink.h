@@ -149,6 +149,32 @@ private:
   // The bound ran out: card off, bar reset, beep and message.
   void HandshakeLost();
 
+  // ---- The page-write run (WriteExternalPages) -----------------------------
+  // One page of the image being written: Size bytes from Pos, 0xFF past
+  // the image's end.
+  struct TPage {
+    const uint8_t* Image;
+    int ImageSize;
+    int Pos;
+    int Size;
+    uint8_t operator[](int i) const { return Pos + i < ImageSize ? Image[Pos + i] : 0xFF; }
+  };
+  enum TPageCheck { pcSame, pcDiffers, pcLost };
+  // Sends the page's bytes, the bar stepping after each but the last;
+  // false when a handshake was lost.
+  bool WritePage(const TPage& page, int step);
+  // Asks for the page back (ReadBackPage) and compares it with what was
+  // sent; pcLost when a handshake was lost.
+  TPageCheck ReadPageBack(const TPage& page);
+  // The page at `pos` was written MaxPageWrites times and never read back
+  // as sent: card off, "Page verify error at: 0x..." shown; false.
+  bool PageNeverVerified(int pos);
+  // Steps the external bar once `pos` has reached its next step.
+  void StepProgressTo(int pos, int step);
+  // After the last page: the loader goes back to its command loop and
+  // raises MISO (ready). False (after HandshakeLost) when it does not.
+  bool AwaitLoaderReady();
+
   // `count` bytes from the loader into `dest`, `each(i)` after byte i
   // (false from it ends the transfer, the result then true). A page's
   // read-back (`readBack`) ends where the loader is ready again; read-all

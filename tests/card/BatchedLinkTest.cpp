@@ -3,6 +3,8 @@
 // over the immediate parallel port, in few flushes.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "card/MemoryCommands.h"
 #include "card/ProgramAllCommand.h"
 #include "card/ReadCardCommand.h"
@@ -87,37 +89,47 @@ INSTANTIATE_TEST_SUITE_P(EveryChip, BatchedCommands,
 // An adapter lost in the middle of Program All (restore chosen) ends it
 // with its error, and the card's own flash and internal EEPROM are never
 // lost: each is still in the card or handed back as unrestored, at
-// whatever transfer the adapter goes.
+// whatever transfer the adapter goes: at chosen points, and at random ones
+// over the whole command.
 TEST(BatchedLink, AnAdapterLostMidCommandKeepsTheCardsMemories) {
-  int afterTheErase = 0;
-  for (uint64_t lostAfter : {3u, 40u, 130u, 140u, 180u, 400u, 900u}) {
-    SCOPED_TRACE(lostAfter);
+  const auto flash = RandomCardBytes(8192, 21);
+  const auto eeprom = RandomCardBytes(512, 22);
+  auto ext = RandomCardBytes(100, 23);
+  // Runs Program All on a fresh card, the adapter lost after `lostAfter`
+  // transfers (0: never); the transfers the run made.
+  const auto programAll = [&](uint64_t lostAfter, bool& handedBack) {
     TBatchedRig rig(CardConfig(0, 0));
-    const auto flash = RandomCardBytes(8192, 21);
-    const auto eeprom = RandomCardBytes(512, 22);
     rig.Card->LoadFlash(flash);
     rig.Card->InternalEeprom() = eeprom;
-    auto ext = RandomCardBytes(100, 23);
     TCardContext context{*rig.Port, rig.Link, rig.Commands, rig.Loader, rig.Host};
     TProgramAllCommand command(context);
-    rig.Source->Lines()->FailAfter(lostAfter);
+    if (lostAfter > 0) rig.Source->Lines()->FailAfter(lostAfter);
     bool lost = false;
     try {
-      command.Run({{}, {}, {ext.data(), 100}}, true, true);
+      EXPECT_TRUE(command.Run({{}, {}, {ext.data(), 100}}, true, true));
     } catch (const EAdapterLost& e) {
       lost = true;
       EXPECT_STREQ(e.what(), TBatchedCardLines::LostText);
     }
-    EXPECT_TRUE(lost);
-    rig.Card->Sync();
-    std::vector<uint8_t> cardFlash;
-    for (uint16_t w : rig.Card->Flash()) {
-      cardFlash.push_back(static_cast<uint8_t>(w));
-      cardFlash.push_back(static_cast<uint8_t>(w >> 8));
-    }
+    EXPECT_EQ(lost, lostAfter > 0);
+    const std::vector<uint8_t> cardFlash = CardFlashBytes(*rig.Card);
     EXPECT_TRUE(cardFlash == flash || command.Unrestored().Flash == flash);
     EXPECT_TRUE(rig.Card->InternalEeprom() == eeprom || command.Unrestored().Eeprom == eeprom);
-    if (command.Unrestored().Any()) ++afterTheErase;
+    handedBack = command.Unrestored().Any();
+    return rig.Source->Lines()->Transfers();
+  };
+  bool handedBack = false;
+  const uint64_t transfers = programAll(0, handedBack);
+  EXPECT_FALSE(handedBack);
+  std::vector<uint64_t> points{3u, 40u, 130u, 140u, 180u, 400u, 900u};
+  std::mt19937 random(4711);
+  for (int i = 0; i < 8; ++i)
+    points.push_back(std::uniform_int_distribution<uint64_t>(1, transfers - 1)(random));
+  int afterTheErase = 0;
+  for (uint64_t lostAfter : points) {
+    SCOPED_TRACE(lostAfter);
+    programAll(lostAfter, handedBack);
+    if (handedBack) ++afterTheErase;
   }
   // Most of those points lie after the chip erase.
   EXPECT_GE(afterTheErase, 4);

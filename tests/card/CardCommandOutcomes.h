@@ -24,9 +24,23 @@ inline std::vector<uint8_t> RandomCardBytes(size_t n, unsigned seed) {
   return v;
 }
 
-// A card behind the immediate parallel port, for comparison.
-struct TImmediateRig {
-  explicit TImmediateRig(const TVirtualCardConfig& config)
+// The card's flash as a byte image (word w at 2w low, 2w + 1 high), after
+// the card was brought up to the present (Sync).
+inline std::vector<uint8_t> CardFlashBytes(TVirtualCard& card) {
+  card.Sync();
+  std::vector<uint8_t> flash;
+  for (uint16_t w : card.Flash()) {
+    flash.push_back(static_cast<uint8_t>(w));
+    flash.push_back(static_cast<uint8_t>(w >> 8));
+  }
+  return flash;
+}
+
+// A card behind the immediate parallel port, for comparison; THost is
+// the scripted host or one derived from it.
+template <typename THost>
+struct TImmediateRigWith {
+  explicit TImmediateRigWith(const TVirtualCardConfig& config)
       : Port(TVirtualCardRig::MakePort(config, Source)), Card(Source->Card()) {
     Commands.Chips = {config.ProcessorRow, config.EepromRow, -1};
     Commands.PowerCycleAllowed = false;
@@ -35,10 +49,11 @@ struct TImmediateRig {
   std::unique_ptr<TLptPort> Port;
   TVirtualCard* Card = nullptr;
   TIspLink Link{*Port};
-  TScriptedHost Host;
+  THost Host;
   TAvrCommands Commands{Link, Host};
   TLoaderLink Loader{Link, Commands, Host};
 };
+using TImmediateRig = TImmediateRigWith<TScriptedHost>;
 
 // What a command left behind: its result, what it read, the card's
 // memories, and what the user saw.
@@ -59,13 +74,7 @@ TOutcome RunOn(Rig& rig, const TCardCommandRun& command) {
   rig.Host.Messages.clear();
   TOutcome o;
   o.Result = command(context, o.Read);
-  rig.Card->Sync();
-  std::vector<uint8_t> flash;
-  for (uint16_t w : rig.Card->Flash()) {
-    flash.push_back(static_cast<uint8_t>(w));
-    flash.push_back(static_cast<uint8_t>(w >> 8));
-  }
-  o.Flash = flash;
+  o.Flash = CardFlashBytes(*rig.Card);
   o.Eeprom = rig.Card->InternalEeprom();
   o.External = rig.Card->ExternalEeprom().Memory;
   o.Statuses = rig.Host.Statuses;

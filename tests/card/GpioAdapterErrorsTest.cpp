@@ -187,7 +187,7 @@ TEST(GpioAdapterErrors, EachRefusalNamesItsCauseAndLeavesTheCardUntouched) {
     EXPECT_EQ(message, c.Message(rig));
     EXPECT_EQ(rig.Card->PortAccesses(), accesses);
     EXPECT_FALSE(rig.Card->Powered());
-    EXPECT_EQ(FlashOf(*rig.Card), flash);
+    EXPECT_EQ(CardFlashBytes(*rig.Card), flash);
     EXPECT_EQ(rig.StandIn.OpenDescriptors(), 0u);
     EXPECT_EQ(rig.StandIn.LineRequests(), 0u);
     for (const std::string& holder : rig.StandIn.Chip(rig.PiChip).HeldBy)

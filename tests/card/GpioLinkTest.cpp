@@ -98,7 +98,7 @@ TEST(GpioLink, AChipGoneOrAStopMidCommandKeepsTheCardsMemoriesAndEndsOff) {
       lost = true;
       EXPECT_STREQ(e.what(), "The GPIO adapter on gpiochip0 (pinctrl-bcm2711) was lost: No such device.");
     }
-    EXPECT_TRUE(FlashOf(*rig.Card) == flash || command.Unrestored().Flash == flash);
+    EXPECT_TRUE(CardFlashBytes(*rig.Card) == flash || command.Unrestored().Flash == flash);
     EXPECT_TRUE(rig.Card->InternalEeprom() == eeprom || command.Unrestored().Eeprom == eeprom);
     EXPECT_FALSE(rig.Card->Powered());
     EXPECT_EQ(rig.Card->DataLines(), 0);

@@ -45,17 +45,6 @@ inline const TAdapterDefinition& RaspberryPiAdapter() {
   throw std::logic_error("no built-in GPIO adapter");
 }
 
-// The card's flash as bytes, low byte of each word first.
-inline std::vector<uint8_t> FlashOf(TVirtualCard& card) {
-  card.Sync();
-  std::vector<uint8_t> bytes;
-  for (uint16_t w : card.Flash()) {
-    bytes.push_back(static_cast<uint8_t>(w));
-    bytes.push_back(static_cast<uint8_t>(w >> 8));
-  }
-  return bytes;
-}
-
 // A host that asks the running command to stop (Ctrl+C at a terminal)
 // at its `StopAt`th round of events.
 struct TStoppingHost : TScriptedHost {
