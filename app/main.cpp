@@ -2,7 +2,8 @@
 // loop. The command line may add the virtual card as a port
 // (--virtual-card[=PROCESSOR,EEPROM]); a bad value ends the program with a
 // message on stderr and exit code 2. --version prints the version and the
-// installed user guide's path.
+// installed user guide's path. Ctrl+C and SIGTERM close the window as its
+// close button does (QuitSignals.h).
 #include <QApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -14,6 +15,7 @@
 #include "app/MainUnit.h"
 #include "app/PellarApplication.h"
 #include "app/ProgramOptions.h"
+#include "app/QuitSignals.h"
 #include "link/TLpt.h"
 #include "link/FtdiPortSource.h"
 #include "sim/VirtualCardPortSource.h"
@@ -84,6 +86,7 @@ int main(int argc, char** argv) {
   // Errors that end any other event's handling are shown the same way.
   app.ErrorHandler = [&form](const QString& text) { form.ShowCommandError(text); };
   form.show();
+  CloseOnQuitSignals(form);
   const int result = app.exec();
   app.ErrorHandler = nullptr;
   return result;

@@ -4,6 +4,8 @@
 // and not the toolkit, and a virtual card behind the real port object, bit
 // link, programming commands and loader link.
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
@@ -11,12 +13,14 @@
 
 #include "link/AvrCommands.h"
 #include "link/CardHost.h"
+#include "link/GpioPortSource.h"
 #include "link/IspLink.h"
 #include "link/LoaderLink.h"
 #include "link/TLpt.h"
 #include "link/FtdiPortSource.h"
 #include "sim/BatchedCardLines.h"
 #include "sim/FtdiStandIn.h"
+#include "sim/GpioStandIn.h"
 #include "sim/VirtualCardPortSource.h"
 
 // Answers every question with No (go on), keeps
@@ -101,6 +105,48 @@ struct TBenchCard {
   TVirtualCardPortSource* Source = nullptr;
   TBatchedCardPortSource* BatchedSource = nullptr;
   TFtdiStandInDevice* Board = nullptr;
+  std::unique_ptr<TLptPort> Port;
+  std::unique_ptr<TIspLink> Link;
+  std::unique_ptr<TAvrCommands> Avr;
+  std::unique_ptr<TLoaderLink> Loader;
+};
+
+// A virtual card on the GPIO adapter: the built-in Raspberry Pi header on
+// a stand-in of the kernel's GPIO character device (a chip node in a
+// temporary /dev), each ioctl taking `ioctlNs` of virtual time.
+struct TBenchGpioCard {
+  TBenchGpioCard(int processorRow, int eepromRow, uint32_t ioctlNs) {
+    TVirtualCardConfig config;
+    config.ProcessorRow = processorRow;
+    config.EepromRow = eepromRow;
+    StandIn = std::make_unique<TGpioStandIn>(config, ioctlNs);
+    Root = std::filesystem::temp_directory_path() /
+           ("pellar-bench-gpio-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+    std::filesystem::create_directories(Root / "dev");
+    const std::string node = (Root / "dev/gpiochip0").string();
+    std::ofstream{node};
+    const size_t chip = StandIn->AddChip(TGpioStandIn::RaspberryPiChip(node));
+    for (const TAdapterDefinition& adapter : BuiltInAdapters())
+      if (adapter.Kind == TAdapterKind::Gpio) StandIn->Wire(chip, adapter);
+    std::vector<std::unique_ptr<TPortSource>> sources;
+    sources.push_back(std::make_unique<TGpioPortSource>(Root.string(), StandIn.get()));
+    Port = std::make_unique<TLptPort>(std::move(sources));
+    Port->SetActive(true);
+    Link = std::make_unique<TIspLink>(*Port);
+    Avr = std::make_unique<TAvrCommands>(*Link, Host);
+    Avr->Chips = {processorRow, eepromRow, -1};
+    Loader = std::make_unique<TLoaderLink>(*Link, *Avr, Host);
+  }
+  ~TBenchGpioCard() {
+    Port.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(Root, ec);
+  }
+  TVirtualCard& Card() { return StandIn->Card(); }
+
+  TQuietHost Host;
+  std::filesystem::path Root;
+  std::unique_ptr<TGpioStandIn> StandIn;
   std::unique_ptr<TLptPort> Port;
   std::unique_ptr<TIspLink> Link;
   std::unique_ptr<TAvrCommands> Avr;

@@ -21,8 +21,8 @@
 
 namespace {
 
-template <typename Run>
-void Measure(benchmark::State& state, TBenchCard& card, Run run) {
+template <typename Card, typename Run>
+void Measure(benchmark::State& state, Card& card, Run run) {
   double wall = 0;
   double virtualTime = 0;
   double cycles = 0;
@@ -72,9 +72,8 @@ BENCHMARK(BM_ProgramVerifyFlash8K)->Unit(benchmark::kMillisecond)->UseRealTime()
 // Program All with all three images on an AT90S8515, verify on: the
 // window's command flow from power-on to power-off, on the default card
 // (a "2464/2465", 8 KiB) and on a "242048" (256 KiB).
-void ProgramAll(benchmark::State& state, int eepromRow, int extSize,
-                const TBatchedModel* batched = nullptr, const TFtdiStandInModel* ftdi = nullptr) {
-  TBenchCard card(0, eepromRow, batched, ftdi);
+template <typename Card>
+void ProgramAllOn(benchmark::State& state, Card& card, int extSize) {
   std::vector<uint8_t> flash = RandomBytes(8192, 2);
   std::vector<uint8_t> eeprom = RandomBytes(512, 3);
   std::vector<uint8_t> ext = RandomBytes(static_cast<size_t>(extSize), 4);
@@ -85,6 +84,11 @@ void ProgramAll(benchmark::State& state, int eepromRow, int extSize,
     return command.Run(images, false, true) && card.Host.Messages == 0 &&
            card.Card().ExternalEeprom().Memory == ext;
   });
+}
+void ProgramAll(benchmark::State& state, int eepromRow, int extSize,
+                const TBatchedModel* batched = nullptr, const TFtdiStandInModel* ftdi = nullptr) {
+  TBenchCard card(0, eepromRow, batched, ftdi);
+  ProgramAllOn(state, card, extSize);
 }
 void BM_ProgramAllDefaultCard(benchmark::State& state) { ProgramAll(state, 0, 8192); }
 void BM_ProgramAll256K(benchmark::State& state) { ProgramAll(state, 5, 262144); }
@@ -108,6 +112,16 @@ void BM_ProgramAllDefaultCardFT232H(benchmark::State& state) {
 }
 BENCHMARK(BM_ProgramAllDefaultCardFT232R)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ProgramAllDefaultCardFT232H)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+// The same on the GPIO adapter (a Raspberry Pi's header): 2 us an ioctl,
+// a Raspberry Pi 4's cost; ioctls counts them.
+void BM_ProgramAllDefaultCardGpio(benchmark::State& state) {
+  TBenchGpioCard card(0, 0, 2000);
+  const uint64_t before = card.StandIn->Ioctls();
+  ProgramAllOn(state, card, 8192);
+  state.counters["ioctls"] =
+      static_cast<double>(card.StandIn->Ioctls() - before) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_ProgramAllDefaultCardGpio)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ProgramAll256K)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace

@@ -31,6 +31,9 @@ TCardSession::~TCardSession() {
   };
   step([&] { Card.Host.EndWork(); });
   step([&] { Card.Link.PowerOff(); });
+  // An adapter opened for the command (a GPIO chip, a USB board) is let
+  // go once the card is off.
+  step([&] { Card.Port.ReleaseSelected(); });
   for (TProgressBarId bar : FBars) step([&] { Card.Host.SetProgressPosition(bar, 0); });
   step([&] { Card.Host.SetInterfaceLocked(false); });
   if (FClosingStatus) step([&] { Card.Host.SetStatusText(FClosingStatus); });

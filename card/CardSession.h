@@ -4,7 +4,7 @@
 // the host's interface, shows the command's first status text and powers
 // the card; Identify then enters programming mode and reads the signature.
 // Closing, on every exit (a normal return or an exception), powers the
-// card off, sets the chosen progress bars back to 0, unlocks the interface
+// card off, releases an adapter opened for the command, sets the chosen progress bars back to 0, unlocks the interface
 // and, where the command asks for it, shows its closing status text.
 
 #include <stdexcept>

@@ -11,6 +11,7 @@
 #include "images/DeviceCatalogue.h"
 #include "link/AdapterFile.h"
 #include "link/FtdiPortSource.h"
+#include "link/GpioPortSource.h"
 #include "link/LinuxPortSource.h"
 
 namespace {
@@ -69,8 +70,9 @@ void CheckEepromType(const TCliOptions& options, const std::optional<TCardState>
 }
 
 // The port an address or device node names ("0x378", "/dev/parport0",
-// "ftdi:A50285BI"; "ftdi" for the only FTDI adapter), or -1.
+// "ftdi:A50285BI"; "ftdi" for the only FTDI adapter; "gpio:chip"), or -1.
 int FindPort(const TLptPort& port, const QString& name) {
+  if (name.startsWith(QLatin1String("gpio:"))) return FindGpioPort(port, name.mid(5).toStdString());
   if (name == QLatin1String("ftdi")) {
     int found = -1;
     for (int i = 0; i < port.PortCount; ++i) {
@@ -139,10 +141,13 @@ std::unique_ptr<TLptPort> TCliCard::MakePort(const TVirtualCardConfig& config) {
     sources.push_back(std::make_unique<TCountingPortSource>(std::make_unique<TLinuxPortSource>(),
                                                             CountedAccesses));
     sources.push_back(std::make_unique<TFtdiPortSource>());
+    sources.push_back(std::make_unique<TGpioPortSource>());
   } else {
     sources.push_back(std::make_unique<TLinuxPortSource>());
-    // USB boards with an FTDI chip, listed after the parallel ports.
+    // USB boards with an FTDI chip and GPIO chips, listed after the
+    // parallel ports.
     sources.push_back(std::make_unique<TFtdiPortSource>());
+    sources.push_back(std::make_unique<TGpioPortSource>());
   }
   return std::make_unique<TLptPort>(std::move(sources));
 }
@@ -176,8 +181,10 @@ void TCliCard::Open() {
         ports += (i ? ", " : "") + (Port->PortLabels[i].empty()
                                         ? "0x" + HexText(Port->PortAddresses[i], 4)
                                         : Port->PortNodes[i]);
-      throw ECliError(ecCard,
-                      "No port " + Options.Port.toStdString() + "; the ports are " + ports + ".");
+      // A device the user may not use says why it is not among them.
+      std::string text = "No port " + Options.Port.toStdString() + "; the ports are " + ports + ".";
+      for (const std::string& line : Port->OpenErrors) text += "\n" + line;
+      throw ECliError(ecCard, text);
     }
   }
   Port->SelectPort(index);

@@ -1,5 +1,6 @@
 #include "link/AdapterDefinition.h"
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 
@@ -71,7 +72,7 @@ bool ByteKind(TAdapterKind kind) { return kind != TAdapterKind::Gpio; }
 // A pin's identity for the "used twice" check: its bit for byte kinds
 // (so "D0" and "TXD" are one pin), its name otherwise.
 std::string PinKey(TAdapterKind kind, const std::string& name, bool input) {
-  if (!ByteKind(kind)) return name;
+  if (!ByteKind(kind)) return GpioPinKey(name);
   const TBytePin pin = FindBytePin(kind, name);
   // On the parallel port a data bit and a status bit of the same number
   // are two pins.
@@ -91,6 +92,19 @@ std::optional<TAdapterKind> AdapterKindByName(std::string_view name) {
   for (const TKindName& k : KindNames)
     if (SameName(name, k.Name)) return k.Kind;
   return std::nullopt;
+}
+
+std::string GpioPinKey(std::string_view pin) {
+  const bool offset = !pin.empty() && std::all_of(pin.begin(), pin.end(), [](char c) {
+    return std::isdigit(static_cast<unsigned char>(c));
+  });
+  if (offset) {
+    while (pin.size() > 1 && pin.front() == '0') pin.remove_prefix(1);
+    return "#" + std::string(pin);
+  }
+  std::string key(pin);
+  for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return key;
 }
 
 TBytePin FindBytePin(TAdapterKind kind, std::string_view name) {
@@ -218,6 +232,21 @@ const std::vector<TAdapterDefinition>& BuiltInAdapters() {
     ftdi.Lines[clMiso].Pins = {"CTS"};
     ftdi.Lines[clSck].Pins = {"DTR"};
     list.push_back(ftdi);
+    // A Raspberry Pi's 40-pin header (the kernel's line names, the same on
+    // every model): header pins 11, 13, 15, 16, 18 and 22, free of the
+    // I2C, SPI and UART functions. The card's supply is switched by a
+    // transistor that conducts while GPIO17 is low; a pull-up holds it off
+    // whenever no program drives the pin.
+    TAdapterDefinition pi;
+    pi.Name = "Raspberry Pi header";
+    pi.Kind = TAdapterKind::Gpio;
+    pi.Lines[clVcc] = {{"GPIO17"}, true};
+    pi.Lines[clClk].Pins = {"GPIO27"};
+    pi.Lines[clReset].Pins = {"GPIO22"};
+    pi.Lines[clMosi].Pins = {"GPIO23"};
+    pi.Lines[clSck].Pins = {"GPIO24"};
+    pi.Lines[clMiso].Pins = {"GPIO25"};
+    list.push_back(pi);
     return list;
   }();
   return adapters;

@@ -65,9 +65,10 @@ struct TAdapterDefinition {
   std::string Chip;
 
   // Where the definition was read (file and line of its section); empty
-  // for a built-in one.
+  // for a built-in one. EntryLines: the line of each card line's entry.
   std::string File;
   int Line = 0;
+  std::array<int, CardLineCount> EntryLines{};
 };
 
 // A pin of a kind whose pins are bits of a byte (parallel, FTDI).
@@ -80,6 +81,11 @@ struct TBytePin {
 // The pin `name` of `kind` (case-insensitive), or Bit -1 when the kind has
 // no such pin. GPIO pins are not bits of a byte: always Bit -1.
 TBytePin FindBytePin(TAdapterKind kind, std::string_view name);
+
+// A GPIO pin as the "used twice" checks compare it: a name in upper case,
+// an offset without leading zeros ("GPIO17" and "gpio17" are one pin, and
+// so are "017" and "17"; a name and an offset only the chip can tell).
+std::string GpioPinKey(std::string_view pin);
 
 // The line map of a kind whose pins are bits of a byte, ready for the hot
 // path: the pin byte of every line state (a Lines:: byte), and where MISO
@@ -116,6 +122,8 @@ std::vector<std::string> AdapterWarnings(const TAdapterDefinition& adapter);
 // FT232R breakout: CLK on TXD (D0), MOSI on RXD (D1), RESET on RTS (D2),
 // MISO on CTS (D3), SCK on DTR (D4), and the card's supply switched on by
 // a low DCD (D6) through a transistor, held off by a pull resistor.
+// Raspberry Pi header (GPIO: VCC !GPIO17, CLK GPIO27, RESET GPIO22, MOSI
+// GPIO23, SCK GPIO24, MISO GPIO25).
 const std::vector<TAdapterDefinition>& BuiltInAdapters();
 const TAdapterDefinition& PassiveParallelAdapter();
 const TAdapterDefinition& FtdiBreakoutAdapter();

@@ -193,9 +193,9 @@ private:
 // pin when they are the same bit with the same directions, so the FTDI
 // names "D0", "TXD" and "AD0" are one pin while the parallel port's data
 // bit D6 and status bit S6 are two; GPIO pins are named by the chip, so
-// only the same name is the same pin.
+// only the same name (in any case) or the same offset is the same pin.
 std::string PinIdentity(TAdapterKind kind, const std::string& name) {
-  if (kind == TAdapterKind::Gpio) return name;
+  if (kind == TAdapterKind::Gpio) return GpioPinKey(name);
   const TBytePin pin = FindBytePin(kind, name);
   return std::to_string(pin.Bit) + (pin.Output ? "o" : "") + (pin.Input ? "i" : "");
 }
@@ -377,8 +377,10 @@ private:
     std::sort(lines.begin(), lines.end(),
               [](const auto& a, const auto& b) { return a.first->Line < b.first->Line; });
     std::map<std::string, TPinUse> used;
-    for (const auto& [entry, line] : lines)
+    for (const auto& [entry, line] : lines) {
       CheckLine(*entry, line, kind, used, adapter.Lines[static_cast<size_t>(line)]);
+      adapter.EntryLines[static_cast<size_t>(line)] = entry->Line;
+    }
 
     std::vector<std::string> missing;
     for (int line = 0; line < CardLineCount; ++line)

@@ -38,6 +38,10 @@ struct TDiscoveredPort {
   // The system's own uses of the device that taking it ends for as long
   // as the program holds it (a USB board's serial ports, /dev/ttyUSB0).
   std::vector<std::string> SystemPorts;
+  // A device that is there but that the user may not use (a GPIO chip
+  // without permission): not listed; this sentence says why, and it goes
+  // to the port object's OpenErrors.
+  std::string Unusable;
 };
 
 class TPortSource {

@@ -1,12 +1,17 @@
 #include "link/TLpt.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <stdexcept>
 
+#include "link/GpioPortSource.h"
 #include "link/LinuxPortSource.h"
 #include "link/ParallelLines.h"
 
-TLptPort::TLptPort() { Sources.push_back(std::make_unique<TLinuxPortSource>()); }
+TLptPort::TLptPort() {
+  Sources.push_back(std::make_unique<TLinuxPortSource>());
+  Sources.push_back(std::make_unique<TGpioPortSource>());
+}
 
 TLptPort::TLptPort(std::vector<std::unique_ptr<TPortSource>> sources)
     : Sources(std::move(sources)) {}
@@ -61,6 +66,13 @@ void TLptPort::Activate() {
     return;
   }
 
+  // Devices the user may not use are told, not listed.
+  for (size_t i = found.size(); i-- > 0;) {
+    if (found[i].Unusable.empty()) continue;
+    OpenErrors.insert(OpenErrors.begin(), found[i].Unusable);
+    found.erase(found.begin() + static_cast<std::ptrdiff_t>(i));
+    owner.erase(owner.begin() + static_cast<std::ptrdiff_t>(i));
+  }
   if (found.empty()) {
     LastError = "Cannot find any LPT ports.";
     return;

@@ -23,7 +23,7 @@ public:
 
   // With no sources given, the port object looks for the machine's real
   // parallel ports (/proc/sys/dev/parport, opened through ppdev or raw
-  // I/O).
+  // I/O) and its GPIO chips (/dev/gpiochipN).
   TLptPort();
   explicit TLptPort(std::vector<std::unique_ptr<TPortSource>> sources);
   ~TLptPort();

@@ -31,6 +31,8 @@ expected=(
   share/doc/pellar/USER_GUIDE.md
   share/doc/pellar/main-window.png
   share/doc/pellar/ft232r-wiring.svg
+  share/doc/pellar/rpi-gpio-wiring.png
+  share/doc/pellar/rpi-gpio-wiring.svg
   lib/udev/rules.d/60-pellar-parport.rules
   lib/udev/rules.d/60-pellar-ftdi.rules
   lib/modules-load.d/pellar-ppdev.conf
