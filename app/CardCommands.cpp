@@ -12,7 +12,6 @@
 // beyond the detected chip is refused before anything is written or
 // compared, with a message naming the image and the chip.
 #include <QComboBox>
-#include <QCheckBox>
 #include <QLineEdit>
 #include <utility>
 #include <vector>
@@ -64,15 +63,11 @@ void TMainForm::actProgAllExecute() {
   bool restore = false;
   bool verify = false;
   {
-    TdlgExtCmd dialog(this);
-    dialog.cbVerify->setEnabled(true);
-    dialog.cbVerify->setChecked(true);
-    const bool offerRestore = TProgramAllCommand::RestoreOffered(images);
-    dialog.cbRestore->setEnabled(offerRestore);
-    dialog.cbRestore->setChecked(offerRestore);
+    TdlgExtCmd dialog({.Restore = TProgramAllCommand::RestoreOffered(images), .Verify = true},
+                      this);
     if (Dialogs->ExecDialog(dialog) != QDialog::Accepted) return;
-    restore = dialog.cbRestore->isChecked();
-    verify = dialog.cbVerify->isChecked();
+    restore = dialog.RestoreChecked();
+    verify = dialog.VerifyChecked();
   }
 
   TProgramAllCommand command(*Card);
@@ -131,11 +126,9 @@ void TMainForm::actReadExtEEExecute() {
   if (!ConfirmDiscard(ikExtEE)) return;
   bool restore = false;
   {
-    TdlgExtCmd dialog(this);
-    dialog.cbRestore->setEnabled(true);
-    dialog.cbRestore->setChecked(true);
+    TdlgExtCmd dialog({.Restore = true}, this);
     if (Dialogs->ExecDialog(dialog) != QDialog::Accepted) return;
-    restore = dialog.cbRestore->isChecked();
+    restore = dialog.RestoreChecked();
   }
 
   TReadExtEepromCommand command(*Card);

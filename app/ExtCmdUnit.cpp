@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TdlgExtCmd::TdlgExtCmd(QWidget* parent) : QDialog(parent) {
+TdlgExtCmd::TdlgExtCmd(TExtCmdOffer offer, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("dlgExtCmd"));
   setWindowTitle(QStringLiteral("Confirm"));
 
@@ -17,7 +17,8 @@ TdlgExtCmd::TdlgExtCmd(QWidget* parent) : QDialog(parent) {
   GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
   cbRestore = new QCheckBox(QStringLiteral("Restore after execute"), GroupBox1);
   cbRestore->setObjectName(QStringLiteral("cbRestore"));
-  cbRestore->setEnabled(false);
+  cbRestore->setEnabled(offer.Restore);
+  cbRestore->setChecked(offer.Restore);
   meRestore = new QPlainTextEdit(GroupBox1);
   meRestore->setObjectName(QStringLiteral("meRestore"));
   meRestore->setPlainText(
@@ -51,7 +52,8 @@ TdlgExtCmd::TdlgExtCmd(QWidget* parent) : QDialog(parent) {
   GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
   cbVerify = new QCheckBox(QStringLiteral("Verify after program"), GroupBox2);
   cbVerify->setObjectName(QStringLiteral("cbVerify"));
-  cbVerify->setEnabled(false);
+  cbVerify->setEnabled(offer.Verify);
+  cbVerify->setChecked(offer.Verify);
   auto* group2 = new QVBoxLayout(GroupBox2);
   group2->addWidget(cbVerify);
 
@@ -79,6 +81,10 @@ TdlgExtCmd::TdlgExtCmd(QWidget* parent) : QDialog(parent) {
 
   resize(sizeHint().expandedTo(QSize(325, 218)));
 }
+
+bool TdlgExtCmd::RestoreChecked() const { return cbRestore->isChecked(); }
+
+bool TdlgExtCmd::VerifyChecked() const { return cbVerify->isChecked(); }
 
 void TdlgExtCmd::showEvent(QShowEvent* event) {
   FormShow();

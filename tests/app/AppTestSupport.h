@@ -9,6 +9,8 @@
 #include "app/PellarApplication.h"
 
 #include <ostream>
+#include <stdexcept>
+#include <string>
 
 // Readable QStrings in failure messages.
 inline void PrintTo(const QString& text, std::ostream* os) {
@@ -30,4 +32,15 @@ inline void RunUntilIdle(int ms = 20) {
   QEventLoop loop;
   QTimer::singleShot(ms, &loop, &QEventLoop::quit);
   loop.exec();
+}
+
+// A widget, action or other child of `root`, found by its object name (the
+// names the documentation uses). A name that is not there ends the test
+// with an exception that names it.
+template <typename T>
+T* Named(const QObject& root, const char* name) {
+  T* found = root.findChild<T*>(QString::fromLatin1(name));
+  if (!found)
+    throw std::logic_error("no " + std::string(name) + " in " + root.objectName().toStdString());
+  return found;
 }

@@ -93,10 +93,13 @@ struct TCardCommandsRig {
     Dialogs->OnDialog = [this](QDialog& dialog) {
       auto* confirm = dynamic_cast<TdlgExtCmd*>(&dialog);
       if (!confirm) return static_cast<int>(QDialog::Rejected);
-      Confirm = TConfirmState{confirm->cbRestore->isEnabled(), confirm->cbRestore->isChecked(),
-                              confirm->cbVerify->isEnabled(), confirm->cbVerify->isChecked()};
-      if (SetRestore) confirm->cbRestore->setChecked(*SetRestore);
-      if (SetVerify) confirm->cbVerify->setChecked(*SetVerify);
+      // The user sees the boxes and may click them.
+      auto* restore = Named<QCheckBox>(*confirm, "cbRestore");
+      auto* verify = Named<QCheckBox>(*confirm, "cbVerify");
+      Confirm = TConfirmState{restore->isEnabled(), restore->isChecked(), verify->isEnabled(),
+                              verify->isChecked()};
+      if (SetRestore) restore->setChecked(*SetRestore);
+      if (SetVerify) verify->setChecked(*SetVerify);
       return ConfirmAnswer;
     };
   }

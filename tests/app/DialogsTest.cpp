@@ -89,31 +89,42 @@ TEST(ErrorBox, StopIconTitleAndClosingPeriod) {
 TEST(TdlgExtCmd, StatesAsTheCallerSetsThem) {
   TestApp();
   {
+    // Nothing offered: both boxes greyed.
+    TdlgExtCmd none({});
+    EXPECT_FALSE(Named<QCheckBox>(none, "cbRestore")->isEnabled());
+    EXPECT_FALSE(Named<QCheckBox>(none, "cbVerify")->isEnabled());
+  }
+  {
     // Program All with only a flash image: verify offered, no restore.
-    TdlgExtCmd dlg;
+    TdlgExtCmd dlg({.Verify = true});
     EXPECT_EQ(dlg.windowTitle(), "Confirm");
-    EXPECT_FALSE(dlg.cbRestore->isEnabled());
-    EXPECT_FALSE(dlg.cbVerify->isEnabled());
-    dlg.cbVerify->setEnabled(true);
-    dlg.cbVerify->setChecked(true);
+    auto* cbRestore = Named<QCheckBox>(dlg, "cbRestore");
+    auto* cbVerify = Named<QCheckBox>(dlg, "cbVerify");
+    auto* meRestore = Named<QPlainTextEdit>(dlg, "meRestore");
+    EXPECT_FALSE(cbRestore->isEnabled());
+    EXPECT_TRUE(cbVerify->isEnabled());
     dlg.show();
-    EXPECT_FALSE(dlg.cbRestore->isChecked());
-    EXPECT_FALSE(dlg.meRestore->isEnabled());  // the warning is greyed
-    EXPECT_TRUE(dlg.cbVerify->isChecked());
+    EXPECT_FALSE(cbRestore->isChecked());
+    EXPECT_FALSE(meRestore->isEnabled());  // the warning is greyed
+    EXPECT_TRUE(cbVerify->isChecked());
     QTest::keyClick(&dlg, Qt::Key_Return);
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_FALSE(dlg.RestoreChecked());
+    EXPECT_TRUE(dlg.VerifyChecked());
   }
   {
     // Read Ext. EEprom: restore offered and checked, verify not.
-    TdlgExtCmd dlg;
-    dlg.cbRestore->setEnabled(true);
-    dlg.cbRestore->setChecked(true);
+    TdlgExtCmd dlg({.Restore = true});
+    auto* meRestore = Named<QPlainTextEdit>(dlg, "meRestore");
     dlg.show();
-    EXPECT_TRUE(dlg.meRestore->isEnabled());
-    EXPECT_TRUE(dlg.meRestore->isReadOnly());
-    EXPECT_FALSE(dlg.cbVerify->isEnabled());
-    EXPECT_TRUE(dlg.meRestore->toPlainText().startsWith(
-        "This command will erase flash/internal eeprom.\n"));
+    EXPECT_TRUE(meRestore->isEnabled());
+    EXPECT_TRUE(meRestore->isReadOnly());
+    EXPECT_FALSE(Named<QCheckBox>(dlg, "cbVerify")->isEnabled());
+    EXPECT_TRUE(
+        meRestore->toPlainText().startsWith("This command will erase flash/internal eeprom.\n"));
+    // The user unchecks the restore: the dialog answers so.
+    Named<QCheckBox>(dlg, "cbRestore")->setChecked(false);
+    EXPECT_FALSE(dlg.RestoreChecked());
     QTest::keyClick(&dlg, Qt::Key_Escape);
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
   }

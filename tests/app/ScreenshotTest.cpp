@@ -105,15 +105,11 @@ TEST(Screenshots, MainWindowAndDialogs) {
   about.show();
   Save(about, "about.png");
 
-  TdlgExtCmd dlg(&f);
-  dlg.cbVerify->setEnabled(true);
-  dlg.cbVerify->setChecked(true);
+  TdlgExtCmd dlg({.Verify = true}, &f);
   dlg.show();
   Save(dlg, "confirm-program-all.png");
 
-  TdlgExtCmd read(&f);
-  read.cbRestore->setEnabled(true);
-  read.cbRestore->setChecked(true);
+  TdlgExtCmd read({.Restore = true}, &f);
   read.show();
   Save(read, "confirm-read-ext.png");
 

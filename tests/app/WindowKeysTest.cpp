@@ -59,20 +59,19 @@ TEST(WindowKeys, TheConfirmDialogStartsOnItsDefaultButton) {
   };
   for (const TCase c : {TCase{true, true}, TCase{false, true}, TCase{true, false}}) {
     SCOPED_TRACE(testing::Message() << c.RestoreOffered << c.VerifyOffered);
-    TdlgExtCmd dialog;
-    dialog.cbRestore->setEnabled(c.RestoreOffered);
-    dialog.cbRestore->setChecked(c.RestoreOffered);
-    dialog.cbVerify->setEnabled(c.VerifyOffered);
-    dialog.cbVerify->setChecked(c.VerifyOffered);
+    TdlgExtCmd dialog({.Restore = c.RestoreOffered, .Verify = c.VerifyOffered});
+    auto* btnOK = Named<QPushButton>(dialog, "btnOK");
     Activate(dialog);
-    EXPECT_EQ(QApplication::focusWidget(), dialog.btnOK);
-    EXPECT_TRUE(dialog.btnOK->isDefault());
-    EXPECT_FALSE(dialog.BitBtn2->isDefault());
+    EXPECT_EQ(QApplication::focusWidget(), btnOK);
+    EXPECT_TRUE(btnOK->isDefault());
+    EXPECT_FALSE(Named<QPushButton>(dialog, "BitBtn2")->isDefault());
     Press(Qt::Key_Return);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.cbRestore->isChecked(), c.RestoreOffered);
-    EXPECT_EQ(dialog.cbVerify->isChecked(), c.VerifyOffered);
+    EXPECT_EQ(Named<QCheckBox>(dialog, "cbRestore")->isChecked(), c.RestoreOffered);
+    EXPECT_EQ(Named<QCheckBox>(dialog, "cbVerify")->isChecked(), c.VerifyOffered);
+    EXPECT_EQ(dialog.RestoreChecked(), c.RestoreOffered);
+    EXPECT_EQ(dialog.VerifyChecked(), c.VerifyOffered);
   }
 }
 
