@@ -22,8 +22,7 @@ void TLineStream::PutSlow(uint8_t lines) {
   if (FQueue.size() >= FMaxQueue) Transfer();
 }
 
-bool TLineStream::Miso() {
-  if (FDirect) return (FDirect->ReadPort(static_cast<uint16_t>(FAddress + 1)) & 0x40) != 0;
+bool TLineStream::MisoSlow() {
   if (!FBackend) return false;
   if (!FBatched) return FBackend->Miso();
   uint8_t level = 0;

@@ -53,7 +53,10 @@ public:
   }
 
   // MISO now; a batched stream is flushed first.
-  bool Miso();
+  bool Miso() {
+    if (FDirect) return (FDirect->ReadPort(static_cast<uint16_t>(FAddress + 1)) & 0x40) != 0;
+    return MisoSlow();
+  }
   // MISO at this point of the stream into the bits `mask` of *dest (set
   // when high, cleared when low): at once on an immediate backend, by the
   // flush that covers it on a batched one, so *dest must stay valid until
@@ -91,6 +94,7 @@ private:
     uint8_t Mask;
   };
   void PutSlow(uint8_t lines);
+  bool MisoSlow();
   void Transfer();
   void Drop();
 
