@@ -111,6 +111,7 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
   CreateActions();
   CreateMenus();
   CreateProgrammerPage();
+  CreateCardHost(options);
 
   FormCreate(std::move(options.Port), options.ProcessorRow, options.EepromRow);
   EditCommands = new TEditCommands(*this);
@@ -170,9 +171,9 @@ void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int
   Port = port ? std::move(port) : std::make_unique<TLptPort>();
   IsWinNT = Port->IsWinNT;
   Link = std::make_unique<TIspLink>(*Port);
-  Avr = std::make_unique<TAvrCommands>(*Link, *this);
-  Loader = std::make_unique<TLoaderLink>(*Link, *Avr, *this);
-  Card = std::make_unique<TCardContext>(TCardContext{*Port, *Link, *Avr, *Loader, *this});
+  Avr = std::make_unique<TAvrCommands>(*Link, Host());
+  Loader = std::make_unique<TLoaderLink>(*Link, *Avr, Host());
+  Card = std::make_unique<TCardContext>(TCardContext{*Port, *Link, *Avr, *Loader, Host()});
   // 2. One power-cycle retry per run of EnterProgrammingMode.
   Avr->PowerCycleAllowed = true;
 
@@ -209,7 +210,7 @@ void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int
     // 9. Told once, before the window is shown; files still work.
     Beep();
     ShowMessageDialog(IsWinNT ? PortDriverMessageNT : PortDriverMessage, mkError, mbOK);
-    if (!Port->LastError.empty()) SetStatusText(Port->LastError);
+    if (!Port->LastError.empty()) SetStatusText(QString::fromStdString(Port->LastError));
   }
 
   // A fault in the adapter file leaves that adapter out; told once.
@@ -668,104 +669,29 @@ void TMainForm::ApplicationFocusChanged(QWidget* old, QWidget* now) {
 }
 
 // ===========================================================================
-// TCardHost
+// The card host
 
-void TMainForm::SetStatusText(const QString& text) {
-  StatusPanel->setText(text);
-  if (StatusPanel->isVisible()) StatusPanel->repaint();
+void TMainForm::CreateCardHost(TMainFormOptions& options) {
+  FWindowHost = std::make_unique<TWindowCardHost>(
+      TWindowCardHostParts{.Window = this,
+                           .Dialogs = Dialogs.get(),
+                           .Status = StatusPanel,
+                           .TimeLeft = lbTimeLeft,
+                           .ChipId = chipidLabel,
+                           .Bars = {initBar, flashBar, intBar, extBar},
+                           .Lock = [this](bool locked) { SetUiEnabled(!locked); },
+                           .ShowProcessor = [this](int row) { ShowDetectedProcessor(row); }});
+  if (options.WrapCardHost) FWrappedHost = options.WrapCardHost(*FWindowHost);
 }
 
-void TMainForm::SetStatusText(const std::string& text) {
-  SetStatusText(QString::fromStdString(text));
-}
+QString TMainForm::StatusText() const { return FWindowHost->StatusText(); }
 
-QString TMainForm::StatusText() const { return StatusPanel->text(); }
+void TMainForm::SetStatusText(const QString& text) { FWindowHost->SetStatusText(text); }
 
-QProgressBar* TMainForm::Bar(TProgressBarId bar) const {
-  switch (bar) {
-    case pbInit: return initBar;
-    case pbFlash: return flashBar;
-    case pbIntEE: return intBar;
-    case pbExtEE: return extBar;
-  }
-  return flashBar;
-}
-
-void TMainForm::SetProgressMax(TProgressBarId bar, int max) {
-  FProgressMax[bar] = max < 0 ? 0 : max;
-  QProgressBar* b = Bar(bar);
-  const int position = b->value() < 0 ? 0 : std::min(b->value(), FProgressMax[bar]);
-  // A range of 0..0 would turn the bar into a busy indicator.
-  b->setRange(0, FProgressMax[bar] > 0 ? FProgressMax[bar] : 1);
-  b->setValue(position);
-}
-
-void TMainForm::SetProgressStep(TProgressBarId bar, int step) { FProgressSteps[bar] = step; }
-
-void TMainForm::SetProgressPosition(TProgressBarId bar, int position) {
-  const int max = FProgressMax[bar];
-  QProgressBar* b = Bar(bar);
-  const int before = std::max(b->value(), 0);
-  b->setValue(position < 0 ? 0 : (position > max ? max : position));
-  // Forward steps of the transfer bars are the command's work done.
-  if (bar != pbInit) WorkDone(b->value() - before);
-}
-
-void TMainForm::PlanWork(int64_t bytes) {
-  if (!FTimeLeft.Active()) FWorkClock.start();
-  FTimeLeft.Plan(bytes, FWorkClock.elapsed());
-  FTimeLeftShownMs = -1000;
-}
-
-void TMainForm::EndWork() {
-  FTimeLeft.End();
-  lbTimeLeft->clear();
-  lbTimeLeft->setVisible(false);
-}
-
-void TMainForm::WorkDone(int64_t bytes) {
-  if (!FTimeLeft.Active() || bytes <= 0) return;
-  FTimeLeft.Advance(bytes);
-  // A few times a second is enough for the eye.
-  const int64_t now = FWorkClock.elapsed();
-  if (now - FTimeLeftShownMs < 250) return;
-  FTimeLeftShownMs = now;
-  const std::string text = TTimeLeft::Text(FTimeLeft.SecondsLeft(now));
-  lbTimeLeft->setText(QString::fromStdString(text));
-  lbTimeLeft->setVisible(!text.empty());
-}
-
-int TMainForm::ProgressPosition(TProgressBarId bar) {
-  const int v = Bar(bar)->value();
-  return v < 0 ? 0 : v;
-}
-
-void TMainForm::SetProgressVisible(TProgressBarId bar, bool visible) {
-  Bar(bar)->setVisible(visible);
-}
-
-void TMainForm::StepProgress(TProgressBarId bar) {
-  SetProgressPosition(bar, ProgressPosition(bar) + FProgressSteps[bar]);
-}
-
-void TMainForm::SetChipIdText(const std::string& text) {
-  chipidLabel->setText(QString::fromStdString(text));
-}
-
-void TMainForm::ProcessorDetected(int row) {
+void TMainForm::ShowDetectedProcessor(int row) {
   if (row < 0 || row >= cbProcessor->count()) return;
   // A detected processor is selected without resizing any image.
   const QSignalBlocker block(cbProcessor);
   cbProcessor->setCurrentIndex(row);
   FProcessorRow = row;
 }
-
-
-TMessageResult TMainForm::ShowMessageDialog(const std::string& text, TMessageKind kind,
-                                            TMessageButtons buttons) {
-  return Dialogs->MessageDialog(this, QString::fromStdString(text), kind, buttons);
-}
-
-void TMainForm::Beep() { QApplication::beep(); }
-
-void TMainForm::ProcessPendingEvents() { QCoreApplication::processEvents(); }

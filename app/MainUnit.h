@@ -20,7 +20,6 @@
 // write back.
 
 #include <QDomDocument>
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <array>
@@ -29,9 +28,9 @@
 
 #include "app/ImagePages.h"
 #include "app/UserDialogs.h"
+#include "app/WindowCardHost.h"
 #include "card/CardCommandSupport.h"
 #include "card/CardContext.h"
-#include "card/TimeLeft.h"
 #include "link/AvrCommands.h"
 #include "link/CardHost.h"
 #include "link/IspLink.h"
@@ -73,9 +72,13 @@ struct TMainFormOptions {
   // first row.
   int ProcessorRow = -1;
   int EepromRow = -1;
+  // Stands between the card layer and the window's own card host when set
+  // (tests record what the commands report through it): it is given the
+  // window's host to pass the calls on to.
+  std::function<std::unique_ptr<TCardHost>(TCardHost& windowHost)> WrapCardHost;
 };
 
-class TMainForm : public QMainWindow, public TCardHost {
+class TMainForm : public QMainWindow {
   Q_OBJECT
 public:
   explicit TMainForm(TMainFormOptions options = {}, QWidget* parent = nullptr);
@@ -87,12 +90,12 @@ public:
   // driver installation.
   bool IsWinNT = false;
   // The bit link (holds DataLatch) and the AVR commands (hold
-  // PowerCycleAllowed), both over Port and this window.
+  // PowerCycleAllowed), both over Port and the window's card host.
   std::unique_ptr<TIspLink> Link;
   std::unique_ptr<TAvrCommands> Avr;
-  // The loader link to the external EEPROM, over Link, Avr and this window.
+  // The loader link to the external EEPROM, over Link, Avr and the host.
   std::unique_ptr<TLoaderLink> Loader;
-  // All of the above with this window as the host: what the card commands
+  // All of the above with the window's card host: what the card commands
   // (card/) work with.
   std::unique_ptr<TCardContext> Card;
   // Targets and hooks of the port driver set-up (tests redirect them).
@@ -376,25 +379,10 @@ public:
   void AutoloadImages();
   QSettings& Settings() { return *FSettings; }
 
-  // ---- TCardHost ---------------------------------------------------------
-  void SetStatusText(const std::string& text) override;
-  void SetProgressMax(TProgressBarId bar, int max) override;
-  void SetProgressStep(TProgressBarId bar, int step) override;
-  void SetProgressPosition(TProgressBarId bar, int position) override;
-  int ProgressPosition(TProgressBarId bar) override;
-  void SetProgressVisible(TProgressBarId bar, bool visible) override;
-  void StepProgress(TProgressBarId bar) override;
-  void SetChipIdText(const std::string& text) override;
-  void ProcessorDetected(int row) override;
-  TMessageResult ShowMessageDialog(const std::string& text, TMessageKind kind,
-                                   TMessageButtons buttons) override;
-  void Beep() override;
-  void ProcessPendingEvents() override;
-  // A card command's session locks and unlocks the window.
-  void SetInterfaceLocked(bool locked) override { SetUiEnabled(!locked); }
-  void PlanWork(int64_t bytes) override;
-  void EndWork() override;
-
+  // ---- The card host (WindowCardHost.h) ----------------------------------
+  // The status line, the bars, the chip id and the questions of the card
+  // commands.
+  TWindowCardHost& CardHost() { return *FWindowHost; }
   // The status line's text.
   QString StatusText() const;
   void SetStatusText(const QString& text);
@@ -445,17 +433,23 @@ private:
   void RememberFileName(TImageKind kind);
   void RememberAutoload(TImageKind kind);
   void LoadAutoloadStates();
-  QProgressBar* Bar(TProgressBarId bar) const;
+  // Makes the card host over the status line, the bars and the chip id,
+  // and the one the card layer is given (WrapCardHost).
+  void CreateCardHost(TMainFormOptions& options);
+  // The host the card layer talks to; the window's own questions and beeps
+  // go the same way.
+  TCardHost& Host() { return FWrappedHost ? *FWrappedHost : *FWindowHost; }
+  TMessageResult ShowMessageDialog(const std::string& text, TMessageKind kind,
+                                   TMessageButtons buttons) {
+    return Host().ShowMessageDialog(text, kind, buttons);
+  }
+  void Beep() { Host().Beep(); }
+  // A detected processor is selected without resizing any image.
+  void ShowDetectedProcessor(int row);
 
-  // Work done on the progress bars, for the time left.
-  void WorkDone(int64_t bytes);
-  TTimeLeft FTimeLeft;
-  QElapsedTimer FWorkClock;
-  int64_t FTimeLeftShownMs = -1000;
-
+  std::unique_ptr<TWindowCardHost> FWindowHost;
+  std::unique_ptr<TCardHost> FWrappedHost;
   std::unique_ptr<QSettings> FSettings;
-  std::array<int, 4> FProgressSteps{};
-  std::array<int, 4> FProgressMax{};
   bool FUiLocked = false;
   bool FCursorOverridden = false;
   bool FCloseRequested = false;

@@ -225,7 +225,7 @@ TEST(CardCommandsNoCard, EveryCommandEndsCleanlyOnAbort) {
   rig.SetImage(f.hexExtEE, ext);
   f.ebFlash->setText("flash.hex");
   f.ebExtEE->setText("ext.hex");
-  f.SetChipIdText("AT90S8515");
+  f.CardHost().SetChipIdText("AT90S8515");
   rig.Dialogs->DefaultAnswer = mrYes;
 
   const std::vector<std::pair<QAction*, std::string>> commands = {

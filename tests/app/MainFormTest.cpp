@@ -293,12 +293,12 @@ TEST(MainFormCatalogue, EmptyImagesAndTheSignatureLookUp) {
   EXPECT_EQ(f.hexExtEE->DataSize(), 16384);
 
   // A detected processor is selected without resizing anything.
-  f.ProcessorDetected(2);
+  f.CardHost().ProcessorDetected(2);
   EXPECT_EQ(f.cbProcessor->currentIndex(), 2);
   EXPECT_EQ(f.hexFlash->DataSize(), 4096);
-  f.ProcessorDetected(0);
+  f.CardHost().ProcessorDetected(0);
   EXPECT_EQ(f.hexFlash->DataSize(), 4096);
-  f.ProcessorDetected(9);  // no such row: nothing changes
+  f.CardHost().ProcessorDetected(9);  // no such row: nothing changes
   EXPECT_EQ(f.cbProcessor->currentIndex(), 0);
   EXPECT_EQ(f.cbEeprom->currentIndex(), 1);
 }
@@ -330,8 +330,8 @@ TEST(MainFormClose, CloseDuringALockedCommandWaitsForTheCardToBeOff) {
     f.Link->PowerOn();
     // The user closes the window while the command processes events.
     QTimer::singleShot(0, &f, &QWidget::close);
-    f.ProcessPendingEvents();
-    f.ProcessPendingEvents();
+    f.CardHost().ProcessPendingEvents();
+    f.CardHost().ProcessPendingEvents();
     visibleAfterClose = f.isVisible();
     f.Link->PowerOff();
     f.SetUiEnabled(true);
@@ -423,19 +423,19 @@ TEST(MainFormStatus, FocusEnteringTheProgrammerPageClearsTheStatusLine) {
 TEST(MainFormProgress, BarsKeepTheirRangeAndStep) {
   TFormHarness h;
   TMainForm& f = h.Start({0x378});
-  f.SetProgressMax(pbFlash, 8192);
-  f.SetProgressStep(pbFlash, 128);
-  f.SetProgressPosition(pbFlash, 0);
-  f.StepProgress(pbFlash);
-  f.StepProgress(pbFlash);
-  EXPECT_EQ(f.ProgressPosition(pbFlash), 256);
-  f.SetProgressPosition(pbFlash, 9000);
-  EXPECT_EQ(f.ProgressPosition(pbFlash), 8192);
-  f.SetProgressMax(pbExtEE, 0);  // not a busy indicator
+  f.CardHost().SetProgressMax(pbFlash, 8192);
+  f.CardHost().SetProgressStep(pbFlash, 128);
+  f.CardHost().SetProgressPosition(pbFlash, 0);
+  f.CardHost().StepProgress(pbFlash);
+  f.CardHost().StepProgress(pbFlash);
+  EXPECT_EQ(f.CardHost().ProgressPosition(pbFlash), 256);
+  f.CardHost().SetProgressPosition(pbFlash, 9000);
+  EXPECT_EQ(f.CardHost().ProgressPosition(pbFlash), 8192);
+  f.CardHost().SetProgressMax(pbExtEE, 0);  // not a busy indicator
   EXPECT_GT(f.extBar->maximum(), 0);
-  f.SetProgressVisible(pbInit, true);
+  f.CardHost().SetProgressVisible(pbInit, true);
   EXPECT_TRUE(f.initBar->isVisibleTo(&f));
-  f.SetChipIdText("AT90S8515");
+  f.CardHost().SetChipIdText("AT90S8515");
   EXPECT_EQ(f.chipidLabel->text(), "AT90S8515");
 }
 

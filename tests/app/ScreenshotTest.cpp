@@ -50,17 +50,17 @@ TEST(Screenshots, MainWindowAndDialogs) {
   // As loaded from the files the boxes name.
   f.MarkImageClean(ikFlash);
   f.MarkImageClean(ikIntEE);
-  f.SetChipIdText("AT90S8515");
-  f.SetProgressMax(pbFlash, 8192);
-  f.SetProgressPosition(pbFlash, 8192);
-  f.SetProgressMax(pbIntEE, 512);
-  f.SetProgressPosition(pbIntEE, 512);
+  f.CardHost().SetChipIdText("AT90S8515");
+  f.CardHost().SetProgressMax(pbFlash, 8192);
+  f.CardHost().SetProgressPosition(pbFlash, 8192);
+  f.CardHost().SetProgressMax(pbIntEE, 512);
+  f.CardHost().SetProgressPosition(pbIntEE, 512);
   f.SetStatusText("Device programmed.");
   Save(f, "main-window.png");
 
   f.SetUiEnabled(false);
-  f.SetProgressVisible(pbInit, true);
-  f.SetProgressPosition(pbFlash, 3000);
+  f.CardHost().SetProgressVisible(pbInit, true);
+  f.CardHost().SetProgressPosition(pbFlash, 3000);
   f.SetStatusText("Programming flash...");
   Save(f, "main-window-locked.png");
   f.SetUiEnabled(true);

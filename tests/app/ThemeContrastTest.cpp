@@ -68,7 +68,7 @@ void ShowColouredTexts(TMainForm& f) {
   f.UpdateActions();
   f.show();
   f.SetStatusText("Programming error.");
-  f.SetChipIdText("AT90S8515");
+  f.CardHost().SetChipIdText("AT90S8515");
   f.pgcMain->setCurrentWidget(f.tshFlash);
   THexFindBar* bar = f.EditCommands->FindBar(ikFlash);
   bar->OpenFind();
