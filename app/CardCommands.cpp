@@ -34,17 +34,13 @@ namespace {
 
 TImageRef ImageOf(THexEditor* editor) { return {editor->DataPointer(), editor->DataSize()}; }
 
-// Runs a command that erases the chip; what it could not write back is
-// kept (KeptBackups.cpp), also when an error ends it, before the window
-// shows that error.
-template <typename TRun>
-auto KeepingBackups(TMainForm& form, const TCardCommand& command, TRun run) {
-  return RunKeepingBackups(command, run, [&form](const TCardBackups& backups) {
-    form.KeepUnrestoredBackups(backups);
-  });
-}
-
 }  // namespace
+
+template <typename TRun>
+auto TMainForm::KeepingBackups(const TCardCommand& command, TRun run) {
+  return RunKeepingBackups(command, run,
+                           [this](const TCardBackups& backups) { KeepUnrestoredBackups(backups); });
+}
 
 // ===========================================================================
 // Program All, Verify, Erase
@@ -71,7 +67,7 @@ void TMainForm::actProgAllExecute() {
   }
 
   TProgramAllCommand command(*Card);
-  KeepingBackups(*this, command, [&] { return command.Run(images, restore, verify); });
+  KeepingBackups(command, [&] { return command.Run(images, restore, verify); });
 }
 
 void TMainForm::actVerifyExecute() {
@@ -132,7 +128,7 @@ void TMainForm::actReadExtEEExecute() {
   }
 
   TReadExtEepromCommand command(*Card);
-  if (KeepingBackups(*this, command, [&] { return command.Run(restore); })) {
+  if (KeepingBackups(command, [&] { return command.Run(restore); })) {
     // Every byte came: only now the image and its file name are replaced;
     // a card that stops answering leaves both as they were.
     ebExtEE->clear();
@@ -163,7 +159,7 @@ void TMainForm::actVerifyExtEEExecute() {
                         mkConfirmation, mbYesNo) != mrYes)
     return;
   TVerifyExtEepromCommand command(*Card);
-  KeepingBackups(*this, command, [&] { return command.Run(ImageOf(hexExtEE)); });
+  KeepingBackups(command, [&] { return command.Run(ImageOf(hexExtEE)); });
 }
 
 // ===========================================================================
@@ -174,13 +170,13 @@ void TMainForm::actReadCardExecute() {
   // The three images are replaced: every edited one is answered for first.
   if (!ConfirmDiscardAll()) return;
   TReadCardCommand command(*Card);
-  if (KeepingBackups(*this, command, [&] { return command.Run(); })) {
+  if (KeepingBackups(command, [&] { return command.Run(); })) {
     // Every memory came and the card is as it was: only now the images are
     // replaced; a failure at any step leaves all three as they were.
     const std::pair<TImageKind, const std::vector<uint8_t>*> memories[] = {
         {ikFlash, &command.Flash}, {ikIntEE, &command.Eeprom}, {ikExtEE, &command.External}};
     for (const auto& [kind, bytes] : memories) {
-      ImageFileBox(kind)->clear();
+      FileBox(kind)->clear();
       SetImageBytes(kind, *bytes, false);
     }
     SetStatusText(CardReadText());

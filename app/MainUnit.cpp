@@ -30,7 +30,6 @@
 #include "app/EditCommands.h"
 #include "app/ElidedLabel.h"
 #include "app/MessageDialog.h"
-#include "app/PageFileKeys.h"
 #include "app/PellarApplication.h"
 #include "app/ReadableColors.h"
 #include "app/UserGuideWindow.h"
@@ -114,8 +113,10 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
   CreateCardHost(options);
 
   FormCreate(std::move(options.Port), options.ProcessorRow, options.EepromRow);
-  EditCommands = new TEditCommands(*this);
-  CreatePageFileKeys(*this);
+  EditCommands = new TEditCommands(*this, *Dialogs);
+  // The Edit menu stands between File and System.
+  menuBar()->insertMenu(miSystem->menuAction(), EditCommands->Menu());
+  CreatePageFileKeys();
 
   if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
     connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TMainForm::ApplicationIdle);
@@ -590,6 +591,10 @@ void TMainForm::miContentsClick() {
 // ===========================================================================
 // Catalogue choices (the processor and EEPROM choices: UnsavedChanges.cpp)
 
+void TMainForm::SelectProcessor(int row) { cbProcessor->setCurrentIndex(row); }
+
+void TMainForm::SelectEeprom(int row) { cbEeprom->setCurrentIndex(row); }
+
 void TMainForm::cbPortChange() {
   if (!Port || !Port->Active) return;
   const QVariant index = cbPort->currentData();
@@ -599,6 +604,12 @@ void TMainForm::cbPortChange() {
 
 // ===========================================================================
 // Images
+
+std::optional<TImageKind> TMainForm::ShownImage() const {
+  for (TImageKind kind : AllImageKinds)
+    if (pgcMain->currentWidget() == Page(kind)) return kind;
+  return std::nullopt;
+}
 
 int TMainForm::CatalogueSize(TImageKind kind) const {
   return ChipMemorySize(static_cast<TImageMemory>(kind), cbProcessor->currentIndex(),
@@ -614,7 +625,7 @@ bool TMainForm::AnyImageHasData() const {
 // Autoload
 
 void TMainForm::RememberFileName(TImageKind kind) {
-  const QString name = ImageFileBox(kind)->text();
+  const QString name = FileBox(kind)->text();
   // A read from the card clears the box; the last file stays remembered.
   if (name.isEmpty()) return;
   FSettings->setValue(ImageName(kind) + QStringLiteral("/LastFile"), name);
@@ -623,12 +634,12 @@ void TMainForm::RememberFileName(TImageKind kind) {
 
 void TMainForm::RememberAutoload(TImageKind kind) {
   FSettings->setValue(ImageName(kind) + QStringLiteral("/Autoload"),
-                      ImageAutoloadBox(kind)->isChecked());
+                      AutoloadBox(kind)->isChecked());
 }
 
 void TMainForm::LoadAutoloadStates() {
   for (TImageKind kind : AllImageKinds) {
-    QCheckBox* box = ImageAutoloadBox(kind);
+    QCheckBox* box = AutoloadBox(kind);
     const QSignalBlocker block(box);
     box->setChecked(StoredFlag(FSettings->value(ImageName(kind) + QStringLiteral("/Autoload"))));
   }
@@ -637,7 +648,7 @@ void TMainForm::LoadAutoloadStates() {
 void TMainForm::AutoloadImages() {
   QStringList notes;
   for (TImageKind kind : AllImageKinds) {
-    if (!ImageAutoloadBox(kind)->isChecked()) continue;
+    if (!AutoloadBox(kind)->isChecked()) continue;
     const QVariant stored = FSettings->value(ImageName(kind) + QStringLiteral("/LastFile"));
     const QString file = stored.typeId() == QMetaType::QString ? stored.toString() : QString();
     if (file.isEmpty()) continue;  // nothing remembered yet

@@ -4,5 +4,5 @@
 
 void TMainForm::actInstallNTPortDriversExecute() {
   if (!IsWinNT) return;
-  DriverSetup.Run(Host());
+  FDriverSetup.Run(Host());
 }

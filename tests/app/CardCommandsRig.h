@@ -134,7 +134,7 @@ struct TCardCommandsRig {
     options.SettingsFile = Dir.filePath(QStringLiteral("settings.ini"));
     Form = std::make_unique<TRecordingForm>(std::move(options));
     // A card that stops answering is given up on sooner than on hardware.
-    Form->Loader->HandshakeTickLimit = 20000;
+    Form->CardContext().Loader.HandshakeTickLimit = 20000;
     Dialogs->OnDialog = [this](QDialog& dialog) {
       auto* confirm = dynamic_cast<TdlgExtCmd*>(&dialog);
       if (!confirm) return static_cast<int>(QDialog::Rejected);
@@ -176,8 +176,8 @@ struct TCardCommandsRig {
   void ExpectIdle() const {
     EXPECT_FALSE(Form->UiLocked());
     EXPECT_FALSE(Source->Card()->Powered());
-    EXPECT_EQ(Form->Link->DataLatch, 0);
-    EXPECT_TRUE(Form->actErase->isEnabled());
+    EXPECT_EQ(Form->CardContext().Link.DataLatch, 0);
+    EXPECT_TRUE(Named<QAction>(*Form, "actErase")->isEnabled());
   }
 
   std::vector<std::string> MessageTexts() const {
@@ -212,8 +212,8 @@ inline void ExpectStoppedAndKept(const TCardCommandsRig& rig, const std::vector<
   EXPECT_NE(texts[2].find("The card's internal eeprom could not be written back."),
             std::string::npos);
   TRecordingForm& f = *rig.Form;
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), flash);
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), eeprom);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikFlash)), flash);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikIntEE)), eeprom);
   EXPECT_TRUE(f.ImageModified(ikFlash));
   EXPECT_TRUE(f.ImageModified(ikIntEE));
 }
