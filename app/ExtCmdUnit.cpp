@@ -9,16 +9,27 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace {
+
+// A check box of what the dialog offers: checked when offered, greyed and
+// unchecked when not.
+QCheckBox* OfferBox(const char* name, const char* text, bool offered, QWidget* parent) {
+  auto* box = new QCheckBox(QString::fromLatin1(text), parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setEnabled(offered);
+  box->setChecked(offered);
+  return box;
+}
+
+}  // namespace
+
 TdlgExtCmd::TdlgExtCmd(TExtCmdOffer offer, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("dlgExtCmd"));
   setWindowTitle(QStringLiteral("Confirm"));
 
   GroupBox1 = new QGroupBox(this);
   GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-  cbRestore = new QCheckBox(QStringLiteral("Restore after execute"), GroupBox1);
-  cbRestore->setObjectName(QStringLiteral("cbRestore"));
-  cbRestore->setEnabled(offer.Restore);
-  cbRestore->setChecked(offer.Restore);
+  cbRestore = OfferBox("cbRestore", "Restore after execute", offer.Restore, GroupBox1);
   meRestore = new QPlainTextEdit(GroupBox1);
   meRestore->setObjectName(QStringLiteral("meRestore"));
   meRestore->setPlainText(
@@ -50,10 +61,7 @@ TdlgExtCmd::TdlgExtCmd(TExtCmdOffer offer, QWidget* parent) : QDialog(parent) {
 
   GroupBox2 = new QGroupBox(this);
   GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-  cbVerify = new QCheckBox(QStringLiteral("Verify after program"), GroupBox2);
-  cbVerify->setObjectName(QStringLiteral("cbVerify"));
-  cbVerify->setEnabled(offer.Verify);
-  cbVerify->setChecked(offer.Verify);
+  cbVerify = OfferBox("cbVerify", "Verify after program", offer.Verify, GroupBox2);
   auto* group2 = new QVBoxLayout(GroupBox2);
   group2->addWidget(cbVerify);
 

@@ -689,9 +689,9 @@ void TMainForm::CreateCardHost(TMainFormOptions& options) {
                            .Status = StatusPanel,
                            .TimeLeft = lbTimeLeft,
                            .ChipId = chipidLabel,
-                           .Bars = {initBar, flashBar, intBar, extBar},
                            .Lock = [this](bool locked) { SetUiEnabled(!locked); },
-                           .ShowProcessor = [this](int row) { ShowDetectedProcessor(row); }});
+                           .ShowProcessor = [this](int row) { ShowDetectedProcessor(row); },
+                           .Bars = {initBar, flashBar, intBar, extBar}});
   if (options.WrapCardHost) FWrappedHost = options.WrapCardHost(*FWindowHost);
 }
 

@@ -29,12 +29,12 @@ struct TWindowCardHostParts {
   QLabel* Status = nullptr;
   QLabel* TimeLeft = nullptr;
   QLabel* ChipId = nullptr;
-  // The bars, by TProgressBarId.
-  std::array<QProgressBar*, 4> Bars{};
   // Locks (true) or unlocks the window while a card command runs.
   std::function<void(bool)> Lock;
   // Shows the processor a signature named (a catalogue row).
   std::function<void(int)> ShowProcessor;
+  // The bars, by TProgressBarId.
+  std::array<QProgressBar*, 4> Bars{};
 };
 
 class TWindowCardHost : public TCardHost {
