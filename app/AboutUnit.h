@@ -41,14 +41,6 @@ public:
   explicit TAboutForm(const TVersionRecord& record, TUserDialogs* dialogs = nullptr,
                       QWidget* parent = nullptr);
 
-  QLabel* productLabel;
-  QLabel* versionLabel;
-  QLabel* winverLabel;
-  QLabel* commentsLabel;
-  QLabel* URLLabel;
-  QLabel* copyLabel;
-  QPushButton* BitBtn1;
-
   // What a click on the web address does.
   void URLLabelClick();
 
@@ -56,5 +48,12 @@ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+  QLabel* productLabel;
+  QLabel* versionLabel;
+  QLabel* winverLabel;
+  QLabel* commentsLabel;
+  QLabel* URLLabel;
+  QLabel* copyLabel;
+  QPushButton* BitBtn1;
   TUserDialogs* Dialogs;
 };

@@ -12,7 +12,6 @@
 // beyond the detected chip is refused before anything is written or
 // compared, with a message naming the image and the chip.
 #include <QComboBox>
-#include <QCheckBox>
 #include <QLineEdit>
 #include <utility>
 #include <vector>
@@ -35,17 +34,13 @@ namespace {
 
 TImageRef ImageOf(THexEditor* editor) { return {editor->DataPointer(), editor->DataSize()}; }
 
-// Runs a command that erases the chip; what it could not write back is
-// kept (KeptBackups.cpp), also when an error ends it, before the window
-// shows that error.
-template <typename TRun>
-auto KeepingBackups(TMainForm& form, const TCardCommand& command, TRun run) {
-  return RunKeepingBackups(command, run, [&form](const TCardBackups& backups) {
-    form.KeepUnrestoredBackups(backups);
-  });
-}
-
 }  // namespace
+
+template <typename TRun>
+auto TMainForm::KeepingBackups(const TCardCommand& command, TRun run) {
+  return RunKeepingBackups(command, run,
+                           [this](const TCardBackups& backups) { KeepUnrestoredBackups(backups); });
+}
 
 // ===========================================================================
 // Program All, Verify, Erase
@@ -64,19 +59,15 @@ void TMainForm::actProgAllExecute() {
   bool restore = false;
   bool verify = false;
   {
-    TdlgExtCmd dialog(this);
-    dialog.cbVerify->setEnabled(true);
-    dialog.cbVerify->setChecked(true);
-    const bool offerRestore = TProgramAllCommand::RestoreOffered(images);
-    dialog.cbRestore->setEnabled(offerRestore);
-    dialog.cbRestore->setChecked(offerRestore);
+    TdlgExtCmd dialog({.Restore = TProgramAllCommand::RestoreOffered(images), .Verify = true},
+                      this);
     if (Dialogs->ExecDialog(dialog) != QDialog::Accepted) return;
-    restore = dialog.cbRestore->isChecked();
-    verify = dialog.cbVerify->isChecked();
+    restore = dialog.RestoreChecked();
+    verify = dialog.VerifyChecked();
   }
 
   TProgramAllCommand command(*Card);
-  KeepingBackups(*this, command, [&] { return command.Run(images, restore, verify); });
+  KeepingBackups(command, [&] { return command.Run(images, restore, verify); });
 }
 
 void TMainForm::actVerifyExecute() {
@@ -131,15 +122,13 @@ void TMainForm::actReadExtEEExecute() {
   if (!ConfirmDiscard(ikExtEE)) return;
   bool restore = false;
   {
-    TdlgExtCmd dialog(this);
-    dialog.cbRestore->setEnabled(true);
-    dialog.cbRestore->setChecked(true);
+    TdlgExtCmd dialog({.Restore = true}, this);
     if (Dialogs->ExecDialog(dialog) != QDialog::Accepted) return;
-    restore = dialog.cbRestore->isChecked();
+    restore = dialog.RestoreChecked();
   }
 
   TReadExtEepromCommand command(*Card);
-  if (KeepingBackups(*this, command, [&] { return command.Run(restore); })) {
+  if (KeepingBackups(command, [&] { return command.Run(restore); })) {
     // Every byte came: only now the image and its file name are replaced;
     // a card that stops answering leaves both as they were.
     ebExtEE->clear();
@@ -170,7 +159,7 @@ void TMainForm::actVerifyExtEEExecute() {
                         mkConfirmation, mbYesNo) != mrYes)
     return;
   TVerifyExtEepromCommand command(*Card);
-  KeepingBackups(*this, command, [&] { return command.Run(ImageOf(hexExtEE)); });
+  KeepingBackups(command, [&] { return command.Run(ImageOf(hexExtEE)); });
 }
 
 // ===========================================================================
@@ -181,13 +170,13 @@ void TMainForm::actReadCardExecute() {
   // The three images are replaced: every edited one is answered for first.
   if (!ConfirmDiscardAll()) return;
   TReadCardCommand command(*Card);
-  if (KeepingBackups(*this, command, [&] { return command.Run(); })) {
+  if (KeepingBackups(command, [&] { return command.Run(); })) {
     // Every memory came and the card is as it was: only now the images are
     // replaced; a failure at any step leaves all three as they were.
     const std::pair<TImageKind, const std::vector<uint8_t>*> memories[] = {
         {ikFlash, &command.Flash}, {ikIntEE, &command.Eeprom}, {ikExtEE, &command.External}};
     for (const auto& [kind, bytes] : memories) {
-      ImageFileBox(kind)->clear();
+      FileBox(kind)->clear();
       SetImageBytes(kind, *bytes, false);
     }
     SetStatusText(CardReadText());

@@ -18,7 +18,7 @@ bool TMainForm::LoadCardImageFile(const QString& fileName) {
   std::array<std::vector<uint8_t>, 3> scratch;
   TCardBuffers buffers{};
   for (TImageKind kind : AllImageKinds) {
-    scratch[kind].assign(static_cast<size_t>(CatalogueSize(kind)), ImageEditor(kind)->FillByte());
+    scratch[kind].assign(static_cast<size_t>(CatalogueSize(kind)), Editor(kind)->FillByte());
     buffers[kind] = {scratch[kind].data(), static_cast<int32_t>(scratch[kind].size())};
   }
   const TCardMemories present = ReadCardImageFile(fileName, buffers);
@@ -28,7 +28,7 @@ bool TMainForm::LoadCardImageFile(const QString& fileName) {
   for (TImageKind kind : AllImageKinds) {
     if (!present[kind]) continue;
     // The image's own file is not the card image: a later save asks.
-    ImageFileBox(kind)->clear();
+    FileBox(kind)->clear();
     SetImageBytes(kind, scratch[kind], false);
   }
   UpdateActions();
@@ -51,7 +51,7 @@ void TMainForm::actSaveCardImageExecute() {
   if (name.isEmpty()) return;
   TConstCardBuffers buffers{};
   for (TImageKind kind : AllImageKinds)
-    buffers[kind] = {ImageEditor(kind)->DataPointer(), ImageEditor(kind)->DataSize()};
+    buffers[kind] = {Editor(kind)->DataPointer(), Editor(kind)->DataSize()};
   const TCardMemories written = WriteCardImageFile(name, buffers);
   SetStatusText(CardImageText(name, "written", written));
   AddRecentFile(CardImageGroup(), name);

@@ -7,8 +7,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QStatusBar>
-#include <QTabWidget>
 
 #include "app/EditorStatusFields.h"
 #include "hexedit/widget/HexEditor.h"
@@ -29,7 +27,8 @@ QString HexText(int value) { return QStringLiteral("0x") + QString::number(value
 
 }  // namespace
 
-TEditCommands::TEditCommands(TMainForm& form) : QObject(&form), Form(form) {
+TEditCommands::TEditCommands(TMainForm& form, TUserDialogs& dialogs)
+    : QObject(&form), Form(form), Dialogs(dialogs) {
   setObjectName(QStringLiteral("EditCommands"));
   auto make = [this](QAction*& action, const char* name, const char* text, const char* hint,
                      std::initializer_list<QKeySequence> keys, std::function<void()> command) {
@@ -68,12 +67,11 @@ TEditCommands::TEditCommands(TMainForm& form) : QObject(&form), Form(form) {
   miEdit = new QMenu(QStringLiteral("E&dit"), Form.menuBar());
   miEdit->setObjectName(QStringLiteral("miEdit"));
   AddActions(miEdit);
-  Form.menuBar()->insertMenu(Form.miSystem->menuAction(), miEdit);
   // The items show what applies when the menu opens.
   connect(miEdit, &QMenu::aboutToShow, this, &TEditCommands::UpdateActions);
 
   for (TImageKind kind : AllImageKinds) {
-    THexEditor* editor = Form.ImageEditor(kind);
+    THexEditor* editor = Form.Editor(kind);
     QWidget* page = editor->parentWidget();
     FFindBars[kind] = new THexFindBar(editor, page);
     FFindBars[kind]->setObjectName(QStringLiteral("FindBar") + TMainForm::ImageName(kind));
@@ -83,7 +81,7 @@ TEditCommands::TEditCommands(TMainForm& form) : QObject(&form), Form(form) {
             [this, editor](const QPoint& at) { ShowContextMenu(editor, at); });
   }
 
-  FStatus = new TEditorStatusFields(Form.StatusBar1);
+  FStatus = new TEditorStatusFields(Form.statusBar());
   connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
           &TEditCommands::ClipboardChanged);
   ClipboardChanged();
@@ -114,12 +112,8 @@ void TEditCommands::ClipboardChanged() {
 }
 
 THexEditor* TEditCommands::CurrentEditor() const {
-  QWidget* page = Form.pgcMain->currentWidget();
-  for (TImageKind kind : AllImageKinds) {
-    THexEditor* editor = Form.ImageEditor(kind);
-    if (editor && editor->parentWidget() == page) return editor;
-  }
-  return nullptr;
+  const std::optional<TImageKind> kind = Form.ShownImage();
+  return kind ? Form.Editor(*kind) : nullptr;
 }
 
 THexFindBar* TEditCommands::FindBarOf(const THexEditor* editor) const {
@@ -200,7 +194,7 @@ void TEditCommands::Goto() {
   query.Check = [ed](const QString& text) {
     return ErrorText([&] { ed->Core().GotoTarget(text.toStdString()); });
   };
-  const std::optional<QString> answer = Form.Dialogs->AskText(&Form, query);
+  const std::optional<QString> answer = Dialogs.AskText(&Form, query);
   if (!answer) return;
   ed->GotoOffset(*answer);
   ed->setFocus();
@@ -221,7 +215,7 @@ void TEditCommands::Fill() {
   query.Check = [](const QString& text) {
     return ErrorText([&] { THexEditorCore::ParseFillValue(text.toStdString()); });
   };
-  const std::optional<QString> answer = Form.Dialogs->AskText(&Form, query);
+  const std::optional<QString> answer = Dialogs.AskText(&Form, query);
   if (!answer) return;
   ed->FillSelection(THexEditorCore::ParseFillValue(answer->toStdString()));
   ed->setFocus();

@@ -25,26 +25,18 @@ class THexFindBar;
 class TEditCommands : public QObject {
   Q_OBJECT
 public:
-  explicit TEditCommands(TMainForm& form);
+  // The actions are the window's (actUndo, actRedo, actCut, actCopy,
+  // actPaste, actSelectAll, actFind, actReplace, actGoto, actFill); the
+  // window puts the Edit menu (miEdit) into its menu bar.
+  TEditCommands(TMainForm& form, TUserDialogs& dialogs);
   ~TEditCommands() override;
 
-  QMenu* miEdit = nullptr;
-  QAction* actUndo = nullptr;
-  QAction* actRedo = nullptr;
-  QAction* actCut = nullptr;
-  QAction* actCopy = nullptr;
-  QAction* actPaste = nullptr;
-  QAction* actSelectAll = nullptr;
-  QAction* actFind = nullptr;
-  QAction* actReplace = nullptr;
-  QAction* actGoto = nullptr;
-  QAction* actFill = nullptr;
+  QMenu* Menu() const { return miEdit; }
 
   // The editor of the page shown; null on the "Programmer" page.
   THexEditor* CurrentEditor() const;
   THexFindBar* FindBar(TImageKind kind) const { return FFindBars[kind]; }
   THexFindBar* FindBarOf(const THexEditor* editor) const;
-  TEditorStatusFields& StatusFields() { return *FStatus; }
 
   // The update rules (idle time) and the interface lock.
   void UpdateActions();
@@ -62,6 +54,18 @@ public:
 
 private:
   TMainForm& Form;
+  TUserDialogs& Dialogs;
+  QMenu* miEdit = nullptr;
+  QAction* actUndo = nullptr;
+  QAction* actRedo = nullptr;
+  QAction* actCut = nullptr;
+  QAction* actCopy = nullptr;
+  QAction* actPaste = nullptr;
+  QAction* actSelectAll = nullptr;
+  QAction* actFind = nullptr;
+  QAction* actReplace = nullptr;
+  QAction* actGoto = nullptr;
+  QAction* actFill = nullptr;
   std::array<THexFindBar*, 3> FFindBars{};
   TEditorStatusFields* FStatus = nullptr;
   bool FLocked = false;

@@ -25,9 +25,8 @@ class TReadoutStrip : public QWidget {
 public:
   using QWidget::QWidget;
 
-  // In screen order; Priority lists their indexes, most important first.
-  std::array<QLabel*, 6> Fields{};
-  static constexpr std::array<int, 6> Priority{0, 4, 1, 2, 5, 3};
+  // The fields, in screen order.
+  void SetFields(const std::array<QLabel*, 6>& fields) { Fields = fields; }
 
   QSize sizeHint() const override {
     int width = 0, height = 0;
@@ -71,6 +70,11 @@ protected:
     QWidget::resizeEvent(event);
     Arrange();
   }
+
+private:
+  // In screen order; Priority lists their indexes, most important first.
+  std::array<QLabel*, 6> Fields{};
+  static constexpr std::array<int, 6> Priority{0, 4, 1, 2, 5, 3};
 };
 
 void Set(QLabel* label, const std::string& text) {
@@ -90,7 +94,7 @@ TEditorStatusFields::TEditorStatusFields(QStatusBar* bar)
       lblModified(Field(Strip, "lblModified", "The image has changes that are not saved")) {
   auto* strip = static_cast<TReadoutStrip*>(Strip);
   strip->setObjectName(QStringLiteral("EditorReadout"));
-  strip->Fields = {lblOffset, lblSelection, lblValue, lblWord, lblMode, lblModified};
+  strip->SetFields({lblOffset, lblSelection, lblValue, lblWord, lblMode, lblModified});
   bar->addPermanentWidget(strip);
 }
 

@@ -25,6 +25,7 @@ public:
   // Shows the readout of editor; null hides the fields.
   void Show(const TCustomHexEditor* editor);
 
+private:
   QWidget* Strip;  // the fields' strip, a permanent widget of the bar
   QLabel* lblOffset;
   QLabel* lblSelection;

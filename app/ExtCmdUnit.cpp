@@ -9,15 +9,27 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TdlgExtCmd::TdlgExtCmd(QWidget* parent) : QDialog(parent) {
+namespace {
+
+// A check box of what the dialog offers: checked when offered, greyed and
+// unchecked when not.
+QCheckBox* OfferBox(const char* name, const char* text, bool offered, QWidget* parent) {
+  auto* box = new QCheckBox(QString::fromLatin1(text), parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setEnabled(offered);
+  box->setChecked(offered);
+  return box;
+}
+
+}  // namespace
+
+TdlgExtCmd::TdlgExtCmd(TExtCmdOffer offer, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("dlgExtCmd"));
   setWindowTitle(QStringLiteral("Confirm"));
 
   GroupBox1 = new QGroupBox(this);
   GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-  cbRestore = new QCheckBox(QStringLiteral("Restore after execute"), GroupBox1);
-  cbRestore->setObjectName(QStringLiteral("cbRestore"));
-  cbRestore->setEnabled(false);
+  cbRestore = OfferBox("cbRestore", "Restore after execute", offer.Restore, GroupBox1);
   meRestore = new QPlainTextEdit(GroupBox1);
   meRestore->setObjectName(QStringLiteral("meRestore"));
   meRestore->setPlainText(
@@ -49,9 +61,7 @@ TdlgExtCmd::TdlgExtCmd(QWidget* parent) : QDialog(parent) {
 
   GroupBox2 = new QGroupBox(this);
   GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-  cbVerify = new QCheckBox(QStringLiteral("Verify after program"), GroupBox2);
-  cbVerify->setObjectName(QStringLiteral("cbVerify"));
-  cbVerify->setEnabled(false);
+  cbVerify = OfferBox("cbVerify", "Verify after program", offer.Verify, GroupBox2);
   auto* group2 = new QVBoxLayout(GroupBox2);
   group2->addWidget(cbVerify);
 
@@ -79,6 +89,10 @@ TdlgExtCmd::TdlgExtCmd(QWidget* parent) : QDialog(parent) {
 
   resize(sizeHint().expandedTo(QSize(325, 218)));
 }
+
+bool TdlgExtCmd::RestoreChecked() const { return cbRestore->isChecked(); }
+
+bool TdlgExtCmd::VerifyChecked() const { return cbVerify->isChecked(); }
 
 void TdlgExtCmd::showEvent(QShowEvent* event) {
   FormShow();

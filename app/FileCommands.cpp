@@ -28,18 +28,18 @@ namespace {
 const QString XmlFilter = QStringLiteral("XML files (*.xml)|*.xml|All files (*.*)|*.*");
 const QString HexSuffix = QStringLiteral("hex");
 
-void LoadCommand(TMainForm& form, TImageKind kind) {
-  // An edited image is saved or given up before anything else.
-  if (!form.ConfirmDiscard(kind)) return;
-  const QString title = QString::fromLatin1(form.Images[kind].OpenTitle);
-  const QString name =
-      form.Dialogs->OpenFileName(&form, {title, ImageOpenFilter(), QString(), QString()});
-  if (name.isEmpty()) return;
-  form.LoadImageFile(kind, name);
-  form.SetStatusText(ImageLoadedText(kind, name));
-}
-
 }  // namespace
+
+void TMainForm::LoadCommand(TImageKind kind) {
+  // An edited image is saved or given up before anything else.
+  if (!ConfirmDiscard(kind)) return;
+  const QString title = QString::fromLatin1(Images[kind].OpenTitle);
+  const QString name =
+      Dialogs->OpenFileName(this, {title, ImageOpenFilter(), QString(), QString()});
+  if (name.isEmpty()) return;
+  LoadImageFile(kind, name);
+  SetStatusText(ImageLoadedText(kind, name));
+}
 
 QString TMainForm::WithDefaultSuffix(const QString& name, const QString& suffix) {
   const QFileInfo info(name);
@@ -68,7 +68,7 @@ QString TMainForm::AskSaveFileName(const TFileDialogRequest& request) {
 }
 
 bool TMainForm::SaveImage(TImageKind kind, bool askName) {
-  QLineEdit* box = ImageFileBox(kind);
+  QLineEdit* box = FileBox(kind);
   QString name = box->text();
   if (askName || name.isEmpty() || !Images[kind].SavesInPlace) {
     // Proposes the image's last file, or nothing.
@@ -76,11 +76,11 @@ bool TMainForm::SaveImage(TImageKind kind, bool askName) {
     name = AskSaveFileName({title, ImageSaveFilter(), HexSuffix, box->text()});
     if (name.isEmpty()) return false;
   }
-  const THexEditor* editor = ImageEditor(kind);
+  const THexEditor* editor = Editor(kind);
   ::SaveImageFile(name, editor->DataPointer(), editor->DataSize());
   box->setText(name);
   Images[kind].SavesInPlace = true;
-  ImageEditor(kind)->SetModified(false);
+  Editor(kind)->SetModified(false);
   UpdateModifiedMarks();
   SetStatusText(ImageSavedText(kind, name));
   return true;
@@ -89,12 +89,12 @@ bool TMainForm::SaveImage(TImageKind kind, bool askName) {
 void TMainForm::LoadImageFile(TImageKind kind, const QString& fileName) {
   const int size = CatalogueSize(kind);
   // Bytes the file does not cover read as erased memory.
-  std::vector<uint8_t> scratch(static_cast<size_t>(size), ImageEditor(kind)->FillByte());
+  std::vector<uint8_t> scratch(static_cast<size_t>(size), Editor(kind)->FillByte());
   bool wholeCard = false;
   const TImageFormat format =
       ::LoadImageFile(fileName, static_cast<TImageMemory>(kind), scratch.data(), size, &wholeCard);
   SetImageBytes(kind, scratch, false);
-  ImageFileBox(kind)->setText(QFileInfo(fileName).absoluteFilePath());
+  FileBox(kind)->setText(QFileInfo(fileName).absoluteFilePath());
   // An ELF file, a whole-card file or one named for another format would
   // lose what it holds to a save straight over it.
   Images[kind].SavesInPlace = !wholeCard && format == SaveFormatOf(fileName);
@@ -107,9 +107,9 @@ void TMainForm::OpenImageFile(TImageKind kind, const QString& fileName) {
   UpdateActions();
 }
 
-void TMainForm::actLoadFlashExecute() { LoadCommand(*this, ikFlash); }
-void TMainForm::actLoadIntEEExecute() { LoadCommand(*this, ikIntEE); }
-void TMainForm::actLoadExtEEExecute() { LoadCommand(*this, ikExtEE); }
+void TMainForm::actLoadFlashExecute() { LoadCommand(ikFlash); }
+void TMainForm::actLoadIntEEExecute() { LoadCommand(ikIntEE); }
+void TMainForm::actLoadExtEEExecute() { LoadCommand(ikExtEE); }
 void TMainForm::actSaveFlashExecute() { SaveImage(ikFlash, true); }
 void TMainForm::actSaveIntEEExecute() { SaveImage(ikIntEE, true); }
 void TMainForm::actSaveExtEEExecute() { SaveImage(ikExtEE, true); }

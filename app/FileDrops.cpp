@@ -29,14 +29,14 @@ QString DraggedFile(const QMimeData* mime) {
 int TMainForm::DropTarget(const QPoint& pos) const {
   QWidget* under = childAt(pos);
   for (TImageKind kind : AllImageKinds) {
-    QWidget* page = ImagePage(kind);
+    QWidget* page = Page(kind);
     if (under && (under == page || page->isAncestorOf(under))) return kind;
   }
   if (pgcMain->currentWidget() != TabSheet2) return -1;
   // A row of the Programmer page: the band of its file name box, half the
   // gap to the next row included.
   for (TImageKind kind : AllImageKinds) {
-    const QLineEdit* box = ImageFileBox(kind);
+    const QLineEdit* box = FileBox(kind);
     const QPoint top = box->mapTo(this, QPoint(0, 0));
     const int margin = box->height() / 2;
     if (pos.y() >= top.y() - margin && pos.y() < top.y() + box->height() + margin) return kind;

@@ -25,16 +25,15 @@ public:
   void FindPrevious();
   QString Note() const;
 
+protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
   QLineEdit* edFind = nullptr;
   QToolButton* btnPrevious = nullptr;
   QToolButton* btnNext = nullptr;
   QLabel* lblNote = nullptr;
   QToolButton* btnClose = nullptr;
-
-protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
   QTextBrowser* FBrowser;
   // Looks for the field's text forward or backward from `from`, round the
   // ends; selects and shows the match.

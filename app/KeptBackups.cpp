@@ -24,16 +24,16 @@ void TMainForm::KeepUnrestoredBackups(const TCardBackups& backups) {
   if (!backups.Any()) return;
   // A test's folder when set; else the data folder, then the temp folder.
   const QStringList folders =
-      BackupFolder.isEmpty() ? BackupFolders() : QStringList{BackupFolder, QDir::tempPath()};
+      FBackupFolder.isEmpty() ? BackupFolders() : QStringList{FBackupFolder, QDir::tempPath()};
 
   QStringList lines;
   const auto keep = [&](TImageKind kind, const std::vector<uint8_t>& bytes) {
     if (bytes.empty()) return;
-    THexEditor* editor = ImageEditor(kind);
+    THexEditor* editor = Editor(kind);
     const QString memory = ImageTitle(kind);
     const QString page = ImagePageTitle(kind);
     const auto intoPage = [&](const QString& note) {
-      ImageFileBox(kind)->clear();
+      FileBox(kind)->clear();
       SetImageBytes(kind, bytes, true);
       lines << QStringLiteral(
                    "The card's %1 could not be written back. What it held before the chip "
@@ -53,7 +53,7 @@ void TMainForm::KeepUnrestoredBackups(const TCardBackups& backups) {
     }
     // The page's image is the file it came from, unchanged: it can be
     // loaded again.
-    const QString source = ImageFileBox(kind)->text();
+    const QString source = FileBox(kind)->text();
     if (Images[kind].SavesInPlace && !ImageModified(kind))
       return intoPage(QStringLiteral(" The image it replaced is still in\n%1")
                           .arg(QDir::toNativeSeparators(source)));

@@ -30,7 +30,6 @@
 #include "app/EditCommands.h"
 #include "app/ElidedLabel.h"
 #include "app/MessageDialog.h"
-#include "app/PageFileKeys.h"
 #include "app/PellarApplication.h"
 #include "app/PortRescan.h"
 #include "app/ReadableColors.h"
@@ -112,10 +111,13 @@ TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
   CreateActions();
   CreateMenus();
   CreateProgrammerPage();
+  CreateCardHost(options);
 
   FormCreate(std::move(options.Port), options.ProcessorRow, options.EepromRow);
-  EditCommands = new TEditCommands(*this);
-  CreatePageFileKeys(*this);
+  EditCommands = new TEditCommands(*this, *Dialogs);
+  // The Edit menu stands between File and System.
+  menuBar()->insertMenu(miSystem->menuAction(), EditCommands->Menu());
+  CreatePageFileKeys();
 
   if (auto* dispatcher = QAbstractEventDispatcher::instance(thread()))
     connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &TMainForm::ApplicationIdle);
@@ -171,9 +173,9 @@ void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int
   Port = port ? std::move(port) : std::make_unique<TLptPort>();
   IsWinNT = Port->IsWinNT;
   Link = std::make_unique<TIspLink>(*Port);
-  Avr = std::make_unique<TAvrCommands>(*Link, *this);
-  Loader = std::make_unique<TLoaderLink>(*Link, *Avr, *this);
-  Card = std::make_unique<TCardContext>(TCardContext{*Port, *Link, *Avr, *Loader, *this});
+  Avr = std::make_unique<TAvrCommands>(*Link, Host());
+  Loader = std::make_unique<TLoaderLink>(*Link, *Avr, Host());
+  Card = std::make_unique<TCardContext>(TCardContext{*Port, *Link, *Avr, *Loader, Host()});
   // 2. One power-cycle retry per run of EnterProgrammingMode.
   Avr->PowerCycleAllowed = true;
 
@@ -212,7 +214,7 @@ void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int
     // 9. Told once, before the window is shown; files still work.
     Beep();
     ShowMessageDialog(IsWinNT ? PortDriverMessageNT : PortDriverMessage, mkError, mbOK);
-    if (!Port->LastError.empty()) SetStatusText(Port->LastError);
+    if (!Port->LastError.empty()) SetStatusText(QString::fromStdString(Port->LastError));
   }
 
   // A fault in the adapter file leaves that adapter out; told once.
@@ -599,6 +601,10 @@ void TMainForm::miContentsClick() {
 // ===========================================================================
 // Catalogue choices (the processor and EEPROM choices: UnsavedChanges.cpp)
 
+void TMainForm::SelectProcessor(int row) { cbProcessor->setCurrentIndex(row); }
+
+void TMainForm::SelectEeprom(int row) { cbEeprom->setCurrentIndex(row); }
+
 void TMainForm::cbPortChange() {
   if (!Port || !Port->Active) return;
   const QVariant index = cbPort->currentData();
@@ -608,6 +614,12 @@ void TMainForm::cbPortChange() {
 
 // ===========================================================================
 // Images
+
+std::optional<TImageKind> TMainForm::ShownImage() const {
+  for (TImageKind kind : AllImageKinds)
+    if (pgcMain->currentWidget() == Page(kind)) return kind;
+  return std::nullopt;
+}
 
 int TMainForm::CatalogueSize(TImageKind kind) const {
   return ChipMemorySize(static_cast<TImageMemory>(kind), cbProcessor->currentIndex(),
@@ -623,7 +635,7 @@ bool TMainForm::AnyImageHasData() const {
 // Autoload
 
 void TMainForm::RememberFileName(TImageKind kind) {
-  const QString name = ImageFileBox(kind)->text();
+  const QString name = FileBox(kind)->text();
   // A read from the card clears the box; the last file stays remembered.
   if (name.isEmpty()) return;
   FSettings->setValue(ImageName(kind) + QStringLiteral("/LastFile"), name);
@@ -632,12 +644,12 @@ void TMainForm::RememberFileName(TImageKind kind) {
 
 void TMainForm::RememberAutoload(TImageKind kind) {
   FSettings->setValue(ImageName(kind) + QStringLiteral("/Autoload"),
-                      ImageAutoloadBox(kind)->isChecked());
+                      AutoloadBox(kind)->isChecked());
 }
 
 void TMainForm::LoadAutoloadStates() {
   for (TImageKind kind : AllImageKinds) {
-    QCheckBox* box = ImageAutoloadBox(kind);
+    QCheckBox* box = AutoloadBox(kind);
     const QSignalBlocker block(box);
     box->setChecked(StoredFlag(FSettings->value(ImageName(kind) + QStringLiteral("/Autoload"))));
   }
@@ -646,7 +658,7 @@ void TMainForm::LoadAutoloadStates() {
 void TMainForm::AutoloadImages() {
   QStringList notes;
   for (TImageKind kind : AllImageKinds) {
-    if (!ImageAutoloadBox(kind)->isChecked()) continue;
+    if (!AutoloadBox(kind)->isChecked()) continue;
     const QVariant stored = FSettings->value(ImageName(kind) + QStringLiteral("/LastFile"));
     const QString file = stored.typeId() == QMetaType::QString ? stored.toString() : QString();
     if (file.isEmpty()) continue;  // nothing remembered yet
@@ -678,104 +690,29 @@ void TMainForm::ApplicationFocusChanged(QWidget* old, QWidget* now) {
 }
 
 // ===========================================================================
-// TCardHost
+// The card host
 
-void TMainForm::SetStatusText(const QString& text) {
-  StatusPanel->setText(text);
-  if (StatusPanel->isVisible()) StatusPanel->repaint();
+void TMainForm::CreateCardHost(TMainFormOptions& options) {
+  FWindowHost = std::make_unique<TWindowCardHost>(
+      TWindowCardHostParts{.Window = this,
+                           .Dialogs = Dialogs.get(),
+                           .Status = StatusPanel,
+                           .TimeLeft = lbTimeLeft,
+                           .ChipId = chipidLabel,
+                           .Lock = [this](bool locked) { SetUiEnabled(!locked); },
+                           .ShowProcessor = [this](int row) { ShowDetectedProcessor(row); },
+                           .Bars = {initBar, flashBar, intBar, extBar}});
+  if (options.WrapCardHost) FWrappedHost = options.WrapCardHost(*FWindowHost);
 }
 
-void TMainForm::SetStatusText(const std::string& text) {
-  SetStatusText(QString::fromStdString(text));
-}
+QString TMainForm::StatusText() const { return FWindowHost->StatusText(); }
 
-QString TMainForm::StatusText() const { return StatusPanel->text(); }
+void TMainForm::SetStatusText(const QString& text) { FWindowHost->SetStatusText(text); }
 
-QProgressBar* TMainForm::Bar(TProgressBarId bar) const {
-  switch (bar) {
-    case pbInit: return initBar;
-    case pbFlash: return flashBar;
-    case pbIntEE: return intBar;
-    case pbExtEE: return extBar;
-  }
-  return flashBar;
-}
-
-void TMainForm::SetProgressMax(TProgressBarId bar, int max) {
-  FProgressMax[bar] = max < 0 ? 0 : max;
-  QProgressBar* b = Bar(bar);
-  const int position = b->value() < 0 ? 0 : std::min(b->value(), FProgressMax[bar]);
-  // A range of 0..0 would turn the bar into a busy indicator.
-  b->setRange(0, FProgressMax[bar] > 0 ? FProgressMax[bar] : 1);
-  b->setValue(position);
-}
-
-void TMainForm::SetProgressStep(TProgressBarId bar, int step) { FProgressSteps[bar] = step; }
-
-void TMainForm::SetProgressPosition(TProgressBarId bar, int position) {
-  const int max = FProgressMax[bar];
-  QProgressBar* b = Bar(bar);
-  const int before = std::max(b->value(), 0);
-  b->setValue(position < 0 ? 0 : (position > max ? max : position));
-  // Forward steps of the transfer bars are the command's work done.
-  if (bar != pbInit) WorkDone(b->value() - before);
-}
-
-void TMainForm::PlanWork(int64_t bytes) {
-  if (!FTimeLeft.Active()) FWorkClock.start();
-  FTimeLeft.Plan(bytes, FWorkClock.elapsed());
-  FTimeLeftShownMs = -1000;
-}
-
-void TMainForm::EndWork() {
-  FTimeLeft.End();
-  lbTimeLeft->clear();
-  lbTimeLeft->setVisible(false);
-}
-
-void TMainForm::WorkDone(int64_t bytes) {
-  if (!FTimeLeft.Active() || bytes <= 0) return;
-  FTimeLeft.Advance(bytes);
-  // A few times a second is enough for the eye.
-  const int64_t now = FWorkClock.elapsed();
-  if (now - FTimeLeftShownMs < 250) return;
-  FTimeLeftShownMs = now;
-  const std::string text = TTimeLeft::Text(FTimeLeft.SecondsLeft(now));
-  lbTimeLeft->setText(QString::fromStdString(text));
-  lbTimeLeft->setVisible(!text.empty());
-}
-
-int TMainForm::ProgressPosition(TProgressBarId bar) {
-  const int v = Bar(bar)->value();
-  return v < 0 ? 0 : v;
-}
-
-void TMainForm::SetProgressVisible(TProgressBarId bar, bool visible) {
-  Bar(bar)->setVisible(visible);
-}
-
-void TMainForm::StepProgress(TProgressBarId bar) {
-  SetProgressPosition(bar, ProgressPosition(bar) + FProgressSteps[bar]);
-}
-
-void TMainForm::SetChipIdText(const std::string& text) {
-  chipidLabel->setText(QString::fromStdString(text));
-}
-
-void TMainForm::ProcessorDetected(int row) {
+void TMainForm::ShowDetectedProcessor(int row) {
   if (row < 0 || row >= cbProcessor->count()) return;
   // A detected processor is selected without resizing any image.
   const QSignalBlocker block(cbProcessor);
   cbProcessor->setCurrentIndex(row);
   FProcessorRow = row;
 }
-
-
-TMessageResult TMainForm::ShowMessageDialog(const std::string& text, TMessageKind kind,
-                                            TMessageButtons buttons) {
-  return Dialogs->MessageDialog(this, QString::fromStdString(text), kind, buttons);
-}
-
-void TMainForm::Beep() { QApplication::beep(); }
-
-void TMainForm::ProcessPendingEvents() { QCoreApplication::processEvents(); }

@@ -17,21 +17,27 @@
 // user's edits from being lost (the modified marks, the Save / Discard /
 // Cancel question, the catalogue choices that would cut an image),
 // KeptBackups.cpp keeps the card's own memories that a command could not
-// write back.
+// write back. The status line, the bars and the questions the card layer
+// sees are the window's card host (WindowCardHost.h).
+//
+// Its widgets and state are its own. Other units and tests use the verbs
+// and queries below, and find a widget by its object name (the names the
+// documentation uses: "hexFlash", "actProgAll", "cbProcessor", ...).
 
 #include <QDomDocument>
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "app/ImagePages.h"
 #include "app/UserDialogs.h"
+#include "app/WindowCardHost.h"
 #include "card/CardCommandSupport.h"
 #include "card/CardContext.h"
-#include "card/TimeLeft.h"
 #include "link/AvrCommands.h"
 #include "link/CardHost.h"
 #include "link/IspLink.h"
@@ -58,6 +64,7 @@ class QStatusBar;
 class QTabWidget;
 class QToolButton;
 class QVBoxLayout;
+class TCardCommand;
 class TEditCommands;
 class THexEditor;
 
@@ -73,32 +80,125 @@ struct TMainFormOptions {
   // first row.
   int ProcessorRow = -1;
   int EepromRow = -1;
+  // Stands between the card layer and the window's own card host when set
+  // (tests record what the commands report through it): it is given the
+  // window's host to pass the calls on to.
+  std::function<std::unique_ptr<TCardHost>(TCardHost& windowHost)> WrapCardHost;
 };
 
-class TMainForm : public QMainWindow, public TCardHost {
+class TMainForm : public QMainWindow {
   Q_OBJECT
 public:
   explicit TMainForm(TMainFormOptions options = {}, QWidget* parent = nullptr);
   ~TMainForm() override;
 
+  // ---- The three images ----------------------------------------------------
+  // An image's editor, file name box and page (hexFlash, ebFlash, tshFlash,
+  // ...; the other widgets are found by their object names).
+  THexEditor* Editor(TImageKind kind) const { return Images[kind].Editor; }
+  QLineEdit* FileBox(TImageKind kind) const { return Images[kind].FileBox; }
+  QWidget* Page(TImageKind kind) const { return Images[kind].Page; }
+  // The image whose page is shown; none on the "Programmer" page.
+  std::optional<TImageKind> ShownImage() const;
+  // An image the user edited since it was loaded, read or saved.
+  bool ImageModified(TImageKind kind) const;
+  // "Flash", "IntEE", "ExtEE": the image's settings group and the suffix of
+  // its widgets' names.
+  static QString ImageName(TImageKind kind) {
+    return QString::fromLatin1(ImagePageNames[kind].Name);
+  }
+  // The window title without the modified mark.
+  static QString BaseTitle();
+
+  // ---- Commands ------------------------------------------------------------
+  // Runs a command; an exception that ends it is shown in the stop-icon box
+  // titled with the application title, and the program goes on. A command
+  // that ends by an exception while it holds the interface lock has the
+  // card powered off and the interface unlocked.
+  void RunCommand(const std::function<void()>& command);
+  void ShowCommandError(const QString& text);
+  // The action update rules, as when the event loop goes idle.
+  void UpdateActions();
+  // The interface lock: 1. menus, 2. the card and file actions, 3. the
+  // three choices, 4. editors read-only while locked, 5. the hourglass
+  // while locked.
+  void SetUiEnabled(bool enabled);
+  bool UiLocked() const { return FUiLocked; }
+  // A close request held while the interface was locked.
+  bool CloseDeferred() const { return FCloseRequested; }
+  // Chooses a catalogue row as the user does in the choice: the images
+  // take the chip's sizes, after their questions.
+  void SelectProcessor(int row);
+  void SelectEeprom(int row);
+  // Loads a file of any image format into an image, as the load commands
+  // do after their dialog: the file name box shows the file, the image is
+  // emptied, sized from the selected chip and filled. Raises the file's
+  // error; then the image has not changed.
+  void LoadImageFile(TImageKind kind, const QString& fileName);
+  // The same after the unsaved-changes question (a drop, File -> Recent).
+  void OpenImageFile(TImageKind kind, const QString& fileName);
+  // Replaces an image with bytes from elsewhere (a file, the card, a kept
+  // backup): no undo or redo, marked modified or not as asked. The file
+  // name box is the caller's; a later save without a dialog needs a load
+  // to say the file takes the image back whole (TImagePage::SavesInPlace).
+  void SetImageBytes(TImageKind kind, const std::vector<uint8_t>& bytes, bool modified);
+  // The image now holds what its file or the card holds: not modified, no
+  // undo or redo.
+  void MarkImageClean(TImageKind kind);
+
+  // ---- Recent files (RecentFiles.cpp) ------------------------------------
+  // The last RecentFileCount files of each image (and of card images),
+  // newest first, kept in the settings; File -> Recent lists them, a
+  // missing one greyed with its path as the tool tip. The menu is rebuilt
+  // each time it opens.
+  static constexpr int RecentFileCount = 8;
+  QStringList RecentFiles(const QString& group) const;
+  void RebuildRecentMenu();
+
+  // ---- What the window works with ------------------------------------------
+  // The port, the link, the AVR commands, the loader and the card host the
+  // card commands are given.
+  const TCardContext& CardContext() const { return *Card; }
+  // The status line, the bars, the chip id and the questions of the card
+  // commands.
+  TWindowCardHost& CardHost() { return *FWindowHost; }
+  // Targets and hooks of the port driver set-up (tests redirect them).
+  TPortDriverSetup& DriverSetup() { return FDriverSetup; }
+  // Where the card's memories that a command could not write back are
+  // saved when their page holds an image (tests redirect it); empty: the
+  // program's data folder.
+  QString BackupFolder() const { return FBackupFolder; }
+  void SetBackupFolder(const QString& folder) { FBackupFolder = folder; }
+  // The document of the last XML import.
+  const QDomDocument& ImportedXml() const { return xmlFile; }
+
+protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  // Ctrl+Tab and Ctrl+Shift+Tab switch pages from anywhere in the window,
+  // an image's editor included; Ctrl+PgDown and Ctrl+PgUp everywhere but
+  // in an editor, which moves its caret with them.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
   // ---- Fields ------------------------------------------------------------
   std::unique_ptr<TLptPort> Port;
   // Linux needs the ppdev set-up step, so it counts as the family with a
   // driver installation.
   bool IsWinNT = false;
   // The bit link (holds DataLatch) and the AVR commands (hold
-  // PowerCycleAllowed), both over Port and this window.
+  // PowerCycleAllowed), both over Port and the window's card host.
   std::unique_ptr<TIspLink> Link;
   std::unique_ptr<TAvrCommands> Avr;
-  // The loader link to the external EEPROM, over Link, Avr and this window.
+  // The loader link to the external EEPROM, over Link, Avr and the host.
   std::unique_ptr<TLoaderLink> Loader;
-  // All of the above with this window as the host: what the card commands
+  // All of the above with the window's card host: what the card commands
   // (card/) work with.
   std::unique_ptr<TCardContext> Card;
-  // Targets and hooks of the port driver set-up (tests redirect them).
-  TPortDriverSetup DriverSetup;
+  TPortDriverSetup FDriverSetup;
   std::shared_ptr<TUserDialogs> Dialogs;
-  // The document of the last XML import.
   QDomDocument xmlFile;
 
   // ---- The three images (ImagePages.h) -----------------------------------
@@ -187,16 +287,7 @@ public:
   QAction* miContents = nullptr;
   QAction* miAbout = nullptr;
 
-  // ---- Interface lock ----------------------------------------------------
-  // 1. menus, 2. the card and file actions, 3. the three choices,
-  // 4. editors read-only while locked, 5. the hourglass while locked.
-  void SetUiEnabled(bool enabled);
-  bool UiLocked() const { return FUiLocked; }
-  // A close request held while the interface was locked.
-  bool CloseDeferred() const { return FCloseRequested; }
-
   // ---- Action update rules (run when the event loop goes idle) ----------
-  void UpdateActions();
   // An image's save and verify actions and its page's tab are there while
   // it holds data.
   void ImageActionsUpdate(TImageKind kind);
@@ -206,12 +297,6 @@ public:
   void actSaveCardImageUpdate();
 
   // ---- The error display of every command --------------------------------
-  // Runs a command; an exception that ends it is shown in the stop-icon box
-  // titled with the application title, and the program goes on. A command
-  // that ends by an exception while it holds the interface lock has the
-  // card powered off and the interface unlocked.
-  void RunCommand(const std::function<void()>& command);
-  void ShowCommandError(const QString& text);
   QString ApplicationTitle() const;
 
   // ---- Card commands (CardCommands.cpp) ---------------------------------
@@ -230,13 +315,15 @@ public:
   void actVerifyExtEEExecute();
   // All three memories in one card session (ReadCardCommand.*).
   void actReadCardExecute();
-  // Replaces an image with bytes from elsewhere (a file, the card, a kept
-  // backup): no undo or redo, marked modified or not as asked. The file
-  // name box is the caller's; a later save without a dialog needs a load
-  // to say the file takes the image back whole (TImagePage::SavesInPlace).
-  void SetImageBytes(TImageKind kind, const std::vector<uint8_t>& bytes, bool modified);
+  // Runs a card command that erases the chip; what it could not write back
+  // is kept (KeepUnrestoredBackups), also when an error ends it, before the
+  // window shows that error.
+  template <typename TRun>
+  auto KeepingBackups(const TCardCommand& command, TRun run);
 
   // ---- File commands (FileCommands.cpp) ---------------------------------
+  // A load command: the unsaved-changes question, the open dialog, the load.
+  void LoadCommand(TImageKind kind);
   void actLoadFlashExecute();
   void actLoadIntEEExecute();
   void actLoadExtEEExecute();
@@ -255,11 +342,6 @@ public:
   // cancelled a question. Raises the file's error; then no image has
   // changed.
   bool LoadCardImageFile(const QString& fileName);
-  // Loads a file of any image format into an image, as the load commands
-  // do after their dialog: the file name box shows the file, the image is
-  // emptied, sized from the selected chip and filled. Raises the file's
-  // error; then the image has not changed.
-  void LoadImageFile(TImageKind kind, const QString& fileName);
   // A name typed without any dot gets the default suffix, as the file
   // dialog does; applied here too, so that a dialog that leaves it out (a
   // desktop portal, a test) saves the same file.
@@ -269,8 +351,6 @@ public:
   // exists, asks "<file> already exists. Do you want to replace it?"; No
   // shows the dialog again. Empty when the user cancelled.
   QString AskSaveFileName(const TFileDialogRequest& request);
-  // The same after the unsaved-changes question (a drop, File -> Recent).
-  void OpenImageFile(TImageKind kind, const QString& fileName);
   // Saves an image as its save command does. With askName false, straight
   // to the file of the file name box when that file takes the image back
   // whole (SavesInPlace); otherwise through the save dialog, which
@@ -279,8 +359,6 @@ public:
   bool SaveImage(TImageKind kind, bool askName);
 
   // ---- Unsaved changes (UnsavedChanges.cpp) -------------------------------
-  // An image the user edited since it was loaded, read or saved.
-  bool ImageModified(TImageKind kind) const;
   // Before an image is replaced or cut: asks "The <image> image has unsaved
   // changes. Save them?" when it is modified. True to go on (saved or
   // discarded); false when the user cancelled or the save did not happen
@@ -288,13 +366,8 @@ public:
   bool ConfirmDiscard(TImageKind kind);
   // The same for every modified image, before the program ends.
   bool ConfirmDiscardAll();
-  // The image now holds what its file or the card holds: not modified, no
-  // undo or redo.
-  void MarkImageClean(TImageKind kind);
   // Shows the modified marks on the page tabs and in the window title.
   void UpdateModifiedMarks();
-  // The window title without the modified mark.
-  static QString BaseTitle();
   // A catalogue choice gives an image a new size. When that would cut
   // bytes other than 0xFF, asks first (the unsaved-changes question for a
   // modified image, else whether to cut); false when the user said no.
@@ -310,19 +383,12 @@ public:
   // program's data folder instead. Tells the user where they are.
   void KeepUnrestoredBackups(const TCardBackups& backups);
   // Where such files go (tests redirect it).
-  QString BackupFolder;
+  QString FBackupFolder;
 
   // ---- Recent files (RecentFiles.cpp) ------------------------------------
-  // The last RecentFileCount files of each image (and of card images),
-  // newest first, kept in the settings; File -> Recent lists them, a
-  // missing one greyed with its path as the tool tip. The menu is rebuilt
-  // each time it opens.
-  static constexpr int RecentFileCount = 8;
   // The settings group of card images (each image's is its ImageName).
   static QString CardImageGroup() { return QStringLiteral("Card"); }
-  QStringList RecentFiles(const QString& group) const;
   void AddRecentFile(const QString& group, const QString& fileName);
-  void RebuildRecentMenu();
 
   // ---- Dropped files (FileDrops.cpp) ---------------------------------------
   // Where a file dropped at `pos` (window coordinates) goes: an image page
@@ -349,18 +415,11 @@ public:
   void cbPortChange();
 
   // ---- The three images (entries of Images) -----------------------------
-  THexEditor* ImageEditor(TImageKind kind) const { return Images[kind].Editor; }
-  QLineEdit* ImageFileBox(TImageKind kind) const { return Images[kind].FileBox; }
-  QCheckBox* ImageAutoloadBox(TImageKind kind) const { return Images[kind].Autoload; }
-  QWidget* ImagePage(TImageKind kind) const { return Images[kind].Page; }
+  QCheckBox* AutoloadBox(TImageKind kind) const { return Images[kind].Autoload; }
   // The image's size for the selected processor / external EEPROM.
   int CatalogueSize(TImageKind kind) const;
   // Whether any of the three holds data.
   bool AnyImageHasData() const;
-  // "Flash", "IntEE", "ExtEE".
-  static QString ImageName(TImageKind kind) {
-    return QString::fromLatin1(ImagePageNames[kind].Name);
-  }
   // "flash", "internal eeprom", "external eeprom": the image in messages.
   static QString ImageTitle(TImageKind kind) {
     return QString::fromLatin1(ImagePageNames[kind].Title);
@@ -378,26 +437,7 @@ public:
   void AutoloadImages();
   QSettings& Settings() { return *FSettings; }
 
-  // ---- TCardHost ---------------------------------------------------------
-  void SetStatusText(const std::string& text) override;
-  void SetProgressMax(TProgressBarId bar, int max) override;
-  void SetProgressStep(TProgressBarId bar, int step) override;
-  void SetProgressPosition(TProgressBarId bar, int position) override;
-  int ProgressPosition(TProgressBarId bar) override;
-  void SetProgressVisible(TProgressBarId bar, bool visible) override;
-  void StepProgress(TProgressBarId bar) override;
-  void SetChipIdText(const std::string& text) override;
-  void ProcessorDetected(int row) override;
-  TMessageResult ShowMessageDialog(const std::string& text, TMessageKind kind,
-                                   TMessageButtons buttons) override;
-  void Beep() override;
-  void ProcessPendingEvents() override;
-  // A card command's session locks and unlocks the window.
-  void SetInterfaceLocked(bool locked) override { SetUiEnabled(!locked); }
-  void PlanWork(int64_t bytes) override;
-  void EndWork() override;
-
-  // The status line's text.
+  // ---- The status line (the card host's) ---------------------------------
   QString StatusText() const;
   void SetStatusText(const QString& text);
   void SetStatusText(const char* text) { SetStatusText(QString::fromUtf8(text)); }
@@ -406,17 +446,7 @@ public:
   // visible, wrapping around.
   void SwitchPage(int step);
 
-protected:
-  void closeEvent(QCloseEvent* event) override;
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dragMoveEvent(QDragMoveEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
-  // Ctrl+Tab and Ctrl+Shift+Tab switch pages from anywhere in the window,
-  // an image's editor included; Ctrl+PgDown and Ctrl+PgUp everywhere but
-  // in an editor, which moves its caret with them.
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
+  // ---- Construction --------------------------------------------------------
   void CreateActions();
   void CreateMenus();
   // A label for what the program reports (the status line, the chip id):
@@ -452,17 +482,26 @@ private:
   void RememberFileName(TImageKind kind);
   void RememberAutoload(TImageKind kind);
   void LoadAutoloadStates();
-  QProgressBar* Bar(TProgressBarId bar) const;
+  // The standard file keys (PageFileKeys.cpp): Ctrl+O and Ctrl+S on the
+  // page shown, Ctrl+Q as a second key of "&Exit".
+  void CreatePageFileKeys();
+  // Makes the card host over the status line, the bars and the chip id,
+  // and the one the card layer is given (WrapCardHost).
+  void CreateCardHost(TMainFormOptions& options);
+  // The host the card layer talks to; the window's own questions and beeps
+  // go the same way.
+  TCardHost& Host() { return FWrappedHost ? *FWrappedHost : *FWindowHost; }
+  TMessageResult ShowMessageDialog(const std::string& text, TMessageKind kind,
+                                   TMessageButtons buttons) {
+    return Host().ShowMessageDialog(text, kind, buttons);
+  }
+  void Beep() { Host().Beep(); }
+  // A detected processor is selected without resizing any image.
+  void ShowDetectedProcessor(int row);
 
-  // Work done on the progress bars, for the time left.
-  void WorkDone(int64_t bytes);
-  TTimeLeft FTimeLeft;
-  QElapsedTimer FWorkClock;
-  int64_t FTimeLeftShownMs = -1000;
-
+  std::unique_ptr<TWindowCardHost> FWindowHost;
+  std::unique_ptr<TCardHost> FWrappedHost;
   std::unique_ptr<QSettings> FSettings;
-  std::array<int, 4> FProgressSteps{};
-  std::array<int, 4> FProgressMax{};
   bool FUiLocked = false;
   bool FCursorOverridden = false;
   bool FCloseRequested = false;

@@ -50,20 +50,23 @@ namespace {
 class TMessageBox : public QMessageBox {
 public:
   using QMessageBox::QMessageBox;
-  bool ClosedByWindow = false;
+  bool ClosedByWindow() const { return FClosedByWindow; }
 
 protected:
   void closeEvent(QCloseEvent* event) override {
-    ClosedByWindow = true;
+    FClosedByWindow = true;
     QMessageBox::closeEvent(event);
   }
+
+private:
+  bool FClosedByWindow = false;
 };
 
 }  // namespace
 
 bool MessageBoxClosedByWindow(const QMessageBox& box) {
   const auto* own = dynamic_cast<const TMessageBox*>(&box);
-  return own && own->ClosedByWindow;
+  return own && own->ClosedByWindow();
 }
 
 std::unique_ptr<QMessageBox> CreateMessageDialog(QWidget* parent, const QString& text,

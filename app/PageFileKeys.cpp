@@ -1,19 +1,15 @@
-#include "app/PageFileKeys.h"
-
+// The standard file keys of the main window, beside its own F2, F3 and
+// Alt+X: Ctrl+O loads and Ctrl+S saves the file of the image whose page is
+// shown (Ctrl+S straight to that file when it takes the image back whole,
+// else through the save dialog); on the "Programmer" page they do what F3
+// and F2 do there. Ctrl+Q leaves the program as Alt+X does, after the
+// unsaved-changes question.
 #include <QAction>
-#include <QTabWidget>
 #include <optional>
 
 #include "app/MainUnit.h"
 
 namespace {
-
-// The image whose page is shown; none on the "Programmer" page.
-std::optional<TImageKind> ShownImage(const TMainForm& form) {
-  for (TImageKind kind : AllImageKinds)
-    if (form.pgcMain->currentWidget() == form.ImagePage(kind)) return kind;
-  return std::nullopt;
-}
 
 QAction* MakeAction(TMainForm& form, const char* name, const char* hint, QKeySequence key) {
   auto* action = new QAction(QString::fromLatin1(hint), &form);
@@ -32,21 +28,20 @@ void Run(QAction* action) {
 
 }  // namespace
 
-void CreatePageFileKeys(TMainForm& form) {
-  QAction* open = MakeAction(form, "actOpenPageFile", "Load the file of the page shown",
+void TMainForm::CreatePageFileKeys() {
+  QAction* open = MakeAction(*this, "actOpenPageFile", "Load the file of the page shown",
                              QKeySequence(Qt::CTRL | Qt::Key_O));
-  QAction* save = MakeAction(form, "actSavePageFile", "Save the file of the page shown",
+  QAction* save = MakeAction(*this, "actSavePageFile", "Save the file of the page shown",
                              QKeySequence(Qt::CTRL | Qt::Key_S));
-  QObject::connect(open, &QAction::triggered, &form, [&form] {
-    const std::optional<TImageKind> kind = ShownImage(form);
-    Run(kind ? form.Images[*kind].LoadAction : form.actLoadExtEE);
+  connect(open, &QAction::triggered, this, [this] {
+    const std::optional<TImageKind> kind = ShownImage();
+    Run(kind ? Images[*kind].LoadAction : actLoadExtEE);
   });
-  QObject::connect(save, &QAction::triggered, &form, [&form] {
-    const std::optional<TImageKind> kind = ShownImage(form);
-    if (!kind) return Run(form.actSaveExtEE);
-    if (form.Images[*kind].SaveAction->isEnabled())
-      form.RunCommand([&form, kind] { form.SaveImage(*kind, false); });
+  connect(save, &QAction::triggered, this, [this] {
+    const std::optional<TImageKind> kind = ShownImage();
+    if (!kind) return Run(actSaveExtEE);
+    if (Images[*kind].SaveAction->isEnabled())
+      RunCommand([this, kind] { SaveImage(*kind, false); });
   });
-  form.miExit->setShortcuts(
-      {QKeySequence(Qt::ALT | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_Q)});
+  miExit->setShortcuts({QKeySequence(Qt::ALT | Qt::Key_X), QKeySequence(Qt::CTRL | Qt::Key_Q)});
 }

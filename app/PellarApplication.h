@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <functional>
+#include <utility>
 
 class TPellarApplication : public QApplication {
   Q_OBJECT
@@ -17,8 +18,13 @@ public:
 
   // Shows an error that ended an event's handling; unset: a stop-icon box
   // titled with the application title.
-  std::function<void(const QString&)> ErrorHandler;
+  void SetErrorHandler(std::function<void(const QString&)> handler) {
+    ErrorHandler = std::move(handler);
+  }
 
   // The error text of an exception in flight (inside a catch block).
   static QString CurrentErrorText();
+
+private:
+  std::function<void(const QString&)> ErrorHandler;
 };

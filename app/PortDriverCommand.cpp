@@ -4,5 +4,5 @@
 
 void TMainForm::actInstallNTPortDriversExecute() {
   if (!IsWinNT) return;
-  DriverSetup.Run(*this);
+  FDriverSetup.Run(Host());
 }

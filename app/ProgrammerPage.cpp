@@ -141,8 +141,6 @@ void TMainForm::CreateProgressBars() {
   keep.setRetainSizeWhenHidden(true);
   initBar->setSizePolicy(keep);
   initBar->setVisible(false);
-  FProgressMax.fill(100);
-  FProgressSteps.fill(10);
 }
 
 QGridLayout* TMainForm::LayOutChipChoices() {

@@ -32,6 +32,7 @@ TTextQueryDialog::TTextQueryDialog(const TTextQuery& query, QWidget* parent)
   lblMessage->setMinimumHeight(2 * lblMessage->fontMetrics().lineSpacing());
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   btnOK = buttons->button(QDialogButtonBox::Ok);
+  btnOK->setObjectName(QStringLiteral("btnOK"));
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(edText, &QLineEdit::textChanged, lblMessage, &QLabel::clear);

@@ -22,13 +22,12 @@ public:
   // The message of the last refused text (empty: none).
   QString Message() const;
 
+  void accept() override;
+
+private:
   QLineEdit* edText = nullptr;
   QLabel* lblNote = nullptr;
   QLabel* lblMessage = nullptr;
   QPushButton* btnOK = nullptr;
-
-  void accept() override;
-
-private:
   std::function<QString(const QString&)> FCheck;
 };

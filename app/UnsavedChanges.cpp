@@ -25,7 +25,7 @@
 #endif
 
 bool TMainForm::ImageModified(TImageKind kind) const {
-  const THexEditor* editor = ImageEditor(kind);
+  const THexEditor* editor = Editor(kind);
   return editor->DataSize() > 0 && editor->Modified();
 }
 
@@ -54,14 +54,14 @@ bool TMainForm::ConfirmDiscardAll() {
 }
 
 void TMainForm::MarkImageClean(TImageKind kind) {
-  THexEditor* editor = ImageEditor(kind);
+  THexEditor* editor = Editor(kind);
   editor->ClearUndo();
   editor->SetModified(false);
   UpdateModifiedMarks();
 }
 
 void TMainForm::SetImageBytes(TImageKind kind, const std::vector<uint8_t>& bytes, bool modified) {
-  THexEditor* editor = ImageEditor(kind);
+  THexEditor* editor = Editor(kind);
   // The change is the command's own, not an edit: its status line stays.
   const QString status = StatusText();
   editor->ResetData();
@@ -86,7 +86,7 @@ void TMainForm::UpdateModifiedMarks() {
   for (TImageKind kind : AllImageKinds) {
     const bool modified = ImageModified(kind);
     any |= modified;
-    const int tab = pgcMain->indexOf(ImagePage(kind));
+    const int tab = pgcMain->indexOf(Page(kind));
     pgcMain->setTabText(
         tab, modified ? ImagePageTitle(kind) + QStringLiteral(" *") : ImagePageTitle(kind));
   }
@@ -94,7 +94,7 @@ void TMainForm::UpdateModifiedMarks() {
 }
 
 bool TMainForm::ConfirmResize(TImageKind kind, int newSize) {
-  THexEditor* editor = ImageEditor(kind);
+  THexEditor* editor = Editor(kind);
   if (newSize >= editor->DataSize()) return true;
   const int offset = FirstDataBeyond(editor->DataPointer(), editor->DataSize(), newSize);
   // Only 0xFF past the new end: an erased chip gives the same.
@@ -110,7 +110,7 @@ bool TMainForm::ConfirmResize(TImageKind kind, int newSize) {
 }
 
 void TMainForm::ResizeImage(TImageKind kind, int newSize) {
-  THexEditor* editor = ImageEditor(kind);
+  THexEditor* editor = Editor(kind);
   const int old = editor->DataSize();
   if (newSize == old) return;
   const bool wasModified = ImageModified(kind);

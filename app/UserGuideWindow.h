@@ -25,13 +25,12 @@ public:
   // Shows the section of a contents entry, its heading at the top.
   void ShowSection(QTreeWidgetItem* item);
 
+private:
   QTextBrowser* Browser = nullptr;
   // One entry per heading, nested by level; each holds its heading's
   // position in the document (Qt::UserRole).
   QTreeWidget* Contents = nullptr;
   TGuideFindBar* FindBar = nullptr;
-
-private:
   void FillContents();
   // Marks the entry of the section at the top of the view.
   void FollowReadingPlace();

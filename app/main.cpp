@@ -84,10 +84,10 @@ int main(int argc, char** argv) {
   }
   TMainForm form(std::move(formOptions));
   // Errors that end any other event's handling are shown the same way.
-  app.ErrorHandler = [&form](const QString& text) { form.ShowCommandError(text); };
+  app.SetErrorHandler([&form](const QString& text) { form.ShowCommandError(text); });
   form.show();
   CloseOnQuitSignals(form);
   const int result = app.exec();
-  app.ErrorHandler = nullptr;
+  app.SetErrorHandler(nullptr);
   return result;
 }

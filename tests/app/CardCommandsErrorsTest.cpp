@@ -28,11 +28,16 @@ struct TCase {
 
 TEST(CardCommandErrors, TheCardsMemoriesAreWrittenBackOrKept) {
   const TCase cases[] = {
-      {"Program All", [](TMainForm& f) { return f.actProgAll; }, "Verifying external eeprom..."},
-      {"Program All, at the restore", [](TMainForm& f) { return f.actProgAll; }, "Restoring flash...", false},
-      {"Read Ext. EEprom", [](TMainForm& f) { return f.actReadExtEE; }, "Reading external eeprom..."},
-      {"Verify Ext. EEprom", [](TMainForm& f) { return f.actVerifyExtEE; }, "Verifying external eeprom..."},
-      {"Read Card", [](TMainForm& f) { return f.actReadCard; }, "Reading external eeprom..."},
+      {"Program All", [](TMainForm& f) { return Named<QAction>(f, "actProgAll"); },
+       "Verifying external eeprom..."},
+      {"Program All, at the restore", [](TMainForm& f) { return Named<QAction>(f, "actProgAll"); },
+       "Restoring flash...", false},
+      {"Read Ext. EEprom", [](TMainForm& f) { return Named<QAction>(f, "actReadExtEE"); },
+       "Reading external eeprom..."},
+      {"Verify Ext. EEprom", [](TMainForm& f) { return Named<QAction>(f, "actVerifyExtEE"); },
+       "Verifying external eeprom..."},
+      {"Read Card", [](TMainForm& f) { return Named<QAction>(f, "actReadCard"); },
+       "Reading external eeprom..."},
   };
   for (const TCase& c : cases) {
     for (const bool stays : {false, true}) {
@@ -40,7 +45,7 @@ TEST(CardCommandErrors, TheCardsMemoriesAreWrittenBackOrKept) {
       TLoadedCardRig rig(500);
       TRecordingForm& f = rig.F();
       const auto ext = RandomBytes(96, 501);
-      rig.SetImage(f.hexExtEE, ext);
+      rig.SetImage(f.Editor(ikExtEE), ext);
       // After the first error, the texts of the write-back fail as well
       // when the error stays.
       const std::set<std::string> writeBack = {"Restoring flash...", "Restoring internal eeprom...",
@@ -59,19 +64,19 @@ TEST(CardCommandErrors, TheCardsMemoriesAreWrittenBackOrKept) {
       ASSERT_EQ(rig.Dialogs->Errors.size(), 1u);
       EXPECT_EQ(rig.Dialogs->Errors[0].Text.toStdString().rfind(IoError, 0), 0u)
           << rig.Dialogs->Errors[0].Text.toStdString();
-      EXPECT_EQ(TCardCommandsRig::Bytes(f.hexExtEE), ext);
+      EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikExtEE)), ext);
       rig.ExpectIdle();
       if (!stays && c.WrittenBack) {
         EXPECT_TRUE(rig.CardKeptItsMemories());
-        EXPECT_EQ(f.hexFlash->DataSize(), 0) << "nothing to keep";
-        EXPECT_EQ(f.hexIntEE->DataSize(), 0) << "nothing to keep";
+        EXPECT_EQ(f.Editor(ikFlash)->DataSize(), 0) << "nothing to keep";
+        EXPECT_EQ(f.Editor(ikIntEE)->DataSize(), 0) << "nothing to keep";
         continue;
       }
       // The card did not take them back: they wait in their pages, with
       // a message that says so, before the error is shown.
       EXPECT_FALSE(rig.CardKeptItsMemories());
-      EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), rig.CardFlash);
-      EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), rig.CardEeprom);
+      EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikFlash)), rig.CardFlash);
+      EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikIntEE)), rig.CardEeprom);
       EXPECT_TRUE(f.ImageModified(ikFlash));
       EXPECT_TRUE(f.ImageModified(ikIntEE));
       const auto texts = rig.MessageTexts();

@@ -19,8 +19,8 @@ struct TProgramAllRig : TLoadedCardRig {
   TProgramAllRig() : TLoadedCardRig(100) {}
   // Program All with `bytes` as the one image, of `kind`.
   TRecordingForm& ProgramOnly(TImageKind kind, const std::vector<uint8_t>& bytes) {
-    SetImage(F().ImageEditor(kind), bytes);
-    Trigger(F().actProgAll);
+    SetImage(F().Editor(kind), bytes);
+    Trigger(Named<QAction>(F(), "actProgAll"));
     return F();
   }
   // A run that failed after the erase and wrote the backups back: the
@@ -29,7 +29,7 @@ struct TProgramAllRig : TLoadedCardRig {
     EXPECT_EQ(F().Statuses.back(), "Programming error.");
     EXPECT_TRUE(CardKeptItsMemories());
     ExpectIdle();
-    EXPECT_EQ(TCardCommandsRig::Bytes(F().hexExtEE), ext);
+    EXPECT_EQ(TCardCommandsRig::Bytes(F().Editor(ikExtEE)), ext);
   }
   std::vector<uint8_t> ExternalPrefix(size_t n) {
     const auto& m = Card().ExternalEeprom().Memory;
@@ -57,14 +57,14 @@ TEST(ProgramAllDialog, RestoreOnlyForAnExternalImageWithoutFlashOrEeprom) {
                          TCase{true, true, true, false}, TCase{false, false, true, true},
                          TCase{true, false, true, true}, TCase{false, true, true, true}}) {
     SCOPED_TRACE(testing::Message() << c.Flash << c.IntEE << c.ExtEE);
-    f.hexFlash->ResetData();
-    f.hexIntEE->ResetData();
-    f.hexExtEE->ResetData();
-    if (c.Flash) rig.SetImage(f.hexFlash, {1, 2});
-    if (c.IntEE) rig.SetImage(f.hexIntEE, {3});
-    if (c.ExtEE) rig.SetImage(f.hexExtEE, {4});
+    f.Editor(ikFlash)->ResetData();
+    f.Editor(ikIntEE)->ResetData();
+    f.Editor(ikExtEE)->ResetData();
+    if (c.Flash) rig.SetImage(f.Editor(ikFlash), {1, 2});
+    if (c.IntEE) rig.SetImage(f.Editor(ikIntEE), {3});
+    if (c.ExtEE) rig.SetImage(f.Editor(ikExtEE), {4});
     rig.Confirm.reset();
-    rig.Trigger(f.actProgAll);
+    rig.Trigger(Named<QAction>(f, "actProgAll"));
     ASSERT_TRUE(rig.Confirm);
     EXPECT_EQ(rig.Confirm->RestoreEnabled, c.Offered);
     EXPECT_EQ(rig.Confirm->RestoreChecked, c.Offered);
@@ -92,10 +92,10 @@ TEST(ProgramAll, OnlyAnExternalImageWithRestoreKeepsFlashAndEeprom) {
   EXPECT_EQ(rig.Card().ExternalEeprom().Memory[256], 0xFF);
   EXPECT_TRUE(rig.CardKeptItsMemories());
   rig.ExpectIdle();
-  EXPECT_EQ(f.flashBar->value(), 0);
-  EXPECT_EQ(f.intBar->value(), 0);
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexExtEE), ext);
-  EXPECT_EQ(f.hexFlash->DataSize(), 0);
+  EXPECT_EQ(Named<QProgressBar>(f, "flashBar")->value(), 0);
+  EXPECT_EQ(Named<QProgressBar>(f, "intBar")->value(), 0);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikExtEE)), ext);
+  EXPECT_EQ(f.Editor(ikFlash)->DataSize(), 0);
 }
 
 TEST(ProgramAll, OnlyAnInternalEepromImageLeavesTheFlashErased) {
@@ -116,10 +116,10 @@ TEST(ProgramAll, AllThreeImagesExternalFirstThenFlashThenEeprom) {
   const auto flash = SparseBytes(2048, 104, 40);
   const auto eeprom = SparseBytes(128, 105, 40);
   const auto ext = RandomBytes(8192, 106);
-  rig.SetImage(f.hexFlash, flash);
-  rig.SetImage(f.hexIntEE, eeprom);
-  rig.SetImage(f.hexExtEE, ext);
-  rig.Trigger(f.actProgAll);
+  rig.SetImage(f.Editor(ikFlash), flash);
+  rig.SetImage(f.Editor(ikIntEE), eeprom);
+  rig.SetImage(f.Editor(ikExtEE), ext);
+  rig.Trigger(Named<QAction>(f, "actProgAll"));
   EXPECT_FALSE(rig.Confirm->RestoreEnabled);
   const Texts& s = f.Statuses;
   EXPECT_EQ(s.front(), "Programming...");
@@ -148,9 +148,9 @@ TEST(ProgramAll, AFailedFlashComparisonStillWritesTheEeprom) {
   auto flash = SparseBytes(2048, 107);
   flash[3] = 0x7F;
   const auto eeprom = SparseBytes(128, 108);
-  rig.SetImage(f.hexFlash, flash);
-  rig.SetImage(f.hexIntEE, eeprom);
-  rig.Trigger(f.actProgAll);
+  rig.SetImage(f.Editor(ikFlash), flash);
+  rig.SetImage(f.Editor(ikIntEE), eeprom);
+  rig.Trigger(Named<QAction>(f, "actProgAll"));
   EXPECT_EQ(f.Statuses, Texts({"Programming...", "Programming flash...", "Verifying flash...",
                                "Programming internal eeprom...", "Verifying internal eeprom...",
                                "Programming error."}));
@@ -167,8 +167,8 @@ TEST(ProgramAllRestore, APageThatNeverVerifiesStillGetsTheBackupsWrittenBack) {
   TRecordingForm& f = rig.F();
   rig.Card().Faults().CorruptPageWrites = 1000;
   const auto ext = RandomBytes(256, 109);
-  rig.SetImage(f.hexExtEE, ext);
-  rig.Trigger(f.actProgAll);
+  rig.SetImage(f.Editor(ikExtEE), ext);
+  rig.Trigger(Named<QAction>(f, "actProgAll"));
   // The first page failing points at the Eeprom type setting.
   EXPECT_EQ(rig.MessageTexts(),
             Texts({std::string("Page verify error at: 0x0\n\n") + TLoaderLink::FirstPageHintText}));
@@ -187,9 +187,9 @@ TEST(ProgramAllRestore, AFailedFlashWriteStillGetsTheEepromBackupWrittenBack) {
   auto flash = SparseBytes(2048, 110);
   flash[2] = 0x42;
   rig.Card().Faults().StuckFlashByte = 2;
-  rig.SetImage(f.hexFlash, flash);
-  rig.SetImage(f.hexExtEE, RandomBytes(64, 111));
-  rig.Trigger(f.actProgAll);
+  rig.SetImage(f.Editor(ikFlash), flash);
+  rig.SetImage(f.Editor(ikExtEE), RandomBytes(64, 111));
+  rig.Trigger(Named<QAction>(f, "actProgAll"));
   EXPECT_TRUE(rig.Confirm->RestoreEnabled);
   EXPECT_EQ(rig.MessageTexts(), Texts({"Error programming Flash."}));
   const Texts& s = f.Statuses;
@@ -208,8 +208,8 @@ TEST(ProgramAllBadCard, AnEepromThatNeverAnswers) {
   TRecordingForm& f = rig.F();
   rig.Card().Faults().EepromAbsent = true;
   const auto ext = RandomBytes(64, 112);
-  rig.SetImage(f.hexExtEE, ext);
-  rig.Trigger(f.actProgAll);
+  rig.SetImage(f.Editor(ikExtEE), ext);
+  rig.Trigger(Named<QAction>(f, "actProgAll"));
   EXPECT_EQ(rig.MessageTexts(), Texts({TLoaderLink::HandshakeLostText}));
   EXPECT_TRUE(Contains(f.Statuses, "Restoring internal eeprom..."));
   rig.ExpectFailedWithTheCardKept(ext);
@@ -223,16 +223,16 @@ TEST(ProgramAllBadCard, MisoSticksMidWrite) {
   TProgramAllRig rig;
   TRecordingForm& f = rig.F();
   const auto ext = RandomBytes(64, 113);
-  rig.SetImage(f.hexExtEE, ext);
+  rig.SetImage(f.Editor(ikExtEE), ext);
   f.OnStatus = [&rig](const std::string& text) {
     if (text == "Writing and page verifying external eeprom...")
       rig.Card().Faults().Miso = TMisoFault::StuckLow;
   };
-  rig.Trigger(f.actProgAll);
+  rig.Trigger(Named<QAction>(f, "actProgAll"));
   ExpectStoppedAndKept(rig, rig.CardFlash, rig.CardEeprom);
   EXPECT_EQ(f.Statuses.back(), "Programming error.");
   rig.ExpectIdle();
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexExtEE), ext);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikExtEE)), ext);
 }
 
 }  // namespace

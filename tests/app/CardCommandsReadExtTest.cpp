@@ -17,8 +17,8 @@ using Texts = std::vector<std::string>;
 struct TReadExtRig : TLoadedCardRig {
   TReadExtRig() : TLoadedCardRig(200) {
     Card().ExternalEeprom().Memory = CardExt;
-    F().ebExtEE->setText("/cards/old-ext.hex");
-    SetImage(F().hexExtEE, OldImage);
+    F().FileBox(ikExtEE)->setText("/cards/old-ext.hex");
+    SetImage(F().Editor(ikExtEE), OldImage);
   }
   const std::vector<uint8_t> CardExt = RandomBytes(8192, 202);
   const std::vector<uint8_t> OldImage = RandomBytes(100, 203);
@@ -28,7 +28,7 @@ TEST(ReadExtEeprom, WithoutRestoreTheLoaderStaysInFlash) {
   TReadExtRig rig;
   TRecordingForm& f = rig.F();
   rig.SetRestore = false;
-  rig.Trigger(f.actReadExtEE);
+  rig.Trigger(Named<QAction>(f, "actReadExtEE"));
   ASSERT_TRUE(rig.Confirm);
   EXPECT_TRUE(rig.Confirm->RestoreEnabled);
   EXPECT_TRUE(rig.Confirm->RestoreChecked);
@@ -37,24 +37,24 @@ TEST(ReadExtEeprom, WithoutRestoreTheLoaderStaysInFlash) {
 
   EXPECT_EQ(f.Statuses, Texts({"writing loader...", "Reading external eeprom...", ""}));
   EXPECT_TRUE(rig.MessageTexts().empty());
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexExtEE), rig.CardExt);
-  EXPECT_EQ(f.ebExtEE->text(), "");
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikExtEE)), rig.CardExt);
+  EXPECT_EQ(f.FileBox(ikExtEE)->text(), "");
   const auto flash = FlashBytes(rig.Card());
   EXPECT_TRUE(std::equal(LoaderImage.begin(), LoaderImage.end(), flash.begin()));
   EXPECT_EQ(rig.Card().InternalEeprom(), std::vector<uint8_t>(128, 0xFF));
-  EXPECT_EQ(f.extBar->value(), 0);
+  EXPECT_EQ(Named<QProgressBar>(f, "extBar")->value(), 0);
   rig.ExpectIdle();
 }
 
 TEST(ReadExtEeprom, WithRestoreFlashAndEepromAreWrittenBackUnverified) {
   TReadExtRig rig;
   TRecordingForm& f = rig.F();
-  rig.Trigger(f.actReadExtEE);
+  rig.Trigger(Named<QAction>(f, "actReadExtEE"));
   EXPECT_EQ(f.Statuses, Texts({"Reading flash", "Reading internal eeprom", "writing loader...",
                                "Reading external eeprom...", "Restoring flash",
                                "Restoring internal eeprom", ""}));
   EXPECT_TRUE(rig.MessageTexts().empty());
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexExtEE), rig.CardExt);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikExtEE)), rig.CardExt);
   EXPECT_EQ(FlashBytes(rig.Card()), rig.CardFlash);
   EXPECT_EQ(rig.Card().InternalEeprom(), rig.CardEeprom);
   rig.ExpectIdle();
@@ -65,10 +65,10 @@ TEST(ReadExtEeprom, CancelDoesNothing) {
   TRecordingForm& f = rig.F();
   rig.ConfirmAnswer = QDialog::Rejected;
   const uint64_t accesses = rig.Card().PortAccesses();
-  rig.Trigger(f.actReadExtEE);
+  rig.Trigger(Named<QAction>(f, "actReadExtEE"));
   EXPECT_EQ(rig.Card().PortAccesses(), accesses);
   EXPECT_TRUE(f.Statuses.empty());
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexExtEE), rig.OldImage);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikExtEE)), rig.OldImage);
 }
 
 // MISO sticks while the bytes come in: the handshake wait runs out, the
@@ -79,13 +79,13 @@ TEST(ReadExtEeprom, ACardThatStopsAnsweringLeavesTheImage) {
   f.OnStatus = [&rig](const std::string& text) {
     if (text == "Reading external eeprom...") rig.Card().Faults().Miso = TMisoFault::StuckHigh;
   };
-  rig.Trigger(f.actReadExtEE);
+  rig.Trigger(Named<QAction>(f, "actReadExtEE"));
   // The backups could not go back: they are kept in their (empty) pages.
   ExpectStoppedAndKept(rig, rig.CardFlash, rig.CardEeprom);
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexExtEE), rig.OldImage);
-  EXPECT_EQ(f.ebExtEE->text(), "/cards/old-ext.hex");
-  EXPECT_EQ(f.StatusText(), "");
-  EXPECT_EQ(f.extBar->value(), 0);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikExtEE)), rig.OldImage);
+  EXPECT_EQ(f.FileBox(ikExtEE)->text(), "/cards/old-ext.hex");
+  EXPECT_EQ(f.CardHost().StatusText(), "");
+  EXPECT_EQ(Named<QProgressBar>(f, "extBar")->value(), 0);
   rig.ExpectIdle();
 }
 
@@ -96,11 +96,11 @@ TEST(ReadExtEeprom, ALoaderThatCannotBeWrittenLeavesTheImage) {
   TRecordingForm& f = rig.F();
   rig.Card().Faults().StuckFlashByte = 0;
   rig.SetRestore = false;
-  rig.Trigger(f.actReadExtEE);
+  rig.Trigger(Named<QAction>(f, "actReadExtEE"));
   EXPECT_EQ(rig.MessageTexts(), Texts({"Error programming Flash."}));
   EXPECT_EQ(f.Statuses, Texts({"writing loader...", "Error writing loader!", ""}));
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexExtEE), rig.OldImage);
-  EXPECT_EQ(f.ebExtEE->text(), "/cards/old-ext.hex");
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikExtEE)), rig.OldImage);
+  EXPECT_EQ(f.FileBox(ikExtEE)->text(), "/cards/old-ext.hex");
   rig.ExpectIdle();
 }
 
@@ -110,9 +110,9 @@ TEST(ReadExtEeprom, AnEepromThatNeverAnswersReadsErased) {
   TReadExtRig rig;
   TRecordingForm& f = rig.F();
   rig.Card().Faults().EepromAbsent = true;
-  rig.Trigger(f.actReadExtEE);
+  rig.Trigger(Named<QAction>(f, "actReadExtEE"));
   EXPECT_TRUE(rig.MessageTexts().empty());
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexExtEE), std::vector<uint8_t>(8192, 0xFF));
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikExtEE)), std::vector<uint8_t>(8192, 0xFF));
   EXPECT_EQ(FlashBytes(rig.Card()), rig.CardFlash);
   rig.ExpectIdle();
 }

@@ -27,27 +27,72 @@
 #include "tests/card/VirtualCardRig.h"
 #include "tests/link/TestBytes.h"
 
-class TRecordingForm : public TMainForm {
-public:
-  using TMainForm::SetStatusText;
-  using TMainForm::TMainForm;
-
-  void SetStatusText(const std::string& text) override {
-    Statuses.push_back(text);
-    TMainForm::SetStatusText(text);
-    if (OnStatus) OnStatus(text);
-  }
-  void SetProgressPosition(TProgressBarId bar, int position) override {
-    TMainForm::SetProgressPosition(bar, position);
-    Positions[bar].push_back(ProgressPosition(bar));
-  }
-  void Beep() override { ++Beeps; }
-
+// What the card commands reported through the window's card host.
+struct TCardReport {
   std::vector<std::string> Statuses;
   std::map<TProgressBarId, std::vector<int>> Positions;
   int Beeps = 0;
   // Runs after each status text (to change the card's faults mid-command).
   std::function<void(const std::string&)> OnStatus;
+};
+
+// Passes every call of the card layer on to the window's card host,
+// recording the status texts and the progress positions on the way; the
+// beep is only counted.
+class TRecordingHost : public TCardHost {
+public:
+  TRecordingHost(TCardHost& window, TCardReport& report) : Window(window), Report(report) {}
+
+  void SetStatusText(const std::string& text) override {
+    Report.Statuses.push_back(text);
+    Window.SetStatusText(text);
+    if (Report.OnStatus) Report.OnStatus(text);
+  }
+  void SetProgressMax(TProgressBarId bar, int max) override { Window.SetProgressMax(bar, max); }
+  void SetProgressStep(TProgressBarId bar, int step) override { Window.SetProgressStep(bar, step); }
+  void SetProgressPosition(TProgressBarId bar, int position) override {
+    Window.SetProgressPosition(bar, position);
+    Report.Positions[bar].push_back(Window.ProgressPosition(bar));
+  }
+  int ProgressPosition(TProgressBarId bar) override { return Window.ProgressPosition(bar); }
+  void SetProgressVisible(TProgressBarId bar, bool visible) override {
+    Window.SetProgressVisible(bar, visible);
+  }
+  void StepProgress(TProgressBarId bar) override {
+    Window.StepProgress(bar);
+    Report.Positions[bar].push_back(Window.ProgressPosition(bar));
+  }
+  void SetChipIdText(const std::string& text) override { Window.SetChipIdText(text); }
+  void ProcessorDetected(int row) override { Window.ProcessorDetected(row); }
+  TMessageResult ShowMessageDialog(const std::string& text, TMessageKind kind,
+                                   TMessageButtons buttons) override {
+    return Window.ShowMessageDialog(text, kind, buttons);
+  }
+  void Beep() override { ++Report.Beeps; }
+  void ProcessPendingEvents() override { Window.ProcessPendingEvents(); }
+  void SetInterfaceLocked(bool locked) override { Window.SetInterfaceLocked(locked); }
+  void PlanWork(int64_t bytes) override { Window.PlanWork(bytes); }
+  void EndWork() override { Window.EndWork(); }
+
+private:
+  TCardHost& Window;
+  TCardReport& Report;
+};
+
+// The main window with its card host recorded. The report comes first, so
+// that it is there when the window makes its host.
+class TRecordingForm : public TCardReport, public TMainForm {
+public:
+  explicit TRecordingForm(TMainFormOptions options)
+      : TMainForm(Recorded(std::move(options), this)) {}
+
+private:
+  static TMainFormOptions Recorded(TMainFormOptions options, TCardReport* report) {
+    options.WrapCardHost = [report](TCardHost& window) {
+      return std::make_unique<TRecordingHost>(window, *report);
+    };
+    return options;
+  }
 };
 
 // What the confirm dialog showed.
@@ -89,14 +134,17 @@ struct TCardCommandsRig {
     options.SettingsFile = Dir.filePath(QStringLiteral("settings.ini"));
     Form = std::make_unique<TRecordingForm>(std::move(options));
     // A card that stops answering is given up on sooner than on hardware.
-    Form->Loader->HandshakeTickLimit = 20000;
+    Form->CardContext().Loader.HandshakeTickLimit = 20000;
     Dialogs->OnDialog = [this](QDialog& dialog) {
       auto* confirm = dynamic_cast<TdlgExtCmd*>(&dialog);
       if (!confirm) return static_cast<int>(QDialog::Rejected);
-      Confirm = TConfirmState{confirm->cbRestore->isEnabled(), confirm->cbRestore->isChecked(),
-                              confirm->cbVerify->isEnabled(), confirm->cbVerify->isChecked()};
-      if (SetRestore) confirm->cbRestore->setChecked(*SetRestore);
-      if (SetVerify) confirm->cbVerify->setChecked(*SetVerify);
+      // The user sees the boxes and may click them.
+      auto* restore = Named<QCheckBox>(*confirm, "cbRestore");
+      auto* verify = Named<QCheckBox>(*confirm, "cbVerify");
+      Confirm = TConfirmState{restore->isEnabled(), restore->isChecked(), verify->isEnabled(),
+                              verify->isChecked()};
+      if (SetRestore) restore->setChecked(*SetRestore);
+      if (SetVerify) verify->setChecked(*SetVerify);
       return ConfirmAnswer;
     };
   }
@@ -128,8 +176,8 @@ struct TCardCommandsRig {
   void ExpectIdle() const {
     EXPECT_FALSE(Form->UiLocked());
     EXPECT_FALSE(Source->Card()->Powered());
-    EXPECT_EQ(Form->Link->DataLatch, 0);
-    EXPECT_TRUE(Form->actErase->isEnabled());
+    EXPECT_EQ(Form->CardContext().Link.DataLatch, 0);
+    EXPECT_TRUE(Named<QAction>(*Form, "actErase")->isEnabled());
   }
 
   std::vector<std::string> MessageTexts() const {
@@ -164,8 +212,8 @@ inline void ExpectStoppedAndKept(const TCardCommandsRig& rig, const std::vector<
   EXPECT_NE(texts[2].find("The card's internal eeprom could not be written back."),
             std::string::npos);
   TRecordingForm& f = *rig.Form;
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), flash);
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), eeprom);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikFlash)), flash);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikIntEE)), eeprom);
   EXPECT_TRUE(f.ImageModified(ikFlash));
   EXPECT_TRUE(f.ImageModified(ikIntEE));
 }

@@ -53,12 +53,15 @@ TEST(CardCommandsShots, ProgramAllAndReadExtEeprom) {
   };
   // And one with the flash bar half way.
   bool halfWay = false;
-  QObject::connect(f.flashBar, &QProgressBar::valueChanged, &f, [&](int value) {
-    if (halfWay || value < f.flashBar->maximum() / 2 || f.flashBar->maximum() < 8192) return;
-    halfWay = true;
-    Save(f, QStringLiteral("card-running-flash-half.png"));
-  });
-  rig.Trigger(f.actProgAll);
+  QObject::connect(Named<QProgressBar>(f, "flashBar"), &QProgressBar::valueChanged, &f,
+                   [&](int value) {
+                     if (halfWay || value < Named<QProgressBar>(f, "flashBar")->maximum() / 2 ||
+                         Named<QProgressBar>(f, "flashBar")->maximum() < 8192)
+                       return;
+                     halfWay = true;
+                     Save(f, QStringLiteral("card-running-flash-half.png"));
+                   });
+  rig.Trigger(Named<QAction>(f, "actProgAll"));
   EXPECT_TRUE(halfWay);
   EXPECT_EQ(f.Statuses.back(), "Device programmed.");
   EXPECT_TRUE(rig.MessageTexts().empty());
@@ -66,13 +69,13 @@ TEST(CardCommandsShots, ProgramAllAndReadExtEeprom) {
   Save(f, QStringLiteral("card-program-all-done.png"));
 
   rig.Card().ExternalEeprom().Memory = RandomBytes(8192, 4);
-  rig.Trigger(f.actReadExtEE);
+  rig.Trigger(Named<QAction>(f, "actReadExtEE"));
   RunUntilIdle(50);
   Save(f, QStringLiteral("card-read-ext-done.png"));
-  f.pgcMain->setCurrentWidget(f.tshExtEE);
+  Named<QTabWidget>(f, "pgcMain")->setCurrentWidget(f.Page(ikExtEE));
   RunUntilIdle(50);
   Save(f, QStringLiteral("card-read-ext-page.png"));
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexExtEE), rig.Card().ExternalEeprom().Memory);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikExtEE)), rig.Card().ExternalEeprom().Memory);
 }
 
 }  // namespace

@@ -28,32 +28,32 @@ TEST(VerifyExtEeprom, FindsTheChangedBytesAndKeepsTheCard) {
   TVerifyExtRig rig;
   TRecordingForm& f = rig.F();
   const auto ext = RandomBytes(300, 401);
-  rig.SetImage(f.hexExtEE, ext);
-  rig.Trigger(f.actProgAll);
+  rig.SetImage(f.Editor(ikExtEE), ext);
+  rig.Trigger(Named<QAction>(f, "actProgAll"));
   ASSERT_EQ(f.Statuses.back(), "Device programmed.");
   ASSERT_TRUE(rig.CardKeptItsMemories());
 
   // The button beside Read Ext. EEprom, and the menu item beside it.
-  EXPECT_EQ(f.btnVerifyExtEE->objectName(), "btnVerifyExtEE");
-  EXPECT_TRUE(f.btnVerifyExtEE->isEnabled());
-  const QList<QAction*> file = f.miFile->actions();
-  const qsizetype read = file.indexOf(f.actReadExtEE);
+  EXPECT_EQ(Named<QToolButton>(f, "btnVerifyExtEE")->objectName(), "btnVerifyExtEE");
+  EXPECT_TRUE(Named<QToolButton>(f, "btnVerifyExtEE")->isEnabled());
+  const QList<QAction*> file = Named<QMenu>(f, "miFile")->actions();
+  const qsizetype read = file.indexOf(Named<QAction>(f, "actReadExtEE"));
   ASSERT_GE(read, 0);
-  EXPECT_EQ(file.value(read + 1), f.actVerifyExtEE);
+  EXPECT_EQ(file.value(read + 1), Named<QAction>(f, "actVerifyExtEE"));
 
-  f.hexExtEE->PokeByte(0x21, static_cast<uint8_t>(ext[0x21] ^ 0x40));
-  f.hexExtEE->PokeByte(0x102, static_cast<uint8_t>(ext[0x102] ^ 0x01));
+  f.Editor(ikExtEE)->PokeByte(0x21, static_cast<uint8_t>(ext[0x21] ^ 0x40));
+  f.Editor(ikExtEE)->PokeByte(0x102, static_cast<uint8_t>(ext[0x102] ^ 0x01));
 
   // Verify itself no longer claims the device verified.
   f.Statuses.clear();
   rig.Dialogs->Messages.clear();
-  rig.Trigger(f.actVerify);
+  rig.Trigger(Named<QAction>(f, "actVerify"));
   EXPECT_EQ(f.Statuses, Texts({NothingToVerifyText}));
 
   // No: nothing is done at all.
   const uint64_t accesses = rig.Card().PortAccesses();
   rig.Dialogs->Answers = {mrNo};
-  rig.Trigger(f.actVerifyExtEE);
+  rig.Trigger(Named<QAction>(f, "actVerifyExtEE"));
   EXPECT_EQ(rig.Card().PortAccesses(), accesses);
   ASSERT_EQ(rig.Dialogs->Messages.size(), 1u);
   const auto& question = rig.Dialogs->Messages[0];
@@ -72,7 +72,7 @@ TEST(VerifyExtEeprom, FindsTheChangedBytesAndKeepsTheCard) {
   rig.Dialogs->Messages.clear();
   f.Statuses.clear();
   rig.Dialogs->Answers = {mrYes};
-  rig.Trigger(f.actVerifyExtEE);
+  rig.Trigger(Named<QAction>(f, "actVerifyExtEE"));
   const Texts texts = rig.MessageTexts();
   ASSERT_EQ(texts.size(), 2u);
   EXPECT_EQ(texts[1], TLoaderLink::VerifyErrorText(0x21, ext[0x21] ^ 0x40, ext[0x21]));
@@ -84,13 +84,13 @@ TEST(VerifyExtEeprom, FindsTheChangedBytesAndKeepsTheCard) {
   rig.ExpectIdle();
 
   // The image as it was programmed: verified.
-  rig.SetImage(f.hexExtEE, ext);
+  rig.SetImage(f.Editor(ikExtEE), ext);
   rig.Dialogs->Messages.clear();
-  rig.Trigger(f.actVerifyExtEE);
+  rig.Trigger(Named<QAction>(f, "actVerifyExtEE"));
   EXPECT_EQ(rig.MessageTexts().size(), 1u);
   EXPECT_EQ(f.Statuses.back(), TVerifyExtEepromCommand::VerifiedText);
   EXPECT_TRUE(rig.CardKeptItsMemories());
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexExtEE), ext);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikExtEE)), ext);
   rig.ExpectIdle();
 }
 
@@ -100,12 +100,12 @@ TEST(VerifyExtEeprom, AnImageBeyondTheChosenEepromIsRefusedBeforeTheLoader) {
   TVerifyExtRig rig;
   TRecordingForm& f = rig.F();
   f.UpdateActions();
-  EXPECT_FALSE(f.actVerifyExtEE->isEnabled());
+  EXPECT_FALSE(Named<QAction>(f, "actVerifyExtEE")->isEnabled());
   auto big = std::vector<uint8_t>(8193, 0xFF);
   big.back() = 0x00;
-  rig.SetImage(f.hexExtEE, big);
+  rig.SetImage(f.Editor(ikExtEE), big);
   const uint64_t accesses = rig.Card().PortAccesses();
-  rig.Trigger(f.actVerifyExtEE);
+  rig.Trigger(Named<QAction>(f, "actVerifyExtEE"));
   EXPECT_EQ(rig.Card().PortAccesses(), accesses);
   const Texts texts = rig.MessageTexts();
   ASSERT_EQ(texts.size(), 2u);

@@ -37,21 +37,21 @@ TEST(ReadCard, EveryProcessorReadsAllThreeAndKeepsTheCard) {
     rig.Card().LoadFlash(flash);
     rig.Card().InternalEeprom() = eeprom;
     rig.Card().ExternalEeprom().Memory = ext;
-    f.ebFlash->setText("/cards/old.hex");
+    f.FileBox(ikFlash)->setText("/cards/old.hex");
 
-    rig.Trigger(f.actReadCard);
+    rig.Trigger(Named<QAction>(f, "actReadCard"));
     EXPECT_TRUE(rig.MessageTexts().empty()) << rig.MessageTexts().front();
-    EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), flash);
-    EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), eeprom);
-    EXPECT_EQ(TCardCommandsRig::Bytes(f.hexExtEE), ext);
-    EXPECT_EQ(f.cbProcessor->currentIndex(), processor);
-    EXPECT_EQ(f.ebFlash->text(), "") << "the image no longer is the file's";
+    EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikFlash)), flash);
+    EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikIntEE)), eeprom);
+    EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikExtEE)), ext);
+    EXPECT_EQ(Named<QComboBox>(f, "cbProcessor")->currentIndex(), processor);
+    EXPECT_EQ(f.FileBox(ikFlash)->text(), "") << "the image no longer is the file's";
     for (TImageKind kind : {ikFlash, ikIntEE, ikExtEE}) EXPECT_FALSE(f.ImageModified(kind));
     std::vector<uint8_t> cardFlash = FlashBytes(rig.Card());
     cardFlash.resize(flash.size());
     EXPECT_EQ(cardFlash, flash);
     EXPECT_EQ(rig.Card().InternalEeprom(), eeprom);
-    EXPECT_EQ(f.StatusText(), "Card read: flash, internal eeprom, external eeprom.");
+    EXPECT_EQ(f.CardHost().StatusText(), "Card read: flash, internal eeprom, external eeprom.");
     rig.ExpectIdle();
   }
 }
@@ -67,18 +67,18 @@ TEST(ReadCard, AFailureLeavesTheImagesAndKeepsTheCardsMemories) {
   rig.Card().LoadFlash(cardFlash);
   const auto cardEeprom = RandomBytes(128, 431);
   rig.Card().InternalEeprom() = cardEeprom;
-  f.BackupFolder = rig.Dir.filePath("backups");
+  f.SetBackupFolder(rig.Dir.filePath("backups"));
   const std::vector<uint8_t> mine(2048, 0x42);
-  rig.SetImage(f.hexFlash, mine);
+  rig.SetImage(f.Editor(ikFlash), mine);
   f.OnStatus = [&rig](const std::string& text) {
     if (text == "Reading external eeprom...")
       rig.Card().Faults().MisoStuckAfterAccesses = rig.Card().PortAccesses() + 20000;
   };
   rig.Dialogs->Answers = {mrNo};  // go on at the write-back's question
-  rig.Trigger(f.actReadCard);
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), mine);
-  EXPECT_EQ(f.hexExtEE->DataSize(), 0);
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), cardEeprom);
+  rig.Trigger(Named<QAction>(f, "actReadCard"));
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikFlash)), mine);
+  EXPECT_EQ(f.Editor(ikExtEE)->DataSize(), 0);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikIntEE)), cardEeprom);
   EXPECT_TRUE(f.ImageModified(ikIntEE));
   const Texts texts = rig.MessageTexts();
   ASSERT_FALSE(texts.empty());
@@ -114,33 +114,33 @@ TEST(CardImages, SaveAndLoadTheThreeImagesInOneFile) {
   TRecordingForm& f = rig.F();
   const auto flash = RandomBytes(8192, 440);
   const auto ext = RandomBytes(8192, 441);
-  rig.SetImage(f.hexFlash, flash);
-  rig.SetImage(f.hexExtEE, ext);
+  rig.SetImage(f.Editor(ikFlash), flash);
+  rig.SetImage(f.Editor(ikExtEE), ext);
   rig.Dialogs->SaveAnswers = {rig.Path("card")};
-  rig.Trigger(f.actSaveCardImage);
+  rig.Trigger(Named<QAction>(f, "actSaveCardImage"));
   ASSERT_TRUE(rig.Dialogs->Errors.empty()) << rig.Dialogs->Errors[0].Text.toStdString();
-  EXPECT_EQ(f.StatusText(), "Card image card.hex written: flash, external eeprom.");
+  EXPECT_EQ(f.CardHost().StatusText(), "Card image card.hex written: flash, external eeprom.");
 
   // Back again over an edited flash image and an internal EEPROM image
   // that the file does not hold.
-  f.hexFlash->PokeByte(0, 0);
-  f.hexFlash->SetModified(true);
-  rig.SetImage(f.hexIntEE, std::vector<uint8_t>(512, 0x12));
-  rig.SetImage(f.hexExtEE, std::vector<uint8_t>(8192, 0x34));
+  f.Editor(ikFlash)->PokeByte(0, 0);
+  f.Editor(ikFlash)->SetModified(true);
+  rig.SetImage(f.Editor(ikIntEE), std::vector<uint8_t>(512, 0x12));
+  rig.SetImage(f.Editor(ikExtEE), std::vector<uint8_t>(8192, 0x34));
   rig.Dialogs->SaveChoices = {scDiscard};
   rig.Dialogs->OpenAnswers = {rig.Path("card.hex")};
-  rig.Trigger(f.actLoadCardImage);
+  rig.Trigger(Named<QAction>(f, "actLoadCardImage"));
   EXPECT_EQ(rig.Dialogs->SaveQuestions.size(), 1);
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), flash);
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexExtEE), ext);
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), std::vector<uint8_t>(512, 0x12));
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikFlash)), flash);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikExtEE)), ext);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikIntEE)), std::vector<uint8_t>(512, 0x12));
   EXPECT_FALSE(f.ImageModified(ikFlash));
 
   // Dropped on the Int. EE. row, the card image still loads as one.
-  rig.SetImage(f.hexExtEE, std::vector<uint8_t>(8192, 0x56));
-  rig.Drop(rig.Path("card.hex"), f.ebIntEE);
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexExtEE), ext);
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), std::vector<uint8_t>(512, 0x12));
+  rig.SetImage(f.Editor(ikExtEE), std::vector<uint8_t>(8192, 0x56));
+  rig.Drop(rig.Path("card.hex"), f.FileBox(ikIntEE));
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikExtEE)), ext);
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikIntEE)), std::vector<uint8_t>(512, 0x12));
 }
 
 // Files dropped on a memory's row or an image's page load into that image.
@@ -150,15 +150,15 @@ TEST(DroppedFiles, ARowOrAPageTakesTheFile) {
   f.show();
   const auto bytes = RandomBytes(300, 450);
   WriteBinaryFile(rig.Path("dump.bin"), bytes.data(), 300);
-  rig.Drop(rig.Path("dump.bin"), f.btnLoadIntEE);
-  ASSERT_EQ(f.hexIntEE->DataSize(), 512);
-  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), f.hexIntEE->DataPointer()));
-  EXPECT_EQ(f.ebIntEE->text(), rig.Path("dump.bin"));
+  rig.Drop(rig.Path("dump.bin"), Named<QToolButton>(f, "btnLoadIntEE"));
+  ASSERT_EQ(f.Editor(ikIntEE)->DataSize(), 512);
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), f.Editor(ikIntEE)->DataPointer()));
+  EXPECT_EQ(f.FileBox(ikIntEE)->text(), rig.Path("dump.bin"));
 
-  rig.SetImage(f.hexFlash, std::vector<uint8_t>(8192, 0xFF));
-  f.pgcMain->setCurrentWidget(f.tshFlash);
-  rig.Drop(rig.Path("dump.bin"), f.hexFlash);
-  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), f.hexFlash->DataPointer()));
+  rig.SetImage(f.Editor(ikFlash), std::vector<uint8_t>(8192, 0xFF));
+  Named<QTabWidget>(f, "pgcMain")->setCurrentWidget(f.Page(ikFlash));
+  rig.Drop(rig.Path("dump.bin"), f.Editor(ikFlash));
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), f.Editor(ikFlash)->DataPointer()));
   EXPECT_TRUE(rig.Dialogs->Errors.empty());
 }
 
@@ -181,15 +181,15 @@ TEST(RecentFiles, TheLastFilesOfEachImage) {
 
   f.RebuildRecentMenu();
   QList<QAction*> entries;
-  for (QAction* a : f.miRecent->actions())
+  for (QAction* a : Named<QMenu>(f, "miRecent")->actions())
     if (!a->isSeparator() && a->data().isValid()) entries << a;
   ASSERT_EQ(entries.size(), TMainForm::RecentFileCount);
   EXPECT_EQ(entries[0]->text(), "f9.hex");
   EXPECT_FALSE(entries[1]->isEnabled());
   EXPECT_EQ(entries[1]->toolTip(), rig.Path("f8.hex"));
   entries[3]->trigger();  // f6.hex
-  EXPECT_EQ(f.hexFlash->PeekByte(0), 6);
-  EXPECT_EQ(f.ebFlash->text(), rig.Path("f6.hex"));
+  EXPECT_EQ(f.Editor(ikFlash)->PeekByte(0), 6);
+  EXPECT_EQ(f.FileBox(ikFlash)->text(), rig.Path("f6.hex"));
 
   // Kept in the settings beside the autoload entries.
   QSettings settings(rig.Dir.filePath("settings.ini"), QSettings::IniFormat);
@@ -199,7 +199,7 @@ TEST(RecentFiles, TheLastFilesOfEachImage) {
 TEST(FileMenu, SavesBesideTheLoads) {
   TFilesRig rig;
   QStringList texts;
-  for (QAction* a : rig.F().miFile->actions()) texts << a->text();
+  for (QAction* a : Named<QMenu>(rig.F(), "miFile")->actions()) texts << a->text();
   EXPECT_TRUE(texts.contains("Save Flash file"));
   EXPECT_TRUE(texts.contains("Save Internal eeprom"));
   EXPECT_TRUE(texts.contains("Load Card Image..."));

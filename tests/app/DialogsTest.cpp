@@ -89,31 +89,42 @@ TEST(ErrorBox, StopIconTitleAndClosingPeriod) {
 TEST(TdlgExtCmd, StatesAsTheCallerSetsThem) {
   TestApp();
   {
+    // Nothing offered: both boxes greyed.
+    TdlgExtCmd none({});
+    EXPECT_FALSE(Named<QCheckBox>(none, "cbRestore")->isEnabled());
+    EXPECT_FALSE(Named<QCheckBox>(none, "cbVerify")->isEnabled());
+  }
+  {
     // Program All with only a flash image: verify offered, no restore.
-    TdlgExtCmd dlg;
+    TdlgExtCmd dlg({.Verify = true});
     EXPECT_EQ(dlg.windowTitle(), "Confirm");
-    EXPECT_FALSE(dlg.cbRestore->isEnabled());
-    EXPECT_FALSE(dlg.cbVerify->isEnabled());
-    dlg.cbVerify->setEnabled(true);
-    dlg.cbVerify->setChecked(true);
+    auto* cbRestore = Named<QCheckBox>(dlg, "cbRestore");
+    auto* cbVerify = Named<QCheckBox>(dlg, "cbVerify");
+    auto* meRestore = Named<QPlainTextEdit>(dlg, "meRestore");
+    EXPECT_FALSE(cbRestore->isEnabled());
+    EXPECT_TRUE(cbVerify->isEnabled());
     dlg.show();
-    EXPECT_FALSE(dlg.cbRestore->isChecked());
-    EXPECT_FALSE(dlg.meRestore->isEnabled());  // the warning is greyed
-    EXPECT_TRUE(dlg.cbVerify->isChecked());
+    EXPECT_FALSE(cbRestore->isChecked());
+    EXPECT_FALSE(meRestore->isEnabled());  // the warning is greyed
+    EXPECT_TRUE(cbVerify->isChecked());
     QTest::keyClick(&dlg, Qt::Key_Return);
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_FALSE(dlg.RestoreChecked());
+    EXPECT_TRUE(dlg.VerifyChecked());
   }
   {
     // Read Ext. EEprom: restore offered and checked, verify not.
-    TdlgExtCmd dlg;
-    dlg.cbRestore->setEnabled(true);
-    dlg.cbRestore->setChecked(true);
+    TdlgExtCmd dlg({.Restore = true});
+    auto* meRestore = Named<QPlainTextEdit>(dlg, "meRestore");
     dlg.show();
-    EXPECT_TRUE(dlg.meRestore->isEnabled());
-    EXPECT_TRUE(dlg.meRestore->isReadOnly());
-    EXPECT_FALSE(dlg.cbVerify->isEnabled());
-    EXPECT_TRUE(dlg.meRestore->toPlainText().startsWith(
-        "This command will erase flash/internal eeprom.\n"));
+    EXPECT_TRUE(meRestore->isEnabled());
+    EXPECT_TRUE(meRestore->isReadOnly());
+    EXPECT_FALSE(Named<QCheckBox>(dlg, "cbVerify")->isEnabled());
+    EXPECT_TRUE(
+        meRestore->toPlainText().startsWith("This command will erase flash/internal eeprom.\n"));
+    // The user unchecks the restore: the dialog answers so.
+    Named<QCheckBox>(dlg, "cbRestore")->setChecked(false);
+    EXPECT_FALSE(dlg.RestoreChecked());
     QTest::keyClick(&dlg, Qt::Key_Escape);
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
   }
@@ -128,12 +139,12 @@ TEST(TAboutForm, ShowsTheVersionRecord) {
   r.Comments = "For the latest information about the Orvane project please visit";
   TAboutForm about(r);
   EXPECT_EQ(about.windowTitle(), "About");
-  EXPECT_EQ(about.productLabel->text(), "Pellar Remake (Beta 2)");
-  EXPECT_EQ(about.versionLabel->text(), "3.0.0 (Build 358)");
-  EXPECT_EQ(about.commentsLabel->text(), r.Comments);
-  EXPECT_EQ(about.copyLabel->text(), "");
-  EXPECT_FALSE(about.winverLabel->text().isEmpty());
-  EXPECT_EQ(about.URLLabel->text(), ProjectUrl());
+  EXPECT_EQ(Named<QLabel>(about, "productLabel")->text(), "Pellar Remake (Beta 2)");
+  EXPECT_EQ(Named<QLabel>(about, "versionLabel")->text(), "3.0.0 (Build 358)");
+  EXPECT_EQ(Named<QLabel>(about, "commentsLabel")->text(), r.Comments);
+  EXPECT_EQ(Named<QLabel>(about, "copyLabel")->text(), "");
+  EXPECT_FALSE(Named<QLabel>(about, "winverLabel")->text().isEmpty());
+  EXPECT_EQ(Named<QLabel>(about, "URLLabel")->text(), ProjectUrl());
   EXPECT_GE(about.width(), 346);
   EXPECT_GE(about.height(), 197);
 
@@ -146,7 +157,7 @@ TEST(TAboutForm, ClickingTheAddressHandsItToTheDesktop) {
   TScriptedDialogs dialogs;
   TAboutForm about(CompiledVersionRecord(), &dialogs);
   about.show();
-  QTest::mouseClick(about.URLLabel, Qt::LeftButton);
+  QTest::mouseClick(Named<QLabel>(about, "URLLabel"), Qt::LeftButton);
   ASSERT_EQ(dialogs.OpenedUrls.size(), 1u);
   EXPECT_EQ(dialogs.OpenedUrls[0].toString(), ProjectUrl());
   EXPECT_TRUE(dialogs.OpenedUrls[0].scheme().startsWith("http"));
@@ -158,11 +169,11 @@ TEST(TAboutForm, WithoutAVersionRecordOnlyTheSystemLineIsFilled) {
   none.Debug = true;  // ignored without a record
   TAboutForm about(none);
   EXPECT_EQ(about.windowTitle(), "About");
-  EXPECT_EQ(about.productLabel->text(), "");
-  EXPECT_EQ(about.versionLabel->text(), "");
-  EXPECT_EQ(about.commentsLabel->text(), "");
-  EXPECT_EQ(about.copyLabel->text(), "");
-  EXPECT_EQ(about.winverLabel->text(), OsVersionText());
+  EXPECT_EQ(Named<QLabel>(about, "productLabel")->text(), "");
+  EXPECT_EQ(Named<QLabel>(about, "versionLabel")->text(), "");
+  EXPECT_EQ(Named<QLabel>(about, "commentsLabel")->text(), "");
+  EXPECT_EQ(Named<QLabel>(about, "copyLabel")->text(), "");
+  EXPECT_EQ(Named<QLabel>(about, "winverLabel")->text(), OsVersionText());
   EXPECT_TRUE(OsVersionText().contains(QSysInfo::kernelVersion()));
 }
 
@@ -203,12 +214,12 @@ public:
 TEST(TPellarApplication, AnErrorInAnyEventHandlerIsShownAndTheLoopGoesOn) {
   TPellarApplication& app = TestApp();
   QStringList shown;
-  app.ErrorHandler = [&shown](const QString& text) { shown << text; };
+  app.SetErrorHandler([&shown](const QString& text) { shown << text; });
   TThrowingObject target;
   QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
   QCoreApplication::postEvent(&target, new QEvent(QEvent::User));
   RunUntilIdle();
-  app.ErrorHandler = nullptr;
+  app.SetErrorHandler(nullptr);
   EXPECT_EQ(shown, QStringList({"Cannot change fixed filesize", "Cannot change fixed filesize"}));
 }
 
@@ -229,13 +240,13 @@ TEST(TextQueryDialog, ARefusedTextKeepsTheDialogOpenWithItsMessage) {
   dialog.show();
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Go to Offset"));
   EXPECT_EQ(dialog.Text(), QStringLiteral("0x10"));
-  QTest::keyClick(dialog.edText, Qt::Key_Return);
+  QTest::keyClick(Named<QLineEdit>(dialog, "edText"), Qt::Key_Return);
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_EQ(dialog.result(), QDialog::Rejected);
   EXPECT_EQ(dialog.Message(), QStringLiteral("No: 0x10"));
-  dialog.edText->setText(QStringLiteral("0x20"));
+  Named<QLineEdit>(dialog, "edText")->setText(QStringLiteral("0x20"));
   EXPECT_EQ(dialog.Message(), QString());  // typing hides the message
-  dialog.btnOK->click();
+  Named<QPushButton>(dialog, "btnOK")->click();
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }

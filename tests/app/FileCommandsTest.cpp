@@ -63,58 +63,58 @@ protected:
 };
 
 TEST_F(FileCommandsTest, LoadGivesAnImageOfTheSelectedSizeWithUncoveredBytesErased) {
-  Form().cbProcessor->setCurrentIndex(0);  // AT90S8515
+  Form().SelectProcessor(0);  // AT90S8515
   const QString file = HexFile("flash.hex", 100);
-  Load(Form().actLoadFlash, file);
+  Load(Named<QAction>(Form(), "actLoadFlash"), file);
 
   ASSERT_TRUE(ErrorTexts().isEmpty()) << ErrorTexts().join('\n').toStdString();
-  const auto image = Image(Form().hexFlash);
+  const auto image = Image(Form().Editor(ikFlash));
   ASSERT_EQ(image.size(), 8192u);
   EXPECT_EQ(image[99], 0x10 + 99);
   EXPECT_EQ(std::count(image.begin() + 100, image.end(), 0xFF), 8192 - 100);
-  EXPECT_EQ(Form().ebFlash->text(), file);
+  EXPECT_EQ(Form().FileBox(ikFlash)->text(), file);
 
   const auto& request = Dialogs().OpenRequests.at(0);
   EXPECT_EQ(request.Title, "Open Flash file");
   EXPECT_EQ(request.Filter, OpenFilter);
   EXPECT_TRUE(request.InitialName.isEmpty());
 
-  Load(Form().actLoadIntEE, HexFile("int.hex", 16));
-  Load(Form().actLoadExtEE, HexFile("ext.hex", 16));
+  Load(Named<QAction>(Form(), "actLoadIntEE"), HexFile("int.hex", 16));
+  Load(Named<QAction>(Form(), "actLoadExtEE"), HexFile("ext.hex", 16));
   EXPECT_EQ(Dialogs().OpenRequests.at(1).Title, "Open Internal EEprom file");
   EXPECT_EQ(Dialogs().OpenRequests.at(2).Title, "Open External EEprom file");
-  EXPECT_EQ(Form().hexIntEE->DataSize(), 512);
-  EXPECT_EQ(Form().hexExtEE->DataSize(), 8192);
-  EXPECT_EQ(Form().ebExtEE->text(), Path("ext.hex"));
+  EXPECT_EQ(Form().Editor(ikIntEE)->DataSize(), 512);
+  EXPECT_EQ(Form().Editor(ikExtEE)->DataSize(), 8192);
+  EXPECT_EQ(Form().FileBox(ikExtEE)->text(), Path("ext.hex"));
 }
 
 TEST_F(FileCommandsTest, AFailedLoadLeavesTheImageItsEditsAndItsBoxAsTheyWere) {
   const QString first = HexFile("first.hex", 16, 0x40);
-  Load(Form().actLoadIntEE, first);
-  Form().hexIntEE->PokeByte(300, 0x77);  // an edit of the user's
-  const auto before = Image(Form().hexIntEE);
+  Load(Named<QAction>(Form(), "actLoadIntEE"), first);
+  Form().Editor(ikIntEE)->PokeByte(300, 0x77);  // an edit of the user's
+  const auto before = Image(Form().Editor(ikIntEE));
 
   // 600 bytes do not fit the 512 bytes of the AT90S8515's EEPROM; the
   // records before the one that does not fit are not taken either.
-  Load(Form().actLoadIntEE, HexFile("big.hex", 600));
-  Load(Form().actLoadIntEE, Path("missing.hex"));
+  Load(Named<QAction>(Form(), "actLoadIntEE"), HexFile("big.hex", 600));
+  Load(Named<QAction>(Form(), "actLoadIntEE"), Path("missing.hex"));
   WriteBytes(Path("bad.hex"), ":02000000ZZ01FD\r\n:00000001FF\r\n");
-  Load(Form().actLoadIntEE, Path("bad.hex"));
+  Load(Named<QAction>(Form(), "actLoadIntEE"), Path("bad.hex"));
 
   // Each message names its file (and the record's line), on a line of its own.
   EXPECT_EQ(ErrorTexts(), (QStringList{"Out of address!\n" + Path("big.hex") + ", line 33.",
                                        "System Error.  Code: 2.\r\nNo such file or directory\n" +
                                            Path("missing.hex") + ".",
                                        "Format Error\n" + Path("bad.hex") + ", line 1."}));
-  EXPECT_EQ(Image(Form().hexIntEE), before);
-  EXPECT_EQ(Form().ebIntEE->text(), first);
+  EXPECT_EQ(Image(Form().Editor(ikIntEE)), before);
+  EXPECT_EQ(Form().FileBox(ikIntEE)->text(), first);
 }
 
 TEST_F(FileCommandsTest, SaveProposesTheLoadedFileAndWritesTheWholeImage) {
   const QString file = HexFile("flash.hex", 100);
-  Load(Form().actLoadFlash, file);
+  Load(Named<QAction>(Form(), "actLoadFlash"), file);
   const size_t questions = Dialogs().Messages.size();
-  Save(Form().actSaveFlash, file);
+  Save(Named<QAction>(Form(), "actSaveFlash"), file);
 
   const auto& request = Dialogs().SaveRequests.at(0);
   EXPECT_EQ(request.Title, "Save Flash file As");
@@ -125,20 +125,20 @@ TEST_F(FileCommandsTest, SaveProposesTheLoadedFileAndWritesTheWholeImage) {
 
   std::vector<uint8_t> saved(8192, 0);
   ReadHexFile(file, saved.data(), 8192);
-  EXPECT_EQ(saved, Image(Form().hexFlash)) << "the erased bytes are written too";
+  EXPECT_EQ(saved, Image(Form().Editor(ikFlash))) << "the erased bytes are written too";
 
-  Load(Form().actLoadIntEE, HexFile("int.hex", 4));
-  Save(Form().actSaveIntEE, Path("int-copy.hex"));
+  Load(Named<QAction>(Form(), "actLoadIntEE"), HexFile("int.hex", 4));
+  Save(Named<QAction>(Form(), "actSaveIntEE"), Path("int-copy.hex"));
   EXPECT_EQ(Dialogs().SaveRequests.at(1).Title, "Save Internal EEprom file As");
-  EXPECT_EQ(Form().ebIntEE->text(), Path("int-copy.hex"));
+  EXPECT_EQ(Form().FileBox(ikIntEE)->text(), Path("int-copy.hex"));
   EXPECT_TRUE(ErrorTexts().isEmpty()) << ErrorTexts().join('\n').toStdString();
 }
 
 TEST_F(FileCommandsTest, ANameWithoutSuffixGetsHex) {
-  Load(Form().actLoadExtEE, HexFile("ext.hex", 32));
-  Save(Form().actSaveExtEE, Path("dump"));
+  Load(Named<QAction>(Form(), "actLoadExtEE"), HexFile("ext.hex", 32));
+  Save(Named<QAction>(Form(), "actSaveExtEE"), Path("dump"));
   EXPECT_EQ(Dialogs().SaveRequests.at(0).Title, "Save External EEprom file As");
-  EXPECT_EQ(Form().ebExtEE->text(), Path("dump.hex"));
+  EXPECT_EQ(Form().FileBox(ikExtEE)->text(), Path("dump.hex"));
   EXPECT_TRUE(QFileInfo(Path("dump.hex")).isFile());
   EXPECT_FALSE(QFileInfo(Path("dump")).exists());
 }
@@ -151,7 +151,7 @@ TEST_F(FileCommandsTest, TheSuffixedNameIsAskedAboutBeforeItIsReplaced) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
   };
-  Load(Form().actLoadExtEE, HexFile("ext.hex", 32));
+  Load(Named<QAction>(Form(), "actLoadExtEE"), HexFile("ext.hex", 32));
   Dialogs().Messages.clear();  // the start-up's, without a port
   const QByteArray old = ":00000001FF\n";
   WriteBytes(Path("dump.hex"), old);
@@ -161,24 +161,24 @@ TEST_F(FileCommandsTest, TheSuffixedNameIsAskedAboutBeforeItIsReplaced) {
   Dialogs().Answers = {mrNo};
   Dialogs().SaveAnswers = {Path("dump"), QString()};
   Form().UpdateActions();
-  Form().actSaveExtEE->trigger();
+  Named<QAction>(Form(), "actSaveExtEE")->trigger();
   ASSERT_EQ(Dialogs().MessageTexts(), QStringList{question});
   EXPECT_EQ(Dialogs().Messages[0].Buttons, mbYesNo);
   ASSERT_EQ(Dialogs().SaveRequests.size(), 2u);
   EXPECT_EQ(Dialogs().SaveRequests[1].InitialName, Path("dump.hex"));
   EXPECT_EQ(contents(Path("dump.hex")), old);
-  EXPECT_EQ(Form().ebExtEE->text(), Path("ext.hex"));
+  EXPECT_EQ(Form().FileBox(ikExtEE)->text(), Path("ext.hex"));
 
   // Yes: replaced.
   Dialogs().Messages.clear();
   Dialogs().Answers = {mrYes};
-  Save(Form().actSaveExtEE, Path("dump"));
+  Save(Named<QAction>(Form(), "actSaveExtEE"), Path("dump"));
   EXPECT_EQ(Dialogs().MessageTexts(), QStringList{question});
-  EXPECT_EQ(Form().ebExtEE->text(), Path("dump.hex"));
+  EXPECT_EQ(Form().FileBox(ikExtEE)->text(), Path("dump.hex"));
   EXPECT_NE(contents(Path("dump.hex")), old);
   // A name the dialog gave whole is the dialog's to ask about.
   Dialogs().Messages.clear();
-  Save(Form().actSaveExtEE, Path("dump.hex"));
+  Save(Named<QAction>(Form(), "actSaveExtEE"), Path("dump.hex"));
   EXPECT_TRUE(Dialogs().Messages.empty());
 
   // Save Card Image: the same question for card.hex.
@@ -186,7 +186,7 @@ TEST_F(FileCommandsTest, TheSuffixedNameIsAskedAboutBeforeItIsReplaced) {
   Dialogs().Answers = {mrNo};
   Dialogs().SaveAnswers = {Path("card"), QString()};
   Form().UpdateActions();
-  Form().actSaveCardImage->trigger();
+  Named<QAction>(Form(), "actSaveCardImage")->trigger();
   EXPECT_EQ(Dialogs().MessageTexts(),
             QStringList{Path("card.hex") + " already exists.\nDo you want to replace it?"});
   EXPECT_EQ(contents(Path("card.hex")), old);
@@ -195,52 +195,52 @@ TEST_F(FileCommandsTest, TheSuffixedNameIsAskedAboutBeforeItIsReplaced) {
 
 TEST_F(FileCommandsTest, AFailedSaveKeepsTheBoxAndCancelChangesNothing) {
   const QString file = HexFile("ext.hex", 32);
-  Load(Form().actLoadExtEE, file);
-  const auto image = Image(Form().hexExtEE);
+  Load(Named<QAction>(Form(), "actLoadExtEE"), file);
+  const auto image = Image(Form().Editor(ikExtEE));
 
-  Save(Form().actSaveExtEE, Path("no/such/dir/x.hex"));
+  Save(Named<QAction>(Form(), "actSaveExtEE"), Path("no/such/dir/x.hex"));
   EXPECT_EQ(ErrorTexts(), QStringList{"System Error.  Code: 2.\r\nNo such file or directory\n" +
                                       Path("no/such/dir/x.hex") + "."});
-  Save(Form().actSaveExtEE, QString());
-  Load(Form().actLoadExtEE, QString());
-  Load(Form().actLoadFlash, QString());
+  Save(Named<QAction>(Form(), "actSaveExtEE"), QString());
+  Load(Named<QAction>(Form(), "actLoadExtEE"), QString());
+  Load(Named<QAction>(Form(), "actLoadFlash"), QString());
 
   EXPECT_EQ(ErrorTexts().size(), 1);
-  EXPECT_EQ(Form().ebExtEE->text(), file);
-  EXPECT_EQ(Image(Form().hexExtEE), image);
-  EXPECT_EQ(Form().hexFlash->DataSize(), 0);
-  EXPECT_TRUE(Form().ebFlash->text().isEmpty());
+  EXPECT_EQ(Form().FileBox(ikExtEE)->text(), file);
+  EXPECT_EQ(Image(Form().Editor(ikExtEE)), image);
+  EXPECT_EQ(Form().Editor(ikFlash)->DataSize(), 0);
+  EXPECT_TRUE(Form().FileBox(ikFlash)->text().isEmpty());
 }
 
 TEST_F(FileCommandsTest, ImportXmlReadsTheFileAndChangesNothing) {
-  Load(Form().actLoadFlash, HexFile("flash.hex", 10));
-  const auto image = Image(Form().hexFlash);
+  Load(Named<QAction>(Form(), "actLoadFlash"), HexFile("flash.hex", 10));
+  const auto image = Image(Form().Editor(ikFlash));
 
   WriteBytes(Path("card.xml"), "<?xml version=\"1.0\"?><card><flash/><eeprom/></card>");
-  Load(Form().actImportXML, Path("card.xml"));
+  Load(Named<QAction>(Form(), "actImportXML"), Path("card.xml"));
   EXPECT_EQ(Dialogs().OpenRequests.back().Title, "Open XML file");
   EXPECT_EQ(Dialogs().OpenRequests.back().Filter, "XML files (*.xml)|*.xml|All files (*.*)|*.*");
   EXPECT_TRUE(ErrorTexts().isEmpty());
-  EXPECT_EQ(Form().xmlFile.documentElement().nodeName(), "card");
+  EXPECT_EQ(Form().ImportedXml().documentElement().nodeName(), "card");
   // The status line says what was read; a failed import leaves it so.
-  EXPECT_EQ(Form().StatusText(), "XML file card.xml read: 3 elements.");
-  const QString status = Form().StatusText();
+  EXPECT_EQ(Form().CardHost().StatusText(), "XML file card.xml read: 3 elements.");
+  const QString status = Form().CardHost().StatusText();
 
   WriteBytes(Path("bad.xml"), "<card><flash></card>");
-  Load(Form().actImportXML, Path("bad.xml"));
-  Load(Form().actImportXML, QString());
+  Load(Named<QAction>(Form(), "actImportXML"), Path("bad.xml"));
+  Load(Named<QAction>(Form(), "actImportXML"), QString());
   ASSERT_EQ(ErrorTexts().size(), 1);
   EXPECT_EQ(ErrorTexts()[0],
             "The file \"" + Path("bad.xml") +
                 "\" is not well-formed XML (line 1, column 20): Opening and ending tag mismatch.");
 
-  EXPECT_EQ(Image(Form().hexFlash), image);
-  EXPECT_EQ(Form().ebFlash->text(), Path("flash.hex"));
-  EXPECT_EQ(Form().hexIntEE->DataSize(), 0);
-  EXPECT_EQ(Form().hexExtEE->DataSize(), 0);
-  EXPECT_EQ(Form().cbProcessor->currentIndex(), 0);
-  EXPECT_EQ(Form().cbEeprom->currentIndex(), 0);
-  EXPECT_EQ(Form().StatusText(), status);
+  EXPECT_EQ(Image(Form().Editor(ikFlash)), image);
+  EXPECT_EQ(Form().FileBox(ikFlash)->text(), Path("flash.hex"));
+  EXPECT_EQ(Form().Editor(ikIntEE)->DataSize(), 0);
+  EXPECT_EQ(Form().Editor(ikExtEE)->DataSize(), 0);
+  EXPECT_EQ(Named<QComboBox>(Form(), "cbProcessor")->currentIndex(), 0);
+  EXPECT_EQ(Named<QComboBox>(Form(), "cbEeprom")->currentIndex(), 0);
+  EXPECT_EQ(Form().CardHost().StatusText(), status);
 }
 
 }  // namespace
@@ -258,10 +258,10 @@ TEST(FileCommandsAutoload, StartUpLoadsTheLastFileThroughTheLoadPath) {
     settings.setValue("Flash/LastFile", file);
   }
   TMainForm& form = harness.Start({});
-  ASSERT_EQ(form.hexFlash->DataSize(), 8192);
-  EXPECT_EQ(form.hexFlash->DataPointer()[2], 3);
-  EXPECT_EQ(form.hexFlash->DataPointer()[3], 0xFF);
-  EXPECT_EQ(form.ebFlash->text(), file);
+  ASSERT_EQ(form.Editor(ikFlash)->DataSize(), 8192);
+  EXPECT_EQ(form.Editor(ikFlash)->DataPointer()[2], 3);
+  EXPECT_EQ(form.Editor(ikFlash)->DataPointer()[3], 0xFF);
+  EXPECT_EQ(form.FileBox(ikFlash)->text(), file);
 }
 
 }  // namespace

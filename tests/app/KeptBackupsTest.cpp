@@ -21,25 +21,27 @@ namespace {
 using Texts = std::vector<std::string>;
 
 struct TBackupRig : TLoadedCardRig {
-  TBackupRig() : TLoadedCardRig(300) { F().BackupFolder = Dir.filePath(QStringLiteral("backups")); }
+  TBackupRig() : TLoadedCardRig(300) {
+    F().SetBackupFolder(Dir.filePath(QStringLiteral("backups")));
+  }
 };
 
 TEST(CardReadPrompt, AReadAsksBeforeItReplacesAnEditedImage) {
   TBackupRig rig;
   TRecordingForm& f = rig.F();
-  rig.SetImage(f.hexFlash, std::vector<uint8_t>(2048, 0x33));
-  f.hexFlash->PokeByte(0, 0x44);
-  f.hexFlash->SetModified(true);
+  rig.SetImage(f.Editor(ikFlash), std::vector<uint8_t>(2048, 0x33));
+  f.Editor(ikFlash)->PokeByte(0, 0x44);
+  f.Editor(ikFlash)->SetModified(true);
 
   rig.Dialogs->SaveChoices = {scCancel};
   const uint64_t accesses = rig.Card().PortAccesses();
-  rig.Trigger(f.actReadFlash);
+  rig.Trigger(Named<QAction>(f, "actReadFlash"));
   EXPECT_EQ(rig.Card().PortAccesses(), accesses) << "Cancel: the card is not touched";
-  EXPECT_EQ(f.hexFlash->PeekByte(0), 0x44);
+  EXPECT_EQ(f.Editor(ikFlash)->PeekByte(0), 0x44);
 
   rig.Dialogs->SaveChoices = {scDiscard};
-  rig.Trigger(f.actReadFlash);
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), rig.CardFlash);
+  rig.Trigger(Named<QAction>(f, "actReadFlash"));
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikFlash)), rig.CardFlash);
   EXPECT_FALSE(f.ImageModified(ikFlash));
   EXPECT_EQ(rig.Dialogs->SaveQuestions.size(), 2);
   rig.ExpectIdle();
@@ -52,9 +54,9 @@ TEST(AbortQuestions, AClosedBoxAbortsAndNothingMoreIsAsked) {
   config.Faults.Miso = TMisoFault::StuckLow;
   TCardCommandsRig rig(config);
   TRecordingForm& f = rig.F();
-  rig.SetImage(f.hexExtEE, RandomBytes(64, 5));
+  rig.SetImage(f.Editor(ikExtEE), RandomBytes(64, 5));
   rig.Dialogs->Answers = {mrCancel};
-  rig.Trigger(f.actProgAll);
+  rig.Trigger(Named<QAction>(f, "actProgAll"));
   EXPECT_EQ(rig.MessageTexts(), Texts({"No device found at selected LPT port! Abort?"}));
   EXPECT_EQ(f.Statuses.back(), "Programming...");
   rig.ExpectIdle();
@@ -74,7 +76,7 @@ TEST(KeptBackups, WhatCannotGoBackWaitsInItsPage) {
     SCOPED_TRACE(abort ? "abort at the second signature" : "flash will not program");
     TBackupRig rig;
     TRecordingForm& f = rig.F();
-    rig.SetImage(f.hexExtEE, RandomBytes(64, 6));
+    rig.SetImage(f.Editor(ikExtEE), RandomBytes(64, 6));
     if (abort)
       f.OnStatus = [&rig](const std::string& text) {
         if (text == "Writing and page verifying external eeprom...")
@@ -83,23 +85,24 @@ TEST(KeptBackups, WhatCannotGoBackWaitsInItsPage) {
     else
       rig.Card().Faults().StuckFlashByte = 3;
     rig.Dialogs->Answers = {mrYes};
-    rig.Trigger(f.actProgAll);
+    rig.Trigger(Named<QAction>(f, "actProgAll"));
     const Texts texts = rig.MessageTexts();
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[0], abort ? "Unknown processor ID! Abort?" : "Error programming Flash.");
     EXPECT_EQ(texts[1].rfind("The card's flash could not be written back.", 0), 0u) << texts[1];
-    EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), rig.CardFlash);
+    EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikFlash)), rig.CardFlash);
     EXPECT_TRUE(f.ImageModified(ikFlash));
     if (abort) {
       const auto flash = FlashBytes(rig.Card());
       EXPECT_TRUE(std::equal(LoaderImage.begin(), LoaderImage.end(), flash.begin()));
-      EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), rig.CardEeprom);
+      EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikIntEE)), rig.CardEeprom);
       EXPECT_TRUE(f.ImageModified(ikIntEE));
       f.UpdateActions();
-      EXPECT_TRUE(f.pgcMain->isTabVisible(f.pgcMain->indexOf(f.tshIntEE)));
+      EXPECT_TRUE(Named<QTabWidget>(f, "pgcMain")
+                      ->isTabVisible(Named<QTabWidget>(f, "pgcMain")->indexOf(f.Page(ikIntEE))));
     } else {
       EXPECT_EQ(rig.Card().InternalEeprom(), rig.CardEeprom);
-      EXPECT_EQ(f.hexIntEE->DataSize(), 0) << "the EEPROM went back: nothing to keep";
+      EXPECT_EQ(f.Editor(ikIntEE)->DataSize(), 0) << "the EEPROM went back: nothing to keep";
     }
     EXPECT_EQ(f.Statuses.back(), "Programming error.");
     rig.ExpectIdle();
@@ -112,22 +115,22 @@ TEST(KeptBackups, BesideAUsersImageTheBackupGoesToAFile) {
   TBackupRig rig;
   TRecordingForm& f = rig.F();
   const std::vector<uint8_t> mine(2048, 0x21);
-  rig.SetImage(f.hexFlash, mine);
+  rig.SetImage(f.Editor(ikFlash), mine);
   f.OnStatus = [&rig](const std::string& text) {
     if (text == "Reading external eeprom...") rig.Card().Faults().Miso = TMisoFault::StuckHigh;
   };
   rig.Dialogs->Answers = {mrYes};  // abort at the write-back
-  rig.Trigger(f.actReadExtEE);
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), mine);
-  const QStringList files = QDir(f.BackupFolder).entryList({"flash-backup-*.hex"});
+  rig.Trigger(Named<QAction>(f, "actReadExtEE"));
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikFlash)), mine);
+  const QStringList files = QDir(f.BackupFolder()).entryList({"flash-backup-*.hex"});
   ASSERT_EQ(files.size(), 1);
   std::vector<uint8_t> kept(2048, 0);
-  ReadHexFile(QDir(f.BackupFolder).filePath(files[0]), kept.data(), 2048);
+  ReadHexFile(QDir(f.BackupFolder()).filePath(files[0]), kept.data(), 2048);
   EXPECT_EQ(kept, rig.CardFlash);
   const Texts texts = rig.MessageTexts();
   ASSERT_FALSE(texts.empty());
   EXPECT_NE(texts.back().find(files[0].toStdString()), std::string::npos) << texts.back();
-  EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), rig.CardEeprom) << "its page was empty";
+  EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikIntEE)), rig.CardEeprom) << "its page was empty";
   rig.ExpectIdle();
 }
 
@@ -152,14 +155,14 @@ TEST(KeptBackups, NoFolderTakesTheBackupAndThePageIsAskedFor) {
     SCOPED_TRACE(c.Name);
     TBackupRig rig;
     TRecordingForm& f = rig.F();
-    f.BackupFolder = QStringLiteral("/dev/null/backups");
+    f.SetBackupFolder(QStringLiteral("/dev/null/backups"));
     const std::vector<uint8_t> mine = SparseBytes(2048, 301, 40);
     if (c.MineInAFile) {
       const QString file = rig.Dir.filePath(QStringLiteral("mine.hex"));
       WriteHexFile(file, mine.data(), 2048);
       f.LoadImageFile(ikFlash, file);
     } else {
-      rig.SetImage(f.hexFlash, mine);
+      rig.SetImage(f.Editor(ikFlash), mine);
     }
     f.OnStatus = [&rig](const std::string& text) {
       if (text == "Reading external eeprom...") rig.Card().Faults().Miso = TMisoFault::StuckHigh;
@@ -170,7 +173,7 @@ TEST(KeptBackups, NoFolderTakesTheBackupAndThePageIsAskedFor) {
     rig.Dialogs->SaveAnswers = {chosen};
     // No temp folder either, while the command runs.
     qputenv("TMPDIR", "/dev/null/tmp");
-    rig.Trigger(f.actReadExtEE);
+    rig.Trigger(Named<QAction>(f, "actReadExtEE"));
     if (tmp.isNull())
       qunsetenv("TMPDIR");
     else
@@ -179,10 +182,10 @@ TEST(KeptBackups, NoFolderTakesTheBackupAndThePageIsAskedFor) {
     const Texts texts = rig.MessageTexts();
     ASSERT_FALSE(texts.empty());
     const std::string& last = texts.back();
-    EXPECT_EQ(TCardCommandsRig::Bytes(f.hexIntEE), rig.CardEeprom) << "its page was empty";
+    EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikIntEE)), rig.CardEeprom) << "its page was empty";
     if (c.MineInAFile) {
       EXPECT_TRUE(rig.Dialogs->SaveRequests.empty());
-      EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), rig.CardFlash);
+      EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikFlash)), rig.CardFlash);
       EXPECT_NE(last.find("The image it replaced is still in"), std::string::npos) << last;
       EXPECT_NE(last.find("mine.hex"), std::string::npos) << last;
       continue;
@@ -193,7 +196,7 @@ TEST(KeptBackups, NoFolderTakesTheBackupAndThePageIsAskedFor) {
       std::vector<uint8_t> kept(2048, 0);
       ReadHexFile(chosen + ".hex", kept.data(), 2048);
       EXPECT_EQ(kept, rig.CardFlash);
-      EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), mine);
+      EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikFlash)), mine);
       EXPECT_NE(last.find((chosen + ".hex").toStdString()), std::string::npos) << last;
       continue;
     }
@@ -206,10 +209,10 @@ TEST(KeptBackups, NoFolderTakesTheBackupAndThePageIsAskedFor) {
               std::string::npos)
         << *question;
     if (c.Replace == mrYes) {
-      EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), rig.CardFlash);
+      EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikFlash)), rig.CardFlash);
       EXPECT_TRUE(f.ImageModified(ikFlash));
     } else {
-      EXPECT_EQ(TCardCommandsRig::Bytes(f.hexFlash), mine);
+      EXPECT_EQ(TCardCommandsRig::Bytes(f.Editor(ikFlash)), mine);
       EXPECT_NE(last.find("the card's flash is lost"), std::string::npos) << last;
     }
     rig.ExpectIdle();
@@ -221,10 +224,10 @@ TEST(KeptBackups, NoFolderTakesTheBackupAndThePageIsAskedFor) {
 TEST(EepromType, TheFirstPageFailingPointsAtTheSetting) {
   TBackupRig rig;
   TRecordingForm& f = rig.F();
-  f.cbEeprom->setCurrentIndex(2);  // 24256: pages of 64 on a chip with 32
-  rig.SetImage(f.hexExtEE, RandomBytes(128, 8));
+  f.SelectEeprom(2);  // 24256: pages of 64 on a chip with 32
+  rig.SetImage(f.Editor(ikExtEE), RandomBytes(128, 8));
   rig.SetVerify = false;
-  rig.Trigger(f.actProgAll);
+  rig.Trigger(Named<QAction>(f, "actProgAll"));
   const Texts texts = rig.MessageTexts();
   ASSERT_FALSE(texts.empty());
   EXPECT_EQ(texts[0],

@@ -43,10 +43,14 @@ void Activate(QWidget& window) {
 
 // ---- The window's width ----------------------------------------------------
 
+std::vector<QLabel*> ReadoutFields(const TMainForm& f) {
+  return AllNamed<QLabel>(
+      f, {"lblOffset", "lblSelection", "lblValue", "lblWord", "lblMode", "lblModified"});
+}
+
 // Every readout field on screen shows its whole text.
-void ExpectFieldsWhole(TEditorStatusFields& fields, const char* when) {
-  for (QLabel* field : {fields.lblOffset, fields.lblSelection, fields.lblValue, fields.lblWord,
-                        fields.lblMode, fields.lblModified})
+void ExpectFieldsWhole(const TMainForm& f, const char* when) {
+  for (QLabel* field : ReadoutFields(f))
     if (field->isVisible()) {
       EXPECT_GE(field->width(), field->sizeHint().width())
           << when << ": " << field->objectName().toStdString() << " cut";
@@ -60,38 +64,38 @@ void ExpectFieldsWhole(TEditorStatusFields& fields, const char* when) {
 TEST(WindowLayout, TheWidthStaysAndTheReadoutFitsOrStepsAside) {
   TFormHarness h;
   TMainForm& f = h.Start({0x378});
-  f.hexFlash->ResetData();
-  f.hexFlash->SetDataSize(8192);
-  f.hexFlash->SetModified(false);
+  f.Editor(ikFlash)->ResetData();
+  f.Editor(ikFlash)->SetDataSize(8192);
+  f.Editor(ikFlash)->SetModified(false);
   f.UpdateActions();
   f.show();
   RunUntilIdle();
   const int width = f.width();  // 601 with the default font
-  TEditorStatusFields& fields = f.EditCommands->StatusFields();
+  TEditCommands* edit = Named<TEditCommands>(f, "EditCommands");
 
-  f.pgcMain->setCurrentWidget(f.tshFlash);
-  f.hexFlash->setFocus();
-  f.hexFlash->SelectRange(0x1230, 0x123F);
-  f.hexFlash->PokeByte(0x1240, 0x12);
-  f.hexFlash->SetModified(true);  // "Modified" too
-  f.SetStatusText("Device verified.");
+  Named<QTabWidget>(f, "pgcMain")->setCurrentWidget(f.Page(ikFlash));
+  f.Editor(ikFlash)->setFocus();
+  f.Editor(ikFlash)->SelectRange(0x1230, 0x123F);
+  f.Editor(ikFlash)->PokeByte(0x1240, 0x12);
+  f.Editor(ikFlash)->SetModified(true);  // "Modified" too
+  f.CardHost().SetStatusText("Device verified.");
   RunUntilIdle();
   EXPECT_EQ(f.width(), width);
-  EXPECT_TRUE(fields.lblOffset->isVisible());
-  EXPECT_EQ(fields.lblOffset->text(), "Offset 0x0000 (byte 0x0000)");
-  EXPECT_EQ(fields.lblSelection->text(), "Sel 0x1230-0x123F (16 bytes)");
-  ExpectFieldsWhole(fields, "selection");
-  EXPECT_FALSE(static_cast<TElidedLabel*>(f.StatusPanel)->Elided());
+  EXPECT_TRUE(Named<QLabel>(f, "lblOffset")->isVisible());
+  EXPECT_EQ(Named<QLabel>(f, "lblOffset")->text(), "Offset 0x0000 (byte 0x0000)");
+  EXPECT_EQ(Named<QLabel>(f, "lblSelection")->text(), "Sel 0x1230-0x123F (16 bytes)");
+  ExpectFieldsWhole(f, "selection");
+  EXPECT_FALSE(static_cast<TElidedLabel*>(Named<QLabel>(f, "StatusPanel"))->Elided());
   // A command's usual last word shows whole beside the readout.
-  f.SetStatusText("External eeprom image saved to ext.hex.");
+  f.CardHost().SetStatusText("External eeprom image saved to ext.hex.");
   RunUntilIdle();
   EXPECT_EQ(f.width(), width);
-  EXPECT_FALSE(static_cast<TElidedLabel*>(f.StatusPanel)->Elided());
-  EXPECT_TRUE(fields.lblOffset->isVisible());
-  ExpectFieldsWhole(fields, "a usual status");
+  EXPECT_FALSE(static_cast<TElidedLabel*>(Named<QLabel>(f, "StatusPanel"))->Elided());
+  EXPECT_TRUE(Named<QLabel>(f, "lblOffset")->isVisible());
+  ExpectFieldsWhole(f, "a usual status");
 
-  THexFindBar* bar = f.EditCommands->FindBar(ikFlash);
-  f.EditCommands->Replace();
+  THexFindBar* bar = edit->FindBar(ikFlash);
+  edit->Replace();
   bar->SetHexMode(false);
   bar->edFind->setText("no such text anywhere in the image");
   bar->FindNext();
@@ -108,35 +112,34 @@ TEST(WindowLayout, TheWidthStaysAndTheReadoutFitsOrStepsAside) {
   // on a line of its own.
   EXPECT_TRUE(bar->lblNote->isVisible());
   EXPECT_GE(bar->lblNote->width(), bar->lblNote->fontMetrics().horizontalAdvance(bar->Note()));
-  EXPECT_TRUE(fields.lblOffset->isVisible());
-  ExpectFieldsWhole(fields, "find bar open");
+  EXPECT_TRUE(Named<QLabel>(f, "lblOffset")->isVisible());
+  ExpectFieldsWhole(f, "find bar open");
   bar->Close();
   RunUntilIdle();
   EXPECT_EQ(f.width(), width);
 
   // A long status text is cut with "…", the whole in the tool tip.
-  f.SetStatusText(
+  f.CardHost().SetStatusText(
       "Card image a-card-image-with-a-long-name.hex written: flash, internal "
       "eeprom, external eeprom.");
   RunUntilIdle();
   EXPECT_EQ(f.width(), width);
-  EXPECT_TRUE(static_cast<TElidedLabel*>(f.StatusPanel)->Elided());
-  EXPECT_TRUE(fields.lblOffset->isVisible());
-  ExpectFieldsWhole(fields, "long status");
+  EXPECT_TRUE(static_cast<TElidedLabel*>(Named<QLabel>(f, "StatusPanel"))->Elided());
+  EXPECT_TRUE(Named<QLabel>(f, "lblOffset")->isVisible());
+  ExpectFieldsWhole(f, "long status");
 
   f.resize(1400, f.height());
   RunUntilIdle();
-  f.EditCommands->Find();
+  edit->Find();
   bar->FindNext();
   RunUntilIdle();
   EXPECT_EQ(bar->Note(), "Reached the end, continued from the start");
   EXPECT_EQ(bar->lblNote->geometry().center().y(), bar->edFind->geometry().center().y())
       << "a wide window has room for the note in the find row";
   EXPECT_GE(bar->lblNote->width(), bar->lblNote->fontMetrics().horizontalAdvance(bar->Note()));
-  for (QLabel* field : {fields.lblOffset, fields.lblSelection, fields.lblValue, fields.lblWord,
-                        fields.lblMode, fields.lblModified})
+  for (QLabel* field : ReadoutFields(f))
     EXPECT_TRUE(field->isVisible()) << field->objectName().toStdString();
-  ExpectFieldsWhole(fields, "wide");
+  ExpectFieldsWhole(f, "wide");
 }
 
 // ---- The Go to dialog --------------------------------------------------------
@@ -164,14 +167,16 @@ TEST(GotoDialog, AnErrorKeepsTheHelpLineAndTheLayout) {
     return refusals.isEmpty() ? QString() : refusals.takeFirst();
   };
   TTextQueryDialog dialog(query);
+  auto* edText = Named<QLineEdit>(dialog, "edText");
+  auto* lblNote = Named<QLabel>(dialog, "lblNote");
+  auto* lblMessage = Named<QLabel>(dialog, "lblMessage");
+  auto* btnOK = Named<QPushButton>(dialog, "btnOK");
   Activate(dialog);
   RunUntilIdle();
   // The label, field and help line, and the buttons and the dialog's size.
-  const auto places = [&dialog] {
-    return std::vector<QRect>{dialog.edText->geometry(), dialog.lblNote->geometry()};
-  };
-  const auto frame = [&dialog] {
-    return std::vector<QRect>{QRect(dialog.btnOK->mapTo(&dialog, QPoint()), dialog.btnOK->size()),
+  const auto places = [&] { return std::vector<QRect>{edText->geometry(), lblNote->geometry()}; };
+  const auto frame = [&] {
+    return std::vector<QRect>{QRect(btnOK->mapTo(&dialog, QPoint()), btnOK->size()),
                               QRect(QPoint(), dialog.size())};
   };
   const std::vector<QRect> before = places();
@@ -179,33 +184,32 @@ TEST(GotoDialog, AnErrorKeepsTheHelpLineAndTheLayout) {
   const auto expectStable = [&](const char* when) {
     RunUntilIdle();
     EXPECT_EQ(places(), before) << when;
-    EXPECT_TRUE(dialog.lblNote->isVisible()) << when;
-    EXPECT_GE(dialog.lblNote->height(), dialog.lblNote->heightForWidth(dialog.lblNote->width()))
+    EXPECT_TRUE(lblNote->isVisible()) << when;
+    EXPECT_GE(lblNote->height(), lblNote->heightForWidth(lblNote->width()))
         << when << ": the help line is cut";
     if (!dialog.Message().isEmpty()) {
-      EXPECT_GE(dialog.lblMessage->height(),
-                dialog.lblMessage->heightForWidth(dialog.lblMessage->width()))
+      EXPECT_GE(lblMessage->height(), lblMessage->heightForWidth(lblMessage->width()))
           << when << ": the message is cut";
     }
   };
-  QTest::keyClick(dialog.edText, Qt::Key_Return);
+  QTest::keyClick(edText, Qt::Key_Return);
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_EQ(dialog.Message(), "Offset 0x2000 is outside the image (0x0 to 0xFFF)");
   expectStable("first error");
   EXPECT_EQ(frame(), frameBefore) << "a one-line message has its room";
-  QTest::keyClick(dialog.edText, Qt::Key_Return);
+  QTest::keyClick(edText, Qt::Key_Return);
   EXPECT_TRUE(dialog.Message().startsWith("\"zz\" is not an offset"));
   expectStable("second error");
   EXPECT_EQ(frame(), frameBefore) << "so has one of two lines";
-  QTest::keyClicks(dialog.edText, "1");
+  QTest::keyClicks(edText, "1");
   EXPECT_EQ(dialog.Message(), QString());
   expectStable("typing");
   // A longer one makes the dialog taller, below the help line.
-  QTest::keyClick(dialog.edText, Qt::Key_Return);
+  QTest::keyClick(edText, Qt::Key_Return);
   EXPECT_TRUE(dialog.Message().startsWith("A message much longer"));
   expectStable("long error");
   EXPECT_GT(dialog.height(), frameBefore[1].height());
-  QTest::keyClick(dialog.edText, Qt::Key_Return);
+  QTest::keyClick(edText, Qt::Key_Return);
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
@@ -217,57 +221,58 @@ TEST(StatusLine, EachCommandSaysWhatItDidAndAnEditClearsIt) {
   TCardCommandsRig rig(CardConfig(4, 0));  // AT90S2323, 24C64
   TRecordingForm& f = rig.F();
   const auto flash = SparseBytes(2048, 500, 16);
-  rig.SetImage(f.hexFlash, flash);
+  rig.SetImage(f.Editor(ikFlash), flash);
 
   rig.Card().Faults().StuckFlashByte = 3;
-  rig.Trigger(f.actProgAll);
-  EXPECT_EQ(f.StatusText(), "Programming error.");
+  rig.Trigger(Named<QAction>(f, "actProgAll"));
+  EXPECT_EQ(f.CardHost().StatusText(), "Programming error.");
   // A command putting bytes into an image (a kept backup) leaves it.
   f.SetImageBytes(ikIntEE, std::vector<uint8_t>(128, 0x5A), true);
-  EXPECT_EQ(f.StatusText(), "Programming error.");
+  EXPECT_EQ(f.CardHost().StatusText(), "Programming error.");
   // The user mends the image: the failure is no longer about it.
   RunUntilIdle();
-  f.pgcMain->setCurrentWidget(f.tshFlash);
+  Named<QTabWidget>(f, "pgcMain")->setCurrentWidget(f.Page(ikFlash));
   Activate(f);
-  f.hexFlash->setFocus();
+  f.Editor(ikFlash)->setFocus();
   const auto typeDigit = [&f] {
     // A digit other than the one under the caret: the byte changes.
-    const bool c = f.hexFlash->PeekByte(0) >> 4 == 0xC;
-    QTest::keyClick(f.hexFlash, c ? Qt::Key_D : Qt::Key_C);
-    EXPECT_EQ(f.hexFlash->PeekByte(0) >> 4, c ? 0xD : 0xC);
+    const bool c = f.Editor(ikFlash)->PeekByte(0) >> 4 == 0xC;
+    QTest::keyClick(f.Editor(ikFlash), c ? Qt::Key_D : Qt::Key_C);
+    EXPECT_EQ(f.Editor(ikFlash)->PeekByte(0) >> 4, c ? 0xD : 0xC);
   };
   typeDigit();
-  EXPECT_EQ(f.StatusText(), "");
+  EXPECT_EQ(f.CardHost().StatusText(), "");
   rig.Card().Faults().StuckFlashByte = -1;
   rig.Card().InternalEeprom() = RandomBytes(128, 501);
   rig.Card().ExternalEeprom().Memory = RandomBytes(8192, 502);
 
   rig.Dialogs->SaveChoices = {scDiscard, scDiscard};
-  rig.Trigger(f.actReadCard);
-  EXPECT_EQ(f.StatusText(), "Card read: flash, internal eeprom, external eeprom.");
-  rig.Trigger(f.actReadFlash);
-  EXPECT_EQ(f.StatusText(), "Flash image read from the card.");
+  rig.Trigger(Named<QAction>(f, "actReadCard"));
+  EXPECT_EQ(f.CardHost().StatusText(), "Card read: flash, internal eeprom, external eeprom.");
+  rig.Trigger(Named<QAction>(f, "actReadFlash"));
+  EXPECT_EQ(f.CardHost().StatusText(), "Flash image read from the card.");
 
   const QString card = rig.Dir.filePath("card.hex");
   rig.Dialogs->SaveAnswers = {card};
-  rig.Trigger(f.actSaveCardImage);
-  EXPECT_EQ(f.StatusText(),
+  rig.Trigger(Named<QAction>(f, "actSaveCardImage"));
+  EXPECT_EQ(f.CardHost().StatusText(),
             "Card image card.hex written: flash, internal eeprom, external eeprom.");
   typeDigit();  // the read put the caret back on the first digit
-  EXPECT_EQ(f.StatusText(), "");
+  EXPECT_EQ(f.CardHost().StatusText(), "");
   rig.Dialogs->SaveChoices = {scDiscard};
   rig.Dialogs->OpenAnswers = {card};
-  rig.Trigger(f.actLoadCardImage);
-  EXPECT_EQ(f.StatusText(), "Card image card.hex loaded: flash, internal eeprom, external eeprom.");
+  rig.Trigger(Named<QAction>(f, "actLoadCardImage"));
+  EXPECT_EQ(f.CardHost().StatusText(),
+            "Card image card.hex loaded: flash, internal eeprom, external eeprom.");
 
   const QString image = rig.Dir.filePath("eeprom.hex");
   rig.Dialogs->SaveAnswers = {image};
-  rig.Trigger(f.actSaveIntEE);
-  EXPECT_EQ(f.StatusText(), "Internal eeprom image saved to eeprom.hex.");
-  f.SetStatusText("Device verified.");
+  rig.Trigger(Named<QAction>(f, "actSaveIntEE"));
+  EXPECT_EQ(f.CardHost().StatusText(), "Internal eeprom image saved to eeprom.hex.");
+  f.CardHost().SetStatusText("Device verified.");
   rig.Dialogs->OpenAnswers = {image};
-  rig.Trigger(f.actLoadIntEE);
-  EXPECT_EQ(f.StatusText(), "Internal eeprom image loaded from eeprom.hex.");
+  rig.Trigger(Named<QAction>(f, "actLoadIntEE"));
+  EXPECT_EQ(f.CardHost().StatusText(), "Internal eeprom image loaded from eeprom.hex.");
   EXPECT_TRUE(rig.Dialogs->Errors.empty()) << rig.Dialogs->Errors[0].Text.toStdString();
 }
 
@@ -329,22 +334,25 @@ QStringList GuideHeadings() {
 
 QTreeWidgetItem* Entry(TUserGuideWindow& w, const QString& text) {
   const QList<QTreeWidgetItem*> found =
-      w.Contents->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+      Named<QTreeWidget>(w, "UserGuideContents")
+          ->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
   return found.isEmpty() ? nullptr : found.front();
 }
 
 // The heading at the top of the guide's view.
 QString TopHeading(TUserGuideWindow& w) {
-  return w.Browser->cursorForPosition(QPoint(4, 4)).block().text();
+  return Named<QTextBrowser>(w, "UserGuideBrowser")->cursorForPosition(QPoint(4, 4)).block().text();
 }
 
 TEST(UserGuideWindow, ContentsListTheHeadingsAndShowTheirSections) {
   TestApp();
   TUserGuideWindow w;
+  auto* contents = Named<QTreeWidget>(w, "UserGuideContents");
+  auto* browser = Named<QTextBrowser>(w, "UserGuideBrowser");
   Activate(w);
   RunUntilIdle();
   QStringList entries;
-  for (QTreeWidgetItemIterator it(w.Contents); *it; ++it) entries << (*it)->text(0);
+  for (QTreeWidgetItemIterator it(contents); *it; ++it) entries << (*it)->text(0);
   const QStringList headings = GuideHeadings();
   EXPECT_GE(headings.size(), 10);
   EXPECT_EQ(entries, headings);
@@ -357,61 +365,64 @@ TEST(UserGuideWindow, ContentsListTheHeadingsAndShowTheirSections) {
   for (const char* section : {"File formats", "Menus and keys", "The virtual card"}) {
     QTreeWidgetItem* item = Entry(w, section);
     ASSERT_NE(item, nullptr) << section;
-    w.Contents->scrollToItem(item);
-    QTest::mouseClick(w.Contents->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      w.Contents->visualItemRect(item).center());
+    contents->scrollToItem(item);
+    QTest::mouseClick(contents->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      contents->visualItemRect(item).center());
     EXPECT_EQ(TopHeading(w), section);
   }
   // Reading on moves the list's mark along.
-  w.Browser->verticalScrollBar()->setValue(0);
-  EXPECT_EQ(w.Contents->currentItem(), w.Contents->topLevelItem(0));
+  browser->verticalScrollBar()->setValue(0);
+  EXPECT_EQ(contents->currentItem(), contents->topLevelItem(0));
   w.ShowSection(Entry(w, "Loading and saving"));
-  w.Browser->verticalScrollBar()->setValue(w.Browser->verticalScrollBar()->value() + 40);
-  EXPECT_EQ(w.Contents->currentItem(), Entry(w, "Loading and saving"));
+  browser->verticalScrollBar()->setValue(browser->verticalScrollBar()->value() + 40);
+  EXPECT_EQ(contents->currentItem(), Entry(w, "Loading and saving"));
 }
 
 TEST(UserGuideWindow, CtrlFFindsInTheGuide) {
   TestApp();
   TUserGuideWindow w;
+  auto* browser = Named<QTextBrowser>(w, "UserGuideBrowser");
+  auto* findBar = Named<TGuideFindBar>(w, "GuideFindBar");
+  auto* edFind = Named<QLineEdit>(w, "edGuideFind");
   Activate(w);
-  w.Browser->setFocus();
+  browser->setFocus();
   RunUntilIdle();
-  EXPECT_FALSE(w.FindBar->isVisible());
+  EXPECT_FALSE(findBar->isVisible());
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
-  ASSERT_TRUE(w.FindBar->isVisible());
-  ASSERT_EQ(QApplication::focusWidget(), w.FindBar->edFind);
+  ASSERT_TRUE(findBar->isVisible());
+  ASSERT_EQ(QApplication::focusWidget(), edFind);
 
   // Typing finds the first match; Enter goes through all of them in
   // order and then round the end; Shift+Enter goes back round the start.
-  const QString plain = w.Browser->toPlainText();
+  const QString plain = browser->toPlainText();
   const int count = int(plain.count(QStringLiteral("virtual card"), Qt::CaseInsensitive));
   ASSERT_GE(count, 3);
-  QTest::keyClicks(w.FindBar->edFind, "Virtual Card");
-  const auto match = [&w] { return w.Browser->textCursor().selectionStart(); };
+  QTest::keyClicks(edFind, "Virtual Card");
+  const auto match = [browser] { return browser->textCursor().selectionStart(); };
   EXPECT_EQ(match(), int(plain.indexOf(QStringLiteral("virtual card"), 0, Qt::CaseInsensitive)));
-  EXPECT_EQ(w.Browser->textCursor().selectedText().toLower(), "virtual card");
+  EXPECT_EQ(browser->textCursor().selectedText().toLower(), "virtual card");
   const int first = match();
   int last = first;
   for (int i = 1; i < count; ++i) {
-    QTest::keyClick(w.FindBar->edFind, Qt::Key_Return);
+    QTest::keyClick(edFind, Qt::Key_Return);
     EXPECT_GT(match(), last) << i;
-    EXPECT_EQ(w.FindBar->Note(), "");
-    EXPECT_TRUE(w.Browser->viewport()->rect().contains(w.Browser->cursorRect())) << "in view";
+    EXPECT_EQ(findBar->Note(), "");
+    EXPECT_TRUE(browser->viewport()->rect().contains(browser->cursorRect())) << "in view";
     last = match();
   }
-  QTest::keyClick(w.FindBar->edFind, Qt::Key_Return);
+  QTest::keyClick(edFind, Qt::Key_Return);
   EXPECT_EQ(match(), first);
-  EXPECT_EQ(w.FindBar->Note(), "Reached the end, continued from the start");
-  QTest::keyClick(w.FindBar->edFind, Qt::Key_Return, Qt::ShiftModifier);
+  EXPECT_EQ(findBar->Note(), "Reached the end, continued from the start");
+  QTest::keyClick(edFind, Qt::Key_Return, Qt::ShiftModifier);
   EXPECT_EQ(match(), last);
-  EXPECT_EQ(w.FindBar->Note(), "Reached the start, continued from the end");
+  EXPECT_EQ(findBar->Note(), "Reached the start, continued from the end");
 
-  w.FindBar->edFind->selectAll();
-  QTest::keyClicks(w.FindBar->edFind, "no such words in the guide");
-  EXPECT_EQ(w.FindBar->Note(), "Not found");
+  edFind->selectAll();
+  QTest::keyClicks(edFind, "no such words in the guide");
+  EXPECT_EQ(findBar->Note(), "Not found");
   // Escape closes the bar, not the guide.
-  QTest::keyClick(w.FindBar->edFind, Qt::Key_Escape);
-  EXPECT_FALSE(w.FindBar->isVisible());
+  QTest::keyClick(edFind, Qt::Key_Escape);
+  EXPECT_FALSE(findBar->isVisible());
   EXPECT_TRUE(w.isVisible());
 }
 

@@ -40,45 +40,45 @@ TEST(Screenshots, MainWindowAndDialogs) {
   extra.push_back(std::make_unique<TVirtualCardPortSource>());
   TMainForm& f = h.Start({}, std::move(extra));
   f.show();
-  f.ebFlash->setText("/home/user/cards/demo-flash.hex");
-  f.ebIntEE->setText("/home/user/cards/demo-eeprom.hex");
-  f.cbFlash->setChecked(true);
-  f.hexFlash->ResetData();
-  f.hexFlash->SetDataSize(8192);
-  f.hexIntEE->ResetData();
-  f.hexIntEE->SetDataSize(512);
+  f.FileBox(ikFlash)->setText("/home/user/cards/demo-flash.hex");
+  f.FileBox(ikIntEE)->setText("/home/user/cards/demo-eeprom.hex");
+  Named<QCheckBox>(f, "cbFlash")->setChecked(true);
+  f.Editor(ikFlash)->ResetData();
+  f.Editor(ikFlash)->SetDataSize(8192);
+  f.Editor(ikIntEE)->ResetData();
+  f.Editor(ikIntEE)->SetDataSize(512);
   // As loaded from the files the boxes name.
   f.MarkImageClean(ikFlash);
   f.MarkImageClean(ikIntEE);
-  f.SetChipIdText("AT90S8515");
-  f.SetProgressMax(pbFlash, 8192);
-  f.SetProgressPosition(pbFlash, 8192);
-  f.SetProgressMax(pbIntEE, 512);
-  f.SetProgressPosition(pbIntEE, 512);
-  f.SetStatusText("Device programmed.");
+  f.CardHost().SetChipIdText("AT90S8515");
+  f.CardHost().SetProgressMax(pbFlash, 8192);
+  f.CardHost().SetProgressPosition(pbFlash, 8192);
+  f.CardHost().SetProgressMax(pbIntEE, 512);
+  f.CardHost().SetProgressPosition(pbIntEE, 512);
+  f.CardHost().SetStatusText("Device programmed.");
   Save(f, "main-window.png");
 
   f.SetUiEnabled(false);
-  f.SetProgressVisible(pbInit, true);
-  f.SetProgressPosition(pbFlash, 3000);
-  f.SetStatusText("Programming flash...");
+  f.CardHost().SetProgressVisible(pbInit, true);
+  f.CardHost().SetProgressPosition(pbFlash, 3000);
+  f.CardHost().SetStatusText("Programming flash...");
   Save(f, "main-window-locked.png");
   f.SetUiEnabled(true);
 
-  f.pgcMain->setCurrentWidget(f.tshFlash);
+  Named<QTabWidget>(f, "pgcMain")->setCurrentWidget(f.Page(ikFlash));
   Save(f, "main-window-flash.png");
 
   // Editing: the find bar open on a match, the status fields showing it.
   const char* text = "Pellar card v3";
-  for (int i = 0; text[i]; ++i) f.hexFlash->PokeByte(0x120 + i, uint8_t(text[i]));
-  f.hexFlash->setFocus();
-  f.EditCommands->actReplace->trigger();
-  THexFindBar* bar = f.EditCommands->FindBar(ikFlash);
+  for (int i = 0; text[i]; ++i) f.Editor(ikFlash)->PokeByte(0x120 + i, uint8_t(text[i]));
+  f.Editor(ikFlash)->setFocus();
+  Named<QAction>(f, "actReplace")->trigger();
+  THexFindBar* bar = Named<TEditCommands>(f, "EditCommands")->FindBar(ikFlash);
   bar->SetHexMode(false);
   bar->edFind->setText("card");
   bar->edReplace->setText("CARD");
   bar->FindNext();
-  f.SetStatusText("Device verified.");
+  f.CardHost().SetStatusText("Device verified.");
   Save(f, "main-window-find.png");
   bar->Close();
 
@@ -94,10 +94,10 @@ TEST(Screenshots, MainWindowAndDialogs) {
   dark.setColor(QPalette::Light, QColor(0x50, 0x50, 0x50));
   const QPalette light = f.palette();
   f.setPalette(dark);
-  f.hexFlash->SelectRange(0x120, 0x123);
-  f.hexFlash->PokeByte(0x130, 0x55);
-  f.hexFlash->Core().ChangeByte(0x55, 0xAA, 0x130);
-  f.SetStatusText("Device verified.");  // after the edits, which clear it
+  f.Editor(ikFlash)->SelectRange(0x120, 0x123);
+  f.Editor(ikFlash)->PokeByte(0x130, 0x55);
+  f.Editor(ikFlash)->Core().ChangeByte(0x55, 0xAA, 0x130);
+  f.CardHost().SetStatusText("Device verified.");  // after the edits, which clear it
   Save(f, "main-window-dark.png");
   f.setPalette(light);
 
@@ -105,15 +105,11 @@ TEST(Screenshots, MainWindowAndDialogs) {
   about.show();
   Save(about, "about.png");
 
-  TdlgExtCmd dlg(&f);
-  dlg.cbVerify->setEnabled(true);
-  dlg.cbVerify->setChecked(true);
+  TdlgExtCmd dlg({.Verify = true}, &f);
   dlg.show();
   Save(dlg, "confirm-program-all.png");
 
-  TdlgExtCmd read(&f);
-  read.cbRestore->setEnabled(true);
-  read.cbRestore->setChecked(true);
+  TdlgExtCmd read({.Restore = true}, &f);
   read.show();
   Save(read, "confirm-read-ext.png");
 
@@ -135,11 +131,13 @@ TEST(Screenshots, MainWindowAndDialogs) {
   Save(go, "goto-refused.png");
 
   // The guide with its contents list and find bar.
-  f.miContents->trigger();
-  f.GuideWindow->FindBar->Open();
-  f.GuideWindow->FindBar->edFind->setText(QStringLiteral("virtual card"));
-  f.GuideWindow->FindBar->FindNext();
-  Save(*f.GuideWindow, "user-guide.png");
+  Named<QAction>(f, "miContents")->trigger();
+  auto* guide = Named<TUserGuideWindow>(f, "UserGuideWindow");
+  auto* findBar = Named<TGuideFindBar>(*guide, "GuideFindBar");
+  findBar->Open();
+  Named<QLineEdit>(*findBar, "edGuideFind")->setText(QStringLiteral("virtual card"));
+  findBar->FindNext();
+  Save(*guide, "user-guide.png");
 }
 
 }  // namespace

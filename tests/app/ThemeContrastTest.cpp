@@ -63,14 +63,14 @@ void ExpectReadable(QWidget& root, const char* where) {
 // What the window shows with every coloured text on screen: a status, a
 // chip id, and the flash page's find bar with a refused text.
 void ShowColouredTexts(TMainForm& f) {
-  f.hexFlash->ResetData();
-  f.hexFlash->SetDataSize(64);
+  f.Editor(ikFlash)->ResetData();
+  f.Editor(ikFlash)->SetDataSize(64);
   f.UpdateActions();
   f.show();
-  f.SetStatusText("Programming error.");
-  f.SetChipIdText("AT90S8515");
-  f.pgcMain->setCurrentWidget(f.tshFlash);
-  THexFindBar* bar = f.EditCommands->FindBar(ikFlash);
+  f.CardHost().SetStatusText("Programming error.");
+  f.CardHost().SetChipIdText("AT90S8515");
+  Named<QTabWidget>(f, "pgcMain")->setCurrentWidget(f.Page(ikFlash));
+  THexFindBar* bar = Named<TEditCommands>(f, "EditCommands")->FindBar(ikFlash);
   bar->OpenFind();
   bar->edFind->setText("zz");
   bar->FindNext();
@@ -114,17 +114,18 @@ TEST(ThemeContrast, LightPaletteKeepsTheDesignedColoursAndDarkOneFollowsAtOnce) 
   const auto textOf = [](QLabel* label) {
     return label->palette().color(QPalette::Active, label->foregroundRole());
   };
-  EXPECT_EQ(textOf(f.StatusPanel), QColor(0x00, 0x00, 0x80)) << "navy on a light window";
-  EXPECT_EQ(textOf(f.chipidLabel), QColor(0x00, 0x00, 0x80));
+  EXPECT_EQ(textOf(Named<QLabel>(f, "StatusPanel")), QColor(0x00, 0x00, 0x80))
+      << "navy on a light window";
+  EXPECT_EQ(textOf(Named<QLabel>(f, "chipidLabel")), QColor(0x00, 0x00, 0x80));
   {
     // The desktop changes to a dark scheme while the window is open.
     const TPaletteScope scope(DarkPalette());
     RunUntilIdle();
     ExpectReadable(f, "main window, turned dark");
-    EXPECT_NE(textOf(f.StatusPanel), QColor(0x00, 0x00, 0x80));
+    EXPECT_NE(textOf(Named<QLabel>(f, "StatusPanel")), QColor(0x00, 0x00, 0x80));
   }
   RunUntilIdle();
-  EXPECT_EQ(textOf(f.StatusPanel), QColor(0x00, 0x00, 0x80)) << "and back";
+  EXPECT_EQ(textOf(Named<QLabel>(f, "StatusPanel")), QColor(0x00, 0x00, 0x80)) << "and back";
 }
 
 // The choice itself: the designed colour where it reads, else the nearest

@@ -48,11 +48,14 @@ struct TUnsavedRig {
     WriteHexFile(Path("a.hex"), bytes.data(), 8192);
     F().LoadImageFile(ikFlash, Path("a.hex"));
     ASSERT_FALSE(F().ImageModified(ikFlash));
-    F().hexFlash->setFocus();
-    QTest::keyClicks(F().hexFlash, "7");
+    F().Editor(ikFlash)->setFocus();
+    QTest::keyClicks(F().Editor(ikFlash), "7");
     ASSERT_TRUE(F().ImageModified(ikFlash));
   }
-  QString FlashTab() { return F().pgcMain->tabText(F().pgcMain->indexOf(F().tshFlash)); }
+  QString FlashTab() {
+    return Named<QTabWidget>(F(), "pgcMain")
+        ->tabText(Named<QTabWidget>(F(), "pgcMain")->indexOf(F().Page(ikFlash)));
+  }
 
   TFormHarness Harness;
 };
@@ -64,16 +67,16 @@ TEST_F(UnsavedChanges, TheMarkFollowsEditsSavesAndLoads) {
   LoadAndEdit();
   EXPECT_EQ(FlashTab(), "Flash *");
   EXPECT_EQ(F().windowTitle(), "Pellar Remake 3.0 *");
-  EXPECT_EQ(F().hexFlash->PeekByte(0), 0x70);
+  EXPECT_EQ(F().Editor(ikFlash)->PeekByte(0), 0x70);
 
   D().SaveAnswers.push_back(Path("b.hex"));
   F().UpdateActions();  // as when the event loop goes idle
-  F().actSaveFlash->trigger();
+  Named<QAction>(F(), "actSaveFlash")->trigger();
   EXPECT_FALSE(F().ImageModified(ikFlash));
   EXPECT_EQ(FlashTab(), "Flash");
   EXPECT_EQ(F().windowTitle(), "Pellar Remake 3.0 ");
 
-  QTest::keyClicks(F().hexFlash, "1");
+  QTest::keyClicks(F().Editor(ikFlash), "1");
   EXPECT_EQ(FlashTab(), "Flash *");
   F().LoadImageFile(ikFlash, Path("b.hex"));
   EXPECT_EQ(FlashTab(), "Flash");
@@ -93,7 +96,7 @@ TEST_F(UnsavedChanges, EveryPromptWithEveryAnswer) {
       const auto D = [&rig]() -> TScriptedDialogs& { return rig.D(); };
       const auto Path = [&rig](const char* name) { return rig.Path(name); };
       rig.LoadAndEdit();
-      const auto edited = Image(F().hexFlash);
+      const auto edited = Image(F().Editor(ikFlash));
       const auto b = Counting(8192, 0x80);
       WriteHexFile(Path("b.hex"), b.data(), 8192);
       D().SaveChoices = {answer};
@@ -103,9 +106,9 @@ TEST_F(UnsavedChanges, EveryPromptWithEveryAnswer) {
       switch (action) {
         case Load:
           D().OpenAnswers.push_back(Path("b.hex"));
-          F().actLoadFlash->trigger();
+          Named<QAction>(F(), "actLoadFlash")->trigger();
           break;
-        case Cut: F().cbProcessor->setCurrentIndex(4); break;  // AT90S2323: 2 KiB
+        case Cut: F().SelectProcessor(4); break;  // AT90S2323: 2 KiB
         case Close: closed = F().close(); break;
       }
       ASSERT_EQ(D().SaveQuestions, QStringList{"The flash image has unsaved changes. Save them?"});
@@ -117,13 +120,13 @@ TEST_F(UnsavedChanges, EveryPromptWithEveryAnswer) {
       const bool goOn = answer != scCancel;
       switch (action) {
         case Load:
-          EXPECT_EQ(Image(F().hexFlash), goOn ? b : edited);
+          EXPECT_EQ(Image(F().Editor(ikFlash)), goOn ? b : edited);
           EXPECT_EQ(F().ImageModified(ikFlash), !goOn);
           EXPECT_EQ(D().OpenRequests.size(), goOn ? 1u : 0u);
           break;
         case Cut:
-          EXPECT_EQ(F().hexFlash->DataSize(), goOn ? 2048 : 8192);
-          EXPECT_EQ(F().cbProcessor->currentIndex(), goOn ? 4 : 0);
+          EXPECT_EQ(F().Editor(ikFlash)->DataSize(), goOn ? 2048 : 8192);
+          EXPECT_EQ(Named<QComboBox>(F(), "cbProcessor")->currentIndex(), goOn ? 4 : 0);
           // Cut data makes the image differ from any file.
           EXPECT_TRUE(F().ImageModified(ikFlash));
           break;
@@ -136,12 +139,12 @@ TEST_F(UnsavedChanges, EveryPromptWithEveryAnswer) {
 // Save on an image that has no file goes through the save dialog; a
 // cancelled dialog cancels the action, a failed save too (with its error).
 TEST_F(UnsavedChanges, ASaveThatDoesNotHappenCancelsTheAction) {
-  F().hexIntEE->SetDataSize(512);
-  QTest::keyClicks(F().hexIntEE, "5");
+  F().Editor(ikIntEE)->SetDataSize(512);
+  QTest::keyClicks(F().Editor(ikIntEE), "5");
   ASSERT_TRUE(F().ImageModified(ikIntEE));
   D().SaveChoices = {scSave};
   D().OpenAnswers.push_back(Path("never-asked.hex"));
-  F().actLoadIntEE->trigger();
+  Named<QAction>(F(), "actLoadIntEE")->trigger();
   EXPECT_EQ(D().SaveRequests.size(), 1u);
   EXPECT_TRUE(D().OpenRequests.empty());
   EXPECT_TRUE(F().ImageModified(ikIntEE));
@@ -177,8 +180,8 @@ TEST_F(UnsavedChanges, ASaveGoesStraightOnlyToAFileThatTakesTheImageBack) {
       return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }();
     F().OpenImageFile(ikFlash, Path(name));
-    F().hexFlash->setFocus();
-    QTest::keyClicks(F().hexFlash, "7");
+    F().Editor(ikFlash)->setFocus();
+    QTest::keyClicks(F().Editor(ikFlash), "7");
     D().SaveRequests.clear();
     D().SaveChoices = {scSave};
     D().SaveAnswers = {QString()};  // the dialog, if any, is cancelled
@@ -189,14 +192,14 @@ TEST_F(UnsavedChanges, ASaveGoesStraightOnlyToAFileThatTakesTheImageBack) {
     if (straight) {
       EXPECT_TRUE(D().SaveRequests.empty());
       EXPECT_EQ(FileBytes(Path(name), 8192)[0], 0x70);
-      EXPECT_EQ(F().hexFlash->PeekByte(0), 0x80) << "the other file loaded";
+      EXPECT_EQ(F().Editor(ikFlash)->PeekByte(0), 0x80) << "the other file loaded";
     } else {
       ASSERT_EQ(D().SaveRequests.size(), 1u);
       EXPECT_EQ(D().SaveRequests[0].InitialName, QFileInfo(Path(name)).absoluteFilePath())
           << "the dialog proposes the file";
       EXPECT_EQ(file.readAll(), before);
       EXPECT_TRUE(F().ImageModified(ikFlash)) << "cancelled: the edit is still there";
-      EXPECT_EQ(F().hexFlash->PeekByte(0), 0x70);
+      EXPECT_EQ(F().Editor(ikFlash)->PeekByte(0), 0x70);
     }
     D().SaveChoices = {scDiscard};
     F().OpenImageFile(ikFlash, Path("other.hex"));
@@ -209,28 +212,28 @@ TEST_F(UnsavedChanges, CuttingDataOfAnUnmodifiedImageAsksFirst) {
   F().LoadImageFile(ikFlash, Path("a.hex"));
   for (TMessageResult answer : {mrNo, mrCancel}) {
     D().Answers = {answer};
-    F().cbProcessor->setCurrentIndex(4);
-    EXPECT_EQ(F().cbProcessor->currentIndex(), 0);
-    EXPECT_EQ(F().hexFlash->DataSize(), 8192);
+    F().SelectProcessor(4);
+    EXPECT_EQ(Named<QComboBox>(F(), "cbProcessor")->currentIndex(), 0);
+    EXPECT_EQ(F().Editor(ikFlash)->DataSize(), 8192);
   }
   ASSERT_EQ(D().Messages.size(), 2u);
   EXPECT_EQ(D().Messages[0].Text.toStdString(),
             "The flash image holds data at 0x800, beyond the 2048 bytes of the new choice.\n"
             "Cut it off the image?");
   D().Answers = {mrYes};
-  F().cbProcessor->setCurrentIndex(4);
-  EXPECT_EQ(F().hexFlash->DataSize(), 2048);
+  F().SelectProcessor(4);
+  EXPECT_EQ(F().Editor(ikFlash)->DataSize(), 2048);
   EXPECT_TRUE(F().ImageModified(ikFlash));
   EXPECT_TRUE(D().SaveQuestions.isEmpty());
 
   // Growing, or cutting erased bytes only, asks nothing and keeps the mark.
   WriteHexFile(Path("c.hex"), bytes.data(), 2048);
   F().LoadImageFile(ikFlash, Path("c.hex"));
-  F().cbProcessor->setCurrentIndex(0);
-  EXPECT_EQ(F().hexFlash->DataSize(), 8192);
+  F().SelectProcessor(0);
+  EXPECT_EQ(F().Editor(ikFlash)->DataSize(), 8192);
   EXPECT_FALSE(F().ImageModified(ikFlash));
-  F().cbProcessor->setCurrentIndex(4);
-  EXPECT_EQ(F().hexFlash->DataSize(), 2048);
+  F().SelectProcessor(4);
+  EXPECT_EQ(F().Editor(ikFlash)->DataSize(), 2048);
   EXPECT_EQ(D().Messages.size(), 3u);
 }
 
@@ -238,21 +241,23 @@ TEST_F(UnsavedChanges, CuttingDataOfAnUnmodifiedImageAsksFirst) {
 // while an editor has the focus (Ctrl+PgDown and Ctrl+PgUp are the
 // editor's own there: WindowKeysTest.cpp).
 TEST_F(UnsavedChanges, PageKeysWorkFromInsideAnEditor) {
-  F().hexFlash->SetDataSize(64);
-  F().hexExtEE->SetDataSize(64);
+  F().Editor(ikFlash)->SetDataSize(64);
+  F().Editor(ikExtEE)->SetDataSize(64);
   F().UpdateActions();
   F().show();
-  F().pgcMain->setCurrentWidget(F().tshFlash);
-  F().hexFlash->setFocus();
-  QTest::keyClick(F().hexFlash, Qt::Key_Tab, Qt::ControlModifier);
-  EXPECT_EQ(F().pgcMain->currentWidget(), F().tshExtEE);  // Int. EE. is hidden
-  QTest::keyClick(F().hexExtEE, Qt::Key_Tab, Qt::ControlModifier);
-  EXPECT_EQ(F().pgcMain->currentWidget(), F().TabSheet2);  // wraps around
-  QTest::keyClick(F().hexExtEE, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
-  EXPECT_EQ(F().pgcMain->currentWidget(), F().tshExtEE);
-  QTest::keyClick(F().hexExtEE, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
-  EXPECT_EQ(F().pgcMain->currentWidget(), F().tshFlash);
-  EXPECT_EQ(F().hexFlash->PeekByte(0), 0xFF) << "the editor saw none of the keys";
+  Named<QTabWidget>(F(), "pgcMain")->setCurrentWidget(F().Page(ikFlash));
+  F().Editor(ikFlash)->setFocus();
+  QTest::keyClick(F().Editor(ikFlash), Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(Named<QTabWidget>(F(), "pgcMain")->currentWidget(),
+            F().Page(ikExtEE));  // Int. EE. is hidden
+  QTest::keyClick(F().Editor(ikExtEE), Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(Named<QTabWidget>(F(), "pgcMain")->currentWidget(),
+            Named<QWidget>(F(), "TabSheet2"));  // wraps around
+  QTest::keyClick(F().Editor(ikExtEE), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Named<QTabWidget>(F(), "pgcMain")->currentWidget(), F().Page(ikExtEE));
+  QTest::keyClick(F().Editor(ikExtEE), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Named<QTabWidget>(F(), "pgcMain")->currentWidget(), F().Page(ikFlash));
+  EXPECT_EQ(F().Editor(ikFlash)->PeekByte(0), 0xFF) << "the editor saw none of the keys";
 }
 
 TEST(StartingChips, TheWindowStartsWithTheChipsItIsGiven) {
@@ -265,9 +270,9 @@ TEST(StartingChips, TheWindowStartsWithTheChipsItIsGiven) {
   QTemporaryDir dir;
   options.SettingsFile = dir.filePath("s.ini");
   TMainForm form(std::move(options));
-  EXPECT_EQ(form.cbProcessor->currentIndex(), 3);
-  EXPECT_EQ(form.cbEeprom->currentIndex(), 2);
-  EXPECT_EQ(form.hexFlash->DataSize(), 0) << "no image is sized by it";
+  EXPECT_EQ(Named<QComboBox>(form, "cbProcessor")->currentIndex(), 3);
+  EXPECT_EQ(Named<QComboBox>(form, "cbEeprom")->currentIndex(), 2);
+  EXPECT_EQ(form.Editor(ikFlash)->DataSize(), 0) << "no image is sized by it";
 }
 
 }  // namespace

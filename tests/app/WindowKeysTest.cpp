@@ -59,20 +59,19 @@ TEST(WindowKeys, TheConfirmDialogStartsOnItsDefaultButton) {
   };
   for (const TCase c : {TCase{true, true}, TCase{false, true}, TCase{true, false}}) {
     SCOPED_TRACE(testing::Message() << c.RestoreOffered << c.VerifyOffered);
-    TdlgExtCmd dialog;
-    dialog.cbRestore->setEnabled(c.RestoreOffered);
-    dialog.cbRestore->setChecked(c.RestoreOffered);
-    dialog.cbVerify->setEnabled(c.VerifyOffered);
-    dialog.cbVerify->setChecked(c.VerifyOffered);
+    TdlgExtCmd dialog({.Restore = c.RestoreOffered, .Verify = c.VerifyOffered});
+    auto* btnOK = Named<QPushButton>(dialog, "btnOK");
     Activate(dialog);
-    EXPECT_EQ(QApplication::focusWidget(), dialog.btnOK);
-    EXPECT_TRUE(dialog.btnOK->isDefault());
-    EXPECT_FALSE(dialog.BitBtn2->isDefault());
+    EXPECT_EQ(QApplication::focusWidget(), btnOK);
+    EXPECT_TRUE(btnOK->isDefault());
+    EXPECT_FALSE(Named<QPushButton>(dialog, "BitBtn2")->isDefault());
     Press(Qt::Key_Return);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(dialog.cbRestore->isChecked(), c.RestoreOffered);
-    EXPECT_EQ(dialog.cbVerify->isChecked(), c.VerifyOffered);
+    EXPECT_EQ(Named<QCheckBox>(dialog, "cbRestore")->isChecked(), c.RestoreOffered);
+    EXPECT_EQ(Named<QCheckBox>(dialog, "cbVerify")->isChecked(), c.VerifyOffered);
+    EXPECT_EQ(dialog.RestoreChecked(), c.RestoreOffered);
+    EXPECT_EQ(dialog.VerifyChecked(), c.VerifyOffered);
   }
 }
 
@@ -82,42 +81,43 @@ TEST(WindowKeys, TheConfirmDialogStartsOnItsDefaultButton) {
 TEST(WindowKeys, CtrlPageKeysAreTheEditorsInsideIt) {
   TFormHarness h;
   TMainForm& f = h.Start({0x378});
-  Fill(f.hexFlash, 8192);
-  Fill(f.hexExtEE, 8192);
+  Fill(f.Editor(ikFlash), 8192);
+  Fill(f.Editor(ikExtEE), 8192);
   f.UpdateActions();
   Activate(f);
-  f.pgcMain->setCurrentWidget(f.tshFlash);
-  f.hexFlash->setFocus();
+  auto* pages = Named<QTabWidget>(f, "pgcMain");
+  pages->setCurrentWidget(f.Page(ikFlash));
+  f.Editor(ikFlash)->setFocus();
   RunUntilIdle();
-  ASSERT_EQ(QApplication::focusWidget(), f.hexFlash);
-  ASSERT_EQ(f.hexFlash->CaretPosition(), 0);
+  ASSERT_EQ(QApplication::focusWidget(), f.Editor(ikFlash));
+  ASSERT_EQ(f.Editor(ikFlash)->CaretPosition(), 0);
 
   Press(Qt::Key_PageDown, Qt::ControlModifier);
-  EXPECT_EQ(f.pgcMain->currentWidget(), f.tshFlash);
-  const int bottom = f.hexFlash->CaretPosition();
+  EXPECT_EQ(pages->currentWidget(), f.Page(ikFlash));
+  const int bottom = f.Editor(ikFlash)->CaretPosition();
   EXPECT_GT(bottom, 0) << "the caret goes to the view's bottom row";
   EXPECT_LT(bottom, 8192);
   Press(Qt::Key_PageUp, Qt::ControlModifier);
-  EXPECT_EQ(f.pgcMain->currentWidget(), f.tshFlash);
-  EXPECT_EQ(f.hexFlash->CaretPosition(), 0);
+  EXPECT_EQ(pages->currentWidget(), f.Page(ikFlash));
+  EXPECT_EQ(f.Editor(ikFlash)->CaretPosition(), 0);
 
   Press(Qt::Key_Tab, Qt::ControlModifier);
-  EXPECT_EQ(f.pgcMain->currentWidget(), f.tshExtEE);  // Int. EE. is hidden
-  f.hexExtEE->setFocus();
+  EXPECT_EQ(pages->currentWidget(), f.Page(ikExtEE));  // Int. EE. is hidden
+  f.Editor(ikExtEE)->setFocus();
   Press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
-  EXPECT_EQ(f.pgcMain->currentWidget(), f.tshFlash);
+  EXPECT_EQ(pages->currentWidget(), f.Page(ikFlash));
 
   // On the Programmer page the Ctrl+Page keys switch pages.
-  f.pgcMain->setCurrentWidget(f.TabSheet2);
-  f.cbProcessor->setFocus();
+  pages->setCurrentWidget(Named<QWidget>(f, "TabSheet2"));
+  Named<QComboBox>(f, "cbProcessor")->setFocus();
   RunUntilIdle();
   Press(Qt::Key_PageDown, Qt::ControlModifier);
-  EXPECT_EQ(f.pgcMain->currentWidget(), f.tshFlash);
-  f.pgcMain->setCurrentWidget(f.TabSheet2);
-  f.cbProcessor->setFocus();
+  EXPECT_EQ(pages->currentWidget(), f.Page(ikFlash));
+  pages->setCurrentWidget(Named<QWidget>(f, "TabSheet2"));
+  Named<QComboBox>(f, "cbProcessor")->setFocus();
   Press(Qt::Key_PageUp, Qt::ControlModifier);
-  EXPECT_EQ(f.pgcMain->currentWidget(), f.tshExtEE);
-  EXPECT_EQ(f.hexFlash->PeekByte(0), 0xFF) << "no key changed an image";
+  EXPECT_EQ(pages->currentWidget(), f.Page(ikExtEE));
+  EXPECT_EQ(f.Editor(ikFlash)->PeekByte(0), 0xFF) << "no key changed an image";
 }
 
 // The letter of a text's mnemonic ("&Erase" -> 'E'); none without one.
@@ -142,9 +142,9 @@ TMnemonics LiveAltKeys(TMainForm& f, QWidget* page) {
   TMnemonics keys;
   for (QAction* menu : f.menuBar()->actions())
     if (menu->isVisible()) Add(keys, menu->text(), "menu " + menu->text());
-  for (int i = 0; i < f.pgcMain->count(); ++i)
-    if (f.pgcMain->isTabVisible(i))
-      Add(keys, f.pgcMain->tabText(i), "tab " + f.pgcMain->tabText(i));
+  auto* pages = Named<QTabWidget>(f, "pgcMain");
+  for (int i = 0; i < pages->count(); ++i)
+    if (pages->isTabVisible(i)) Add(keys, pages->tabText(i), "tab " + pages->tabText(i));
   for (QAction* action : f.actions())
     for (const QKeySequence& key : action->shortcuts())
       if (key.count() == 1 && key[0].keyboardModifiers() == Qt::AltModifier)
@@ -166,19 +166,20 @@ TMnemonics LiveAltKeys(TMainForm& f, QWidget* page) {
 TEST(WindowKeys, NoTwoLiveAltKeysClash) {
   TFormHarness h;
   TMainForm& f = h.Start({0x378});
-  for (TImageKind kind : AllImageKinds) Fill(f.ImageEditor(kind), 512);
+  for (TImageKind kind : AllImageKinds) Fill(f.Editor(kind), 512);
   f.UpdateActions();
   Activate(f);
-  for (int i = 0; i < f.pgcMain->count(); ++i) {
-    QWidget* page = f.pgcMain->widget(i);
-    f.pgcMain->setCurrentWidget(page);
+  auto* pages = Named<QTabWidget>(f, "pgcMain");
+  for (int i = 0; i < pages->count(); ++i) {
+    QWidget* page = pages->widget(i);
+    pages->setCurrentWidget(page);
     RunUntilIdle();
-    if (page != f.TabSheet2) f.EditCommands->Replace();
+    if (page != Named<QWidget>(f, "TabSheet2")) Named<TEditCommands>(f, "EditCommands")->Replace();
     const TMnemonics keys = LiveAltKeys(f, page);
     EXPECT_GE(keys.size(), 4u) << "the menu bar's titles at least";
     for (const auto& [letter, owners] : keys)
       EXPECT_EQ(owners.size(), 1) << "Alt+" << QString(letter).toStdString() << " on page "
-                                  << f.pgcMain->tabText(i).toStdString() << ": "
+                                  << pages->tabText(i).toStdString() << ": "
                                   << owners.join(QStringLiteral(", ")).toStdString();
   }
 }
@@ -188,7 +189,7 @@ TEST(WindowKeys, AltEErases) {
   TFormHarness h;
   TMainForm& f = h.Start({0x378});
   Activate(f);
-  f.cbProcessor->setFocus();
+  Named<QComboBox>(f, "cbProcessor")->setFocus();
   RunUntilIdle();
   h.Dialogs->Answers = {mrNo};
   Press(Qt::Key_E, Qt::AltModifier);
@@ -197,8 +198,8 @@ TEST(WindowKeys, AltEErases) {
   ASSERT_EQ(h.Dialogs->Messages.size(), 1u);
   EXPECT_EQ(h.Dialogs->Messages[0].Text,
             "Do you really want to erase\nflash and internal eeprom memory?");
-  EXPECT_FALSE(f.EditCommands->miEdit->isVisible());
-  EXPECT_EQ(f.miExit->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
+  EXPECT_FALSE(Named<QMenu>(f, "miEdit")->isVisible());
+  EXPECT_EQ(Named<QAction>(f, "miExit")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_X));
 }
 
 // Ctrl+O and Ctrl+S load and save the file of the page shown (on the
@@ -213,7 +214,7 @@ TEST(WindowKeys, StandardFileKeys) {
   f.LoadImageFile(ikFlash, flashFile);
   f.UpdateActions();
   Activate(f);
-  f.cbProcessor->setFocus();
+  Named<QComboBox>(f, "cbProcessor")->setFocus();
   RunUntilIdle();
 
   // The Programmer page: the external EEPROM's load, and no save while
@@ -223,15 +224,15 @@ TEST(WindowKeys, StandardFileKeys) {
   EXPECT_EQ(h.Dialogs->OpenRequests[0].Title, "Open External EEprom file");
   Press(Qt::Key_S, Qt::ControlModifier);
   EXPECT_TRUE(h.Dialogs->SaveRequests.empty());
-  Fill(f.hexExtEE, 8192);
+  Fill(f.Editor(ikExtEE), 8192);
   f.UpdateActions();
   Press(Qt::Key_S, Qt::ControlModifier);
   ASSERT_EQ(h.Dialogs->SaveRequests.size(), 1u);
   EXPECT_EQ(h.Dialogs->SaveRequests[0].Title, "Save External EEprom file As");
 
   // The flash page, from inside its editor.
-  f.pgcMain->setCurrentWidget(f.tshFlash);
-  f.hexFlash->setFocus();
+  Named<QTabWidget>(f, "pgcMain")->setCurrentWidget(f.Page(ikFlash));
+  f.Editor(ikFlash)->setFocus();
   RunUntilIdle();
   Press(Qt::Key_O, Qt::ControlModifier);
   ASSERT_EQ(h.Dialogs->OpenRequests.size(), 2u);
@@ -259,9 +260,9 @@ TEST(WindowKeys, StandardFileKeys) {
   RunUntilIdle();
   EXPECT_FALSE(f.isVisible());
   // The keys of before stay.
-  EXPECT_EQ(f.actLoadExtEE->shortcut(), QKeySequence(Qt::Key_F3));
-  EXPECT_EQ(f.actSaveExtEE->shortcut(), QKeySequence(Qt::Key_F2));
-  EXPECT_TRUE(f.miExit->shortcuts().contains(QKeySequence(Qt::ALT | Qt::Key_X)));
+  EXPECT_EQ(Named<QAction>(f, "actLoadExtEE")->shortcut(), QKeySequence(Qt::Key_F3));
+  EXPECT_EQ(Named<QAction>(f, "actSaveExtEE")->shortcut(), QKeySequence(Qt::Key_F2));
+  EXPECT_TRUE(Named<QAction>(f, "miExit")->shortcuts().contains(QKeySequence(Qt::ALT | Qt::Key_X)));
 }
 
 }  // namespace
