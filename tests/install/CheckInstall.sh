@@ -61,9 +61,10 @@ cmp -s "$root/lib/udev/rules.d/60-pellar-ftdi.rules" "$source/dist/udev/60-pella
   fail "the installed udev rule is not dist/udev/60-pellar-ftdi.rules"
 # uaccess works only in rules that sort before 73-seat-late.rules.
 [[ "60-pellar-ftdi.rules" < "73-seat-late.rules" ]] || fail "the FTDI rule sorts after 73-seat-late.rules"
-for id in 6001 6014 6010; do
-  grep -q "SUBSYSTEM==\"usb\", ATTR{idVendor}==\"0403\", ATTR{idProduct}==\"$id\", TAG+=\"uaccess\", GROUP=\"plugdev\"" \
-    "$root/lib/udev/rules.d/60-pellar-ftdi.rules" || fail "the FTDI rule does not give 0403:$id to the user and plugdev"
+for product in 6001 6014 6010; do
+  grep -q "SUBSYSTEM==\"usb\", ATTR{idVendor}==\"0403\", ATTR{idProduct}==\"$product\", TAG+=\"uaccess\", GROUP=\"plugdev\"" \
+    "$root/lib/udev/rules.d/60-pellar-ftdi.rules" ||
+    fail "the FTDI rule does not give 0403:$product to the user and plugdev"
 done
 cmp -s "$root/share/doc/pellar/USER_GUIDE.md" "$source/docs/USER_GUIDE.md" ||
   fail "the installed guide is not docs/USER_GUIDE.md"
