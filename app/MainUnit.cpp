@@ -204,7 +204,7 @@ void TMainForm::FormCreate(std::unique_ptr<TLptPort> port, int processorRow, int
       QFileInfo(FSettings->fileName()).dir().filePath(QStringLiteral("adapters.ini")).toStdString());
   Port->SetAdapters(adapters.Adapters);
   Port->ConfirmTake = [this](int index) { return ConfirmTakingBoard(index); };
-  InstallPortListRescan(*this, cbPort);
+  InstallPortListRescan(cbPort, [this] { actRescanPortsExecute(); });
   Port->SetActive(true);
 
   if (Port->Active) {

@@ -7,6 +7,7 @@
 #include <QEvent>
 
 #include <algorithm>
+#include <utility>
 
 #include "app/MainUnit.h"
 
@@ -14,24 +15,25 @@ namespace {
 
 class TPortListRescan : public QObject {
 public:
-  TPortListRescan(TMainForm& form, QObject* parent) : QObject(parent), Form(form) {}
+  TPortListRescan(std::function<void()> rescan, QObject* parent)
+      : QObject(parent), Rescan(std::move(rescan)) {}
 
 protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     // A click opens the list: look again first.
     if (event->type() == QEvent::MouseButtonPress && static_cast<QWidget*>(watched)->isEnabled())
-      Form.actRescanPortsExecute();
+      Rescan();
     return false;
   }
 
 private:
-  TMainForm& Form;
+  std::function<void()> Rescan;
 };
 
 }  // namespace
 
-void InstallPortListRescan(TMainForm& form, QComboBox* list) {
-  list->installEventFilter(new TPortListRescan(form, list));
+void InstallPortListRescan(QComboBox* list, std::function<void()> rescan) {
+  list->installEventFilter(new TPortListRescan(std::move(rescan), list));
 }
 
 void TMainForm::actRescanPortsExecute() {
@@ -45,7 +47,7 @@ void TMainForm::actRescanPortsExecute() {
   else {
     const QSignalBlocker block(cbPort);
     cbPort->clear();
-    if (!Port->LastError.empty()) SetStatusText(Port->LastError);
+    if (!Port->LastError.empty()) SetStatusText(QString::fromStdString(Port->LastError));
   }
 }
 

@@ -2,7 +2,9 @@
 // The port list looks for ports again when it is opened, so that a USB
 // board plugged in after the program started appears without a restart.
 
-class QComboBox;
-class TMainForm;
+#include <functional>
 
-void InstallPortListRescan(TMainForm& form, QComboBox* list);
+class QComboBox;
+
+// Calls `rescan` whenever the list is about to open.
+void InstallPortListRescan(QComboBox* list, std::function<void()> rescan);

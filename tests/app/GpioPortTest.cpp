@@ -58,9 +58,9 @@ QStringList Items(QComboBox* box) {
 TEST(GpioPort, TheWindowListsTheHeaderReadsThroughItAndNamesABusyLine) {
   TGpioWindow w;
   TMainForm& f = w.F();
-  EXPECT_EQ(Items(f.cbPort),
+  EXPECT_EQ(Items(Named<QComboBox>(f, "cbPort")),
             QStringList({"0x0378", "GPIO adapter on gpiochip0 (pinctrl-bcm2711)"}));
-  f.cbPort->setCurrentIndex(1);
+  Named<QComboBox>(f, "cbPort")->setCurrentIndex(1);
   // Listing and choosing the chip holds none of its lines.
   EXPECT_EQ(w.StandIn.LineRequests(), 0u);
   EXPECT_EQ(w.StandIn.OpenDescriptors(), 0u);
@@ -68,10 +68,10 @@ TEST(GpioPort, TheWindowListsTheHeaderReadsThroughItAndNamesABusyLine) {
   const auto flash = RandomBytes(8192, 31);
   w.StandIn.Card().LoadFlash(flash);
   f.UpdateActions();
-  f.actReadFlash->trigger();
-  const uint8_t* read = f.hexFlash->DataPointer();
+  Named<QAction>(f, "actReadFlash")->trigger();
+  const uint8_t* read = f.Editor(ikFlash)->DataPointer();
   ASSERT_NE(read, nullptr);
-  EXPECT_EQ(std::vector<uint8_t>(read, read + f.hexFlash->DataSize()), flash);
+  EXPECT_EQ(std::vector<uint8_t>(read, read + f.Editor(ikFlash)->DataSize()), flash);
   EXPECT_TRUE(w.Harness.Dialogs->Messages.empty());
   EXPECT_EQ(w.StandIn.LineRequests(), 1u);
   EXPECT_EQ(w.StandIn.OpenDescriptors(), 0u);
@@ -81,7 +81,7 @@ TEST(GpioPort, TheWindowListsTheHeaderReadsThroughItAndNamesABusyLine) {
   // A line another user holds: named with that user; the card untouched.
   w.StandIn.Chip(w.Chip).HeldBy[17] = "spi0";
   const uint64_t accesses = w.StandIn.Card().PortAccesses();
-  f.actReadFlash->trigger();
+  Named<QAction>(f, "actReadFlash")->trigger();
   EXPECT_TRUE(w.Harness.Dialogs->Messages.empty());
   ASSERT_EQ(w.Harness.Dialogs->Errors.size(), 1u);
   EXPECT_EQ(w.Harness.Dialogs->Errors[0].Text,
