@@ -694,7 +694,7 @@ void TMainForm::ApplicationFocusChanged(QWidget* old, QWidget* now) {
 
 void TMainForm::CreateCardHost(TMainFormOptions& options) {
   FWindowHost = std::make_unique<TWindowCardHost>(
-      TWindowCardHostParts{.Window = this,
+      TWindowCardHostSetup{.Window = this,
                            .Dialogs = Dialogs.get(),
                            .Status = StatusPanel,
                            .TimeLeft = lbTimeLeft,

@@ -8,7 +8,7 @@
 
 #include "app/UserDialogs.h"
 
-TWindowCardHost::TWindowCardHost(TWindowCardHostParts parts) : FParts(std::move(parts)) {
+TWindowCardHost::TWindowCardHost(TWindowCardHostSetup setup) : FSetup(std::move(setup)) {
   FProgressMax.fill(100);
   FProgressSteps.fill(10);
 }
@@ -16,15 +16,15 @@ TWindowCardHost::TWindowCardHost(TWindowCardHostParts parts) : FParts(std::move(
 // ---- The status line --------------------------------------------------------
 
 void TWindowCardHost::SetStatusText(const QString& text) {
-  FParts.Status->setText(text);
-  if (FParts.Status->isVisible()) FParts.Status->repaint();
+  FSetup.Status->setText(text);
+  if (FSetup.Status->isVisible()) FSetup.Status->repaint();
 }
 
 void TWindowCardHost::SetStatusText(const std::string& text) {
   SetStatusText(QString::fromStdString(text));
 }
 
-QString TWindowCardHost::StatusText() const { return FParts.Status->text(); }
+QString TWindowCardHost::StatusText() const { return FSetup.Status->text(); }
 
 // ---- The progress bars and the time left -----------------------------------
 
@@ -56,8 +56,8 @@ void TWindowCardHost::PlanWork(int64_t bytes) {
 
 void TWindowCardHost::EndWork() {
   FTimeLeft.End();
-  FParts.TimeLeft->clear();
-  FParts.TimeLeft->setVisible(false);
+  FSetup.TimeLeft->clear();
+  FSetup.TimeLeft->setVisible(false);
 }
 
 void TWindowCardHost::WorkDone(int64_t bytes) {
@@ -68,8 +68,8 @@ void TWindowCardHost::WorkDone(int64_t bytes) {
   if (now - FTimeLeftShownMs < 250) return;
   FTimeLeftShownMs = now;
   const std::string text = TTimeLeft::Text(FTimeLeft.SecondsLeft(now));
-  FParts.TimeLeft->setText(QString::fromStdString(text));
-  FParts.TimeLeft->setVisible(!text.empty());
+  FSetup.TimeLeft->setText(QString::fromStdString(text));
+  FSetup.TimeLeft->setVisible(!text.empty());
 }
 
 int TWindowCardHost::ProgressPosition(TProgressBarId bar) {
@@ -88,18 +88,18 @@ void TWindowCardHost::StepProgress(TProgressBarId bar) {
 // ---- The chips ----------------------------------------------------------------
 
 void TWindowCardHost::SetChipIdText(const std::string& text) {
-  FParts.ChipId->setText(QString::fromStdString(text));
+  FSetup.ChipId->setText(QString::fromStdString(text));
 }
 
 void TWindowCardHost::ProcessorDetected(int row) {
-  if (FParts.ShowProcessor) FParts.ShowProcessor(row);
+  if (FSetup.ShowProcessor) FSetup.ShowProcessor(row);
 }
 
 // ---- Questions, the beep, the window ------------------------------------------
 
 TMessageResult TWindowCardHost::ShowMessageDialog(const std::string& text, TMessageKind kind,
                                                   TMessageButtons buttons) {
-  return FParts.Dialogs->MessageDialog(FParts.Window, QString::fromStdString(text), kind, buttons);
+  return FSetup.Dialogs->MessageDialog(FSetup.Window, QString::fromStdString(text), kind, buttons);
 }
 
 void TWindowCardHost::Beep() { QApplication::beep(); }
@@ -107,5 +107,5 @@ void TWindowCardHost::Beep() { QApplication::beep(); }
 void TWindowCardHost::ProcessPendingEvents() { QCoreApplication::processEvents(); }
 
 void TWindowCardHost::SetInterfaceLocked(bool locked) {
-  if (FParts.Lock) FParts.Lock(locked);
+  if (FSetup.Lock) FSetup.Lock(locked);
 }

@@ -21,7 +21,7 @@ class QWidget;
 class TUserDialogs;
 
 // What the host reports on and asks with.
-struct TWindowCardHostParts {
+struct TWindowCardHostSetup {
   // The window the questions belong to, and how they are asked.
   QWidget* Window = nullptr;
   TUserDialogs* Dialogs = nullptr;
@@ -40,7 +40,7 @@ struct TWindowCardHostParts {
 class TWindowCardHost : public TCardHost {
 public:
   // Every bar starts at 0 of 100, stepping by 10.
-  explicit TWindowCardHost(TWindowCardHostParts parts);
+  explicit TWindowCardHost(TWindowCardHostSetup setup);
 
   void SetStatusText(const std::string& text) override;
   void SetProgressMax(TProgressBarId bar, int max) override;
@@ -65,11 +65,11 @@ public:
   void SetStatusText(const char* text) { SetStatusText(QString::fromUtf8(text)); }
 
 private:
-  QProgressBar* Bar(TProgressBarId bar) const { return FParts.Bars[bar]; }
+  QProgressBar* Bar(TProgressBarId bar) const { return FSetup.Bars[bar]; }
   // Work done on the progress bars, for the time left.
   void WorkDone(int64_t bytes);
 
-  TWindowCardHostParts FParts;
+  TWindowCardHostSetup FSetup;
   std::array<int, 4> FProgressSteps{};
   std::array<int, 4> FProgressMax{};
   TTimeLeft FTimeLeft;

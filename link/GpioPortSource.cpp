@@ -158,11 +158,11 @@ std::unique_ptr<TLineBackend> TGpioPortSource::OpenLines(const TDiscoveredPort& 
   return TGpioLines::Open(Device, port.Node, *port.Adapter, error);
 }
 
-int FindGpioPort(const TLptPort& port, const std::string& spec) {
-  const size_t colon = spec.find(':');
-  const std::string chip = spec.substr(0, colon);
+int FindGpioPort(const TLptPort& port, const std::string& named) {
+  const size_t colon = named.find(':');
+  const std::string chip = named.substr(0, colon);
   const std::optional<std::string> adapter =
-      colon == std::string::npos ? std::nullopt : std::optional(spec.substr(colon + 1));
+      colon == std::string::npos ? std::nullopt : std::optional(named.substr(colon + 1));
   for (int i = 0; i < port.PortCount; ++i) {
     const std::string& node = port.PortNodes[static_cast<size_t>(i)];
     if (!IsNodeName(GpioNodeName(node))) continue;

@@ -49,9 +49,9 @@ private:
   std::vector<TAdapterDefinition> Definitions;
 };
 
-// The port `spec` names on the command line after "gpio:": a chip by its
+// The port `named` names on the command line after "gpio:": a chip by its
 // node name, path or label ("gpiochip0", "/dev/gpiochip0",
 // "pinctrl-bcm2711"), optionally followed
 // by ":" and an adapter's name ("gpiochip0:My board"); without one, the
 // first adapter on that chip. -1 when there is none.
-int FindGpioPort(const TLptPort& port, const std::string& spec);
+int FindGpioPort(const TLptPort& port, const std::string& named);

@@ -258,6 +258,7 @@ int TFtdiStandInDevice::Write(const uint8_t* data, int size) {
       ToChip.push_back(data[i++]);
       ++FWritten;
       FMostHeld = std::max(FMostHeld, ToChip.size() + ToHost.size());
+      FMostOutstanding = std::max(FMostOutstanding, ToChip.size() + ToHost.size() + Received.size());
       continue;
     }
     if (ToHost.size() >= ToHostBytes) {

@@ -86,9 +86,11 @@ public:
   uint64_t PoweredOutsideBitBang() const { return FPoweredOutside; }
   // The first byte clocked since bit-bang mode was last entered (-1: none).
   int FirstByte() const { return FFirstByte; }
-  // The most bytes the chip held (both buffers), and the writes that
-  // stalled.
+  // The most bytes the chip held (both buffers); the most the host had
+  // written and not yet read back (the chip's buffers and what libftdi1
+  // holds), over every opening of the board; and the writes that stalled.
   size_t MostHeld() const { return FMostHeld; }
+  size_t MostOutstanding() const { return FMostOutstanding; }
   uint64_t Stalls() const { return FStalls; }
   uint64_t Clocked() const { return FClocked; }
   // Every byte clocked onto the pins from now on goes to `bytes` (null:
@@ -167,7 +169,7 @@ private:
   uint64_t FWritten = 0, FUnplugAt = UINT64_MAX;
   uint64_t FPoweredOutside = 0, FStalls = 0, FClocked = 0;
   int FFirstByte = -1;
-  size_t FMostHeld = 0;
+  size_t FMostHeld = 0, FMostOutstanding = 0;
   std::string FError;
   std::vector<uint8_t>* Record = nullptr;
 };

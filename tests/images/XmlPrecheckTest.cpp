@@ -44,9 +44,9 @@ private:
     return spaces[Below(6)];
   }
   std::string Value() {
-    static const char* parts[] = {"", "x", "a=b", ">", "&amp;", "&#65;", " ", "&lt;&gt;"};
+    static const char* pieces[] = {"", "x", "a=b", ">", "&amp;", "&#65;", " ", "&lt;&gt;"};
     std::string value;
-    for (unsigned i = Below(4); i > 0; --i) value += parts[Below(8)];
+    for (unsigned i = Below(4); i > 0; --i) value += pieces[Below(8)];
     const char quote = Chance(2) ? '"' : '\'';
     return quote + value + (quote == '"' ? "'" : "\"") + value + quote;
   }
