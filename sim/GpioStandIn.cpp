@@ -94,6 +94,7 @@ TStandInChip TGpioStandIn::RaspberryPiChip(const std::string& path) {
 void TGpioStandIn::Wire(size_t chip, const TAdapterDefinition& adapter) {
   WiredChip = chip;
   WirePins.clear();
+  Driven.assign(Chips[chip].LineNames.size(), -1);
   const TStandInChip& c = Chips[chip];
   const auto offsetOf = [&](const std::string& pin) {
     if (!pin.empty() && std::all_of(pin.begin(), pin.end(), [](char ch) { return ch >= '0' && ch <= '9'; }))
@@ -117,7 +118,7 @@ void TGpioStandIn::Remove(size_t chip) {
   Chips[chip].Present = false;
   // Its lines are nobody's now: the pulls take over.
   if (chip == WiredChip) {
-    Driven.clear();
+    std::fill(Driven.begin(), Driven.end(), int8_t{-1});
     ApplyToCard();
   }
 }
@@ -134,20 +135,22 @@ bool TGpioStandIn::PulledLevel(uint32_t offset) const {
   return false;
 }
 
-bool TGpioStandIn::PinLevel(uint32_t offset) const {
-  const auto at = Driven.find(offset);
-  return at != Driven.end() ? at->second : PulledLevel(offset);
-}
-
 uint8_t TGpioStandIn::CardLines() const {
-  uint8_t lines = 0;
-  for (int line = 0; line < CardLineCount - 1; ++line) {
-    bool on = false, off = false;
-    for (const TWirePin& pin : WirePins)
-      if (pin.CardLine == line)
-        (PinLevel(pin.Offset) != Inverted[static_cast<size_t>(line)] ? on : off) = true;
-    if (on && !off) lines |= CardBits[line];
+  // Per card line: whether a pin says on, whether one says off. A pin no
+  // request drives is pulled to its line's off level.
+  uint8_t on = 0, off = 0;
+  const TWirePin* pins = WirePins.data();
+  const int8_t* driven = Driven.data();
+  for (size_t i = 0, n = WirePins.size(); i < n; ++i) {
+    const auto line = static_cast<size_t>(pins[i].CardLine);
+    const int8_t level = pins[i].Offset < Driven.size() ? driven[pins[i].Offset] : int8_t{-1};
+    const bool pulledOff = level < 0;
+    const bool lineOn = !pulledOff && (level != 0) != Inverted[line];
+    (lineOn ? on : off) |= static_cast<uint8_t>(1u << line);
   }
+  uint8_t lines = 0;
+  for (size_t line = 0; line < CardLineCount - 1; ++line)
+    if ((on >> line & 1) && !(off >> line & 1)) lines |= CardBits[line];
   return lines;
 }
 
@@ -174,6 +177,7 @@ std::string TGpioStandIn::Group(const std::string& path) {
 void TGpioStandIn::Close(int fd) {
   const auto at = Fds.find(fd);
   if (at == Fds.end()) return;
+  if (fd == CachedFd) CachedFd = -1;
   if (at->second.IsRequest) Release(at->second.Request);
   Fds.erase(at);
 }
@@ -182,7 +186,7 @@ void TGpioStandIn::Release(const TRequest& request) {
   TStandInChip& chip = Chips[request.Chip];
   if (request.Chip == WiredChip && chip.Present) {
     if (CardLines() != 0) ++FHotReleases;
-    for (uint32_t offset : request.Offsets) Driven.erase(offset);
+    for (uint32_t offset : request.Offsets) Driven[offset] = -1;
     ApplyToCard();
   }
   for (uint32_t offset : request.Offsets) chip.HeldBy[offset].clear();
@@ -190,10 +194,16 @@ void TGpioStandIn::Release(const TRequest& request) {
 
 int TGpioStandIn::Ioctl(int fd, unsigned long request, void* arg) {
   ++FIoctls;
-  const auto at = Fds.find(fd);
-  if (at == Fds.end()) return -EBADF;
-  TDescriptor& d = at->second;
-  if (const auto countdown = RemoveCountdown.find(d.Chip); countdown != RemoveCountdown.end()) {
+  if (fd != CachedFd) {
+    const auto at = Fds.find(fd);
+    if (at == Fds.end()) return -EBADF;
+    CachedFd = fd;
+    Cached = &at->second;
+  }
+  TDescriptor& d = *Cached;
+  if (const auto countdown = RemoveCountdown.empty() ? RemoveCountdown.end()
+                                                     : RemoveCountdown.find(d.Chip);
+      countdown != RemoveCountdown.end()) {
     if (countdown->second == 0) {
       RemoveCountdown.erase(countdown);
       Remove(d.Chip);
@@ -233,7 +243,7 @@ int TGpioStandIn::ChipIoctl(TStandInChip& chip, size_t index, unsigned long requ
         for (const auto& [fd, d] : Fds) {
           if (!d.IsRequest || d.Request.Chip != index) continue;
           for (size_t i = 0; i < d.Request.Offsets.size(); ++i)
-            if (d.Request.Offsets[i] == offset && d.Request.Output[i])
+            if (d.Request.Offsets[i] == offset && (d.Request.Outputs >> i & 1))
               info->flags = GPIO_V2_LINE_FLAG_USED | GPIO_V2_LINE_FLAG_OUTPUT;
         }
       }
@@ -264,8 +274,14 @@ int TGpioStandIn::RequestLines(TStandInChip& chip, size_t index, void* arg) {
     const uint64_t flags = LineFlags(config, i);
     if (!FlagsValid(flags) || r->offsets[i] >= chip.LineNames.size()) return -EINVAL;
     request.Offsets.push_back(r->offsets[i]);
-    request.Output.push_back((flags & GPIO_V2_LINE_FLAG_OUTPUT) != 0);
-    request.Level.push_back(request.Output.back() && FirstValue(config, i));
+    const uint64_t bit = uint64_t{1} << i;
+    request.All |= bit;
+    if (flags & GPIO_V2_LINE_FLAG_OUTPUT) {
+      request.Outputs |= bit;
+      if (FirstValue(config, i)) request.Levels |= bit;
+    } else if (index == WiredChip && r->offsets[i] == MisoOffset) {
+      request.Miso = static_cast<int>(i);
+    }
   }
   // Each line is taken in turn; one held already (by another user, or
   // twice in this request) fails the whole request.
@@ -281,10 +297,10 @@ int TGpioStandIn::RequestLines(TStandInChip& chip, size_t index, void* arg) {
   ++FRequests;
   if (index == WiredChip) {
     for (size_t i = 0; i < request.Offsets.size(); ++i) {
-      if (!request.Output[i]) continue;
-      const bool level = request.Level[i];
+      if (!(request.Outputs >> i & 1)) continue;
+      const bool level = (request.Levels >> i & 1) != 0;
       if (level != PulledLevel(request.Offsets[i])) ++FHotRequests;
-      Driven[request.Offsets[i]] = level;
+      Driven[request.Offsets[i]] = level ? 1 : 0;
     }
     ApplyToCard();
   }
@@ -300,50 +316,36 @@ int TGpioStandIn::RequestLines(TStandInChip& chip, size_t index, void* arg) {
 int TGpioStandIn::RequestIoctl(TRequest& request, unsigned long code, void* arg) {
   auto* values = static_cast<gpio_v2_line_values*>(arg);
   const bool wired = request.Chip == WiredChip;
+  // Only the mask's bits of requested lines count.
+  const uint64_t mask = values->mask & request.All;
   switch (code) {
     case GPIO_V2_LINE_SET_VALUES_IOCTL: {
       ++FSets;
-      int set = 0;
-      for (size_t i = 0; i < request.Offsets.size(); ++i) {
-        if (!(values->mask >> i & 1)) continue;
-        if (!request.Output[i]) return -EPERM;
-        ++set;
-      }
-      if (set == 0) return -EINVAL;
-      bool redundant = false;
-      for (size_t i = 0; i < request.Offsets.size(); ++i) {
-        if (!(values->mask >> i & 1)) continue;
-        const bool level = (values->bits >> i & 1) != 0;
-        redundant = redundant || level == request.Level[i];
-        request.Level[i] = level;
-        if (wired) Driven[request.Offsets[i]] = request.Level[i];
-      }
-      if (redundant) ++FRedundantSets;
-      if (wired)
-        ApplyToCard();
-      else
+      if (mask & ~request.Outputs) return -EPERM;
+      if (mask == 0) return -EINVAL;
+      if (~(values->bits ^ request.Levels) & mask) ++FRedundantSets;
+      request.Levels = (request.Levels & ~mask) | (values->bits & mask);
+      if (!wired) {
         FCard->Wait(FCard->Timing().AccessCostNs);
+        return 0;
+      }
+      const uint32_t* offsets = request.Offsets.data();
+      for (size_t i = 0, n = request.Offsets.size(); i < n; ++i)
+        if (mask >> i & 1) Driven[offsets[i]] = static_cast<int8_t>(request.Levels >> i & 1);
+      ApplyToCard();
       return 0;
     }
     case GPIO_V2_LINE_GET_VALUES_IOCTL: {
       ++FGets;
-      uint64_t bits = 0;
-      int got = 0;
-      bool readCard = false;
-      for (size_t i = 0; i < request.Offsets.size(); ++i) {
-        if (!(values->mask >> i & 1)) continue;
-        ++got;
-        const uint32_t offset = request.Offsets[i];
-        bool level = request.Output[i] && request.Level[i];
-        if (wired && !request.Output[i] && offset == MisoOffset) {
-          const bool miso = (FCard->ReadPort(static_cast<uint16_t>(FCard->Address() + 1)) & StatusMiso) != 0;
-          level = miso != Inverted[clMiso];
-          readCard = true;
-        }
-        if (level) bits |= uint64_t{1} << i;
+      if (mask == 0) return -EINVAL;
+      uint64_t bits = request.Levels & request.Outputs & mask;
+      if (wired && request.Miso >= 0 && (mask >> request.Miso & 1)) {
+        const bool miso =
+            (FCard->ReadPort(static_cast<uint16_t>(FCard->Address() + 1)) & StatusMiso) != 0;
+        if (miso != Inverted[clMiso]) bits |= uint64_t{1} << request.Miso;
+      } else {
+        FCard->Wait(FCard->Timing().AccessCostNs);
       }
-      if (got == 0) return -EINVAL;
-      if (!readCard) FCard->Wait(FCard->Timing().AccessCostNs);
       values->bits = bits;
       return 0;
     }

@@ -103,8 +103,9 @@ private:
   struct TRequest {
     size_t Chip = 0;
     std::vector<uint32_t> Offsets;
-    std::vector<bool> Output;
-    std::vector<bool> Level;  // outputs: the level set last
+    // Bit i: request line i. Outputs, their levels set last, all lines.
+    uint64_t Outputs = 0, Levels = 0, All = 0;
+    int Miso = -1;  // the request line that is the card's MISO, if any
   };
   struct TDescriptor {
     size_t Chip = 0;
@@ -123,21 +124,24 @@ private:
   // The card's data lines from the pins' levels.
   uint8_t CardLines() const;
   void ApplyToCard();
-  bool PinLevel(uint32_t offset) const;
   bool PulledLevel(uint32_t offset) const;
 
   std::unique_ptr<TVirtualCard> FCard;
   std::vector<TStandInChip> Chips;
   std::map<int, TDescriptor> Fds;
   int NextFd = 100;
+  // The descriptor of the last ioctl: the hot path's lookup.
+  int CachedFd = -1;
+  TDescriptor* Cached = nullptr;
 
   // The wiring to the card.
   size_t WiredChip = SIZE_MAX;
   std::vector<TWirePin> WirePins;
   std::array<bool, CardLineCount> Inverted{};
   uint32_t MisoOffset = 0;
-  // Levels of the output lines a request holds on the wired chip.
-  std::map<uint32_t, bool> Driven;
+  // Per line of the wired chip: the level a request drives (0 or 1), or
+  // -1 while no request holds it as an output.
+  std::vector<int8_t> Driven;
 
   std::map<size_t, uint64_t> RemoveCountdown;
   struct TTake {
